@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// Modal messages to the user. The production implementation shows message
+// boxes owned by a window; tests script the answers.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+
+    // Information icon, OK button.
+    virtual void inform(const QString& caption, const QString& text) = 0;
+    // Question icon, Yes and No buttons (Yes is the default). True for Yes.
+    virtual bool ask(const QString& caption, const QString& text) = 0;
+    // No icon, OK button.
+    virtual void notice(const QString& caption, const QString& text) = 0;
+    // Error icon, OK button: errors that end a command.
+    virtual void error(const QString& caption, const QString& text) = 0;
+};

@@ -1,0 +1,67 @@
+#include "tests/support/Clips.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+ProgramRun RunProgram(const QString& program, const QStringList& args, int timeoutMs)
+{
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(program, args);
+    ProgramRun run;
+    if (!process.waitForStarted()) {
+        run.err = process.errorString();
+        return run;
+    }
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        run.crashed = true;
+    }
+    run.crashed = run.crashed || process.exitStatus() == QProcess::CrashExit;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+void MakeClip(const QString& path, const ClipSpec& spec)
+{
+    const QString duration = QString::number(spec.seconds, 'f', 3);
+    QStringList args{"-nostdin", "-y", "-v", "error"};
+    if (spec.video) {
+        args << "-f" << "lavfi" << "-i"
+             << QString("testsrc2=size=%1x%2:rate=%3:duration=%4")
+                    .arg(spec.width).arg(spec.height).arg(spec.frameRate, duration);
+    }
+    if (spec.audio) {
+        const QString layout = spec.channels == 1 ? "mono" : spec.channels == 2 ? "stereo"
+                                                                               : QString("%1c").arg(spec.channels);
+        args << "-f" << "lavfi" << "-i"
+             << QString("sine=frequency=440:sample_rate=%1:duration=%2").arg(spec.sampleRate).arg(duration);
+        args << "-af" << QString("aformat=channel_layouts=%1").arg(layout);
+    }
+    if (!spec.videoCodec.isEmpty())
+        args << "-c:v" << spec.videoCodec;
+    if (!spec.audioCodec.isEmpty())
+        args << "-c:a" << spec.audioCodec;
+    args << "-t" << duration << path;
+    const ProgramRun run = RunProgram("ffmpeg", args);
+    ASSERT_EQ(run.exitCode, 0) << "ffmpeg could not make " << path.toStdString() << ": "
+                               << run.err.toStdString();
+}
+
+QString ProbeValue(const QString& path, const QString& streams, const QString& entries)
+{
+    QStringList args{"-v", "error"};
+    if (!streams.isEmpty())
+        args << "-select_streams" << streams;
+    args << "-show_entries" << entries << "-of" << "default=noprint_wrappers=1:nokey=1" << path;
+    return RunProgram("ffprobe", args).out.trimmed();
+}
+
+QString ProgramFolder()
+{
+    return QStringLiteral(VELMO_PROGRAM_DIR);
+}

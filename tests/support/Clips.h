@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Real media for the tests, made by ffmpeg from its test sources.
+struct ClipSpec {
+    double seconds = 2.0;
+    int width = 320;
+    int height = 240;
+    QString frameRate = "25";
+    bool video = true;
+    bool audio = true;
+    int channels = 2;
+    int sampleRate = 44100;
+    // Empty: ffmpeg's default codecs for the container.
+    QString videoCodec;
+    QString audioCodec;
+};
+
+struct ProgramRun {
+    int exitCode = -1;
+    bool crashed = false;
+    QString out;
+    QString err;
+};
+
+// Runs a program (argument vector, no shell) and waits at most timeoutMs.
+ProgramRun RunProgram(const QString& program, const QStringList& args, int timeoutMs = 120000);
+
+// Writes a clip to path; the container follows the extension. Fails the current test on error.
+void MakeClip(const QString& path, const ClipSpec& spec = {});
+
+// ffprobe's value for one entry, for example StreamValue(f, "v:0", "stream=width").
+QString ProbeValue(const QString& path, const QString& streams, const QString& entries);
+
+// The program folder assembled by the build, ending in "/".
+QString ProgramFolder();
