@@ -1,0 +1,36 @@
+#include "tasks/CommandLineFiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+bool IsListFile(const QString& argument)
+{
+    const QString name = QFileInfo(argument).fileName();
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot >= 0 && name.mid(dot).toLower() == ".tmp";
+}
+
+QStringList ReadListFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList lines;
+    QTextStream stream(&file);
+    QString line;
+    while (stream.readLineInto(&line))
+        lines << line;
+    return lines;
+}
+
+}
+
+QStringList CommandLinePaths(const QStringList& arguments)
+{
+    if (!arguments.isEmpty() && IsListFile(arguments.first()))
+        return ReadListFile(arguments.first());
+    return arguments;
+}

@@ -1,0 +1,118 @@
+#include "tasks/MediaInfoDll.h"
+
+#include <clocale>
+#include <cstring>
+#include <langinfo.h>
+#include <string>
+
+#include <dlfcn.h>
+
+namespace MediaInfoDll {
+namespace {
+
+// The C interface's values: stream kinds, and the kinds of info and of search.
+constexpr int StreamGeneral = 0;
+constexpr int StreamVideo = 1;
+constexpr int InfoText = 1;
+constexpr int InfoName = 0;
+
+constexpr const char* LibraryName = "libmediainfo.so.0";
+
+using NewFn = void* (*)();
+using OpenFn = size_t (*)(void*, const wchar_t*);
+using GetFn = const wchar_t* (*)(void*, int, size_t, const wchar_t*, int, int);
+using CloseFn = void (*)(void*);
+using DeleteFn = void (*)(void*);
+
+struct Library {
+    NewFn create = nullptr;
+    OpenFn open = nullptr;
+    GetFn get = nullptr;
+    CloseFn close = nullptr;
+    DeleteFn destroy = nullptr;
+    QString error;
+};
+
+template <typename Fn>
+bool Resolve(void* module, const char* name, Fn& target, QString& error)
+{
+    target = reinterpret_cast<Fn>(dlsym(module, name));
+    if (!target)
+        error = QString("The MediaInfo library %1 lacks the function %2.").arg(LibraryName, name);
+    return target != nullptr;
+}
+
+Library LoadModule()
+{
+    Library library;
+    void* module = dlopen(LibraryName, RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+        library.error = QString("The MediaInfo library %1 cannot be loaded (%2). "
+                                "Please install the package libmediainfo0v5.")
+                            .arg(LibraryName, QString::fromLocal8Bit(dlerror()));
+        return library;
+    }
+    // The module stays loaded for the rest of the run.
+    Resolve(module, "MediaInfo_New", library.create, library.error)
+        && Resolve(module, "MediaInfo_Open", library.open, library.error)
+        && Resolve(module, "MediaInfo_Get", library.get, library.error)
+        && Resolve(module, "MediaInfo_Close", library.close, library.error)
+        && Resolve(module, "MediaInfo_Delete", library.destroy, library.error);
+    return library;
+}
+
+const Library& TheLibrary()
+{
+    static const Library library = LoadModule();
+    return library;
+}
+
+// The library turns wide file names into the bytes the file system sees with
+// the C locale's character set; under a plain "C" locale every non-ASCII
+// name would fail to open. File names are UTF-8 throughout the program.
+void EnsureUtf8FileNames()
+{
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
+QString Get(const Library& library, void* handle, int stream, const wchar_t* parameter)
+{
+    const wchar_t* answer = library.get(handle, stream, 0, parameter, InfoText, InfoName);
+    return answer ? QString::fromWCharArray(answer) : QString();
+}
+
+}
+
+QString LoadError()
+{
+    return TheLibrary().error;
+}
+
+Answers Query(const QString& path)
+{
+    const Library& library = TheLibrary();
+    if (!library.error.isEmpty())
+        return {};
+    EnsureUtf8FileNames();
+    void* handle = library.create();
+    if (!handle)
+        return {};
+    {
+        const std::wstring widePath = path.toStdWString();
+        // An unreadable file shows up as empty answers below.
+        library.open(handle, widePath.c_str());
+    }
+    Answers answers;
+    answers.playTime = Get(library, handle, StreamGeneral, L"PlayTime");
+    // Newer library versions know the same value only as "Duration".
+    if (answers.playTime.isEmpty())
+        answers.playTime = Get(library, handle, StreamGeneral, L"Duration");
+    answers.width = Get(library, handle, StreamVideo, L"Width");
+    answers.height = Get(library, handle, StreamVideo, L"Height");
+    library.close(handle);
+    library.destroy(handle);
+    return answers;
+}
+
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// Every call into the MediaInfo library goes through here. The library is
+// loaded at run time through its C interface, so the program can say clearly
+// when it is missing instead of failing to start.
+namespace MediaInfoDll {
+
+// Loads the library on the first call. Empty when it can be used, otherwise
+// a text for the user saying why not.
+QString LoadError();
+
+// The library's answers for one file, as text exactly as it gives them;
+// empty where it has no value (also when it cannot read the file at all).
+struct Answers {
+    QString playTime; // general stream, milliseconds
+    QString width;    // first video stream, pixels
+    QString height;
+};
+
+// One handle per call, closed before it returns.
+Answers Query(const QString& path);
+
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// What the task list shows of a media file.
+struct MediaProbe {
+    QString lengthText; // play time as a time text, e.g. "00:01:23.5"
+    QString sizeText;   // "WxH" as the library answers; "x" without video
+};
+
+// Nothing when the file's play time cannot be read: the file is not usable as video.
+std::optional<MediaProbe> ProbeMedia(const QString& path);

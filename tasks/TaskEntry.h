@@ -1,0 +1,37 @@
+#pragma once
+
+#include "tasks/TaskRowStore.h"
+
+#include <QString>
+
+#include <array>
+
+// One task entry, copied by value between rows and readers.
+struct ltvItemData {
+    QString path;
+    std::array<QString, TaskRowStore::CellCount> cells;
+    // Parsed from cell 0 on every read, -1 when it is not a time text.
+    double LengthSeconds = -1;
+    // Parsed from cells 5 to 9 by the same rule.
+    std::array<double, 5> spareSeconds{-1, -1, -1, -1, -1};
+};
+
+// The cells that the program fills.
+enum TaskCell {
+    CellLength = 0,
+    CellSize = 1,
+    CellStatus = 2,
+    CellName = 3,
+};
+
+// Selectors of ReadTaskEntry and WriteTaskEntry besides the cell numbers 0 to 9.
+constexpr int EntryWhole = -2;
+constexpr int EntryPath = -1;
+
+// Whole: path, ten cells and every seconds value. Path: the path only.
+// A cell number: that cell, and for cells 0 and 5 to 9 also its seconds value.
+void ReadTaskEntry(const TaskRowStore& rows, int index, int selector, ltvItemData& entry);
+
+// Whole: path and ten cells. Path: the path only. A cell number: that cell.
+// Seconds values are derived, never written.
+void WriteTaskEntry(TaskRowStore& rows, int index, int selector, const ltvItemData& entry);

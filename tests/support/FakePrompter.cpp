@@ -1,0 +1,28 @@
+#include "tests/support/FakePrompter.h"
+
+#include <gtest/gtest.h>
+
+void FakePrompter::inform(const QString& caption, const QString& text)
+{
+    messages.append({Kind::Inform, caption, text});
+}
+
+bool FakePrompter::ask(const QString& caption, const QString& text)
+{
+    messages.append({Kind::Ask, caption, text});
+    if (answers.isEmpty()) {
+        ADD_FAILURE() << "unexpected question \"" << caption.toStdString() << "\": " << text.toStdString();
+        return false;
+    }
+    return answers.takeFirst();
+}
+
+void FakePrompter::notice(const QString& caption, const QString& text)
+{
+    messages.append({Kind::Notice, caption, text});
+}
+
+void FakePrompter::error(const QString& caption, const QString& text)
+{
+    messages.append({Kind::Error, caption, text});
+}

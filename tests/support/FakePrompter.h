@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/Prompter.h"
+
+#include <QList>
+#include <QString>
+
+// Records every message and answers questions from a script.
+class FakePrompter : public Prompter {
+public:
+    enum class Kind { Inform, Ask, Notice, Error };
+    struct Message {
+        Kind kind;
+        QString caption;
+        QString text;
+    };
+
+    void inform(const QString& caption, const QString& text) override;
+    // Takes the next scripted answer; with none left the test fails and the answer is No.
+    bool ask(const QString& caption, const QString& text) override;
+    void notice(const QString& caption, const QString& text) override;
+    void error(const QString& caption, const QString& text) override;
+
+    // Queues the answers of the next questions, first asked first.
+    void answer(bool yes) { answers.append(yes); }
+
+    QList<Message> messages;
+    QList<bool> answers;
+};
