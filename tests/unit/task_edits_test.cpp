@@ -1,0 +1,128 @@
+#include "tasks/TaskListEdits.h"
+#include "tests/support/MemoryTaskRowStore.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// "B*" is a selected row named B; each row's cells carry its name so that
+// moves can be seen to take the whole entry along.
+MemoryTaskRowStore Rows(const QStringList& names)
+{
+    MemoryTaskRowStore rows;
+    for (QString name : names) {
+        const bool selected = name.endsWith('*');
+        name.remove('*');
+        rows.appendRow(name);
+        const int row = rows.rowCount() - 1;
+        for (int cell = 0; cell < TaskRowStore::CellCount; ++cell)
+            rows.setCell(row, cell, name + QString::number(cell));
+        rows.setSelected(row, selected);
+    }
+    return rows;
+}
+
+QStringList Names(const MemoryTaskRowStore& rows)
+{
+    QStringList names;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        for (int cell = 0; cell < TaskRowStore::CellCount; ++cell)
+            EXPECT_EQ(rows.cell(row, cell), rows.caption(row) + QString::number(cell));
+        names << rows.caption(row) + (rows.isSelected(row) ? "*" : "");
+    }
+    return names;
+}
+
+QStringList MovedUp(const QStringList& names)
+{
+    MemoryTaskRowStore rows = Rows(names);
+    MoveTasksUp(rows);
+    return Names(rows);
+}
+
+QStringList MovedDown(const QStringList& names)
+{
+    MemoryTaskRowStore rows = Rows(names);
+    MoveTasksDown(rows);
+    return Names(rows);
+}
+
+}
+
+TEST(TaskMoveTest, SelectedRunsMoveOnePlaceAsABlock)
+{
+    EXPECT_EQ(MovedUp({"A", "B*", "C*", "D"}), QStringList({"B*", "C*", "A", "D"}));
+    EXPECT_EQ(MovedDown({"A", "B*", "C*", "D"}), QStringList({"A", "D", "B*", "C*"}));
+    EXPECT_EQ(MovedUp({"A", "B*", "C", "D*"}), QStringList({"B*", "A", "D*", "C"}));
+    EXPECT_EQ(MovedDown({"A*", "B", "C*", "D"}), QStringList({"B", "A*", "D", "C*"}));
+}
+
+TEST(TaskMoveTest, RunsAtTheEdgeTheyMoveTowardsStayInPlaceSelected)
+{
+    EXPECT_EQ(MovedUp({"A*", "B", "C"}), QStringList({"A*", "B", "C"}));
+    EXPECT_EQ(MovedDown({"A", "B", "C*"}), QStringList({"A", "B", "C*"}));
+    EXPECT_EQ(MovedUp({"A*", "B*", "C"}), QStringList({"A*", "B*", "C"}));
+    EXPECT_EQ(MovedDown({"A", "B*", "C*"}), QStringList({"A", "B*", "C*"}));
+    // Only the run at the edge is held; the others still move.
+    EXPECT_EQ(MovedUp({"A*", "B*", "C", "D*", "E"}), QStringList({"A*", "B*", "D*", "C", "E"}));
+    EXPECT_EQ(MovedDown({"A", "B*", "C", "D*", "E*"}), QStringList({"A", "C", "B*", "D*", "E*"}));
+    EXPECT_EQ(MovedUp({"A*", "B*", "C*"}), QStringList({"A*", "B*", "C*"}));
+}
+
+TEST(TaskMoveTest, NothingSelectedMovesNothing)
+{
+    EXPECT_EQ(MovedUp({"A", "B", "C"}), QStringList({"A", "B", "C"}));
+    EXPECT_EQ(MovedDown({"A", "B", "C"}), QStringList({"A", "B", "C"}));
+    EXPECT_EQ(MovedUp({}), QStringList());
+}
+
+TEST(TaskRemoveTest, RemovesEverySelectedRowAndSwitchesButtonsOffOnlyWhenEmpty)
+{
+    MemoryTaskRowStore rows = Rows({"A*", "B", "C*", "D*", "E"});
+    EXPECT_EQ(RemoveSelectedTasks(rows), ListButtons::Unchanged);
+    EXPECT_EQ(Names(rows), QStringList({"B", "E"}));
+
+    MemoryTaskRowStore all = Rows({"A*", "B*"});
+    EXPECT_EQ(RemoveSelectedTasks(all), ListButtons::Disable);
+    EXPECT_EQ(all.rowCount(), 0);
+}
+
+TEST(TaskRemoveTest, NothingSelectedChangesNothing)
+{
+    MemoryTaskRowStore rows = Rows({"A", "B"});
+    EXPECT_EQ(RemoveSelectedTasks(rows), ListButtons::Unchanged);
+    EXPECT_EQ(Names(rows), QStringList({"A", "B"}));
+}
+
+TEST(TaskClearTest, EmptiesTheListAndSwitchesButtonsOffEvenWhenAlreadyEmpty)
+{
+    MemoryTaskRowStore rows = Rows({"A*", "B"});
+    EXPECT_EQ(ClearTasks(rows), ListButtons::Disable);
+    EXPECT_EQ(rows.rowCount(), 0);
+    EXPECT_EQ(ClearTasks(rows), ListButtons::Disable);
+}
+
+TEST(TaskOpenTest, OpensTheFirstSelectedRowInListOrder)
+{
+    EXPECT_EQ(FirstSelectedTaskPath(Rows({"A", "B*", "C*"})), "B");
+    EXPECT_EQ(FirstSelectedTaskPath(Rows({"A", "B"})), "");
+}
+
+TEST(TaskMenuTest, OpenAndRemoveNeedASelectionClearNeedsRows)
+{
+    const TaskMenuState empty = TaskMenuRule(Rows({}));
+    EXPECT_FALSE(empty.open);
+    EXPECT_FALSE(empty.remove);
+    EXPECT_FALSE(empty.clear);
+    EXPECT_TRUE(empty.addFiles);
+    EXPECT_TRUE(empty.addDirectory);
+
+    const TaskMenuState unselected = TaskMenuRule(Rows({"A"}));
+    EXPECT_FALSE(unselected.open);
+    EXPECT_FALSE(unselected.remove);
+    EXPECT_TRUE(unselected.clear);
+
+    const TaskMenuState selected = TaskMenuRule(Rows({"A", "B*"}));
+    EXPECT_TRUE(selected.open);
+    EXPECT_TRUE(selected.remove);
+}
