@@ -1,0 +1,232 @@
+#include "tasks/TaskAdder.h"
+#include "tasks/TaskEntry.h"
+#include "tests/support/Clips.h"
+#include "tests/support/FakePrompter.h"
+#include "tests/support/MemoryTaskRowStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString AlreadyListed = "This file has been added to the Task List already. Are you sure to add it again?";
+const QString NotAdded = "These files could not be read as video and were not added:";
+
+class TaskAdderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ClipSpec spec;
+        spec.seconds = 5.0;
+        spec.width = 16;
+        spec.height = 16;
+        spec.audio = false;
+        MakeClip(path("source.avi"), spec);
+    }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    // A copy of the 5 s clip; the library reads the content, not the name.
+    QString clip(const QString& name) const
+    {
+        const QString target = path(name);
+        QDir().mkpath(QFileInfo(target).path());
+        EXPECT_TRUE(QFile::copy(path("source.avi"), target)) << target.toStdString();
+        return target;
+    }
+
+    QString textFile(const QString& name, const QByteArray& content = "not a video\n") const
+    {
+        QDir().mkpath(QFileInfo(path(name)).path());
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return path(name);
+    }
+
+    QTemporaryDir dir;
+    MemoryTaskRowStore rows;
+    FakePrompter prompter;
+    int introHidden = 0;
+    int eventRounds = 0;
+    TaskAdder adder{rows, prompter, {[this] { ++introHidden; }, [this] { ++eventRounds; }}};
+};
+
+}
+
+TEST_F(TaskAdderTest, AnAddedFileGetsItsProbedEntryInTenCells)
+{
+    const QString file = clip("My clip.v1.avi");
+    QStringList skipped;
+    EXPECT_TRUE(adder.AddTaskFile(file, skipped));
+    EXPECT_EQ(introHidden, 1);
+    ASSERT_EQ(rows.rowCount(), 1);
+    ltvItemData entry;
+    ReadTaskEntry(rows, 0, EntryWhole, entry);
+    EXPECT_EQ(entry.path, file);
+    const std::array<QString, 10> cells{"00:00:05", "16x16", "OK", "My clip.v1", "", "", "", "", "", ""};
+    EXPECT_EQ(entry.cells, cells);
+    EXPECT_DOUBLE_EQ(entry.LengthSeconds, 5.0);
+    EXPECT_TRUE(skipped.isEmpty());
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+TEST_F(TaskAdderTest, ADuplicateIsAddedOnlyAfterYesWithOneQuestionPerAdd)
+{
+    const QString file = clip("a.avi");
+    const QString otherCase = clip("A.AVI");
+    QStringList skipped;
+    ASSERT_TRUE(adder.AddTaskFile(file, skipped));
+
+    prompter.answer(false);
+    EXPECT_FALSE(adder.AddTaskFile(file, skipped));
+    EXPECT_EQ(rows.captions(), QStringList({file}));
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].kind, FakePrompter::Kind::Ask);
+    EXPECT_EQ(prompter.messages[0].caption, "Already Listed");
+    EXPECT_EQ(prompter.messages[0].text, AlreadyListed);
+
+    rows.setCell(0, CellStatus, "Complete");
+    prompter.answer(true);
+    EXPECT_TRUE(adder.AddTaskFile(file, skipped));
+    EXPECT_EQ(rows.captions(), QStringList({file, file}));
+    EXPECT_EQ(rows.cell(1, CellStatus), "OK");
+
+    prompter.answer(true);
+    EXPECT_TRUE(adder.AddTaskFile(file, skipped));
+    EXPECT_EQ(prompter.messages.size(), 3);
+
+    // Letter case counts: a differently spelt path is another file.
+    EXPECT_TRUE(adder.AddTaskFile(otherCase, skipped));
+    EXPECT_EQ(prompter.messages.size(), 3);
+    EXPECT_EQ(rows.rowCount(), 4);
+}
+
+TEST_F(TaskAdderTest, UnreadableFilesAreLeftOutAndNamedInOneMessagePerCommand)
+{
+    const QString first = clip("first.avi");
+    const QString renamed = textFile("renamed text.avi");
+    const QString second = clip("second.avi");
+    const QString empty = textFile("empty.mpg", "");
+
+    // The dialog gives the last chosen name first.
+    EXPECT_EQ(adder.AddFiles({empty, first, renamed, second}), ListButtons::Enable);
+    EXPECT_EQ(rows.captions(), QStringList({first, second}));
+    for (int row = 0; row < rows.rowCount(); ++row)
+        EXPECT_EQ(rows.cell(row, CellStatus), "OK");
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].kind, FakePrompter::Kind::Inform);
+    EXPECT_EQ(prompter.messages[0].caption, "Files Not Added");
+    EXPECT_EQ(prompter.messages[0].text, NotAdded + "\n" + renamed + "\n" + empty);
+}
+
+TEST_F(TaskAdderTest, AFolderOfOnlyUnreadableFilesLeavesTheButtonsAndReportsOnce)
+{
+    const QString one = textFile("broken/one.avi");
+    const QString two = textFile("broken/two.mov");
+    EXPECT_EQ(adder.AddDirectory(path("broken")), ListButtons::Unchanged);
+    EXPECT_EQ(rows.rowCount(), 0);
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, NotAdded + "\n" + one + "\n" + two);
+}
+
+TEST_F(TaskAdderTest, AddFilesTakesTheDialogsFirstNameLast)
+{
+    const QString a = clip("a.avi");
+    const QString b = clip("b.avi");
+    const QString c = clip("c.flv");
+    EXPECT_EQ(adder.AddFiles({c, a, b}), ListButtons::Enable);
+    EXPECT_EQ(rows.captions(), QStringList({a, b, c}));
+    EXPECT_EQ(adder.AddFiles({}), ListButtons::Enable);
+}
+
+TEST_F(TaskAdderTest, AFolderAddsItsOwnVisibleVideoFilesInNameOrderIgnoringCase)
+{
+    const QString b = clip("folder/b.AVI");
+    const QString a = clip("folder/a.mpg");
+    textFile("folder/notes.txt");
+    clip("folder/x/c.avi");
+    clip("folder/.hidden.avi");
+    clip("folder/D.flv");
+    const QString c = clip("folder/C.mov");
+
+    EXPECT_EQ(adder.AddDirectory(path("folder")), ListButtons::Enable);
+    EXPECT_EQ(rows.captions(), QStringList({a, b, c}));
+    EXPECT_EQ(eventRounds, 3);
+    EXPECT_TRUE(prompter.messages.isEmpty());
+
+    MemoryTaskRowStore again;
+    TaskAdder slash(again, prompter);
+    slash.AddDirectory(path("folder") + "/");
+    EXPECT_EQ(again.captions(), QStringList({a, b, c}));
+}
+
+TEST_F(TaskAdderTest, NoFolderOrAFolderWithoutVideoAddsNothingSilently)
+{
+    textFile("plain/readme.txt");
+    EXPECT_EQ(adder.AddDirectory(""), ListButtons::Unchanged);
+    EXPECT_EQ(adder.AddDirectory(path("plain")), ListButtons::Unchanged);
+    EXPECT_EQ(rows.rowCount(), 0);
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+TEST_F(TaskAdderTest, DropsAddFoldersAndAcceptedFilesAndAreIgnoredDuringAJob)
+{
+    const QString loose = clip("drop/clip.MPG");
+    const QString inside = clip("drop/clips/in.mov");
+    clip("drop/clip.flv");
+    textFile("drop/readme.txt");
+    const QStringList dropped{path("drop/clips"), path("drop/readme.txt"), loose, path("drop/clip.flv")};
+
+    EXPECT_EQ(adder.AddDropped(dropped, false), ListButtons::Unchanged);
+    EXPECT_EQ(introHidden, 1);
+    EXPECT_EQ(rows.rowCount(), 0);
+
+    EXPECT_EQ(adder.AddDropped(dropped, true), ListButtons::Enable);
+    EXPECT_EQ(rows.captions(), QStringList({inside, loose}));
+}
+
+TEST_F(TaskAdderTest, CommandLinePathsFoldersAndIgnoredFiles)
+{
+    const QString a = clip("v/a.avi");
+    const QString second = clip("v/clips/2.avi");
+    const QString first = clip("v/clips/1.avi");
+    textFile("v/readme.txt");
+    EXPECT_EQ(adder.AddFromCommandLine({a, path("v/clips"), path("v/readme.txt"), path("v/missing.avi")}),
+              ListButtons::Enable);
+    EXPECT_EQ(rows.captions(), QStringList({a, first, second}));
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+TEST_F(TaskAdderTest, ACommandLineListFileNamesThePathsAndIsLeftAsItWas)
+{
+    const QString listed = clip("l/listed.avi");
+    const QString inFolder = clip("l/folder/in.avi");
+    const QString notAdded = clip("l/second argument.avi");
+    const QByteArray lines = (listed + "\n\n" + path("l/missing.avi") + "\n" + path("l/folder") + "\n").toUtf8();
+    const QString list = textFile("l/list.TMP", lines);
+
+    EXPECT_EQ(adder.AddFromCommandLine({list, notAdded}), ListButtons::Enable);
+    EXPECT_EQ(rows.captions(), QStringList({listed, inFolder}));
+    QFile file(list);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), lines);
+
+    MemoryTaskRowStore none;
+    TaskAdder unreadable(none, prompter);
+    EXPECT_EQ(unreadable.AddFromCommandLine({path("l/absent.tmp"), notAdded}), ListButtons::Unchanged);
+    EXPECT_EQ(none.rowCount(), 0);
+}
+
+TEST_F(TaskAdderTest, RelativeCommandLinePathsAreListedWhole)
+{
+    const QString file = clip("rel/r.avi");
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(path("rel")));
+    adder.AddFromCommandLine({"r.avi"});
+    QDir::setCurrent(before);
+    EXPECT_EQ(rows.captions(), QStringList({file}));
+}
