@@ -1,0 +1,28 @@
+#include "profiles/ProfileFiles.h"
+
+#include <QDir>
+
+QStringList ListFilesByExt(const QString& folder, const QString& extension)
+{
+    const QDir dir(folder);
+    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    QStringList names;
+    for (const QFileInfo& entry : entries) {
+        const QString name = entry.fileName();
+        const qsizetype dot = name.lastIndexOf('.');
+        if (dot >= 0 && name.mid(dot).compare(extension, Qt::CaseInsensitive) == 0)
+            names << name;
+    }
+    return names;
+}
+
+QString StripExtension(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot < 0 ? name : name.left(dot);
+}
+
+QString ProfilePathFor(const QString& programDir, const QString& profileName)
+{
+    return programDir + "Profiles/" + profileName + ".bpf";
+}

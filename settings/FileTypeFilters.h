@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// File dialog filters as "|"-separated pairs of description and pattern.
+
+// The output types, then "All Files (*.*)|*.*".
+QString BuildOutputFilter(const QStringList& outputExtensions);
+
+// "All Support Files(<mask>)|<mask>|", the input types, then "All Files (*.*)|*.*".
+QString BuildOpenFilter(const QStringList& inputExtensions, const QString& inputMask);
+
+// The same filter in the form Qt's file dialogs take ("AVI Files (*.avi);;...").
+QStringList QtFileDialogFilters(const QString& filter);

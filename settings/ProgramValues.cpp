@@ -1,0 +1,29 @@
+#include "settings/ProgramValues.h"
+
+#include "settings/IniFile.h"
+
+QString ProgramValues::caption() const
+{
+    return QString(ProductName) + " V" + VersionText;
+}
+
+ProgramValues LoadProgramValues(const QString& programDir)
+{
+    ProgramValues values;
+    values.ProgramDir = AddTrailingBackslash(programDir);
+    values.EncoderPath = values.ProgramDir + "asapi.dll";
+    values.VersionText = TIniFile(values.preferencesPath()).ReadText("Main", "Version", ProgramValues::DefaultVersion);
+    values.HelpFilePath = values.ProgramDir + "Velmo.chm";
+    return values;
+}
+
+QString AddTrailingBackslash(const QString& folder)
+{
+    return folder.endsWith('/') ? folder : folder + '/';
+}
+
+const QStringList& OutputExtensions()
+{
+    static const QStringList extensions{".avi", ".mpg", ".mp4", ".wmv", ".mov", ".vob", ".asf", ".flv"};
+    return extensions;
+}

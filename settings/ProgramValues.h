@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The program-wide values that start-up sets and the windows read.
+struct ProgramValues {
+    static constexpr const char* ProductName = "Velmo AVI Video Joiner";
+    static constexpr const char* HomePage = "https://www.velmo-software.example/joiner/";
+    static constexpr const char* SupportMail = "support@velmo-software.example";
+    static constexpr const char* SalesMail = "sales@velmo-software.example";
+    static constexpr const char* MakerName = "Velmo Software";
+    static constexpr const char* CopyrightYears = "2006-2026";
+    static constexpr const char* DefaultVersion = "1.5";
+
+    QString ProgramDir;   // the program's own folder, ending in "/"
+    QString EncoderPath;  // ProgramDir + "asapi.dll"
+    QString VersionText;  // "Version" of "Main" in "Preferences.ini"
+    QString HelpFilePath; // ProgramDir + "Velmo.chm"
+
+    QString preferencesPath() const { return ProgramDir + "Preferences.ini"; }
+    QString profilesFolder() const { return ProgramDir + "Profiles/"; }
+    // "Velmo AVI Video Joiner V1.5"
+    QString caption() const;
+};
+
+// Reads what start-up needs from the program folder (which may lack its trailing "/").
+ProgramValues LoadProgramValues(const QString& programDir);
+
+// Appends the path separator to a folder text that does not end in one.
+QString AddTrailingBackslash(const QString& folder);
+
+// The output types offered by the output file dialog, in order.
+const QStringList& OutputExtensions();

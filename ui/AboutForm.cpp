@@ -1,0 +1,126 @@
+#include "ui/AboutForm.h"
+
+#include "platform/Shell.h"
+#include "settings/ProgramValues.h"
+#include "ui/JpegPicture.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPushButton>
+
+namespace {
+
+constexpr int LabelLeft = 136;
+
+QPixmap Strip()
+{
+    QPixmap strip(117, 167);
+    QPainter painter(&strip);
+    QLinearGradient gradient(0, 0, 0, 167);
+    gradient.setColorAt(0, QColor(13, 148, 221));
+    gradient.setColorAt(1, QColor(8, 92, 150));
+    painter.fillRect(strip.rect(), gradient);
+    painter.drawPixmap(QRect(8, 50, 101, 44), QPixmap(":/pictures/logo.png"), QRect(10, 10, 56, 56));
+    return strip;
+}
+
+}
+
+TAboutForm::TAboutForm(const ProgramValues& program, Shell& shell, QWidget* mainWindow)
+    : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    , m_shell(shell)
+{
+    setWindowTitle("About");
+    setFixedSize(503, 290);
+    setWindowModality(Qt::WindowModal);
+
+    QFile picture(":/pictures/intro.jpg");
+    picture.open(QIODevice::ReadOnly);
+    auto* background = new QLabel(this);
+    background->setPixmap(QPixmap::fromImage(DecodeJpeg(picture.readAll())));
+    background->setScaledContents(true);
+    background->setGeometry(0, 0, 503, 167);
+    auto* strip = new QLabel(this);
+    strip->setPixmap(Strip());
+    strip->setGeometry(0, 0, 117, 167);
+
+    auto label = [this](int top, int pixels, bool bold) {
+        auto* text = new QLabel(this);
+        QFont font = this->font();
+        font.setPixelSize(pixels);
+        font.setBold(bold);
+        text->setFont(font);
+        text->setGeometry(LabelLeft, top, 503 - LabelLeft - 10, pixels + 8);
+        return text;
+    };
+    labProgramName = label(14, 20, true);
+    labVersion = label(46, 12, false);
+    labCopyright = label(70, 12, false);
+    labRightsReserved = label(90, 12, false);
+    labVisitWebsite = label(118, 12, false);
+    labWebsite = label(136, 12, false);
+    labWebsite->setStyleSheet("color: blue; text-decoration: underline;");
+    labWebsite->setCursor(Qt::PointingHandCursor);
+    labWebsite->installEventFilter(this);
+
+    btnTech = new QPushButton("Tech Support", this);
+    btnTech->setGeometry(16, 236, 110, 30);
+    btnSales = new QPushButton("Sales Support", this);
+    btnSales->setGeometry(136, 236, 110, 30);
+    btnOK = new QPushButton("&OK", this);
+    btnOK->setGeometry(503 - 16 - 90, 236, 90, 30);
+    btnOK->setAutoDefault(false);
+
+    connect(btnOK, &QPushButton::clicked, this, &TAboutForm::btnOKClick);
+    connect(btnTech, &QPushButton::clicked, this, &TAboutForm::btnTechClick);
+    connect(btnSales, &QPushButton::clicked, this, &TAboutForm::btnSalesClick);
+    FormCreate(program);
+}
+
+void TAboutForm::FormCreate(const ProgramValues& program)
+{
+    labProgramName->setText(ProgramValues::ProductName);
+    labVersion->setText("Version " + program.VersionText);
+    labCopyright->setText(QString("Copyright (C) %1 %2").arg(ProgramValues::CopyrightYears, ProgramValues::MakerName));
+    labRightsReserved->setText("All rights reserved.");
+    labVisitWebsite->setText("Visit our website");
+    labWebsite->setText(ProgramValues::HomePage);
+}
+
+void TAboutForm::showOver(QWidget* mainWindow)
+{
+    move(mainWindow->geometry().center() - rect().center());
+    show();
+    raise();
+    activateWindow();
+}
+
+void TAboutForm::btnOKClick()
+{
+    close();
+}
+
+void TAboutForm::labWebsiteClick()
+{
+    m_shell.open(labWebsite->text());
+}
+
+void TAboutForm::btnTechClick()
+{
+    m_shell.open(QString("mailto:") + ProgramValues::SupportMail);
+}
+
+void TAboutForm::btnSalesClick()
+{
+    m_shell.open(QString("mailto:") + ProgramValues::SalesMail);
+}
+
+bool TAboutForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == labWebsite && event->type() == QEvent::MouseButtonRelease)
+        labWebsiteClick();
+    return QWidget::eventFilter(watched, event);
+}

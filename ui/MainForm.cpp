@@ -1,0 +1,157 @@
+#include "ui/MainForm.h"
+
+#include "platform/Prompter.h"
+#include "platform/Shell.h"
+#include "profiles/ProfileFiles.h"
+#include "settings/FileTypeFilters.h"
+#include "tasks/InputFiles.h"
+#include "ui/AboutForm.h"
+#include "ui/ColumnSizing.h"
+#include "ui/MessageBoxPrompter.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QResizeEvent>
+#include <QTreeWidget>
+
+namespace {
+
+constexpr int DesignListWidth = 770;
+constexpr int IntroPanelWidth = 768;
+constexpr int BottomPanelWidth = 607;
+const QList<int> StartColumnWidths{350, 90, 80, 150};
+
+// The folder part of a path: everything before its last separator, or the root itself.
+QString FolderPart(const QString& path)
+{
+    const qsizetype separator = path.lastIndexOf('/');
+    if (separator < 0)
+        return {};
+    return separator == 0 ? QString("/") : path.left(separator);
+}
+
+}
+
+TMainForm::TMainForm(const QString& programDir, const QStringList& arguments, MainFormServices services,
+                     QWidget* parent)
+    : QMainWindow(parent)
+    , m_program(LoadProgramValues(programDir))
+    , m_services(services)
+{
+    if (!m_services.prompter) {
+        m_ownPrompter = std::make_unique<MessageBoxPrompter>(this);
+        m_services.prompter = m_ownPrompter.get();
+    }
+    buildWindow();
+    FormCreate(arguments);
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::FormCreate(const QStringList& arguments)
+{
+    Q_UNUSED(arguments);
+    edtOutputFile->setText(m_program.ProgramDir);
+
+    // Setting the header colour gives the list its first size, which the sizing rule sees.
+    ltvTask->header()->setStyleSheet("QHeaderView::section { background-color: rgb(243, 243, 243); }");
+    // Hidden after the style is set, which would otherwise bring back the hidden sections' widths.
+    for (int column = 4; column < ltvTask->columnCount(); ++column)
+        ltvTask->setColumnHidden(column, true);
+    ltvTaskResize(DesignListWidth);
+    panltvTask->setFixedWidth(IntroPanelWidth);
+
+    QApplication::setApplicationDisplayName(ProgramValues::ProductName);
+    setWindowTitle(m_program.caption());
+    for (QLabel* name : {labProgramName, labProgramNameShadow}) {
+        name->setText(ProgramValues::ProductName);
+        name->adjustSize();
+    }
+
+    SaveDialog1 = {BuildOutputFilter(OutputExtensions()), "avi"};
+    OpenDialog1 = {BuildOpenFilter(InputExtensions(), InputFileMask()), QString()};
+
+    for (const QString& name : ListFilesByExt(m_program.profilesFolder(), ".bpf"))
+        cmbProfile->addItem(StripExtension(name));
+
+    setAcceptDrops(true);
+
+    panBottomCenter->setFixedWidth(BottomPanelWidth);
+    panBottomLeft->setFixedWidth(BottomPanelWidth);
+    panBottomLeft->hide();
+    setColumnWidths(StartColumnWidths);
+}
+
+QList<int> TMainForm::columnWidths() const
+{
+    QList<int> widths;
+    for (int column = 0; column < 4; ++column)
+        widths << ltvTask->columnWidth(column);
+    return widths;
+}
+
+void TMainForm::setColumnWidths(const QList<int>& widths)
+{
+    for (int column = 0; column < widths.size(); ++column)
+        ltvTask->setColumnWidth(column, widths[column]);
+}
+
+void TMainForm::ltvTaskResize(int newWidth)
+{
+    const int change = newWidth - RememberedWidth;
+    RememberedWidth = newWidth;
+    if (change != 0)
+        setColumnWidths(ResizeColumns(columnWidths(), change));
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ltvTask && event->type() == QEvent::Resize)
+        ltvTaskResize(static_cast<QResizeEvent*>(event)->size().width());
+    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease)
+        Image1Click();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::tbtnAboutClick()
+{
+    if (!AboutForm)
+        AboutForm = new TAboutForm(m_program, *m_services.shell, this);
+    AboutForm->showOver(this);
+}
+
+void TMainForm::tbtnHelpClick()
+{
+    m_services.shell->open(m_program.HelpFilePath);
+}
+
+void TMainForm::Image1Click()
+{
+    m_services.shell->open(ProgramValues::HomePage);
+}
+
+void TMainForm::bbtnBrowserClick()
+{
+    const QString chosen = m_services.dialogs->saveFile(this, SaveDialog1);
+    if (!chosen.isEmpty())
+        edtOutputFile->setText(chosen);
+}
+
+void TMainForm::bbtnOpenClick()
+{
+    const QString output = edtOutputFile->text();
+    const QFileInfo file(output);
+    if (!output.isEmpty() && file.isFile()) {
+        m_services.shell->open(output);
+        return;
+    }
+    const QString folder = FolderPart(output);
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        m_services.shell->open(folder);
+}

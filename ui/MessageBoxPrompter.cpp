@@ -1,0 +1,30 @@
+#include "ui/MessageBoxPrompter.h"
+
+#include <QMessageBox>
+
+MessageBoxPrompter::MessageBoxPrompter(QWidget* owner)
+    : m_owner(owner)
+{
+}
+
+void MessageBoxPrompter::inform(const QString& caption, const QString& text)
+{
+    QMessageBox::information(m_owner, caption, text);
+}
+
+bool MessageBoxPrompter::ask(const QString& caption, const QString& text)
+{
+    return QMessageBox::question(m_owner, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+        == QMessageBox::Yes;
+}
+
+void MessageBoxPrompter::notice(const QString& caption, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, m_owner);
+    box.exec();
+}
+
+void MessageBoxPrompter::error(const QString& caption, const QString& text)
+{
+    QMessageBox::critical(m_owner, caption, text);
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/Prompter.h"
+
+class QWidget;
+
+// Message boxes owned by one window.
+class MessageBoxPrompter : public Prompter {
+public:
+    explicit MessageBoxPrompter(QWidget* owner);
+
+    void inform(const QString& caption, const QString& text) override;
+    bool ask(const QString& caption, const QString& text) override;
+    void notice(const QString& caption, const QString& text) override;
+    void error(const QString& caption, const QString& text) override;
+
+private:
+    QWidget* m_owner;
+};

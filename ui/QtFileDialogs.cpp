@@ -1,0 +1,34 @@
+#include "ui/QtFileDialogs.h"
+
+#include "settings/FileTypeFilters.h"
+
+#include <QFileDialog>
+
+QStringList QtFileDialogs::openFiles(QWidget* owner, const FileDialogSpec& spec)
+{
+    QFileDialog dialog(owner);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(QtFileDialogFilters(spec.filter));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
+QString QtFileDialogs::saveFile(QWidget* owner, const FileDialogSpec& spec)
+{
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(QtFileDialogFilters(spec.filter));
+    dialog.setDefaultSuffix(spec.defaultExtension);
+    // The program asks its own overwrite question when the job starts.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+QString QtFileDialogs::browseForFolder(QWidget* owner, const QString& title)
+{
+    return QFileDialog::getExistingDirectory(owner, title);
+}
