@@ -1,0 +1,30 @@
+#include "Console.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+void WriteAll(int fd, std::string_view text)
+{
+    while (!text.empty()) {
+        const ssize_t written = write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return;
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+} // namespace
+
+void WriteOut(std::string_view text)
+{
+    WriteAll(1, text);
+}
+
+void WriteErr(std::string_view text)
+{
+    WriteAll(2, text);
+}

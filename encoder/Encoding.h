@@ -1,0 +1,36 @@
+#pragma once
+
+#include "Request.h"
+
+#include <string>
+#include <vector>
+
+enum class Container { Avi, MpegPs, Vob, Mp4, Mov, Asf, Flv };
+
+// What ffmpeg is asked to write, after the container's rules have been applied.
+struct Encoding {
+    Container container = Container::Avi;
+    std::string muxer;        // ffmpeg's -f name
+    std::string videoEncoder; // ffmpeg's encoder name
+    std::string pixelFormat;
+    bool mpegVideoFamily = false;      // takes -mbd and -q:v
+    bool standardFrameRatesOnly = false; // MPEG-1/2 know only a fixed set of rates
+    std::string audioEncoder;
+    std::vector<int> sampleRates; // the rates the codec and container allow, best first
+    int maxChannels = 2;
+};
+
+// The container named by the output's extension (case does not matter).
+// Throws UsageError for an extension the program cannot write.
+Container ContainerForPath(const std::string& path);
+
+// Picks the ffmpeg encoders for the request and checks them against the container,
+// replacing a codec by its nearest form where the container has one (PCM is big-endian
+// in MPEG program streams). Throws UsageError naming a codec the container refuses.
+Encoding ChooseEncoding(const Request& request);
+
+// The allowed sample rate nearest to the wanted one.
+int NearestSampleRate(const Encoding& encoding, int wanted);
+
+// The frame rate to write: the wanted one, or for MPEG-1/2 the nearest standard rate.
+double AllowedFrameRate(const Encoding& encoding, double wanted);

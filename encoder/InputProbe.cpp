@@ -1,0 +1,152 @@
+#include "InputProbe.h"
+
+#include "ChildRun.h"
+#include "JobError.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+double Number(const std::map<std::string, std::string>& values, const std::string& key, double fallback = 0)
+{
+    const auto found = values.find(key);
+    if (found == values.end())
+        return fallback;
+    char* end = nullptr;
+    const double value = std::strtod(found->second.c_str(), &end);
+    return end != found->second.c_str() && *end == '\0' ? value : fallback;
+}
+
+// "30000/1001", "16:9" or "0/0"; 0 when it is no usable ratio.
+double Ratio(const std::map<std::string, std::string>& values, const std::string& key)
+{
+    const auto found = values.find(key);
+    if (found == values.end())
+        return 0;
+    const std::string& text = found->second;
+    const std::size_t split = text.find_first_of("/:");
+    if (split == std::string::npos)
+        return 0;
+    const double num = std::atof(text.substr(0, split).c_str());
+    const double den = std::atof(text.substr(split + 1).c_str());
+    return num > 0 && den > 0 ? num / den : 0;
+}
+
+std::string Text(const std::map<std::string, std::string>& values, const std::string& key)
+{
+    const auto found = values.find(key);
+    return found == values.end() ? std::string() : found->second;
+}
+
+void CheckReadableFile(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            throw JobError("Input file not found: " + path);
+        throw JobError("Input file cannot be read (" + std::string(std::strerror(errno)) + "): " + path);
+    }
+    if (S_ISDIR(info.st_mode))
+        throw JobError("Input is a folder, not a video file: " + path);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw JobError("Input file cannot be read (" + std::string(std::strerror(errno)) + "): " + path);
+    close(fd);
+    if (info.st_size == 0)
+        throw JobError("Input file is empty: " + path);
+}
+
+} // namespace
+
+std::map<std::string, std::string> ParseFlatOutput(const std::string& text)
+{
+    std::map<std::string, std::string> values;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        const std::size_t equals = line.find('=');
+        if (equals != std::string::npos) {
+            std::string value = line.substr(equals + 1);
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                value = value.substr(1, value.size() - 2);
+            values[line.substr(0, equals)] = value;
+        }
+        start = end + 1;
+    }
+    return values;
+}
+
+InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string, std::string>& values)
+{
+    InputInfo info;
+    info.path = path;
+    int streams = 0;
+    for (int index = 0;; ++index) {
+        const std::string prefix = "streams.stream." + std::to_string(index) + ".";
+        const std::string type = Text(values, prefix + "codec_type");
+        if (type.empty())
+            break;
+        ++streams;
+        // A cover picture is stored as a video stream but is no video.
+        const bool picture = Text(values, prefix + "disposition.attached_pic") == "1";
+        if (type == "video" && !picture && info.videoStream < 0
+            && Number(values, prefix + "width") > 0 && Number(values, prefix + "height") > 0) {
+            info.videoStream = index;
+            info.width = static_cast<int>(Number(values, prefix + "width"));
+            info.height = static_cast<int>(Number(values, prefix + "height"));
+            const double sar = Ratio(values, prefix + "sample_aspect_ratio");
+            info.sampleAspect = sar > 0 ? sar : 1;
+            double rate = Ratio(values, prefix + "avg_frame_rate");
+            if (rate <= 0 || rate > 240)
+                rate = Ratio(values, prefix + "r_frame_rate");
+            info.frameRate = rate > 0 && rate <= 240 ? rate : 25;
+            info.duration = Number(values, prefix + "duration");
+        } else if (type == "audio" && info.audioStream < 0 && Number(values, prefix + "sample_rate") > 0
+                   && Number(values, prefix + "channels") > 0) {
+            info.audioStream = index;
+            info.sampleRate = static_cast<int>(Number(values, prefix + "sample_rate"));
+            info.channels = static_cast<int>(Number(values, prefix + "channels"));
+        }
+    }
+    if (info.videoStream < 0)
+        throw JobError(streams == 0 ? "Input file is not a readable video file: " + path
+                                      : "Input file has no video stream: " + path);
+    if (info.duration <= 0)
+        info.duration = Number(values, "format.duration");
+    return info;
+}
+
+std::vector<std::string> ProbeArguments(const std::string& path)
+{
+    return {"ffprobe", "-v", "error", "-of", "flat",
+            "-show_entries",
+            "format=duration:stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
+            "r_frame_rate,duration,sample_rate,channels:stream_disposition=attached_pic",
+            FileUrl(path)};
+}
+
+InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick)
+{
+    CheckReadableFile(path);
+    std::string out;
+    const ChildRunResult run = RunChild(ProbeArguments(path),
+        {[&](std::string_view text) { out.append(text); }, nullptr, onTick});
+    if (run.stopSignal != 0)
+        return {};
+    if (ExitCodeOf(run.status) != 0)
+        throw JobError("Input file is not a readable video file: " + path);
+    return InputInfoFromProbe(path, ParseFlatOutput(out));
+}
+
+std::string FileUrl(const std::string& path)
+{
+    return "file:" + path;
+}

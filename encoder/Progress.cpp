@@ -1,0 +1,60 @@
+#include "Progress.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+namespace {
+
+template <typename Number>
+bool ReadNumber(std::string_view text, Number& value)
+{
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && ptr == text.data() + text.size();
+}
+
+} // namespace
+
+void Progress::Feed(std::string_view text)
+{
+    partial_.append(text);
+    std::size_t start = 0;
+    for (std::size_t end; (end = partial_.find('\n', start)) != std::string::npos; start = end + 1)
+        TakeLine(std::string_view(partial_).substr(start, end - start));
+    partial_.erase(0, start);
+}
+
+void Progress::TakeLine(std::string_view line)
+{
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos)
+        return;
+    const std::string_view key = line.substr(0, equals);
+    const std::string_view value = line.substr(equals + 1);
+    if (key == "out_time_us") {
+        long long microseconds = 0;
+        // The position never goes back, also not when ffmpeg reports N/A or a negative start.
+        if (ReadNumber(value, microseconds))
+            seconds_ = std::max(seconds_, static_cast<double>(microseconds) / 1e6);
+    } else if (key == "frame") {
+        long frames = 0;
+        if (ReadNumber(value, frames))
+            frames_ = std::max(frames_, frames);
+    } else if (key == "progress") {
+        ended_ = value == "end";
+    }
+}
+
+std::string Progress::Line() const
+{
+    const double shown = total_ > 0 ? std::min(seconds_, total_) : seconds_;
+    const int percent = total_ > 0 ? static_cast<int>(100.0 * shown / total_) : 0;
+    return FormatPosLine(shown, frames_, percent);
+}
+
+std::string FormatPosLine(double seconds, long frames, int percent)
+{
+    char line[80];
+    std::snprintf(line, sizeof line, "Pos: %6.1fs %6ldf (%2d%%)\r", seconds, frames, percent);
+    return line;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// One command line, read but not yet checked against the output container.
+struct Request {
+    enum class Audio { Mp3Lame, Pcm, Lavc };
+    enum class LameMode { Vbr, Cbr, Abr };
+
+    std::vector<std::string> inputs;
+    std::string output;
+
+    // Video (-lavcopts). An empty codec means the high-quality intermediate default.
+    std::string videoCodec;
+    long videoBitrate = 0; // bit/s; 0 = constant quality
+    std::optional<int> mbd;
+    bool autoAspect = false;
+    std::optional<double> aspect; // display aspect, width / height
+
+    // Audio (-oac, -lavcopts, -lameopts).
+    Audio audio = Audio::Mp3Lame;
+    std::string audioCodec; // lavc audio codec name as given
+    int audioBitrate = 0;   // kbit/s; 0 = the codec's default
+    LameMode lameMode = LameMode::Vbr;
+    std::optional<int> lameQuality;
+    int lameBitrate = 0; // kbit/s
+
+    std::string frameRate; // -ofps as given (checked to be a positive number); empty = keep
+    int scaleWidth = 0;    // 0 = keep the input's size
+    int scaleHeight = 0;   // 0 = keep the input's height
+    int channels = 0;      // 0 = as the first input
+    int sampleRate = 0;    // 0 = as the first input
+};

@@ -1,0 +1,56 @@
+#include "StopSignals.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+volatile sig_atomic_t g_signal = 0;
+int g_pipe[2] = {-1, -1};
+
+void OnStop(int signal)
+{
+    if (g_signal == 0)
+        g_signal = signal;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(g_pipe[1], &byte, 1);
+}
+
+const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+} // namespace
+
+void InstallStopHandlers()
+{
+    if (pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    struct sigaction action {};
+    action.sa_handler = OnStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : kStopSignals)
+        sigaction(signal, &action, nullptr);
+    // A caller that stops reading our progress must not kill us before we clean up.
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+int StopFd()
+{
+    return g_pipe[0];
+}
+
+int StopSignal()
+{
+    return g_signal;
+}
+
+void ResetSignalsInChild()
+{
+    for (const int signal : kStopSignals)
+        std::signal(signal, SIG_DFL);
+    std::signal(SIGPIPE, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
