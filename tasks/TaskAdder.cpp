@@ -32,6 +32,7 @@ QStringList MatchingNames(const QString& folder)
     dir.setNameFilters(InputFileMask().split(';', Qt::SkipEmptyParts));
     // No QDir::Hidden and no QDir::System: those files are left out.
     dir.setFilter(QDir::Files);
+    // Case-sensitive first, so names that differ only in case keep a fixed order.
     dir.setSorting(QDir::Name);
     QStringList names = dir.entryList();
     std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
