@@ -2,10 +2,12 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 QStringList ListFilesByExt(const QString& folder, const QString& extension)
 {
     const QDir dir(folder);
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
     QStringList names;
     for (const QFileInfo& entry : entries) {
         const QString name = entry.fileName();
@@ -13,6 +15,9 @@ QStringList ListFilesByExt(const QString& folder, const QString& extension)
         if (dot >= 0 && name.mid(dot).compare(extension, Qt::CaseInsensitive) == 0)
             names << name;
     }
+    // The same order whatever the user's locale.
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     return names;
 }
 

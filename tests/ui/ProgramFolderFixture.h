@@ -1,0 +1,39 @@
+#pragma once
+
+#include "tests/support/FakePrompter.h"
+#include "tests/support/FakeShell.h"
+#include "tests/ui/FakeFileDialogs.h"
+#include "ui/MainForm.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// A program folder of the test's own, and a main window started on it with fake desktop effects.
+class ProgramFolderFixture : public ::testing::Test {
+protected:
+    QString programDir() const { return m_folder.path() + '/'; }
+
+    void writeFile(const QString& relativePath, const QByteArray& content = {})
+    {
+        QFile file(programDir() + relativePath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    TMainForm& start(const QStringList& arguments = {})
+    {
+        m_form = std::make_unique<TMainForm>(programDir(), arguments,
+                                             MainFormServices{&prompter, &shell, &dialogs});
+        return *m_form;
+    }
+
+    FakePrompter prompter;
+    FakeShell shell;
+    FakeFileDialogs dialogs;
+    QTemporaryDir m_folder;
+    std::unique_ptr<TMainForm> m_form;
+};
