@@ -8,6 +8,8 @@
 #include "ui/AboutForm.h"
 #include "ui/ColumnSizing.h"
 #include "ui/MessageBoxPrompter.h"
+#include "ui/TreeTaskRowStore.h"
+#include "tasks/TaskAdder.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,6 +17,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
@@ -49,6 +52,9 @@ TMainForm::TMainForm(const QString& programDir, const QStringList& arguments, Ma
         m_services.prompter = m_ownPrompter.get();
     }
     buildWindow();
+    m_rows = std::make_unique<TreeTaskRowStore>(*ltvTask);
+    m_adder = std::make_unique<TaskAdder>(*m_rows, *m_services.prompter,
+                                          TaskAddHooks{[this] { panltvTask->hide(); }, {}});
     FormCreate(arguments);
 }
 
@@ -56,7 +62,6 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::FormCreate(const QStringList& arguments)
 {
-    Q_UNUSED(arguments);
     edtOutputFile->setText(m_program.ProgramDir);
 
     // Setting the header colour gives the list its first size, which the sizing rule sees.
@@ -80,6 +85,7 @@ void TMainForm::FormCreate(const QStringList& arguments)
     for (const QString& name : ListFilesByExt(m_program.profilesFolder(), ".bpf"))
         cmbProfile->addItem(StripExtension(name));
 
+    applyListButtons(m_adder->AddFromCommandLine(arguments));
     setAcceptDrops(true);
 
     panBottomCenter->setFixedWidth(BottomPanelWidth);
@@ -116,6 +122,9 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         ltvTaskResize(static_cast<QResizeEvent*>(event)->size().width());
     if (watched == Image1 && event->type() == QEvent::MouseButtonRelease)
         Image1Click();
+    if (watched == ltvTask && event->type() == QEvent::KeyPress
+        && ltvTaskKeyDown(static_cast<QKeyEvent*>(event)->key()))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 

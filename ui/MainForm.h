@@ -1,6 +1,8 @@
 #pragma once
 
 #include "settings/ProgramValues.h"
+#include "tasks/ListButtons.h"
+#include "tasks/TaskEntry.h"
 #include "ui/FileDialogs.h"
 
 #include <QMainWindow>
@@ -10,11 +12,15 @@
 class Prompter;
 class Shell;
 class TAboutForm;
+class TaskAdder;
+class TreeTaskRowStore;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -72,6 +78,11 @@ public:
     QLabel* labTip1 = nullptr;
     QLabel* labTip2 = nullptr;
     QMenu* ppmTask = nullptr;
+    QAction* mnuOpen = nullptr;
+    QAction* mnuAddFiles = nullptr;
+    QAction* mnuAddDirectory = nullptr;
+    QAction* mnuRemove = nullptr;
+    QAction* mnuClear = nullptr;
 
     // Bottom band
     QWidget* panBottom = nullptr;
@@ -101,6 +112,24 @@ public:
     // The list view's width at its last resize.
     int RememberedWidth = 562;
 
+    // List commands
+    void tbtnAddFileClick();
+    void tbtnAddDirClick();
+    void tbtnUpClick();
+    void tbtnDownClick();
+    void tbtnRemoveClick();
+    void tbtnClearClick();
+    void ltvTaskDblClick();
+    void ppmTaskPopup();
+    // True when the key was one of the list's commands.
+    bool ltvTaskKeyDown(int key);
+    // Files and folders dropped on the window.
+    void DropFiles(const QStringList& paths);
+
+    // The entries of the task list (selectors: -2 whole, -1 path, 0 to 9 one cell).
+    void ReadTaskEntry(int index, int selector, ltvItemData& entry) const;
+    void WriteTaskEntry(int index, int selector, const ltvItemData& entry);
+
     void tbtnAboutClick();
     void tbtnHelpClick();
     void bbtnBrowserClick();
@@ -113,6 +142,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void FormCreate(const QStringList& arguments);
@@ -123,10 +154,15 @@ private:
     void buildBottomBand();
     void buildSettingsPanel();
     void buildProgressPanel();
+    void buildTaskMenu();
     void setColumnWidths(const QList<int>& widths);
+    // Enables or disables Move Up, Move Down, Remove, Clear and Start together.
+    void applyListButtons(ListButtons change);
 
     ProgramValues m_program;
     MainFormServices m_services;
     std::unique_ptr<Prompter> m_ownPrompter;
+    std::unique_ptr<TreeTaskRowStore> m_rows;
+    std::unique_ptr<TaskAdder> m_adder;
     TAboutForm* AboutForm = nullptr;
 };

@@ -74,6 +74,7 @@ void TMainForm::buildWindow()
     buildToolbar();
     buildMiddleBand();
     buildBottomBand();
+    buildTaskMenu();
     column->addWidget(panMain, 1);
     column->addWidget(panBottom);
 

@@ -1,14 +1,22 @@
 #include "platform/DesktopShell.h"
+#include "settings/ProgramValues.h"
+#include "tasks/MediaInfoDll.h"
 #include "ui/AboutForm.h"
 #include "ui/MainForm.h"
 #include "ui/QtFileDialogs.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QScreen>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    const QString mediaLibraryError = MediaInfoDll::LoadError();
+    if (!mediaLibraryError.isEmpty()) {
+        QMessageBox::critical(nullptr, ProgramValues::ProductName, mediaLibraryError);
+        return 1;
+    }
     DesktopShell shell;
     QtFileDialogs dialogs;
 

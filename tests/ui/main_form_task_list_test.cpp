@@ -1,0 +1,179 @@
+#include "tests/support/Clips.h"
+#include "tests/ui/ProgramFolderFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+class MainFormTaskList : public ProgramFolderFixture {
+protected:
+    void SetUp() override
+    {
+        QDir(m_folder.path()).mkdir("clips");
+        ClipSpec spec;
+        spec.seconds = 1.0;
+        spec.width = 160;
+        spec.height = 120;
+        spec.audio = false;
+        for (const char* name : {"a.avi", "b.avi", "c.avi"})
+            MakeClip(clip(name), spec);
+    }
+
+    QString clip(const QString& name) const { return programDir() + "clips/" + name; }
+
+    static QStringList captions(const TMainForm& form)
+    {
+        QStringList texts;
+        for (int row = 0; row < form.ltvTask->topLevelItemCount(); ++row)
+            texts << form.ltvTask->topLevelItem(row)->text(0);
+        return texts;
+    }
+
+    static bool listButtonsEnabled(const TMainForm& form, bool enabled)
+    {
+        for (QToolButton* button : {form.tbtnUp, form.tbtnDown, form.tbtnRemove, form.tbtnClear, form.tbtnStart}) {
+            if (button->isEnabled() != enabled)
+                return false;
+        }
+        return true;
+    }
+
+    static void press(TMainForm& form, Qt::Key key)
+    {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(form.ltvTask, &event);
+    }
+};
+
+TEST_F(MainFormTaskList, CommandLineFilesAndFoldersFillTheListAtStartUp)
+{
+    writeFile("readme.txt", "text");
+    prompter.answer(true);
+    TMainForm& form = start({clip("a.avi"), programDir() + "clips", programDir() + "readme.txt"});
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].caption, "Already Listed");
+    EXPECT_EQ(captions(form), (QStringList{clip("a.avi"), clip("a.avi"), clip("b.avi"), clip("c.avi")}));
+    EXPECT_TRUE(listButtonsEnabled(form, true));
+    EXPECT_TRUE(form.panltvTask->isHidden());
+
+    QTreeWidgetItem* row = form.ltvTask->topLevelItem(0);
+    EXPECT_EQ(row->text(1), "00:00:01");
+    EXPECT_EQ(row->text(2), "160x120");
+    EXPECT_EQ(row->text(3), "OK");
+    EXPECT_EQ(row->text(4), "a");
+}
+
+TEST_F(MainFormTaskList, StartWithoutArgumentsKeepsTheIntroAndTheButtonsOff)
+{
+    TMainForm& form = start();
+    EXPECT_FALSE(form.panltvTask->isHidden());
+    EXPECT_TRUE(listButtonsEnabled(form, false));
+}
+
+TEST_F(MainFormTaskList, AddFilesAppendsTheDialogsFirstNameLast)
+{
+    TMainForm& form = start();
+    dialogs.filesToOpen = {clip("c.avi"), clip("a.avi"), clip("b.avi")};
+    form.tbtnAddFile->click();
+    EXPECT_EQ(captions(form), (QStringList{clip("a.avi"), clip("b.avi"), clip("c.avi")}));
+    EXPECT_EQ(dialogs.lastSpec.filter, form.OpenDialog1.filter);
+    EXPECT_TRUE(listButtonsEnabled(form, true));
+}
+
+TEST_F(MainFormTaskList, AddDirectoryUsesThePickerTitleAndAddsInNameOrder)
+{
+    TMainForm& form = start();
+    dialogs.folderToBrowse = programDir() + "clips";
+    form.tbtnAddDir->click();
+    EXPECT_EQ(dialogs.lastFolderTitle, "Add a directory to the Task List");
+    EXPECT_EQ(captions(form), (QStringList{clip("a.avi"), clip("b.avi"), clip("c.avi")}));
+    EXPECT_TRUE(listButtonsEnabled(form, true));
+}
+
+TEST_F(MainFormTaskList, KeysRunRemoveAndClearWithoutAQuestion)
+{
+    TMainForm& form = start({programDir() + "clips"});
+    press(form, Qt::Key_Delete);
+    EXPECT_EQ(captions(form).size(), 3) << "Delete with nothing selected changes nothing";
+
+    form.ltvTask->topLevelItem(1)->setSelected(true);
+    press(form, Qt::Key_Delete);
+    EXPECT_EQ(captions(form), (QStringList{clip("a.avi"), clip("c.avi")}));
+    EXPECT_TRUE(listButtonsEnabled(form, true));
+
+    press(form, Qt::Key_Backspace);
+    EXPECT_TRUE(captions(form).isEmpty());
+    EXPECT_TRUE(listButtonsEnabled(form, false));
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+TEST_F(MainFormTaskList, MoveButtonsMoveTheSelectedBlock)
+{
+    TMainForm& form = start({programDir() + "clips"});
+    form.ltvTask->topLevelItem(1)->setSelected(true);
+    form.ltvTask->topLevelItem(2)->setSelected(true);
+    form.tbtnUp->click();
+    EXPECT_EQ(captions(form), (QStringList{clip("b.avi"), clip("c.avi"), clip("a.avi")}));
+    EXPECT_TRUE(form.ltvTask->topLevelItem(0)->isSelected());
+    EXPECT_TRUE(form.ltvTask->topLevelItem(1)->isSelected());
+    form.tbtnDown->click();
+    EXPECT_EQ(captions(form), (QStringList{clip("a.avi"), clip("b.avi"), clip("c.avi")}));
+    EXPECT_EQ(form.ltvTask->topLevelItem(0)->text(1), "00:00:01") << "the cells travel with the path";
+}
+
+TEST_F(MainFormTaskList, PopupMenuFollowsTheListAndTheSelection)
+{
+    TMainForm& form = start();
+    form.ppmTaskPopup();
+    EXPECT_FALSE(form.mnuOpen->isEnabled());
+    EXPECT_FALSE(form.mnuRemove->isEnabled());
+    EXPECT_FALSE(form.mnuClear->isEnabled());
+    EXPECT_TRUE(form.mnuAddFiles->isEnabled());
+    EXPECT_EQ(form.mnuAddDirectory->text(), "Add Directorys...");
+
+    dialogs.filesToOpen = {clip("a.avi")};
+    form.mnuAddFiles->trigger();
+    form.ppmTaskPopup();
+    EXPECT_FALSE(form.mnuOpen->isEnabled());
+    EXPECT_TRUE(form.mnuClear->isEnabled());
+    form.ltvTask->topLevelItem(0)->setSelected(true);
+    form.ppmTaskPopup();
+    EXPECT_TRUE(form.mnuOpen->isEnabled());
+    EXPECT_TRUE(form.mnuRemove->isEnabled());
+
+    form.mnuOpen->trigger();
+    EXPECT_EQ(shell.opened, QStringList{clip("a.avi")});
+}
+
+TEST_F(MainFormTaskList, DropsAddFoldersAndVideosButNothingWhileTheListIsDisabled)
+{
+    TMainForm& form = start();
+    writeFile("notes.txt", "x");
+    form.ltvTask->setEnabled(false);
+    form.DropFiles({programDir() + "clips"});
+    EXPECT_TRUE(captions(form).isEmpty());
+    EXPECT_TRUE(form.panltvTask->isHidden());
+
+    form.ltvTask->setEnabled(true);
+    form.DropFiles({programDir() + "clips", programDir() + "notes.txt"});
+    EXPECT_EQ(captions(form).size(), 3);
+    EXPECT_TRUE(listButtonsEnabled(form, true));
+}
+
+TEST_F(MainFormTaskList, UnreadableFilesAreNamedInOneMessage)
+{
+    writeFile("clips/broken.avi", "this is no video");
+    TMainForm& form = start({programDir() + "clips"});
+    EXPECT_EQ(captions(form).size(), 3);
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].caption, "Files Not Added");
+    EXPECT_EQ(prompter.messages[0].text,
+              "These files could not be read as video and were not added:\n" + clip("broken.avi"));
+}
+
+}

@@ -1,0 +1,141 @@
+// The main window's task list commands: toolbar, popup menu, keys and dropped files.
+#include "ui/MainForm.h"
+
+#include "platform/Shell.h"
+#include "tasks/TaskAdder.h"
+#include "tasks/TaskListEdits.h"
+#include "ui/TreeTaskRowStore.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+
+void TMainForm::buildTaskMenu()
+{
+    mnuOpen = ppmTask->addAction("Open", this, &TMainForm::ltvTaskDblClick);
+    ppmTask->addSeparator();
+    mnuAddFiles = ppmTask->addAction("Add Files...", this, &TMainForm::tbtnAddFileClick);
+    mnuAddDirectory = ppmTask->addAction("Add Directorys...", this, &TMainForm::tbtnAddDirClick);
+    ppmTask->addSeparator();
+    mnuRemove = ppmTask->addAction("Remove", this, &TMainForm::tbtnRemoveClick);
+    mnuClear = ppmTask->addAction("Clear", this, &TMainForm::tbtnClearClick);
+
+    connect(ltvTask, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        ppmTaskPopup();
+        ppmTask->popup(ltvTask->viewport()->mapToGlobal(position));
+    });
+    connect(ltvTask, &QTreeWidget::itemDoubleClicked, this, &TMainForm::ltvTaskDblClick);
+    connect(tbtnAddFile, &QToolButton::clicked, this, &TMainForm::tbtnAddFileClick);
+    connect(tbtnAddDir, &QToolButton::clicked, this, &TMainForm::tbtnAddDirClick);
+    connect(tbtnUp, &QToolButton::clicked, this, &TMainForm::tbtnUpClick);
+    connect(tbtnDown, &QToolButton::clicked, this, &TMainForm::tbtnDownClick);
+    connect(tbtnRemove, &QToolButton::clicked, this, &TMainForm::tbtnRemoveClick);
+    connect(tbtnClear, &QToolButton::clicked, this, &TMainForm::tbtnClearClick);
+}
+
+void TMainForm::applyListButtons(ListButtons change)
+{
+    if (change == ListButtons::Unchanged)
+        return;
+    for (QToolButton* button : {tbtnUp, tbtnDown, tbtnRemove, tbtnClear, tbtnStart})
+        button->setEnabled(change == ListButtons::Enable);
+}
+
+void TMainForm::tbtnAddFileClick()
+{
+    applyListButtons(m_adder->AddFiles(m_services.dialogs->openFiles(this, OpenDialog1)));
+}
+
+void TMainForm::tbtnAddDirClick()
+{
+    const QString folder = m_services.dialogs->browseForFolder(this, "Add a directory to the Task List");
+    const ListButtons change = m_adder->AddDirectory(folder);
+    ltvTask->setFocus();
+    applyListButtons(change);
+}
+
+void TMainForm::DropFiles(const QStringList& paths)
+{
+    applyListButtons(m_adder->AddDropped(paths, ltvTask->isEnabled()));
+}
+
+void TMainForm::tbtnUpClick()
+{
+    MoveTasksUp(*m_rows);
+}
+
+void TMainForm::tbtnDownClick()
+{
+    MoveTasksDown(*m_rows);
+}
+
+void TMainForm::tbtnRemoveClick()
+{
+    applyListButtons(RemoveSelectedTasks(*m_rows));
+}
+
+void TMainForm::tbtnClearClick()
+{
+    applyListButtons(ClearTasks(*m_rows));
+}
+
+void TMainForm::ltvTaskDblClick()
+{
+    const QString path = FirstSelectedTaskPath(*m_rows);
+    if (!path.isEmpty())
+        m_services.shell->open(path);
+}
+
+void TMainForm::ppmTaskPopup()
+{
+    const TaskMenuState state = TaskMenuRule(*m_rows);
+    mnuOpen->setEnabled(state.open);
+    mnuAddFiles->setEnabled(state.addFiles);
+    mnuAddDirectory->setEnabled(state.addDirectory);
+    mnuRemove->setEnabled(state.remove);
+    mnuClear->setEnabled(state.clear);
+}
+
+bool TMainForm::ltvTaskKeyDown(int key)
+{
+    if (key == Qt::Key_Backspace) {
+        tbtnClearClick();
+        return true;
+    }
+    if (key == Qt::Key_Delete) {
+        tbtnRemoveClick();
+        return true;
+    }
+    return false;
+}
+
+void TMainForm::ReadTaskEntry(int index, int selector, ltvItemData& entry) const
+{
+    ::ReadTaskEntry(*m_rows, index, selector, entry);
+}
+
+void TMainForm::WriteTaskEntry(int index, int selector, const ltvItemData& entry)
+{
+    ::WriteTaskEntry(*m_rows, index, selector, entry);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    event->acceptProposedAction();
+    DropFiles(paths);
+}
