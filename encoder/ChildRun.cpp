@@ -14,7 +14,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kTick = std::chrono::milliseconds(80);
+constexpr auto kTick = std::chrono::milliseconds(60);
 constexpr auto kStopGrace = std::chrono::seconds(2);
 
 int MillisecondsUntil(Clock::time_point when)

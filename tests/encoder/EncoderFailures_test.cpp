@@ -1,0 +1,142 @@
+// End to end: bad inputs and bad places are refused by name, and nothing is left
+// under the output's name.
+#include "EncoderHarness.h"
+
+#include <QDir>
+#include <QFile>
+#include <unistd.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+class EncoderFailureTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        good_ = folder_.filePath("good.avi");
+        MakeClip(good_, ClipOf(1.0, 160, 120).codecs("mpeg4", "libmp3lame"));
+        output_ = folder_.filePath("out.avi");
+    }
+
+    void Write(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    // Joins the good clip with the given one and expects a refusal naming it.
+    void ExpectRefused(const QString& bad, const QString& words)
+    {
+        const ProgramRun run = RunEncoder({good_, bad, "-o", output_, "-oac", "mp3lame", "-ovc", "lavc"});
+        EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+        EXPECT_TRUE(LastErrorLine(run).contains(words)) << run.err.toStdString();
+        EXPECT_TRUE(LastErrorLine(run).endsWith(bad)) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(output_));
+    }
+
+    QTemporaryDir folder_;
+    QString good_;
+    QString output_;
+};
+
+} // namespace
+
+TEST_F(EncoderFailureTest, TextFileNamedAvi)
+{
+    const QString bad = folder_.filePath("notes.avi");
+    Write(bad, "These are not frames.\n");
+    ExpectRefused(bad, "not a readable video file");
+}
+
+TEST_F(EncoderFailureTest, EmptyFile)
+{
+    const QString bad = folder_.filePath("empty.avi");
+    Write(bad, "");
+    ExpectRefused(bad, "empty");
+}
+
+TEST_F(EncoderFailureTest, MissingFile)
+{
+    ExpectRefused(folder_.filePath("gone.avi"), "not found");
+}
+
+TEST_F(EncoderFailureTest, AudioOnlyFile)
+{
+    const QString bad = folder_.filePath("song.mp3");
+    MakeClip(bad, ClipOf(1.0, 160, 120).noVideo());
+    ExpectRefused(bad, "no video stream");
+}
+
+TEST_F(EncoderFailureTest, TruncatedMp4WithoutIndex)
+{
+    const QString whole = folder_.filePath("whole.mp4");
+    MakeClip(whole, ClipOf(1.0, 160, 120));
+    QFile file(whole);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString bad = folder_.filePath("cut.mp4");
+    Write(bad, file.read(file.size() / 2));
+    ExpectRefused(bad, "not a readable video file");
+}
+
+TEST_F(EncoderFailureTest, TruncatedAviGivesWhatItHolds)
+{
+    QFile file(good_);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString cut = folder_.filePath("cut.avi");
+    Write(cut, file.read(file.size() / 2));
+    const double readable = ProbeValue(cut, {}, "format=duration").toDouble();
+    ASSERT_GT(readable, 0.1);
+    const ProgramRun run = RunEncoder({cut, "-o", output_});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_NEAR(LengthOf(output_, "v:0"), readable, 0.1);
+    EXPECT_TRUE(DecodesCleanly(output_));
+}
+
+TEST_F(EncoderFailureTest, OutputFolderMissing)
+{
+    const QString output = folder_.filePath("nowhere/out.avi");
+    const ProgramRun run = RunEncoder({good_, "-o", output});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(LastErrorLine(run), "Output folder does not exist: " + folder_.filePath("nowhere"));
+}
+
+TEST_F(EncoderFailureTest, OutputFolderNotWritable)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into any folder";
+    const QString locked = folder_.filePath("locked");
+    ASSERT_TRUE(QDir().mkdir(locked));
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+    const ProgramRun run = RunEncoder({good_, "-o", locked + "/out.avi"});
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(LastErrorLine(run), "Output folder is not writable: " + locked);
+}
+
+TEST_F(EncoderFailureTest, OutputIsOneOfTheInputs)
+{
+    const ProgramRun run = RunEncoder({good_, "-o", good_});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(LastErrorLine(run).contains("also an input"));
+    EXPECT_TRUE(DecodesCleanly(good_));
+}
+
+TEST_F(EncoderFailureTest, UnknownOptionIsNamed)
+{
+    const ProgramRun run = RunEncoder({good_, "-o", output_, "-ovc", "lavc", "-turbo"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(LastErrorLine(run), "Unknown option: -turbo");
+    EXPECT_FALSE(QFile::exists(output_));
+}
+
+TEST_F(EncoderFailureTest, MissingFfmpegIsSaidPlainly)
+{
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", folder_.path().toUtf8());
+    const ProgramRun run = RunEncoder({good_, "-o", output_});
+    qputenv("PATH", path);
+    EXPECT_EQ(run.exitCode, 127);
+    EXPECT_TRUE(LastErrorLine(run).contains("not found")) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(output_));
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "tests/support/Clips.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// The built encoder program.
+QString EncoderProgram();
+
+// Runs the encoder with the given arguments (an argument vector, as the joiner gives it).
+ProgramRun RunEncoder(const QStringList& args);
+
+// The last non-empty line of a program's error output.
+QString LastErrorLine(const ProgramRun& run);
+
+// Decodes every frame and sample; true when ffmpeg reports nothing.
+bool DecodesCleanly(const QString& path, QString* errors = nullptr);
+
+// Length in seconds by ffprobe: of the container, or of the first stream of a kind ("v:0", "a:0").
+double LengthOf(const QString& path, const QString& stream = {});
+
+// Loudest sample in dB between from and from + seconds of the file's audio.
+double MaxVolume(const QString& path, double from, double seconds);
+
+// The "Pos:" seconds in the encoder's standard output, in order.
+QList<double> PositionsIn(const QString& out);
+
+// The names in a folder, hidden ones included.
+QStringList FilesIn(const QString& folder);
+
+// A test clip described in one expression: ClipOf(1.0, 320, 240).rate("30").silent().
+struct ClipOf {
+    ClipOf(double seconds, int width, int height)
+    {
+        spec.seconds = seconds;
+        spec.width = width;
+        spec.height = height;
+    }
+    ClipOf& rate(const QString& frameRate) { spec.frameRate = frameRate; return *this; }
+    ClipOf& silent() { spec.audio = false; return *this; }
+    ClipOf& noVideo() { spec.video = false; return *this; }
+    ClipOf& sound(int channels, int sampleRate) { spec.channels = channels; spec.sampleRate = sampleRate; return *this; }
+    ClipOf& codecs(const QString& video, const QString& audio) { spec.videoCodec = video; spec.audioCodec = audio; return *this; }
+    operator ClipSpec() const { return spec; }
+    ClipSpec spec;
+};

@@ -1,0 +1,100 @@
+// End to end: the joiner's two stages, with inputs that differ in everything.
+#include "EncoderHarness.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList JoinOptions()
+{
+    return {"-ovc", "lavc", "-lavcopts", "vcodec=mpeg4:vbitrate=1800:mbd=2:autoaspect", "-oac", "mp3lame",
+            "-lameopts", "vbr=2:q=4", "-channels", "2", "-vf", "scale=320:240", "-srate", "44100"};
+}
+
+} // namespace
+
+TEST(EncoderJoinTest, MixedInputsJoinInOrderAndStayInSync)
+{
+    QTemporaryDir folder;
+    const QString a = folder.filePath("a.mp4");
+    const QString b = folder.filePath("b silent.avi");
+    const QString c = folder.filePath("c.mov");
+    MakeClip(a, ClipOf(1.0, 320, 240).rate("25").sound(2, 44100));
+    MakeClip(b, ClipOf(1.5, 160, 120).rate("30").silent().codecs("mpeg4", ""));
+    MakeClip(c, ClipOf(1.2, 176, 144).rate("24").sound(1, 48000));
+
+    const QString output = folder.filePath("joined.avi");
+    const ProgramRun run = RunEncoder(QStringList{a, b, c, "-o", output} + JoinOptions());
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+    const double video = LengthOf(output, "v:0");
+    const double audio = LengthOf(output, "a:0");
+    EXPECT_NEAR(video, 3.7, 3.0 / 25);
+    EXPECT_NEAR(audio, video, 0.1);
+    EXPECT_EQ(ProbeValue(output, "a:0", "stream=sample_rate"), "44100");
+    EXPECT_EQ(ProbeValue(output, "a:0", "stream=channels"), "2");
+    EXPECT_TRUE(DecodesCleanly(output));
+
+    // The silent input's span is silent and its neighbours' tones sit where their pictures are.
+    EXPECT_GT(MaxVolume(output, 0.1, 0.8), -20);
+    EXPECT_LT(MaxVolume(output, 1.1, 1.3), -80);
+    EXPECT_GT(MaxVolume(output, 2.6, 1.0), -20);
+
+    const QList<double> positions = PositionsIn(run.out);
+    ASSERT_FALSE(positions.isEmpty());
+    for (int i = 1; i < positions.size(); ++i)
+        EXPECT_GE(positions[i], positions[i - 1]);
+    EXPECT_NEAR(positions.last(), 3.7, 0.1);
+}
+
+TEST(EncoderJoinTest, TwoStagesAsTheJoinerRunsThem)
+{
+    QTemporaryDir folder;
+    const QString wide = folder.filePath("wide.mp4");
+    const QString small = folder.filePath("small.mpg");
+    MakeClip(wide, ClipOf(1.0, 320, 180).rate("25"));
+    MakeClip(small, ClipOf(1.0, 160, 120).rate("30000/1001").codecs("mpeg2video", "mp2"));
+
+    QStringList intermediates;
+    for (const QString& input : {wide, small}) {
+        const QString intermediate = folder.filePath(QString("%1.avi").arg(intermediates.size()));
+        const ProgramRun run = RunEncoder({input, "-o", intermediate, "-oac", "mp3lame", "-ovc", "lavc",
+                                           "-ofps", "30", "-vf", "scale=320:240"});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(ProbeValue(intermediate, "v:0", "stream=codec_name"), "mpeg4");
+        EXPECT_EQ(ProbeValue(intermediate, "v:0", "stream=r_frame_rate"), "30/1");
+        EXPECT_EQ(ProbeValue(intermediate, "a:0", "stream=codec_name"), "mp3");
+        EXPECT_NEAR(LengthOf(intermediate, "v:0"), 1.0, 1.0 / 30 + 1e-3);
+        EXPECT_TRUE(run.out.contains(QRegularExpression("Pos: +1\\.0s +30f \\(100%\\)\r")))
+            << run.out.toStdString();
+        intermediates << intermediate;
+    }
+
+    const QString output = folder.filePath("movie.mp4");
+    QStringList options = JoinOptions();
+    options[3] = "vcodec=h264:vbitrate=1800:mbd=2:aspect=16:9";
+    const ProgramRun run = RunEncoder(intermediates + QStringList{"-o", output} + options);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(ProbeValue(output, "v:0", "stream=codec_name"), "h264");
+    EXPECT_EQ(ProbeValue(output, "v:0", "stream=display_aspect_ratio"), "16:9");
+    EXPECT_NEAR(LengthOf(output, "v:0"), 2.0, 2.0 / 30 + 1e-3);
+    EXPECT_TRUE(DecodesCleanly(output));
+    EXPECT_EQ(FilesIn(folder.path()).filter(".part").size(), 0);
+}
+
+TEST(EncoderJoinTest, OverwritesAnOlderOutput)
+{
+    QTemporaryDir folder;
+    const QString input = folder.filePath("in.avi");
+    MakeClip(input, ClipOf(0.5, 160, 120));
+    const QString output = folder.filePath("out.avi");
+    QFile old(output);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    ASSERT_EQ(RunEncoder({input, "-o", output}).exitCode, 0);
+    EXPECT_TRUE(DecodesCleanly(output));
+    EXPECT_EQ(FilesIn(folder.path()), (QStringList{"in.avi", "out.avi"}));
+}
