@@ -11,7 +11,14 @@ QStringList QtFileDialogs::openFiles(QWidget* owner, const FileDialogSpec& spec)
     dialog.setNameFilters(QtFileDialogFilters(spec.filter));
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles();
+    // The task list takes the first name of a selection last (the name the user
+    // clicked last comes first in that list). Qt's dialog gives the names in the
+    // order the user sees them, so its last name goes first: the files are then
+    // listed in that same order.
+    QStringList names = dialog.selectedFiles();
+    if (names.size() > 1)
+        names.prepend(names.takeLast());
+    return names;
 }
 
 QString QtFileDialogs::saveFile(QWidget* owner, const FileDialogSpec& spec)
