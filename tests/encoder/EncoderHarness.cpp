@@ -31,16 +31,21 @@ double LengthOf(const QString& path, const QString& stream)
 {
     if (stream.isEmpty())
         return ProbeValue(path, {}, "format=duration").toDouble();
-    // Counting decoded frames does not trust the container's header.
+    // Decoded frames, first to last, so that no header is trusted.
     const ProgramRun run = RunProgram("ffprobe", {"-v", "error", "-select_streams", stream, "-show_entries",
-                                                  "packet=pts_time,duration_time", "-of", "csv=p=0", path});
+                                                  "frame=best_effort_timestamp_time,pkt_duration_time", "-of",
+                                                  "csv=p=0", path});
+    double first = 1e9;
     double end = 0;
     for (const QString& line : run.out.split('\n', Qt::SkipEmptyParts)) {
         const QStringList parts = line.split(',');
-        if (parts.size() >= 2)
-            end = std::max(end, parts[0].toDouble() + parts[1].toDouble());
+        if (parts.size() < 2)
+            continue;
+        const double start = parts[0].toDouble();
+        first = std::min(first, start);
+        end = std::max(end, start + parts[1].toDouble());
     }
-    return end;
+    return end > first ? end - first : 0;
 }
 
 double MaxVolume(const QString& path, double from, double seconds)

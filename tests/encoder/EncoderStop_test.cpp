@@ -14,8 +14,8 @@ extern char** environ;
 
 namespace {
 
-// The ids of the processes whose parent is pid.
-QList<pid_t> ChildrenOf(pid_t pid)
+// The ids of the ffmpeg processes whose parent is pid.
+QList<pid_t> FfmpegChildrenOf(pid_t pid)
 {
     QList<pid_t> children;
     for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
@@ -25,7 +25,7 @@ QList<pid_t> ChildrenOf(pid_t pid)
         const QString text = QString::fromUtf8(stat.readAll());
         // The fields after the command's closing parenthesis: state, then the parent's id.
         const QStringList fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields[1].toInt() == pid && fields[0] != "Z")
+        if (text.contains("(ffmpeg)") && fields.size() > 1 && fields[1].toInt() == pid && fields[0] != "Z")
             children << entry.toInt();
     }
     return children;
@@ -84,8 +84,8 @@ protected:
         ASSERT_EQ(posix_spawn(&encoder_, argv[0], &actions, &attr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attr);
-        ASSERT_TRUE(WaitFor([&] { return !ChildrenOf(encoder_).isEmpty(); }));
-        ffmpeg_ = ChildrenOf(encoder_).first();
+        ASSERT_TRUE(WaitFor([&] { return !FfmpegChildrenOf(encoder_).isEmpty(); }));
+        ffmpeg_ = FfmpegChildrenOf(encoder_).first();
         // Let it write part of the output first.
         QThread::msleep(700);
     }
