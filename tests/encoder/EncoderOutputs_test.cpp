@@ -58,7 +58,8 @@ TEST_P(EncoderOutputTest, WritesAReadableFileOfTheRightKind)
     EXPECT_EQ(ProbeValue(output, "v:0", "stream=width"), "320");
     EXPECT_EQ(ProbeValue(output, "v:0", "stream=height"), "240");
     EXPECT_EQ(ProbeValue(output, "a:0", "stream=channels"), "2");
-    EXPECT_NEAR(LengthOf(output, "v:0"), LengthOf(input_, "v:0"), 0.05);
+    // Within two frames: some decoders give a frame more at the start and the end than the muxer counted.
+    EXPECT_NEAR(LengthOf(output, "v:0"), LengthOf(input_, "v:0"), 0.1);
     QString errors;
     EXPECT_TRUE(DecodesCleanly(output, &errors)) << errors.toStdString();
 }
