@@ -20,9 +20,6 @@
 
 namespace {
 
-// Measured on two cores: see bench/RESULTS.md.
-constexpr int kThreads = 0;
-
 std::string RealPath(const std::string& path)
 {
     char resolved[PATH_MAX];
@@ -67,7 +64,7 @@ int RunEncodeJob(const Request& request)
     Progress progress(total);
     std::string ffmpegErrors;
     const ChildRunResult run = RunChild(
-        BuildFfmpegArguments(request, encoding, inputs, temp.pathForChild(), kThreads),
+        BuildFfmpegArguments(request, encoding, inputs, temp.pathForChild()),
         {[&](std::string_view text) { progress.Feed(text); },
          [&](std::string_view text) {
              WriteErr(text);

@@ -60,8 +60,12 @@ std::vector<std::string> VideoCodecArguments(const Request& request, const Encod
     std::vector<std::string> args = {"-c:v", encoding.videoEncoder};
     if (request.videoBitrate > 0) {
         args.insert(args.end(), {"-b:v", std::to_string(request.videoBitrate)});
-    } else if (encoding.mpegVideoFamily) {
+    } else if (request.videoCodec.empty()) {
         // Intermediate files are encoded a second time by the join: keep them near lossless.
+        // One encoder thread leaves the other core to the decoder, which costs more here
+        // (measured in bench/encoder).
+        args.insert(args.end(), {"-q:v", "2", "-threads", "1"});
+    } else if (encoding.mpegVideoFamily) {
         args.insert(args.end(), {"-q:v", "2"});
     } else {
         args.insert(args.end(), {"-crf", "18"});
@@ -160,7 +164,7 @@ std::string BuildFilterGraph(const OutputFormat& format, const Encoding& encodin
 
 std::vector<std::string> BuildFfmpegArguments(const Request& request, const Encoding& encoding,
                                               const std::vector<InputInfo>& inputs,
-                                              const std::string& target, int threads)
+                                              const std::string& target)
 {
     const OutputFormat format = ChooseOutputFormat(request, encoding, inputs);
     std::vector<std::string> args = {"ffmpeg", "-nostdin", "-hide_banner", "-nostats", "-loglevel", "warning",
@@ -172,8 +176,6 @@ std::vector<std::string> BuildFfmpegArguments(const Request& request, const Enco
     const auto video = VideoCodecArguments(request, encoding);
     args.insert(args.end(), video.begin(), video.end());
     args.insert(args.end(), {"-r", FrameRateText(format.frameRate)});
-    if (threads > 0)
-        args.insert(args.end(), {"-threads", std::to_string(threads)});
     const auto audio = AudioCodecArguments(request, encoding, format);
     args.insert(args.end(), audio.begin(), audio.end());
     args.insert(args.end(), {"-f", encoding.muxer, target});

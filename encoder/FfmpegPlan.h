@@ -30,7 +30,7 @@ std::string BuildFilterGraph(const OutputFormat& format, const Encoding& encodin
 // and sending its progress reports to its standard output.
 std::vector<std::string> BuildFfmpegArguments(const Request& request, const Encoding& encoding,
                                               const std::vector<InputInfo>& inputs,
-                                              const std::string& target, int threads);
+                                              const std::string& target);
 
 // A frame rate as ffmpeg reads it: NTSC rates exactly, others as a decimal.
 std::string FrameRateText(double rate);

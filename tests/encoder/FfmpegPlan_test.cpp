@@ -32,7 +32,7 @@ Plan PlanFor(std::vector<std::string> args, const std::vector<InputInfo>& inputs
     Plan plan;
     plan.request = ParseArguments(args);
     plan.encoding = ChooseEncoding(plan.request);
-    plan.args = BuildFfmpegArguments(plan.request, plan.encoding, inputs, "/proc/self/fd/3", 0);
+    plan.args = BuildFfmpegArguments(plan.request, plan.encoding, inputs, "/proc/self/fd/3");
     return plan;
 }
 
@@ -59,6 +59,7 @@ TEST(FfmpegPlanTest, ConversionKeepsQualityHighAndScales)
     EXPECT_EQ(After(plan.args, "-i"), "file:in.mp4");
     EXPECT_EQ(After(plan.args, "-c:v"), "mpeg4");
     EXPECT_EQ(After(plan.args, "-q:v"), "2");
+    EXPECT_EQ(After(plan.args, "-threads"), "1");
     EXPECT_EQ(After(plan.args, "-c:a"), "libmp3lame");
     EXPECT_EQ(After(plan.args, "-q:a"), "2");
     EXPECT_EQ(After(plan.args, "-f"), "avi");
@@ -89,6 +90,7 @@ TEST(FfmpegPlanTest, JoinBringsEveryInputToOneFormat)
     EXPECT_EQ(After(plan.args, "-c:v"), "libx264");
     EXPECT_EQ(After(plan.args, "-b:v"), "1800000");
     EXPECT_EQ(After(plan.args, "-mbd"), "");
+    EXPECT_EQ(After(plan.args, "-threads"), "");
     EXPECT_EQ(After(plan.args, "-b:a"), "160k");
     EXPECT_EQ(After(plan.args, "-abr"), "1");
     EXPECT_EQ(After(plan.args, "-ar"), "44100");
