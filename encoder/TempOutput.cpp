@@ -77,7 +77,6 @@ std::string TempOutput::pathForChild() const
 void TempOutput::Commit()
 {
     if (fd_ >= 0) {
-        fsync(fd_);
         // An unnamed file gets a name by linking it; rename then replaces any older output at once.
         named_ = HiddenName(final_);
         unlink(named_.c_str());
