@@ -97,28 +97,3 @@ TEST(TaskClearTest, EmptiesTheListAndSwitchesButtonsOffEvenWhenAlreadyEmpty)
     EXPECT_EQ(rows.rowCount(), 0);
     EXPECT_EQ(ClearTasks(rows), ListButtons::Disable);
 }
-
-TEST(TaskOpenTest, OpensTheFirstSelectedRowInListOrder)
-{
-    EXPECT_EQ(FirstSelectedTaskPath(Rows({"A", "B*", "C*"})), "B");
-    EXPECT_EQ(FirstSelectedTaskPath(Rows({"A", "B"})), "");
-}
-
-TEST(TaskMenuTest, OpenAndRemoveNeedASelectionClearNeedsRows)
-{
-    const TaskMenuState empty = TaskMenuRule(Rows({}));
-    EXPECT_FALSE(empty.open);
-    EXPECT_FALSE(empty.remove);
-    EXPECT_FALSE(empty.clear);
-    EXPECT_TRUE(empty.addFiles);
-    EXPECT_TRUE(empty.addDirectory);
-
-    const TaskMenuState unselected = TaskMenuRule(Rows({"A"}));
-    EXPECT_FALSE(unselected.open);
-    EXPECT_FALSE(unselected.remove);
-    EXPECT_TRUE(unselected.clear);
-
-    const TaskMenuState selected = TaskMenuRule(Rows({"A", "B*"}));
-    EXPECT_TRUE(selected.open);
-    EXPECT_TRUE(selected.remove);
-}
