@@ -21,8 +21,13 @@ void CloseFd(int& fd)
     fd = -1;
 }
 
+// Where the extra fds wait in the child while the standard streams are set up.
+constexpr int kParkedFds = 100;
+constexpr std::size_t kMaxExtraFds = 16;
+
 // Runs in the forked child: only async-signal-safe calls until exec.
-[[noreturn]] void BecomeChild(char* const* argv, int out, int err, int extraFd, int errorPipe, pid_t parent)
+[[noreturn]] void BecomeChild(char* const* argv, int out, int err, const int* extraFds, int extraCount,
+                              int errorPipe, pid_t parent)
 {
     ResetSignalsInChild();
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -30,9 +35,15 @@ void CloseFd(int& fd)
     if (getppid() != parent)
         _exit(1);
     const int devNull = open("/dev/null", O_RDONLY);
-    // Standard streams first: fd 3 may still be one of the pipe ends.
-    if (devNull >= 0 && dup2(devNull, 0) == 0 && dup2(out, 1) == 1 && dup2(err, 2) == 2
-        && (extraFd < 0 || (extraFd == 3 ? fcntl(3, F_SETFD, 0) == 0 : dup2(extraFd, 3) == 3)))
+    // The extra fds are parked above every target first, as any of them may sit on fd 3, 4, ...
+    bool ready = devNull >= 0;
+    int parked[kMaxExtraFds];
+    for (int i = 0; ready && i < extraCount; ++i)
+        ready = (parked[i] = fcntl(extraFds[i], F_DUPFD_CLOEXEC, kParkedFds)) >= 0;
+    ready = ready && dup2(devNull, 0) == 0 && dup2(out, 1) == 1 && dup2(err, 2) == 2;
+    for (int i = 0; ready && i < extraCount; ++i)
+        ready = dup2(parked[i], 3 + i) == 3 + i;
+    if (ready)
         execvp(argv[0], argv);
     const int code = errno;
     [[maybe_unused]] const ssize_t written = write(errorPipe, &code, sizeof code);
@@ -41,8 +52,10 @@ void CloseFd(int& fd)
 
 } // namespace
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, int extraFd)
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vector<int>& extraFds)
 {
+    if (extraFds.size() > kMaxExtraFds)
+        throw JobError("Too many files for one ffmpeg run");
     int outPipe[2], errPipe[2], execPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0)
         throw JobError(std::string("Cannot create a pipe: ") + std::strerror(errno));
@@ -59,7 +72,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, int extraFd)
     if (pid_ < 0)
         throw JobError(std::string("Cannot start ") + argv[0] + ": " + std::strerror(errno));
     if (pid_ == 0)
-        BecomeChild(args.data(), outPipe[1], errPipe[1], extraFd, execPipe[1], parent);
+        BecomeChild(args.data(), outPipe[1], errPipe[1], extraFds.data(), static_cast<int>(extraFds.size()),
+                    execPipe[1], parent);
 
     close(outPipe[1]);
     close(errPipe[1]);

@@ -9,9 +9,9 @@
 // if this program dies first.
 class ChildProcess {
 public:
-    // Starts argv[0] from PATH. extraFd, if not -1, is given to the child as fd 3.
+    // Starts argv[0] from PATH. extraFds are given to the child as fds 3, 4, ... in order.
     // Throws JobError with exit code 127 when the program is not installed.
-    ChildProcess(const std::vector<std::string>& argv, int extraFd = -1);
+    ChildProcess(const std::vector<std::string>& argv, const std::vector<int>& extraFds = {});
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <memory>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,51 +37,93 @@ bool Drain(int fd, const std::function<void(std::string_view)>& sink)
     return got < 0 && (errno == EINTR || errno == EAGAIN);
 }
 
-} // namespace
-
-ChildRunResult RunChild(const std::vector<std::string>& argv, const ChildRunHandlers& handlers, int extraFd)
-{
-    ChildProcess child(argv, extraFd);
-    ChildRunResult result;
+struct Running {
+    std::unique_ptr<ChildProcess> process;
     bool outOpen = true;
     bool errOpen = true;
+    bool ended = false;
+};
+
+} // namespace
+
+ChildrenRunResult RunChildren(const std::vector<ChildSpec>& children, const std::function<void()>& onTick)
+{
+    std::vector<Running> running(children.size());
+    for (std::size_t i = 0; i < children.size(); ++i)
+        running[i].process = std::make_unique<ChildProcess>(children[i].argv, children[i].extraFds);
+
+    ChildrenRunResult result;
+    result.statuses.assign(children.size(), 0);
+    const auto signalAll = [&](int signal) {
+        for (Running& child : running)
+            if (!child.ended)
+                kill(child.process->pid(), signal);
+    };
     Clock::time_point nextTick = Clock::now() + kTick;
     Clock::time_point killAt = Clock::time_point::max();
+    bool failed = false;
+    std::size_t left = running.size();
+    std::vector<pollfd> fds(2 * running.size() + 1);
 
-    while (outOpen || errOpen) {
+    while (left > 0) {
         if (StopSignal() != 0 && result.stopSignal == 0) {
             result.stopSignal = StopSignal();
-            kill(child.pid(), result.stopSignal);
+            signalAll(result.stopSignal);
             killAt = Clock::now() + kStopGrace;
         }
         if (Clock::now() >= killAt) {
-            kill(child.pid(), SIGKILL);
+            signalAll(SIGKILL);
             killAt = Clock::time_point::max();
         }
-        pollfd fds[3] = {{child.stdoutFd(), POLLIN, 0}, {child.stderrFd(), POLLIN, 0},
-                         {result.stopSignal == 0 ? StopFd() : -1, POLLIN, 0}};
+        for (std::size_t i = 0; i < running.size(); ++i) {
+            fds[2 * i] = {running[i].process->stdoutFd(), POLLIN, 0};
+            fds[2 * i + 1] = {running[i].process->stderrFd(), POLLIN, 0};
+        }
+        fds.back() = {result.stopSignal == 0 ? StopFd() : -1, POLLIN, 0};
         int wait = MillisecondsUntil(nextTick);
         if (killAt != Clock::time_point::max())
             wait = std::min(wait, MillisecondsUntil(killAt));
-        const int ready = poll(fds, 3, wait);
+        const int ready = poll(fds.data(), fds.size(), wait);
         if (ready < 0 && errno != EINTR)
             break;
-        if (fds[0].revents && !Drain(child.stdoutFd(), handlers.onStdout)) {
-            child.CloseStdout();
-            outOpen = false;
-        }
-        if (fds[1].revents && !Drain(child.stderrFd(), handlers.onStderr)) {
-            child.CloseStderr();
-            errOpen = false;
+        for (std::size_t i = 0; i < running.size(); ++i) {
+            Running& child = running[i];
+            if (fds[2 * i].revents && !Drain(child.process->stdoutFd(), children[i].onStdout)) {
+                child.process->CloseStdout();
+                child.outOpen = false;
+            }
+            if (fds[2 * i + 1].revents && !Drain(child.process->stderrFd(), children[i].onStderr)) {
+                child.process->CloseStderr();
+                child.errOpen = false;
+            }
+            if (!child.ended && !child.outOpen && !child.errOpen) {
+                result.statuses[i] = child.process->Wait();
+                child.ended = true;
+                --left;
+                if (ExitCodeOf(result.statuses[i]) != 0 && !failed) {
+                    failed = true;
+                    signalAll(SIGKILL);
+                }
+            }
         }
         if (Clock::now() >= nextTick) {
-            if (handlers.onTick)
-                handlers.onTick();
+            if (onTick)
+                onTick();
             nextTick = Clock::now() + kTick;
         }
     }
-    result.status = child.Wait();
+    for (std::size_t i = 0; i < running.size(); ++i)
+        if (!running[i].ended)
+            result.statuses[i] = running[i].process->Wait();
     return result;
+}
+
+ChildRunResult RunChild(const std::vector<std::string>& argv, const ChildRunHandlers& handlers,
+                        const std::vector<int>& extraFds)
+{
+    const ChildrenRunResult run = RunChildren({{argv, extraFds, handlers.onStdout, handlers.onStderr}},
+                                              handlers.onTick);
+    return {run.statuses.front(), run.stopSignal};
 }
 
 int ExitCodeOf(int status)

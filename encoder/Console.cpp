@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <unistd.h>
 
-namespace {
-
 void WriteAll(int fd, std::string_view text)
 {
     while (!text.empty()) {
@@ -16,8 +14,6 @@ void WriteAll(int fd, std::string_view text)
         text.remove_prefix(static_cast<std::size_t>(written));
     }
 }
-
-} // namespace
 
 void WriteOut(std::string_view text)
 {

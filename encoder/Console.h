@@ -7,3 +7,6 @@
 // a reader that went away must not stop the job.
 void WriteOut(std::string_view text);
 void WriteErr(std::string_view text);
+
+// Writes all of text to fd, as far as the fd takes it.
+void WriteAll(int fd, std::string_view text);

@@ -14,7 +14,10 @@
 #include "TempOutput.h"
 #include "UsageError.h"
 
+#include <algorithm>
 #include <climits>
+#include <list>
+#include <optional>
 #include <cstdlib>
 #include <string>
 
@@ -61,27 +64,66 @@ int RunEncodeJob(const Request& request)
         total += inputs.back().duration;
     }
 
-    Progress progress(total);
+    // The parts in the output's folder, so that copying them together stays on one disk.
+    std::optional<PartFile> audioPart(std::in_place, request.output);
+    const int firstPartFd = temp.fdForChild() >= 0 ? 4 : 3;
+    const FfmpegPlan plan = BuildFfmpegPlan(request, encoding, inputs, temp.pathForChild(), firstPartFd);
+    std::list<PartFile> videoParts;
+    std::vector<Progress> progress(plan.videoParts.size());
+    // The position is the picture made so far by all runs together.
+    const auto made = [&] {
+        std::pair<double, long> sum;
+        for (const Progress& part : progress) {
+            sum.first += part.seconds();
+            sum.second += part.frames();
+        }
+        return sum;
+    };
     std::string ffmpegErrors;
-    const ChildRunResult run = RunChild(
-        BuildFfmpegArguments(request, encoding, inputs, temp.pathForChild()),
-        {[&](std::string_view text) { progress.Feed(text); },
-         [&](std::string_view text) {
-             WriteErr(text);
-             KeepTail(ffmpegErrors, std::string(text));
-         },
-         [&] { WriteOut(progress.Line()); }},
-        temp.fdForChild());
+    const auto onStderr = [&](std::string_view text) {
+        WriteErr(text);
+        KeepTail(ffmpegErrors, std::string(text));
+    };
+    const auto tick = [&] { WriteOut(PosLine(made().first, made().second, total)); };
+    const auto failed = [](const ChildrenRunResult& run) {
+        return std::any_of(run.statuses.begin(), run.statuses.end(), [](int status) { return ExitCodeOf(status) != 0; });
+    };
+
+    std::vector<ChildSpec> parts;
+    for (std::size_t i = 0; i < plan.videoParts.size(); ++i) {
+        const int fd = videoParts.emplace_back(request.output).fd();
+        parts.push_back({plan.videoParts[i], {fd}, [&, i](std::string_view text) { progress[i].Feed(text); }, onStderr});
+    }
+    parts.push_back({plan.audioPart, {audioPart->fd()}, nullptr, onStderr});
+    ChildrenRunResult run = RunChildren(parts, tick);
     if (run.stopSignal != 0)
         return Stopped(request);
-    if (ExitCodeOf(run.status) != 0)
+    if (failed(run))
         throw JobError(DescribeFfmpegFailure(ffmpegErrors, request.output, request.inputs));
 
-    CheckOutput(temp, request.output, [&] { WriteOut(progress.Line()); });
+    std::vector<int> copyFds;
+    if (temp.fdForChild() >= 0)
+        copyFds.push_back(temp.fdForChild());
+    copyFds.push_back(audioPart->fd());
+    for (const PartFile& part : videoParts)
+        copyFds.push_back(part.fd());
+    std::optional<PartFile> list;
+    if (!plan.partList.empty()) {
+        list.emplace(request.output);
+        WriteAll(list->fd(), plan.partList);
+        copyFds.push_back(list->fd());
+    }
+    run = RunChildren({{plan.copy, copyFds, nullptr, onStderr}}, tick);
+    if (run.stopSignal != 0)
+        return Stopped(request);
+    if (failed(run))
+        throw JobError(DescribeFfmpegFailure(ffmpegErrors, request.output, request.inputs));
+
+    CheckOutput(temp, request.output, tick);
     if (StopSignal() != 0)
         return Stopped(request);
     temp.Commit();
-    WriteOut(FormatPosLine(total > 0 ? total : progress.seconds(), progress.frames(), 100));
+    WriteOut(FormatPosLine(total > 0 ? total : made().first, made().second, 100));
     WriteOut("\n");
     return exitcode::Success;
 }

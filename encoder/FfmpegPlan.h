@@ -20,17 +20,31 @@ struct OutputFormat {
 OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding,
                                 const std::vector<InputInfo>& inputs);
 
-// The filter graph that brings every input to the output format and joins them in order.
-// An input without sound gets silence of its own length; each input's sound is cut or
-// padded to its picture's length so that the two stay together at every joint.
-std::string BuildFilterGraph(const OutputFormat& format, const Encoding& encoding,
-                             const std::vector<InputInfo>& inputs);
+// The output is made in parts side by side, then copied together: the sound in one
+// ffmpeg run, the picture in one run per group of inputs (see VideoGroups). Each part
+// is written to its run's fd 3: the picture in the output's own container, so that the
+// encoder is set up for it, the sound in Matroska, which keeps every packet's time. The copying run gets
+// the sound part at fd firstPartFd, the picture parts after it and, when there are
+// several, the list that joins them last.
+struct FfmpegPlan {
+    std::vector<std::vector<std::string>> videoParts; // each sends its progress reports to its stdout
+    std::vector<std::string> audioPart;
+    std::vector<std::string> copy;
+    std::string partList; // the concat list for several picture parts, else empty
+};
 
-// The whole ffmpeg command (argv[0] included), writing to target with the chosen muxer
-// and sending its progress reports to its standard output.
-std::vector<std::string> BuildFfmpegArguments(const Request& request, const Encoding& encoding,
-                                              const std::vector<InputInfo>& inputs,
-                                              const std::string& target);
+FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
+                           const std::string& target, int firstPartFd);
+
+// The inputs whose picture one ffmpeg run encodes, in order. The inputs are shared out
+// by length among up to `cores` runs: side by side they keep the cores busier than one
+// encoder's own threads do (measured in bench/encoder).
+std::vector<std::vector<InputInfo>> VideoGroups(const Encoding& encoding, const std::vector<InputInfo>& inputs,
+                                                unsigned cores);
+
+// The frames an input gives at the output rate; its sound is cut or padded to the same
+// length, so that picture and sound meet at every joint. 0 when its length is unknown.
+long FramesAt(const InputInfo& input, double frameRate);
 
 // A frame rate as ffmpeg reads it: NTSC rates exactly, others as a decimal.
 std::string FrameRateText(double rate);

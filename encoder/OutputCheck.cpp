@@ -12,7 +12,7 @@ double CheckOutput(const TempOutput& temp, const std::string& finalPath, const s
     const std::vector<std::string> args = {"ffprobe", "-v", "error", "-of", "flat", "-show_entries",
                                            "format=duration:stream=codec_type", temp.pathForChild()};
     const ChildRunResult run = RunChild(args, {[&](std::string_view text) { out.append(text); }, nullptr, onTick},
-                                        temp.fdForChild());
+                                        temp.fdForChild() >= 0 ? std::vector<int>{temp.fdForChild()} : std::vector<int>{});
     if (run.stopSignal != 0)
         return 0;
     const auto values = ParseFlatOutput(out);

@@ -40,16 +40,14 @@ void Progress::TakeLine(std::string_view line)
         long frames = 0;
         if (ReadNumber(value, frames))
             frames_ = std::max(frames_, frames);
-    } else if (key == "progress") {
-        ended_ = value == "end";
     }
 }
 
-std::string Progress::Line() const
+std::string PosLine(double seconds, long frames, double total)
 {
-    const double shown = total_ > 0 ? std::min(seconds_, total_) : seconds_;
-    const int percent = total_ > 0 ? static_cast<int>(100.0 * shown / total_) : 0;
-    return FormatPosLine(shown, frames_, percent);
+    const double shown = total > 0 ? std::min(seconds, total) : seconds;
+    const int percent = total > 0 ? static_cast<int>(100.0 * shown / total) : 0;
+    return FormatPosLine(shown, frames, percent);
 }
 
 std::string FormatPosLine(double seconds, long frames, int percent)

@@ -22,12 +22,12 @@ namespace {
     throw JobError("Cannot write the output file " + finalPath + ": " + std::strerror(error));
 }
 
-std::string HiddenName(const std::string& finalPath)
+std::string HiddenName(const std::string& finalPath, const std::string& kind = "part")
 {
     const std::size_t slash = finalPath.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "" : finalPath.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
-    return folder + "." + name + "." + std::to_string(getpid()) + ".part";
+    return folder + "." + name + "." + std::to_string(getpid()) + "." + kind;
 }
 
 } // namespace
@@ -69,9 +69,35 @@ TempOutput::~TempOutput()
         unlink(named_.c_str());
 }
 
-std::string TempOutput::pathForChild() const
+std::string TempOutput::pathForChild(int childFd) const
 {
-    return fd_ >= 0 ? "/proc/self/fd/3" : named_;
+    return fd_ >= 0 ? ChildFdPath(childFd) : named_;
+}
+
+std::string ChildFdPath(int childFd)
+{
+    return "/proc/self/fd/" + std::to_string(childFd);
+}
+
+PartFile::PartFile(const std::string& finalPath)
+{
+    const std::string folder = FolderOf(finalPath);
+    fd_ = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd_ >= 0)
+        return;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        FolderProblem(folder, finalPath, errno);
+    static int count = 0;
+    const std::string named = HiddenName(finalPath, "part" + std::to_string(++count));
+    fd_ = open(named.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
+    if (fd_ < 0)
+        FolderProblem(folder, finalPath, errno);
+    unlink(named.c_str());
+}
+
+PartFile::~PartFile()
+{
+    close(fd_);
 }
 
 void TempOutput::Commit()

@@ -21,19 +21,10 @@ InputInfo Clip(const std::string& path, int width, int height, double rate, doub
     return info;
 }
 
-struct Plan {
-    Request request;
-    Encoding encoding;
-    std::vector<std::string> args;
-};
-
-Plan PlanFor(std::vector<std::string> args, const std::vector<InputInfo>& inputs)
+FfmpegPlan PlanFor(std::vector<std::string> args, const std::vector<InputInfo>& inputs)
 {
-    Plan plan;
-    plan.request = ParseArguments(args);
-    plan.encoding = ChooseEncoding(plan.request);
-    plan.args = BuildFfmpegArguments(plan.request, plan.encoding, inputs, "/proc/self/fd/3");
-    return plan;
+    const Request request = ParseArguments(args);
+    return BuildFfmpegPlan(request, ChooseEncoding(request), inputs, "/proc/self/fd/3", 4);
 }
 
 // The value after an option, or "" when the option is absent.
@@ -48,87 +39,93 @@ bool Holds(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
+std::size_t GroupsFor(const std::string& output, const std::string& codec, const std::vector<double>& seconds)
+{
+    std::vector<std::string> args = {"x.avi", "-o", output, "-lavcopts", "vcodec=" + codec};
+    std::vector<InputInfo> inputs;
+    for (const double length : seconds)
+        inputs.push_back(Clip("x.avi", 320, 240, 25, length, true));
+    const Request request = ParseArguments(args);
+    return VideoGroups(ChooseEncoding(request), inputs, 2).size();
+}
+
 } // namespace
 
-TEST(FfmpegPlanTest, ConversionKeepsQualityHighAndScales)
+TEST(FfmpegPlanTest, ConversionKeepsQualityHighAndTheInputsSound)
 {
-    const Plan plan = PlanFor({"in.mp4", "-o", "/t/0.avi", "-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30",
-                               "-vf", "scale=640:480"},
-                              {Clip("in.mp4", 320, 240, 25, 2, true)});
-    EXPECT_EQ(plan.args.front(), "ffmpeg");
-    EXPECT_EQ(After(plan.args, "-i"), "file:in.mp4");
-    EXPECT_EQ(After(plan.args, "-c:v"), "mpeg4");
-    EXPECT_EQ(After(plan.args, "-q:v"), "2");
-    EXPECT_EQ(After(plan.args, "-threads"), "1");
-    EXPECT_EQ(After(plan.args, "-c:a"), "libmp3lame");
-    EXPECT_EQ(After(plan.args, "-q:a"), "2");
-    EXPECT_EQ(After(plan.args, "-f"), "avi");
-    EXPECT_EQ(After(plan.args, "-progress"), "pipe:1");
-    EXPECT_EQ(plan.args.back(), "/proc/self/fd/3");
-    EXPECT_NE(std::find(plan.args.begin(), plan.args.end(), "-nostdin"), plan.args.end());
-    const std::string graph = After(plan.args, "-filter_complex");
-    EXPECT_TRUE(Holds(graph, "fps=30,trim=end=2.000000,scale=640:480,setsar=1")) << graph;
-    // No -channels or -srate: the input's sound format is kept.
-    EXPECT_EQ(After(plan.args, "-ar"), "48000");
-    EXPECT_EQ(After(plan.args, "-ac"), "1");
+    const FfmpegPlan plan = PlanFor({"in.mp4", "-o", "/t/0.avi", "-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30",
+                                     "-vf", "scale=640:480"},
+                                    {Clip("in.mp4", 320, 240, 25, 2, true)});
+    ASSERT_EQ(plan.videoParts.size(), 1u);
+    EXPECT_EQ(After(plan.videoParts[0], "-q:v"), "2");
+    EXPECT_EQ(After(plan.audioPart, "-q:a"), "2");
+    EXPECT_EQ(After(plan.audioPart, "-ar"), "48000");
+    EXPECT_EQ(After(plan.audioPart, "-ac"), "1");
+    EXPECT_TRUE(plan.partList.empty());
 }
 
-TEST(FfmpegPlanTest, JoinBringsEveryInputToOneFormat)
+TEST(FfmpegPlanTest, SoundLastsAsLongAsEachInputsFrames)
 {
-    const Plan plan = PlanFor({"a.avi", "b.avi", "-o", "o.mp4", "-lavcopts", "vcodec=h264:vbitrate=1800:mbd=2:autoaspect",
-                               "-oac", "mp3lame", "-lameopts", "abr:br=160", "-channels", "2", "-vf",
-                               "scale=640:480", "-srate", "44100"},
-                              {Clip("a.avi", 640, 480, 30, 2, true), Clip("b.avi", 320, 240, 25, 1.5, false)});
-    const std::string graph = After(plan.args, "-filter_complex");
-    EXPECT_TRUE(Holds(graph, "[0:0]")) << graph;
-    EXPECT_TRUE(Holds(graph, "[0:1]asetpts")) << graph;
-    EXPECT_TRUE(Holds(graph, "anullsrc=r=44100:cl=stereo")) << graph;
-    EXPECT_TRUE(Holds(graph, "atrim=end=1.500000")) << graph;
-    EXPECT_TRUE(Holds(graph, "fps=30,trim=end=1.500000")) << graph;
-    EXPECT_TRUE(Holds(graph, "concat=n=2:v=1:a=1[v][a]")) << graph;
-    EXPECT_TRUE(Holds(graph, "setdar=1.333333")) << graph;
-    EXPECT_EQ(After(plan.args, "-c:v"), "libx264");
-    EXPECT_EQ(After(plan.args, "-b:v"), "1800000");
-    EXPECT_EQ(After(plan.args, "-mbd"), "");
-    EXPECT_EQ(After(plan.args, "-threads"), "");
-    EXPECT_EQ(After(plan.args, "-b:a"), "160k");
-    EXPECT_EQ(After(plan.args, "-abr"), "1");
-    EXPECT_EQ(After(plan.args, "-ar"), "44100");
-    EXPECT_EQ(After(plan.args, "-ac"), "2");
+    const FfmpegPlan plan = PlanFor({"a.avi", "b.avi", "-o", "o.mpg", "-lavcopts", "vcodec=mpeg2video:aspect=16/9",
+                                     "-ofps", "30", "-srate", "44100", "-channels", "2"},
+                                    {Clip("a.avi", 640, 480, 30, 2, true), Clip("b.avi", 320, 240, 25, 1.01, false)});
+    const std::string video = After(plan.videoParts[0], "-filter_complex");
+    const std::string audio = After(plan.audioPart, "-filter_complex");
+    // 1.01 s is 31 frames at 30 fps, so its silence lasts 31/30 s.
+    EXPECT_TRUE(Holds(video, "end_frame=60,")) << video;
+    EXPECT_TRUE(Holds(video, "end_frame=31,")) << video;
+    EXPECT_TRUE(Holds(audio, "end_sample=88200")) << audio;
+    EXPECT_TRUE(Holds(audio, "anullsrc=r=44100:cl=stereo,aformat=sample_fmts=fltp:sample_rates=44100:channel_layouts=stereo,atrim=end_sample=45570")) << audio;
+    EXPECT_TRUE(Holds(video, "setdar=1.777778")) << video;
+    // Only the input with sound is opened for the sound.
+    EXPECT_EQ(std::count(plan.audioPart.begin(), plan.audioPart.end(), "-i"), 1);
 }
 
-TEST(FfmpegPlanTest, FixedAspectAndMbd)
+TEST(FfmpegPlanTest, PictureIsSharedOutByLength)
 {
-    const Plan plan = PlanFor({"a.avi", "-o", "o.avi", "-lavcopts", "vcodec=mpeg4:vbitrate=900:mbd=2:aspect=16:9"},
-                              {Clip("a.avi", 640, 480, 30, 1, true)});
-    EXPECT_TRUE(Holds(After(plan.args, "-filter_complex"), "setdar=1.777778"));
-    EXPECT_EQ(After(plan.args, "-mbd"), "2");
+    EXPECT_EQ(GroupsFor("o.avi", "mpeg4", {60}), 1u);
+    EXPECT_EQ(GroupsFor("o.avi", "mpeg4", {60, 60}), 2u);
+    EXPECT_EQ(GroupsFor("o.mp4", "h264", {10, 50, 60}), 2u);
+    EXPECT_EQ(GroupsFor("o.avi", "h264", {60, 60}), 1u);
+    EXPECT_EQ(GroupsFor("o.mpg", "mpeg2video", {60, 60}), 1u);
+
+    std::vector<InputInfo> inputs = {Clip("a", 8, 8, 25, 10, true), Clip("b", 8, 8, 25, 50, true),
+                                     Clip("c", 8, 8, 25, 60, true)};
+    std::vector<std::string> args = {"a", "-o", "o.avi"};
+    const auto groups = VideoGroups(ChooseEncoding(ParseArguments(args)), inputs, 2);
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[0].size(), 2u);
+    EXPECT_EQ(groups[1][0].path, "c");
 }
 
-TEST(FfmpegPlanTest, ScaleWidthKeepsTheFirstInputsHeight)
+TEST(FfmpegPlanTest, SharedPartsAreCopiedTogetherInOrder)
 {
-    const Plan plan = PlanFor({"a.avi", "-o", "o.avi", "-vf", "scale=224"}, {Clip("a.avi", 320, 240, 25, 1, true)});
-    EXPECT_TRUE(Holds(After(plan.args, "-filter_complex"), "scale=224:240"));
+    const FfmpegPlan plan = PlanFor({"a.avi", "b.avi", "-o", "o.avi"},
+                                    {Clip("a.avi", 320, 240, 25, 1, true), Clip("b.avi", 320, 240, 25, 1, true)});
+    if (plan.videoParts.size() < 2)
+        GTEST_SKIP() << "one core";
+    EXPECT_EQ(plan.partList, "ffconcat version 1.0\nfile /proc/self/fd/5\nfile /proc/self/fd/6\n");
+    EXPECT_EQ(After(plan.copy, "-safe"), "0");
+    EXPECT_EQ(plan.copy.back(), "/proc/self/fd/3");
 }
 
-TEST(FfmpegPlanTest, NoScaleKeepsTheFirstInputsSizeMadeEven)
+TEST(FfmpegPlanTest, SizeAndSoundRateFollowTheRules)
 {
-    const Plan plan = PlanFor({"a.avi", "b.avi", "-o", "o.avi"},
-                              {Clip("a.avi", 321, 241, 25, 1, true), Clip("b.avi", 640, 480, 25, 1, true)});
-    EXPECT_TRUE(Holds(After(plan.args, "-filter_complex"), "scale=320:240"));
-}
-
-TEST(FfmpegPlanTest, FlvSoundRateIsMovedToTheNearestAllowed)
-{
-    const Plan plan = PlanFor({"a.avi", "-o", "o.flv", "-lavcopts", "vcodec=flv", "-srate", "48000"},
-                              {Clip("a.avi", 320, 240, 25, 1, true)});
-    EXPECT_EQ(After(plan.args, "-ar"), "44100");
+    EXPECT_TRUE(Holds(After(PlanFor({"a.avi", "-o", "o.avi", "-vf", "scale=224"},
+                                    {Clip("a.avi", 320, 240, 25, 1, true)}).videoParts[0], "-filter_complex"),
+                      "scale=224:240"));
+    EXPECT_TRUE(Holds(After(PlanFor({"a.avi", "b.avi", "-o", "o.avi"},
+                                    {Clip("a.avi", 321, 241, 25, 1, true), Clip("b.avi", 640, 480, 25, 1, true)})
+                                .videoParts[0], "-filter_complex"),
+                      "scale=320:240"));
+    EXPECT_EQ(After(PlanFor({"a.avi", "-o", "o.flv", "-lavcopts", "vcodec=flv", "-srate", "48000"},
+                            {Clip("a.avi", 320, 240, 25, 1, true)}).audioPart, "-ar"),
+              "44100");
 }
 
 TEST(FfmpegPlanTest, FrameRateTexts)
 {
     EXPECT_EQ(FrameRateText(30), "30");
     EXPECT_EQ(FrameRateText(30000.0 / 1001), "30000/1001");
-    EXPECT_EQ(FrameRateText(24000.0 / 1001), "24000/1001");
     EXPECT_EQ(FrameRateText(12.5), "12.5000");
 }
