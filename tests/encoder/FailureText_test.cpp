@@ -2,31 +2,14 @@
 
 #include <gtest/gtest.h>
 
-TEST(FailureTextTest, FullDiskIsNamed)
+TEST(FailureTextTest, NamesTheFileConcerned)
 {
     EXPECT_EQ(DescribeFfmpegFailure("[avi @ 0x1] Error writing trailer: No space left on device\n", "/o/m.avi",
                                     {"/t/0.avi"}),
               "No room left on the disk for the output file: /o/m.avi");
-}
-
-TEST(FailureTextTest, InputNamedByFfmpegIsNamedBack)
-{
     EXPECT_EQ(DescribeFfmpegFailure("file:/t/1.avi: Invalid data found when processing input\n", "/o/m.avi",
                                     {"/t/0.avi", "/t/1.avi"}),
               "Input file is not a readable video file: /t/1.avi");
-}
-
-TEST(FailureTextTest, OtherwiseTheLastMessageIsQuoted)
-{
     EXPECT_EQ(DescribeFfmpegFailure("warning\nConversion failed!\r\n", "/o/m.avi", {"/t/0.avi"}),
               "ffmpeg could not make the output file /o/m.avi (Conversion failed!)");
-}
-
-TEST(FailureTextTest, TailKeepsTheEnd)
-{
-    std::string tail;
-    KeepTail(tail, std::string(10000, 'x'));
-    KeepTail(tail, "end");
-    EXPECT_EQ(tail.size(), 8192u);
-    EXPECT_TRUE(tail.ends_with("xend"));
 }

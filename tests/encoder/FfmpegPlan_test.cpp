@@ -98,17 +98,6 @@ TEST(FfmpegPlanTest, PictureIsSharedOutByLength)
     EXPECT_EQ(groups[1][0].path, "c");
 }
 
-TEST(FfmpegPlanTest, SharedPartsAreCopiedTogetherInOrder)
-{
-    const FfmpegPlan plan = PlanFor({"a.avi", "b.avi", "-o", "o.avi"},
-                                    {Clip("a.avi", 320, 240, 25, 1, true), Clip("b.avi", 320, 240, 25, 1, true)});
-    if (plan.videoParts.size() < 2)
-        GTEST_SKIP() << "one core";
-    EXPECT_EQ(plan.partList, "ffconcat version 1.0\nfile /proc/self/fd/5\nfile /proc/self/fd/6\n");
-    EXPECT_EQ(After(plan.copy, "-safe"), "0");
-    EXPECT_EQ(plan.copy.back(), "/proc/self/fd/3");
-}
-
 TEST(FfmpegPlanTest, SizeAndSoundRateFollowTheRules)
 {
     EXPECT_TRUE(Holds(After(PlanFor({"a.avi", "-o", "o.avi", "-vf", "scale=224"},

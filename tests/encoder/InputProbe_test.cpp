@@ -45,9 +45,3 @@ TEST(InputProbeTest, CoverPictureIsNoVideo)
         EXPECT_STREQ(error.what(), "Input file has no video stream: song.mp3");
     }
 }
-
-TEST(InputProbeTest, PathsGoThroughTheFileProtocol)
-{
-    EXPECT_EQ(FileUrl("-i"), "file:-i");
-    EXPECT_EQ(FileUrl("http://x.avi"), "file:http://x.avi");
-}
