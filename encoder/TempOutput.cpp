@@ -40,17 +40,28 @@ std::string FolderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+namespace {
+
+// A file without a name in the folder, or -1 where the file system cannot make one.
+int OpenUnnamed(const std::string& folder, const std::string& finalPath)
+{
+    const int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        FolderProblem(folder, finalPath, errno);
+    return fd;
+}
+
+} // namespace
+
 TempOutput::TempOutput(const std::string& finalPath) : final_(finalPath)
 {
     struct stat info {};
     if (stat(finalPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         throw JobError("The output path is a folder, not a file: " + finalPath);
     const std::string folder = FolderOf(finalPath);
-    fd_ = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    fd_ = OpenUnnamed(folder, finalPath);
     if (fd_ >= 0)
         return;
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-        FolderProblem(folder, finalPath, errno);
     named_ = HiddenName(finalPath);
     const int fd = open(named_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0) {
@@ -82,11 +93,9 @@ std::string ChildFdPath(int childFd)
 PartFile::PartFile(const std::string& finalPath)
 {
     const std::string folder = FolderOf(finalPath);
-    fd_ = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    fd_ = OpenUnnamed(folder, finalPath);
     if (fd_ >= 0)
         return;
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-        FolderProblem(folder, finalPath, errno);
     static int count = 0;
     const std::string named = HiddenName(finalPath, "part" + std::to_string(++count));
     fd_ = open(named.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
