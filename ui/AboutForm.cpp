@@ -23,7 +23,7 @@ QPixmap Strip()
     gradient.setColorAt(0, QColor(13, 148, 221));
     gradient.setColorAt(1, QColor(8, 92, 150));
     painter.fillRect(strip.rect(), gradient);
-    painter.drawPixmap(QRect(8, 50, 101, 44), QPixmap(":/pictures/logo.png"), QRect(10, 10, 56, 56));
+    painter.drawPixmap(QRect(33, 57, 52, 52), QPixmap(":/pictures/logo.png"), QRect(11, 12, 52, 52));
     return strip;
 }
 
