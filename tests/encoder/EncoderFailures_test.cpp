@@ -88,15 +88,25 @@ TEST_F(EncoderFailureTest, OutputFolderMissing)
 
 TEST_F(EncoderFailureTest, OutputFolderNotWritable)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes into any folder";
     const QString locked = folder_.filePath("locked");
     ASSERT_TRUE(QDir().mkdir(locked));
-    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
-    const ProgramRun run = RunEncoder({good_, "-o", locked + "/out.avi"});
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    QStringList command{EncoderProgram(), good_, "-o", locked + "/out.avi"};
+    if (geteuid() == 0) {
+        // Root writes into any folder: the encoder runs as an unprivileged user instead.
+        QFile::setPermissions(folder_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                  | QFile::ReadOther | QFile::ExeOther);
+        const QStringList asNobody{"--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+        if (RunProgram("setpriv", asNobody + QStringList{"test", "-x", EncoderProgram(), "-a", "-r", good_}).exitCode != 0)
+            GTEST_SKIP() << "an unprivileged user cannot reach the encoder or the clip here";
+        command = asNobody + command;
+        command.prepend("setpriv");
+    }
+    const ProgramRun run = RunProgram(command.first(), command.mid(1));
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(LastErrorLine(run), "Output folder is not writable: " + locked);
+    EXPECT_TRUE(FilesIn(locked).isEmpty());
 }
 
 TEST_F(EncoderFailureTest, OutputIsOneOfTheInputs)
