@@ -26,8 +26,3 @@ QString StripExtension(const QString& name)
     const qsizetype dot = name.lastIndexOf('.');
     return dot < 0 ? name : name.left(dot);
 }
-
-QString ProfilePathFor(const QString& programDir, const QString& profileName)
-{
-    return programDir + "Profiles/" + profileName + ".bpf";
-}

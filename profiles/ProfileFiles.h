@@ -10,6 +10,3 @@ QStringList ListFilesByExt(const QString& folder, const QString& extension);
 
 // The name before its last "."; a name without "." is returned whole.
 QString StripExtension(const QString& name);
-
-// "Profiles/" + name + ".bpf" in the program folder.
-QString ProfilePathFor(const QString& programDir, const QString& profileName);

@@ -21,8 +21,6 @@ public:
 
     explicit TIniFile(QString path);
 
-    const QString& path() const { return m_path; }
-
     // The stored text (cut at MaxTextLength), or the default when the file, the section or the key is missing.
     QString ReadText(const QString& section, const QString& key, const QString& defaultText) const;
     // Decimal with an optional sign, or hexadecimal after "0x"; the default when missing, empty or not a number.
