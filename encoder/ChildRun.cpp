@@ -46,7 +46,7 @@ struct Running {
 
 } // namespace
 
-ChildrenRunResult RunChildren(const std::vector<ChildSpec>& children, const std::function<void()>& onTick)
+ChildrenRunResult RunChildren(const std::vector<ChildCommand>& children, const std::function<void()>& onTick)
 {
     std::vector<Running> running(children.size());
     for (std::size_t i = 0; i < children.size(); ++i)

@@ -7,7 +7,7 @@
 
 // One helper run: its argument vector, the files it gets as fds 3, 4, ..., and
 // where its two output streams go.
-struct ChildSpec {
+struct ChildCommand {
     std::vector<std::string> argv;
     std::vector<int> extraFds;
     std::function<void(std::string_view)> onStdout;
@@ -24,7 +24,7 @@ struct ChildrenRunResult {
 // interval. When one helper fails the others are killed, as their work is of no use.
 // A stop signal is passed on to every helper; any still running after a short grace
 // is killed. Throws JobError (exit code 127) when a program is missing.
-ChildrenRunResult RunChildren(const std::vector<ChildSpec>& children, const std::function<void()>& onTick);
+ChildrenRunResult RunChildren(const std::vector<ChildCommand>& children, const std::function<void()>& onTick);
 
 struct ChildRunHandlers {
     std::function<void(std::string_view)> onStdout;

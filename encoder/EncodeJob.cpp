@@ -89,7 +89,7 @@ int RunEncodeJob(const Request& request)
         return std::any_of(run.statuses.begin(), run.statuses.end(), [](int status) { return ExitCodeOf(status) != 0; });
     };
 
-    std::vector<ChildSpec> parts;
+    std::vector<ChildCommand> parts;
     for (std::size_t i = 0; i < plan.videoParts.size(); ++i) {
         const int fd = videoParts.emplace_back(request.output).fd();
         parts.push_back({plan.videoParts[i], {fd}, [&, i](std::string_view text) { progress[i].Feed(text); }, onStderr});

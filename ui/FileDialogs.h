@@ -6,7 +6,7 @@
 class QWidget;
 
 // What a file dialog is set up with: a "|"-separated filter and a default extension.
-struct FileDialogSpec {
+struct FileDialogOptions {
     QString filter;
     QString defaultExtension;
 };
@@ -16,9 +16,9 @@ class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
     // Several existing files; empty when cancelled. The list is in the dialog's own order.
-    virtual QStringList openFiles(QWidget* owner, const FileDialogSpec& spec) = 0;
+    virtual QStringList openFiles(QWidget* owner, const FileDialogOptions& options) = 0;
     // One file name to write; empty when cancelled.
-    virtual QString saveFile(QWidget* owner, const FileDialogSpec& spec) = 0;
+    virtual QString saveFile(QWidget* owner, const FileDialogOptions& options) = 0;
     // A folder; empty when cancelled.
     virtual QString browseForFolder(QWidget* owner, const QString& title) = 0;
 };

@@ -106,8 +106,8 @@ public:
 
     QTimer* timerTime = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
-    FileDialogSpec OpenDialog1;
-    FileDialogSpec SaveDialog1;
+    FileDialogOptions OpenDialog1;
+    FileDialogOptions SaveDialog1;
 
     // The list view's width at its last resize.
     int RememberedWidth = 562;

@@ -4,11 +4,11 @@
 
 #include <QFileDialog>
 
-QStringList QtFileDialogs::openFiles(QWidget* owner, const FileDialogSpec& spec)
+QStringList QtFileDialogs::openFiles(QWidget* owner, const FileDialogOptions& options)
 {
     QFileDialog dialog(owner);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters(QtFileDialogFilters(spec.filter));
+    dialog.setNameFilters(QtFileDialogFilters(options.filter));
     if (dialog.exec() != QDialog::Accepted)
         return {};
     // The task list takes the first name of a selection last (the name the user
@@ -21,13 +21,13 @@ QStringList QtFileDialogs::openFiles(QWidget* owner, const FileDialogSpec& spec)
     return names;
 }
 
-QString QtFileDialogs::saveFile(QWidget* owner, const FileDialogSpec& spec)
+QString QtFileDialogs::saveFile(QWidget* owner, const FileDialogOptions& options)
 {
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(QtFileDialogFilters(spec.filter));
-    dialog.setDefaultSuffix(spec.defaultExtension);
+    dialog.setNameFilters(QtFileDialogFilters(options.filter));
+    dialog.setDefaultSuffix(options.defaultExtension);
     // The program asks its own overwrite question when the job starts.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -5,7 +5,7 @@
 // The desktop's own file and folder dialogs.
 class QtFileDialogs : public FileDialogs {
 public:
-    QStringList openFiles(QWidget* owner, const FileDialogSpec& spec) override;
-    QString saveFile(QWidget* owner, const FileDialogSpec& spec) override;
+    QStringList openFiles(QWidget* owner, const FileDialogOptions& options) override;
+    QString saveFile(QWidget* owner, const FileDialogOptions& options) override;
     QString browseForFolder(QWidget* owner, const QString& title) override;
 };

@@ -34,15 +34,15 @@ QStringList FilesIn(const QString& folder);
 struct ClipOf {
     ClipOf(double seconds, int width, int height)
     {
-        spec.seconds = seconds;
-        spec.width = width;
-        spec.height = height;
+        recipe.seconds = seconds;
+        recipe.width = width;
+        recipe.height = height;
     }
-    ClipOf& rate(const QString& frameRate) { spec.frameRate = frameRate; return *this; }
-    ClipOf& silent() { spec.audio = false; return *this; }
-    ClipOf& noVideo() { spec.video = false; return *this; }
-    ClipOf& sound(int channels, int sampleRate) { spec.channels = channels; spec.sampleRate = sampleRate; return *this; }
-    ClipOf& codecs(const QString& video, const QString& audio) { spec.videoCodec = video; spec.audioCodec = audio; return *this; }
-    operator ClipSpec() const { return spec; }
-    ClipSpec spec;
+    ClipOf& rate(const QString& frameRate) { recipe.frameRate = frameRate; return *this; }
+    ClipOf& silent() { recipe.audio = false; return *this; }
+    ClipOf& noVideo() { recipe.video = false; return *this; }
+    ClipOf& sound(int channels, int sampleRate) { recipe.channels = channels; recipe.sampleRate = sampleRate; return *this; }
+    ClipOf& codecs(const QString& video, const QString& audio) { recipe.videoCodec = video; recipe.audioCodec = audio; return *this; }
+    operator ClipRecipe() const { return recipe; }
+    ClipRecipe recipe;
 };

@@ -26,26 +26,26 @@ ProgramRun RunProgram(const QString& program, const QStringList& args, int timeo
     return run;
 }
 
-void MakeClip(const QString& path, const ClipSpec& spec)
+void MakeClip(const QString& path, const ClipRecipe& recipe)
 {
-    const QString duration = QString::number(spec.seconds, 'f', 3);
+    const QString duration = QString::number(recipe.seconds, 'f', 3);
     QStringList args{"-nostdin", "-y", "-v", "error"};
-    if (spec.video) {
+    if (recipe.video) {
         args << "-f" << "lavfi" << "-i"
              << QString("testsrc2=size=%1x%2:rate=%3:duration=%4")
-                    .arg(spec.width).arg(spec.height).arg(spec.frameRate, duration);
+                    .arg(recipe.width).arg(recipe.height).arg(recipe.frameRate, duration);
     }
-    if (spec.audio) {
-        const QString layout = spec.channels == 1 ? "mono" : spec.channels == 2 ? "stereo"
-                                                                               : QString("%1c").arg(spec.channels);
+    if (recipe.audio) {
+        const QString layout = recipe.channels == 1 ? "mono" : recipe.channels == 2 ? "stereo"
+                                                                               : QString("%1c").arg(recipe.channels);
         args << "-f" << "lavfi" << "-i"
-             << QString("sine=frequency=440:sample_rate=%1:duration=%2").arg(spec.sampleRate).arg(duration);
+             << QString("sine=frequency=440:sample_rate=%1:duration=%2").arg(recipe.sampleRate).arg(duration);
         args << "-af" << QString("aformat=channel_layouts=%1").arg(layout);
     }
-    if (!spec.videoCodec.isEmpty())
-        args << "-c:v" << spec.videoCodec;
-    if (!spec.audioCodec.isEmpty())
-        args << "-c:a" << spec.audioCodec;
+    if (!recipe.videoCodec.isEmpty())
+        args << "-c:v" << recipe.videoCodec;
+    if (!recipe.audioCodec.isEmpty())
+        args << "-c:a" << recipe.audioCodec;
     args << "-t" << duration << path;
     const ProgramRun run = RunProgram("ffmpeg", args);
     ASSERT_EQ(run.exitCode, 0) << "ffmpeg could not make " << path.toStdString() << ": "

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // Real media for the tests, made by ffmpeg from its test sources.
-struct ClipSpec {
+struct ClipRecipe {
     double seconds = 2.0;
     int width = 320;
     int height = 240;
@@ -29,7 +29,7 @@ struct ProgramRun {
 ProgramRun RunProgram(const QString& program, const QStringList& args, int timeoutMs = 120000);
 
 // Writes a clip to path; the container follows the extension. Fails the current test on error.
-void MakeClip(const QString& path, const ClipSpec& spec = {});
+void MakeClip(const QString& path, const ClipRecipe& recipe = {});
 
 // ffprobe's value for one entry, for example StreamValue(f, "v:0", "stream=width").
 QString ProbeValue(const QString& path, const QString& streams, const QString& entries);

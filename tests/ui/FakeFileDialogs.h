@@ -5,14 +5,14 @@
 // Answers the file and folder dialogs from the test's script and remembers how they were set up.
 class FakeFileDialogs : public FileDialogs {
 public:
-    QStringList openFiles(QWidget*, const FileDialogSpec& spec) override
+    QStringList openFiles(QWidget*, const FileDialogOptions& options) override
     {
-        lastSpec = spec;
+        lastOptions = options;
         return filesToOpen;
     }
-    QString saveFile(QWidget*, const FileDialogSpec& spec) override
+    QString saveFile(QWidget*, const FileDialogOptions& options) override
     {
-        lastSpec = spec;
+        lastOptions = options;
         return fileToSave;
     }
     QString browseForFolder(QWidget*, const QString& title) override
@@ -24,6 +24,6 @@ public:
     QStringList filesToOpen;
     QString fileToSave;
     QString folderToBrowse;
-    FileDialogSpec lastSpec;
+    FileDialogOptions lastOptions;
     QString lastFolderTitle;
 };

@@ -135,7 +135,7 @@ TEST_F(MainFormStartup, HelpLogoAndBrowserCommands)
     dialogs.fileToSave = "/home/user/joined.avi";
     form.bbtnBrowser->click();
     EXPECT_EQ(form.edtOutputFile->text(), "/home/user/joined.avi");
-    EXPECT_EQ(dialogs.lastSpec.defaultExtension, "avi");
+    EXPECT_EQ(dialogs.lastOptions.defaultExtension, "avi");
 
     dialogs.fileToSave.clear();
     form.bbtnBrowser->click();

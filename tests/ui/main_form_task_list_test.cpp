@@ -16,13 +16,13 @@ protected:
     void SetUp() override
     {
         QDir(m_folder.path()).mkdir("clips");
-        ClipSpec spec;
-        spec.seconds = 1.0;
-        spec.width = 160;
-        spec.height = 120;
-        spec.audio = false;
+        ClipRecipe recipe;
+        recipe.seconds = 1.0;
+        recipe.width = 160;
+        recipe.height = 120;
+        recipe.audio = false;
         for (const char* name : {"a.avi", "b.avi", "c.avi"})
-            MakeClip(clip(name), spec);
+            MakeClip(clip(name), recipe);
     }
 
     QString clip(const QString& name) const { return programDir() + "clips/" + name; }
@@ -76,7 +76,7 @@ TEST_F(MainFormTaskList, AddFilesAndAddDirectoryUseTheirDialogs)
     dialogs.filesToOpen = {clip("c.avi"), clip("a.avi")};
     form.tbtnAddFile->click();
     EXPECT_EQ(captions(form), (QStringList{clip("a.avi"), clip("c.avi")}));
-    EXPECT_EQ(dialogs.lastSpec.filter, form.OpenDialog1.filter);
+    EXPECT_EQ(dialogs.lastOptions.filter, form.OpenDialog1.filter);
     EXPECT_TRUE(listButtonsEnabled(form, true));
 
     dialogs.folderToBrowse = programDir() + "clips";

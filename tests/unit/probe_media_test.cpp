@@ -16,26 +16,26 @@ protected:
     QTemporaryDir dir;
 };
 
-ClipSpec TinyVideo(double seconds)
+ClipRecipe TinyVideo(double seconds)
 {
-    ClipSpec spec;
-    spec.seconds = seconds;
-    spec.width = 16;
-    spec.height = 16;
-    spec.audio = false;
-    return spec;
+    ClipRecipe recipe;
+    recipe.seconds = seconds;
+    recipe.width = 16;
+    recipe.height = 16;
+    recipe.audio = false;
+    return recipe;
 }
 
 // Raw 8 kHz mono samples end exactly on the millisecond, unlike video frames.
-ClipSpec ExactAudio(double seconds)
+ClipRecipe ExactAudio(double seconds)
 {
-    ClipSpec spec;
-    spec.seconds = seconds;
-    spec.video = false;
-    spec.channels = 1;
-    spec.sampleRate = 8000;
-    spec.audioCodec = "pcm_s16le";
-    return spec;
+    ClipRecipe recipe;
+    recipe.seconds = seconds;
+    recipe.video = false;
+    recipe.channels = 1;
+    recipe.sampleRate = 8000;
+    recipe.audioCodec = "pcm_s16le";
+    return recipe;
 }
 
 }

@@ -19,12 +19,12 @@ class TaskAdderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ClipSpec spec;
-        spec.seconds = 5.0;
-        spec.width = 16;
-        spec.height = 16;
-        spec.audio = false;
-        MakeClip(path("source.avi"), spec);
+        ClipRecipe recipe;
+        recipe.seconds = 5.0;
+        recipe.width = 16;
+        recipe.height = 16;
+        recipe.audio = false;
+        MakeClip(path("source.avi"), recipe);
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
