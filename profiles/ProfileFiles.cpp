@@ -1,5 +1,7 @@
 #include "profiles/ProfileFiles.h"
 
+#include "core/PathRules.h"
+
 #include <QDir>
 
 #include <algorithm>
@@ -10,19 +12,9 @@ QStringList ListFilesByExt(const QString& folder, const QString& extension)
     const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
     QStringList names;
     for (const QFileInfo& entry : entries) {
-        const QString name = entry.fileName();
-        const qsizetype dot = name.lastIndexOf('.');
-        if (dot >= 0 && name.mid(dot).compare(extension, Qt::CaseInsensitive) == 0)
-            names << name;
+        if (HasExtension(entry.fileName(), extension))
+            names << entry.fileName();
     }
-    // The same order whatever the user's locale.
-    std::sort(names.begin(), names.end(),
-              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    std::sort(names.begin(), names.end(), NameLessThan);
     return names;
-}
-
-QString StripExtension(const QString& name)
-{
-    const qsizetype dot = name.lastIndexOf('.');
-    return dot < 0 ? name : name.left(dot);
 }

@@ -7,6 +7,3 @@
 // extension (".bpf"), ignoring letter case, in case-insensitive alphabetical order.
 // A missing folder gives an empty list.
 QStringList ListFilesByExt(const QString& folder, const QString& extension);
-
-// The name before its last "."; a name without "." is returned whole.
-QString StripExtension(const QString& name);

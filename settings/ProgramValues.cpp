@@ -1,5 +1,6 @@
 #include "settings/ProgramValues.h"
 
+#include "core/PathRules.h"
 #include "settings/IniFile.h"
 
 QString ProgramValues::caption() const
@@ -15,11 +16,6 @@ ProgramValues LoadProgramValues(const QString& programDir)
     values.VersionText = TIniFile(values.preferencesPath()).ReadText("Main", "Version", ProgramValues::DefaultVersion);
     values.HelpFilePath = values.ProgramDir + "Velmo.chm";
     return values;
-}
-
-QString AddTrailingBackslash(const QString& folder)
-{
-    return folder.endsWith('/') ? folder : folder + '/';
 }
 
 const QStringList& OutputExtensions()

@@ -27,8 +27,5 @@ struct ProgramValues {
 // Reads what start-up needs from the program folder (which may lack its trailing "/").
 ProgramValues LoadProgramValues(const QString& programDir);
 
-// Appends the path separator to a folder text that does not end in one.
-QString AddTrailingBackslash(const QString& folder);
-
 // The output types offered by the output file dialog, in order.
 const QStringList& OutputExtensions();

@@ -1,16 +1,15 @@
 #include "tasks/CommandLineFiles.h"
 
+#include "core/PathRules.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
 
 bool IsListFile(const QString& argument)
 {
-    const QString name = QFileInfo(argument).fileName();
-    const qsizetype dot = name.lastIndexOf('.');
-    return dot >= 0 && name.mid(dot).toLower() == ".tmp";
+    return HasExtension(argument, ".tmp");
 }
 
 QStringList ReadListFile(const QString& path)

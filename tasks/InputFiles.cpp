@@ -1,6 +1,6 @@
 #include "tasks/InputFiles.h"
 
-#include <QFileInfo>
+#include "core/PathRules.h"
 
 const QStringList& InputExtensions()
 {
@@ -21,7 +21,6 @@ const QString& InputFileMask()
 
 bool IsSupportedInput(const QString& path)
 {
-    const QString name = QFileInfo(path).fileName();
-    const qsizetype dot = name.lastIndexOf('.');
-    return dot >= 0 && InputExtensions().contains(name.mid(dot).toLower());
+    const QString extension = LastExtension(path);
+    return !extension.isEmpty() && InputExtensions().contains(extension.toLower());
 }

@@ -42,8 +42,19 @@ bool Resolve(void* module, const char* name, Fn& target, QString& error)
     return target != nullptr;
 }
 
+// The library turns wide file names into the bytes the file system sees with
+// the C locale's character set; under a plain "C" locale every non-ASCII
+// name would fail to open. File names are UTF-8 throughout the program.
+void EnsureUtf8FileNames()
+{
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
 Library LoadModule()
 {
+    // Once, when the program loads the library at start-up, never while it probes.
+    EnsureUtf8FileNames();
     Library library;
     void* module = dlopen(LibraryName, RTLD_NOW | RTLD_LOCAL);
     if (!module) {
@@ -67,15 +78,6 @@ const Library& TheLibrary()
     return library;
 }
 
-// The library turns wide file names into the bytes the file system sees with
-// the C locale's character set; under a plain "C" locale every non-ASCII
-// name would fail to open. File names are UTF-8 throughout the program.
-void EnsureUtf8FileNames()
-{
-    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
-        std::setlocale(LC_CTYPE, "C.UTF-8");
-}
-
 QString Get(const Library& library, void* handle, int stream, const wchar_t* parameter)
 {
     const wchar_t* answer = library.get(handle, stream, 0, parameter, InfoText, InfoName);
@@ -94,7 +96,6 @@ Answers Query(const QString& path)
     const Library& library = TheLibrary();
     if (!library.error.isEmpty())
         return {};
-    EnsureUtf8FileNames();
     void* handle = library.create();
     if (!handle)
         return {};

@@ -7,8 +7,9 @@
 // when it is missing instead of failing to start.
 namespace MediaInfoDll {
 
-// Loads the library on the first call. Empty when it can be used, otherwise
-// a text for the user saying why not.
+// Loads the library on the first call, which start-up makes. Empty when it can
+// be used, otherwise a text for the user saying why not. Loading also gives the
+// process a UTF-8 character set for file names when it has none.
 QString LoadError();
 
 // The library's answers for one file, as text exactly as it gives them;

@@ -1,6 +1,6 @@
 #include "tasks/MediaProbe.h"
 
-#include "pipeline/TimeText.h"
+#include "core/TimeText.h"
 #include "tasks/MediaInfoDll.h"
 
 #include <cmath>

@@ -1,5 +1,6 @@
 #include "tasks/TaskAdder.h"
 
+#include "core/PathRules.h"
 #include "tasks/CommandLineFiles.h"
 #include "tasks/InputFiles.h"
 #include "tasks/MediaProbe.h"
@@ -35,9 +36,7 @@ QStringList MatchingNames(const QString& folder)
     // Case-sensitive first, so names that differ only in case keep a fixed order.
     dir.setSorting(QDir::Name);
     QStringList names = dir.entryList();
-    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return a.compare(b, Qt::CaseInsensitive) < 0;
-    });
+    std::stable_sort(names.begin(), names.end(), NameLessThan);
     return names;
 }
 
@@ -127,7 +126,7 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
 
 void TaskAdder::AddTaskDirectory(const QString& folder, QStringList& skipped)
 {
-    const QString prefix = folder.endsWith('/') ? folder : folder + '/';
+    const QString prefix = AddTrailingBackslash(folder);
     for (const QString& name : MatchingNames(folder)) {
         hooks_.processEvents();
         AddTaskFile(prefix + name, skipped);

@@ -1,6 +1,6 @@
 #include "tasks/TaskEntry.h"
 
-#include "pipeline/TimeText.h"
+#include "core/TimeText.h"
 
 namespace {
 

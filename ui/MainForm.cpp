@@ -2,6 +2,7 @@
 
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
+#include "core/PathRules.h"
 #include "profiles/ProfileFiles.h"
 #include "settings/FileTypeFilters.h"
 #include "tasks/InputFiles.h"
@@ -10,6 +11,7 @@
 #include "ui/MessageBoxPrompter.h"
 #include "ui/TreeTaskRowStore.h"
 #include "tasks/TaskAdder.h"
+#include "tasks/TaskListEdits.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QResizeEvent>
 #include <QTreeWidget>
 
@@ -72,7 +75,6 @@ void TMainForm::FormCreate(const QStringList& arguments)
     ltvTaskResize(DesignListWidth);
     panltvTask->setFixedWidth(IntroPanelWidth);
 
-    QApplication::setApplicationDisplayName(ProgramValues::ProductName);
     setWindowTitle(m_program.caption());
     for (QLabel* name : {labProgramName, labProgramNameShadow}) {
         name->setText(ProgramValues::ProductName);
@@ -120,12 +122,27 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ltvTask && event->type() == QEvent::Resize)
         ltvTaskResize(static_cast<QResizeEvent*>(event)->size().width());
+    if (watched == ltvTask->viewport())
+        openOnDoubleClickBesideRows(event);
     if (watched == Image1 && event->type() == QEvent::MouseButtonRelease)
         Image1Click();
     if (watched == ltvTask && event->type() == QEvent::KeyPress
         && ltvTaskKeyDown(static_cast<QKeyEvent*>(event)->key()))
         return true;
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::openOnDoubleClickBesideRows(QEvent* event)
+{
+    // The press of a double click on empty space clears the selection before the
+    // double click arrives, so the selection is taken as it was at that press.
+    if (event->type() == QEvent::MouseButtonPress) {
+        m_selectionAtPress = FirstSelectedTaskPath(*m_rows);
+    } else if (event->type() == QEvent::MouseButtonDblClick) {
+        const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
+        if (!ltvTask->itemAt(position) && !m_selectionAtPress.isEmpty())
+            m_services.shell->open(m_selectionAtPress);
+    }
 }
 
 void TMainForm::tbtnAboutClick()
@@ -147,7 +164,7 @@ void TMainForm::Image1Click()
 
 void TMainForm::bbtnBrowserClick()
 {
-    const QString chosen = m_services.dialogs->saveFile(this, SaveDialog1);
+    const QString chosen = m_services.dialogs->saveFile(SaveDialog1);
     if (!chosen.isEmpty())
         edtOutputFile->setText(chosen);
 }

@@ -3,12 +3,13 @@
 #include "settings/ProgramValues.h"
 #include "tasks/ListButtons.h"
 #include "tasks/TaskEntry.h"
-#include "ui/FileDialogs.h"
+#include "platform/FileDialogs.h"
 
 #include <QMainWindow>
 
 #include <memory>
 
+class Power;
 class Prompter;
 class Shell;
 class TAboutForm;
@@ -34,6 +35,7 @@ struct MainFormServices {
     Prompter* prompter = nullptr; // null: message boxes owned by the main window
     Shell* shell = nullptr;
     FileDialogs* dialogs = nullptr;
+    Power* power = nullptr; // turns the computer off when a job asks for it
 };
 
 // The one window the user works in: toolbar, task list, profile and output file, job progress.
@@ -156,6 +158,8 @@ private:
     void buildProgressPanel();
     void buildTaskMenu();
     void setColumnWidths(const QList<int>& widths);
+    // A double click beside the rows opens the file that was selected when it began.
+    void openOnDoubleClickBesideRows(QEvent* event);
     // Enables or disables Move Up, Move Down, Remove, Clear and Start together.
     void applyListButtons(ListButtons change);
 
@@ -165,4 +169,5 @@ private:
     std::unique_ptr<TreeTaskRowStore> m_rows;
     std::unique_ptr<TaskAdder> m_adder;
     TAboutForm* AboutForm = nullptr;
+    QString m_selectionAtPress;
 };

@@ -150,6 +150,7 @@ void TMainForm::buildMiddleBand()
     ltvTask->setHeaderLabels({"Input File", "Length", "Size", "Status"});
     ltvTask->header()->setStretchLastSection(false);
     ltvTask->installEventFilter(this);
+    ltvTask->viewport()->installEventFilter(this);
 
     row->addWidget(panLeft);
     row->addWidget(ltvTask, 1);
@@ -171,7 +172,7 @@ void TMainForm::buildIntroPanel()
     Image2->setScaledContents(true);
     Image2->setGeometry(0, 0, 768, 354);
 
-    const QFont nameFont = PixelFont("Arial Black", 36, true);
+    const QFont nameFont = PixelFont("Arial Black", 36);
     const QFont stepFont = PixelFont("MS Reference Sans Serif", 17);
     const QFont tipFont = PixelFont("MS Sans Serif", 13, true);
     const QColor stepColour(13, 148, 221);

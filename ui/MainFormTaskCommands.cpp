@@ -47,12 +47,12 @@ void TMainForm::applyListButtons(ListButtons change)
 
 void TMainForm::tbtnAddFileClick()
 {
-    applyListButtons(m_adder->AddFiles(m_services.dialogs->openFiles(this, OpenDialog1)));
+    applyListButtons(m_adder->AddFiles(m_services.dialogs->openFiles(OpenDialog1)));
 }
 
 void TMainForm::tbtnAddDirClick()
 {
-    const QString folder = m_services.dialogs->browseForFolder(this, "Add a directory to the Task List");
+    const QString folder = m_services.dialogs->BrowseForFolder("Add a directory to the Task List");
     const ListButtons change = m_adder->AddDirectory(folder);
     ltvTask->setFocus();
     applyListButtons(change);

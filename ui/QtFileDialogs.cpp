@@ -2,11 +2,22 @@
 
 #include "settings/FileTypeFilters.h"
 
+#include <QApplication>
 #include <QFileDialog>
 
-QStringList QtFileDialogs::openFiles(QWidget* owner, const FileDialogOptions& options)
+namespace {
+
+// The window the user works in owns the dialog, so it stays over that window.
+QWidget* Owner()
 {
-    QFileDialog dialog(owner);
+    return QApplication::activeWindow();
+}
+
+}
+
+QStringList QtFileDialogs::openFiles(const FileDialogOptions& options)
+{
+    QFileDialog dialog(Owner());
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(QtFileDialogFilters(options.filter));
     if (dialog.exec() != QDialog::Accepted)
@@ -21,9 +32,9 @@ QStringList QtFileDialogs::openFiles(QWidget* owner, const FileDialogOptions& op
     return names;
 }
 
-QString QtFileDialogs::saveFile(QWidget* owner, const FileDialogOptions& options)
+QString QtFileDialogs::saveFile(const FileDialogOptions& options)
 {
-    QFileDialog dialog(owner);
+    QFileDialog dialog(Owner());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(QtFileDialogFilters(options.filter));
@@ -35,7 +46,7 @@ QString QtFileDialogs::saveFile(QWidget* owner, const FileDialogOptions& options
     return dialog.selectedFiles().first();
 }
 
-QString QtFileDialogs::browseForFolder(QWidget* owner, const QString& title)
+QString QtFileDialogs::BrowseForFolder(const QString& title)
 {
-    return QFileDialog::getExistingDirectory(owner, title);
+    return QFileDialog::getExistingDirectory(Owner(), title);
 }

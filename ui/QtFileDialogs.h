@@ -1,11 +1,11 @@
 #pragma once
 
-#include "ui/FileDialogs.h"
+#include "platform/FileDialogs.h"
 
 // The desktop's own file and folder dialogs.
 class QtFileDialogs : public FileDialogs {
 public:
-    QStringList openFiles(QWidget* owner, const FileDialogOptions& options) override;
-    QString saveFile(QWidget* owner, const FileDialogOptions& options) override;
-    QString browseForFolder(QWidget* owner, const QString& title) override;
+    QStringList openFiles(const FileDialogOptions& options) override;
+    QString saveFile(const FileDialogOptions& options) override;
+    QString BrowseForFolder(const QString& title) override;
 };

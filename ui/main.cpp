@@ -1,17 +1,18 @@
-#include "platform/DesktopShell.h"
 #include "settings/ProgramValues.h"
 #include "tasks/MediaInfoDll.h"
 #include "ui/AboutForm.h"
+#include "ui/DesktopShell.h"
+#include "ui/LogindPower.h"
 #include "ui/MainForm.h"
 #include "ui/QtFileDialogs.h"
+#include "ui/VelmoApplication.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    VelmoApplication app(argc, argv);
     const QString mediaLibraryError = MediaInfoDll::LoadError();
     if (!mediaLibraryError.isEmpty()) {
         QMessageBox::critical(nullptr, ProgramValues::ProductName, mediaLibraryError);
@@ -19,9 +20,10 @@ int main(int argc, char* argv[])
     }
     DesktopShell shell;
     QtFileDialogs dialogs;
+    LogindPower power;
 
     // Everything the program opens beside itself is found through its own folder, never the current one.
-    TMainForm MainForm(QCoreApplication::applicationDirPath(), app.arguments().mid(1), {nullptr, &shell, &dialogs});
+    TMainForm MainForm(QCoreApplication::applicationDirPath(), app.arguments().mid(1), {nullptr, &shell, &dialogs, &power});
     TAboutForm AboutForm(MainForm.programValues(), shell, &MainForm);
     MainForm.setAboutForm(&AboutForm);
 

@@ -1,21 +1,21 @@
 #pragma once
 
-#include "ui/FileDialogs.h"
+#include "platform/FileDialogs.h"
 
 // Answers the file and folder dialogs from the test's script and remembers how they were set up.
 class FakeFileDialogs : public FileDialogs {
 public:
-    QStringList openFiles(QWidget*, const FileDialogOptions& options) override
+    QStringList openFiles(const FileDialogOptions& options) override
     {
         lastOptions = options;
         return filesToOpen;
     }
-    QString saveFile(QWidget*, const FileDialogOptions& options) override
+    QString saveFile(const FileDialogOptions& options) override
     {
         lastOptions = options;
         return fileToSave;
     }
-    QString browseForFolder(QWidget*, const QString& title) override
+    QString BrowseForFolder(const QString& title) override
     {
         lastFolderTitle = title;
         return folderToBrowse;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -23,6 +24,19 @@ protected:
         recipe.audio = false;
         for (const char* name : {"a.avi", "b.avi", "c.avi"})
             MakeClip(clip(name), recipe);
+    }
+
+    // The events of a real double click, on the list's empty space below its rows.
+    static void doubleClickBelowTheRows(TMainForm& form)
+    {
+        QWidget* viewport = form.ltvTask->viewport();
+        const QPointF below(5, viewport->height() - 5);
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                        QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, below, viewport->mapToGlobal(below), Qt::LeftButton,
+                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(viewport, &event);
+        }
     }
 
     QString clip(const QString& name) const { return programDir() + "clips/" + name; }
@@ -99,6 +113,8 @@ TEST_F(MainFormTaskList, KeysMoveButtonsAndOpenReachTheList)
     EXPECT_EQ(form.ltvTask->topLevelItem(1)->text(1), "00:00:01") << "the cells travel with the path";
     form.ltvTaskDblClick();
     EXPECT_EQ(shell.opened, QStringList{clip("c.avi")});
+    doubleClickBelowTheRows(form);
+    EXPECT_EQ(shell.opened, (QStringList{clip("c.avi"), clip("c.avi")})) << "empty space opens the selection";
 
     press(form, Qt::Key_Delete);
     EXPECT_EQ(captions(form), (QStringList{clip("a.avi"), clip("b.avi")}));

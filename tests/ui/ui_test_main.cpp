@@ -1,11 +1,11 @@
-#include <QApplication>
+#include "ui/VelmoApplication.h"
 
 #include <gtest/gtest.h>
 
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    VelmoApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

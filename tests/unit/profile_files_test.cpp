@@ -1,3 +1,4 @@
+#include "core/PathRules.h"
 #include "profiles/ProfileFiles.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "pipeline/TimeText.h"
+#include "core/TimeText.h"
 
 #include <gtest/gtest.h>
 
@@ -30,11 +30,13 @@ TEST(TimeTextToSeconds, ReadsWellFormedTexts)
     EXPECT_DOUBLE_EQ(TimeTextToSeconds("0:90:00"), 5400);
     EXPECT_DOUBLE_EQ(TimeTextToSeconds("00:01:23.5"), 83.5);
     EXPECT_DOUBLE_EQ(TimeTextToSeconds("100:00:00"), 360000);
+    EXPECT_DOUBLE_EQ(TimeTextToSeconds("0:0: 7.5 "), 7.5);
 }
 
 TEST(TimeTextToSeconds, MalformedTextsGiveMinusOne)
 {
-    for (const char* text : {"", "12:34", "00:00:.5", "a:00:01", "00:b:01", "00:00:1:2", "00:00:x", "00:00:"})
+    for (const char* text : {"", "12:34", "00:00:.5", "a:00:01", "00:b:01", "00:00:1:2", "00:00:x", "00:00:",
+                             " 1:00:00", "1 :00:00", "1: 2:00", "00:00:nan", "00:00:inf", "00:00:-inf"})
         EXPECT_EQ(TimeTextToSeconds(text), -1) << text;
 }
 

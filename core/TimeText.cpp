@@ -1,11 +1,17 @@
-#include "pipeline/TimeText.h"
+#include "core/TimeText.h"
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 namespace {
+
+bool IsBlank(QChar character)
+{
+    return character.isSpace();
+}
 
 QString TwoDigits(std::int64_t value)
 {
@@ -52,10 +58,14 @@ double TimeTextToSeconds(const QString& text)
     bool hoursOk = false;
     bool minutesOk = false;
     bool secondsOk = false;
-    const qint64 hours = hoursText.trimmed().toLongLong(&hoursOk);
-    const qint64 minutes = minutesText.trimmed().toLongLong(&minutesOk);
+    // Blanks are allowed around the seconds only.
+    const bool blankInHoursOrMinutes = std::any_of(hoursText.begin(), hoursText.end(), IsBlank)
+        || std::any_of(minutesText.begin(), minutesText.end(), IsBlank);
+    const qint64 hours = hoursText.toLongLong(&hoursOk);
+    const qint64 minutes = minutesText.toLongLong(&minutesOk);
     const double secs = secondsText.trimmed().toDouble(&secondsOk);
-    if (!hoursOk || !minutesOk || !secondsOk || secondsText.startsWith('.'))
+    if (blankInHoursOrMinutes || !hoursOk || !minutesOk || !secondsOk || !std::isfinite(secs)
+        || secondsText.startsWith('.'))
         return -1;
     return static_cast<double>(hours) * 3600 + static_cast<double>(minutes) * 60 + secs;
 }

@@ -3,22 +3,21 @@
 #include <QString>
 #include <QStringList>
 
-class QWidget;
-
 // What a file dialog is set up with: a "|"-separated filter and a default extension.
 struct FileDialogOptions {
     QString filter;
     QString defaultExtension;
 };
 
-// The dialogs that ask the user for files and folders; tests answer them.
+// The dialogs that ask the user for files and folders, over the window the user works
+// in; tests answer them.
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
     // Several existing files; empty when cancelled. The list is in the dialog's own order.
-    virtual QStringList openFiles(QWidget* owner, const FileDialogOptions& options) = 0;
+    virtual QStringList openFiles(const FileDialogOptions& options) = 0;
     // One file name to write; empty when cancelled.
-    virtual QString saveFile(QWidget* owner, const FileDialogOptions& options) = 0;
+    virtual QString saveFile(const FileDialogOptions& options) = 0;
     // A folder; empty when cancelled.
-    virtual QString browseForFolder(QWidget* owner, const QString& title) = 0;
+    virtual QString BrowseForFolder(const QString& title) = 0;
 };

@@ -1,4 +1,4 @@
-#include "platform/DesktopShell.h"
+#include "ui/DesktopShell.h"
 
 #include <QDesktopServices>
 #include <QUrl>
