@@ -7,5 +7,6 @@ class Shell {
 public:
     virtual ~Shell() = default;
     // A local path, or an address with a scheme such as "https:" or "mailto:".
-    virtual void open(const QString& target) = 0;
+    // False when the desktop has no program for it, so the caller can say so.
+    virtual bool open(const QString& target) = 0;
 };

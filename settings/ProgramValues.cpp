@@ -15,6 +15,7 @@ ProgramValues LoadProgramValues(const QString& programDir)
     values.EncoderPath = values.ProgramDir + "asapi.dll";
     values.VersionText = TIniFile(values.preferencesPath()).ReadText("Main", "Version", ProgramValues::DefaultVersion);
     values.HelpFilePath = values.ProgramDir + "Velmo.chm";
+    values.HelpPagesPath = values.ProgramDir + "help/index.html";
     return values;
 }
 

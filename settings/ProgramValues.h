@@ -17,6 +17,7 @@ struct ProgramValues {
     QString EncoderPath;  // ProgramDir + "asapi.dll"
     QString VersionText;  // "Version" of "Main" in "Preferences.ini"
     QString HelpFilePath; // ProgramDir + "Velmo.chm"
+    QString HelpPagesPath; // the same help as web pages, for desktops that cannot open ".chm"
 
     QString preferencesPath() const { return ProgramDir + "Preferences.ini"; }
     QString profilesFolder() const { return ProgramDir + "Profiles/"; }

@@ -2,7 +2,9 @@
 
 #include "platform/Shell.h"
 #include "settings/ProgramValues.h"
+#include "ui/DesktopOpening.h"
 #include "ui/JpegPicture.h"
+#include "ui/MessageBoxPrompter.h"
 
 #include <QEvent>
 #include <QFile>
@@ -29,9 +31,14 @@ QPixmap Strip()
 
 }
 
-TAboutForm::TAboutForm(const ProgramValues& program, Shell& shell, QWidget* mainWindow)
-    : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+TAboutForm::TAboutForm(const ProgramValues& program, Shell& shell, QWidget* mainWindow, Prompter* prompter)
+    // A fixed dialog: a title and a close button only, so it cannot be minimised away
+    // while the main window waits for it.
+    : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+                              | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_shell(shell)
+    , m_ownPrompter(prompter ? nullptr : std::make_unique<MessageBoxPrompter>(this))
+    , m_prompter(prompter ? prompter : m_ownPrompter.get())
 {
     setWindowTitle("About");
     setFixedSize(503, 290);
@@ -80,6 +87,8 @@ TAboutForm::TAboutForm(const ProgramValues& program, Shell& shell, QWidget* main
     FormCreate(program);
 }
 
+TAboutForm::~TAboutForm() = default;
+
 void TAboutForm::FormCreate(const ProgramValues& program)
 {
     labProgramName->setText(ProgramValues::ProductName);
@@ -105,17 +114,17 @@ void TAboutForm::btnOKClick()
 
 void TAboutForm::labWebsiteClick()
 {
-    m_shell.open(labWebsite->text());
+    OpenOrExplain(m_shell, *m_prompter, labWebsite->text());
 }
 
 void TAboutForm::btnTechClick()
 {
-    m_shell.open(QString("mailto:") + ProgramValues::SupportMail);
+    OpenOrExplain(m_shell, *m_prompter, QString("mailto:") + ProgramValues::SupportMail);
 }
 
 void TAboutForm::btnSalesClick()
 {
-    m_shell.open(QString("mailto:") + ProgramValues::SalesMail);
+    OpenOrExplain(m_shell, *m_prompter, QString("mailto:") + ProgramValues::SalesMail);
 }
 
 bool TAboutForm::eventFilter(QObject* watched, QEvent* event)

@@ -2,8 +2,11 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
 class QPushButton;
+class Prompter;
 class Shell;
 struct ProgramValues;
 
@@ -12,7 +15,9 @@ class TAboutForm : public QWidget {
     Q_OBJECT
 
 public:
-    TAboutForm(const ProgramValues& program, Shell& shell, QWidget* mainWindow);
+    // Without a prompter, the box shows its own message boxes.
+    TAboutForm(const ProgramValues& program, Shell& shell, QWidget* mainWindow, Prompter* prompter = nullptr);
+    ~TAboutForm() override;
 
     // Shows the box centred over the main window, which takes no input until it closes.
     void showOver(QWidget* mainWindow);
@@ -39,4 +44,6 @@ private:
     void FormCreate(const ProgramValues& program);
 
     Shell& m_shell;
+    std::unique_ptr<Prompter> m_ownPrompter;
+    Prompter* m_prompter;
 };

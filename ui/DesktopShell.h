@@ -2,8 +2,9 @@
 
 #include "platform/Shell.h"
 
-// Opens through the desktop's handlers (xdg-open and friends).
+// Opens through xdg-open, after asking the desktop's type registry (xdg-mime) whether
+// any program opens the target's type; without xdg-utils nothing can be opened.
 class DesktopShell : public Shell {
 public:
-    void open(const QString& target) override;
+    bool open(const QString& target) override;
 };

@@ -8,6 +8,7 @@
 #include "tasks/InputFiles.h"
 #include "ui/AboutForm.h"
 #include "ui/ColumnSizing.h"
+#include "ui/DesktopOpening.h"
 #include "ui/MessageBoxPrompter.h"
 #include "ui/TreeTaskRowStore.h"
 #include "tasks/TaskAdder.h"
@@ -141,25 +142,25 @@ void TMainForm::openOnDoubleClickBesideRows(QEvent* event)
     } else if (event->type() == QEvent::MouseButtonDblClick) {
         const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
         if (!ltvTask->itemAt(position) && !m_selectionAtPress.isEmpty())
-            m_services.shell->open(m_selectionAtPress);
+            OpenOrExplain(*m_services.shell, *m_services.prompter, m_selectionAtPress);
     }
 }
 
 void TMainForm::tbtnAboutClick()
 {
     if (!AboutForm)
-        AboutForm = new TAboutForm(m_program, *m_services.shell, this);
+        AboutForm = new TAboutForm(m_program, *m_services.shell, this, m_ownPrompter ? nullptr : m_services.prompter);
     AboutForm->showOver(this);
 }
 
 void TMainForm::tbtnHelpClick()
 {
-    m_services.shell->open(m_program.HelpFilePath);
+    OpenOrExplain(*m_services.shell, *m_services.prompter, {m_program.HelpFilePath, m_program.HelpPagesPath});
 }
 
 void TMainForm::Image1Click()
 {
-    m_services.shell->open(ProgramValues::HomePage);
+    OpenOrExplain(*m_services.shell, *m_services.prompter, ProgramValues::HomePage);
 }
 
 void TMainForm::bbtnBrowserClick()
@@ -174,10 +175,10 @@ void TMainForm::bbtnOpenClick()
     const QString output = edtOutputFile->text();
     const QFileInfo file(output);
     if (!output.isEmpty() && file.isFile()) {
-        m_services.shell->open(output);
+        OpenOrExplain(*m_services.shell, *m_services.prompter, output);
         return;
     }
     const QString folder = FolderPart(output);
     if (!folder.isEmpty() && QFileInfo(folder).isDir())
-        m_services.shell->open(folder);
+        OpenOrExplain(*m_services.shell, *m_services.prompter, folder);
 }

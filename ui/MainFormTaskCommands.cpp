@@ -4,6 +4,7 @@
 #include "platform/Shell.h"
 #include "tasks/TaskAdder.h"
 #include "tasks/TaskListEdits.h"
+#include "ui/DesktopOpening.h"
 #include "ui/TreeTaskRowStore.h"
 
 #include <QDragEnterEvent>
@@ -87,7 +88,7 @@ void TMainForm::ltvTaskDblClick()
 {
     const QString path = FirstSelectedTaskPath(*m_rows);
     if (!path.isEmpty())
-        m_services.shell->open(path);
+        OpenOrExplain(*m_services.shell, *m_services.prompter, path);
 }
 
 void TMainForm::ppmTaskPopup()

@@ -4,10 +4,19 @@
 
 #include <QStringList>
 
-// Records what would have been opened on the desktop.
+// Records what would have been opened on the desktop; targets ending in one of
+// `refused` have no program to open them.
 class FakeShell : public Shell {
 public:
-    void open(const QString& target) override { opened << target; }
+    bool open(const QString& target) override
+    {
+        for (const QString& ending : refused)
+            if (target.endsWith(ending))
+                return false;
+        opened << target;
+        return true;
+    }
 
     QStringList opened;
+    QStringList refused;
 };

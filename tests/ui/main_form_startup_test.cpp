@@ -142,6 +142,26 @@ TEST_F(MainFormStartup, HelpLogoAndBrowserCommands)
     EXPECT_EQ(form.edtOutputFile->text(), "/home/user/joined.avi") << "a cancelled dialog changes nothing";
 }
 
+// Most Linux desktops have no program for ".chm": the same pages open in the browser,
+// and where nothing opens at all the user is told rather than left guessing.
+TEST_F(MainFormStartup, HelpFallsBackToItsWebPagesThenToAMessage)
+{
+    TMainForm& form = start();
+    shell.refused = {".chm"};
+    form.tbtnHelp->click();
+    EXPECT_EQ(shell.opened, QStringList{programDir() + "help/index.html"});
+    EXPECT_TRUE(prompter.messages.isEmpty());
+
+    shell.refused = {".chm", ".html", "/"};
+    form.tbtnHelp->click();
+    form.Image1Click();
+    EXPECT_EQ(shell.opened.size(), 1);
+    ASSERT_EQ(prompter.messages.size(), 2);
+    EXPECT_TRUE(prompter.messages[0].text.contains("Velmo.chm")) << prompter.messages[0].text.toStdString();
+    EXPECT_TRUE(prompter.messages[0].text.contains("help/index.html"));
+    EXPECT_TRUE(prompter.messages[1].text.contains(ProgramValues::HomePage));
+}
+
 TEST_F(MainFormStartup, OpenOutputOpensTheFileElseItsFolderElseNothing)
 {
     TMainForm& form = start();

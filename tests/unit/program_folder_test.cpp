@@ -14,6 +14,7 @@ TEST(ProgramFolder, HoldsTheProgramsPreferencesProfilesAndHelp)
     EXPECT_TRUE(QFileInfo(folder + "velmo-joiner").isExecutable());
     EXPECT_TRUE(QFileInfo(folder + "asapi.dll").isExecutable());
     EXPECT_GT(QFileInfo(folder + "Velmo.chm").size(), 0);
+    EXPECT_GT(QFileInfo(folder + "help/index.html").size(), 0) << "the help for desktops without a .chm program";
 
     const TIniFile preferences(folder + "Preferences.ini");
     EXPECT_EQ(preferences.ReadText("Main", "Version", ""), "1.5");
