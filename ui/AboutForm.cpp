@@ -12,6 +12,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -125,6 +126,20 @@ void TAboutForm::btnTechClick()
 void TAboutForm::btnSalesClick()
 {
     OpenOrExplain(m_shell, *m_prompter, QString("mailto:") + ProgramValues::SalesMail);
+}
+
+void TAboutForm::changeEvent(QEvent* event)
+{
+    // Some window managers offer to minimise any dialog, and take the waiting main
+    // window along; the box comes straight back instead, with its main window.
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        QTimer::singleShot(0, this, [this] {
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            show();
+            raise();
+            activateWindow();
+        });
+    QWidget::changeEvent(event);
 }
 
 bool TAboutForm::eventFilter(QObject* watched, QEvent* event)

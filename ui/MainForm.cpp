@@ -30,7 +30,6 @@
 namespace {
 
 constexpr int DesignListWidth = 770;
-constexpr int IntroPanelWidth = 768;
 constexpr int BottomPanelWidth = 607;
 const QList<int> StartColumnWidths{350, 90, 80, 150};
 
@@ -74,7 +73,6 @@ void TMainForm::FormCreate(const QStringList& arguments)
     for (int column = 4; column < ltvTask->columnCount(); ++column)
         ltvTask->setColumnHidden(column, true);
     ltvTaskResize(DesignListWidth);
-    panltvTask->setFixedWidth(IntroPanelWidth);
 
     setWindowTitle(m_program.caption());
     for (QLabel* name : {labProgramName, labProgramNameShadow}) {
@@ -123,6 +121,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ltvTask && event->type() == QEvent::Resize)
         ltvTaskResize(static_cast<QResizeEvent*>(event)->size().width());
+    if (watched == ltvTask && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        coverListWithIntro();
     if (watched == ltvTask->viewport())
         openOnDoubleClickBesideRows(event);
     if (watched == Image1 && event->type() == QEvent::MouseButtonRelease)

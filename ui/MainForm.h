@@ -6,6 +6,7 @@
 #include "platform/FileDialogs.h"
 
 #include <QMainWindow>
+#include <QPixmap>
 
 #include <memory>
 
@@ -153,6 +154,7 @@ private:
     void buildToolbar();
     void buildMiddleBand();
     void buildIntroPanel();
+    void coverListWithIntro();
     void buildBottomBand();
     void buildSettingsPanel();
     void buildProgressPanel();
@@ -170,4 +172,5 @@ private:
     std::unique_ptr<TaskAdder> m_adder;
     TAboutForm* AboutForm = nullptr;
     QString m_selectionAtPress;
+    QPixmap m_introPicture;
 };

@@ -63,7 +63,6 @@ void TMainForm::buildWindow()
 {
     Q_INIT_RESOURCE(pictures);
     resize(798, 542);
-    setFont(PixelFont("MS Sans Serif", 11));
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -167,10 +166,10 @@ void TMainForm::buildIntroPanel()
 
     QFile picture(":/pictures/intro.jpg");
     picture.open(QIODevice::ReadOnly);
+    m_introPicture = QPixmap::fromImage(DecodeJpeg(picture.readAll()));
     Image2 = new QLabel(panltvTask);
-    Image2->setPixmap(QPixmap::fromImage(DecodeJpeg(picture.readAll())));
-    Image2->setScaledContents(true);
     Image2->setGeometry(0, 0, 768, 354);
+    Image2->setPixmap(m_introPicture);
 
     const QFont nameFont = PixelFont("Arial Black", 36);
     const QFont stepFont = PixelFont("MS Reference Sans Serif", 17);
@@ -191,6 +190,20 @@ void TMainForm::buildIntroPanel()
     labTip2 = IntroLabel(panltvTask, "2. Please ensure the \"Temp Folder\" has enough free space.", tipFont, tipColour,
                          84, 320);
     panltvTask->raise();
+}
+
+void TMainForm::coverListWithIntro()
+{
+    // Inside the list's frame, header included, whatever the window's size.
+    const QRect area = ltvTask->geometry().adjusted(1, 1, -1, -1);
+    if (area.size() == panltvTask->size() && area.topLeft() == panltvTask->pos())
+        return;
+    panltvTask->setGeometry(area);
+    Image2->setGeometry(panltvTask->rect());
+    // Filled without distortion. The picture's drawing is on its right and the texts
+    // stand on its plain left, so what does not fit is cut from the left and the bottom.
+    const QPixmap scaled = m_introPicture.scaled(area.size(), Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    Image2->setPixmap(scaled.copy(QRect(QPoint(scaled.width() - area.width(), 0), area.size())));
 }
 
 void TMainForm::buildBottomBand()

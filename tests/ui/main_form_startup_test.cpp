@@ -2,6 +2,7 @@
 
 #include "ui/AboutForm.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
@@ -69,6 +70,13 @@ TEST_F(MainFormStartup, ToolbarAndPanelsStartIdle)
     EXPECT_FALSE(form.panBottomLeft->isVisible());
     EXPECT_TRUE(form.panltvTask->isVisible());
     EXPECT_FALSE(form.Image2->pixmap().isNull()) << "the intro picture must decode";
+    for (const QSize size : {QSize(798, 542), QSize(1600, 1000), QSize(640, 420)}) {
+        form.resize(size);
+        QApplication::processEvents();
+        EXPECT_TRUE(form.panltvTask->geometry().contains(form.ltvTask->geometry().adjusted(1, 1, -1, -1)))
+            << "the intro covers the list at " << size.width() << "x" << size.height();
+        EXPECT_EQ(form.Image2->size(), form.panltvTask->size());
+    }
     EXPECT_EQ(form.labProgramName->text(), "Velmo AVI Video Joiner");
     EXPECT_EQ(form.labProgramNameShadow->pos(), form.labProgramName->pos() + QPoint(2, 2));
     EXPECT_EQ(form.pgbCurrent->maximum(), 100);
