@@ -163,13 +163,8 @@ void ApplyLameopts(Request& request, const std::string& text)
         throw UsageError("Missing value for br in -lameopts (needed by cbr and abr)");
 }
 
-void ApplyVideoFilter(Request& request, const std::string& text)
+void ApplyScale(Request& request, const std::string& size)
 {
-    if (text.empty())
-        throw UsageError("Missing value for -vf");
-    if (text.rfind("scale=", 0) != 0)
-        throw UsageError("Unknown video filter in -vf: " + text);
-    const std::string size = text.substr(6);
     const std::size_t colon = size.find(':');
     const std::string option = "-vf scale";
     request.scaleWidth = static_cast<int>(WholeInRange(option + " width", size.substr(0, colon), 16, 8192));
@@ -178,12 +173,38 @@ void ApplyVideoFilter(Request& request, const std::string& text)
         : static_cast<int>(WholeInRange(option + " height", size.substr(colon + 1), 16, 8192));
 }
 
+// A chain of filters split at commas. harddup asks that no frame be dropped, which the
+// output never does, so it needs nothing.
+void ApplyVideoFilters(Request& request, const std::string& text)
+{
+    if (text.empty())
+        throw UsageError("Missing value for -vf");
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        const std::string filter = text.substr(start, comma - start);
+        if (filter.rfind("scale=", 0) == 0)
+            ApplyScale(request, filter.substr(6));
+        else if (filter != "harddup")
+            throw UsageError("Unknown video filter in -vf: " + filter.substr(0, filter.find('='))
+                             + " (scale and harddup are known)");
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+}
+
+// A rate as a decimal or as a fraction such as 30000/1001.
 std::string CheckedFrameRate(const std::string& text)
 {
     if (text.empty())
         throw UsageError("Missing value for -ofps");
     const std::size_t slash = text.find('/');
-    const auto rate = slash == std::string::npos ? ParseDecimal(text) : ParseAspect(text);
+    std::optional<double> rate = ParseDecimal(text.substr(0, slash));
+    if (rate && slash != std::string::npos) {
+        const auto denominator = ParseDecimal(text.substr(slash + 1));
+        rate = denominator && *denominator > 0 ? std::optional<double>(*rate / *denominator) : std::nullopt;
+    }
     if (!rate || *rate < 1 || *rate > 240)
         throw UsageError("Impossible value for -ofps: \"" + text + "\"");
     return text;
@@ -252,7 +273,7 @@ Request ParseArguments(const std::vector<std::string>& args)
         } else if (arg == "-ofps") {
             request.frameRate = CheckedFrameRate(value());
         } else if (arg == "-vf") {
-            ApplyVideoFilter(request, value());
+            ApplyVideoFilters(request, value());
         } else if (arg == "-channels") {
             request.channels = static_cast<int>(WholeInRange(arg, value(), 1, 8));
         } else if (arg == "-srate") {

@@ -1,11 +1,13 @@
 #include "ChildRun.h"
 
 #include "ChildProcess.h"
+#include "JobError.h"
 #include "StopSignals.h"
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <memory>
 #include <poll.h>
 #include <sys/wait.h>
@@ -83,9 +85,10 @@ ChildrenRunResult RunChildren(const std::vector<ChildCommand>& children, const s
         int wait = MillisecondsUntil(nextTick);
         if (killAt != Clock::time_point::max())
             wait = std::min(wait, MillisecondsUntil(killAt));
-        const int ready = poll(fds.data(), fds.size(), wait);
-        if (ready < 0 && errno != EINTR)
-            break;
+        // Should poll fail, the helpers are killed (as each ChildProcess goes) rather than
+        // waited for: nobody would drain their pipes any more.
+        if (poll(fds.data(), fds.size(), wait) < 0 && errno != EINTR)
+            throw JobError(std::string("Cannot follow the helper programs: ") + std::strerror(errno));
         for (std::size_t i = 0; i < running.size(); ++i) {
             Running& child = running[i];
             if (fds[2 * i].revents && !Drain(child.process->stdoutFd(), children[i].onStdout)) {
@@ -112,9 +115,6 @@ ChildrenRunResult RunChildren(const std::vector<ChildCommand>& children, const s
             nextTick = Clock::now() + kTick;
         }
     }
-    for (std::size_t i = 0; i < running.size(); ++i)
-        if (!running[i].ended)
-            result.statuses[i] = running[i].process->Wait();
     return result;
 }
 

@@ -23,7 +23,8 @@ struct ChildrenRunResult {
 // that a flood of messages can never stall one. onTick is called at least every tick
 // interval. When one helper fails the others are killed, as their work is of no use.
 // A stop signal is passed on to every helper; any still running after a short grace
-// is killed. Throws JobError (exit code 127) when a program is missing.
+// is killed. Throws JobError (exit code 127) when a program is missing, and JobError
+// after killing every helper when their output can no longer be watched.
 ChildrenRunResult RunChildren(const std::vector<ChildCommand>& children, const std::function<void()>& onTick);
 
 struct ChildRunHandlers {

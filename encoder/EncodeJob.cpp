@@ -15,11 +15,15 @@
 #include "UsageError.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
-#include <list>
-#include <optional>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -46,6 +50,45 @@ int Stopped(const Request& request)
     return exitcode::StoppedBase + StopSignal();
 }
 
+// The cores to plan for: VELMO_ENCODER_CORES when set to a number, else the machine's.
+unsigned Cores()
+{
+    if (const char* text = std::getenv("VELMO_ENCODER_CORES")) {
+        const long cores = std::strtol(text, nullptr, 10);
+        if (cores > 0)
+            return static_cast<unsigned>(std::min(cores, 4096L));
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// A join opens every input in one ffmpeg run, which inherits this limit.
+void AllowEveryFileOpen()
+{
+    rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+// Text in memory that a helper reads as a file.
+class MemoryFile {
+public:
+    explicit MemoryFile(const std::string& text) : fd_(memfd_create("ffmpeg-graph", MFD_CLOEXEC))
+    {
+        if (fd_ < 0)
+            throw JobError(std::string("Cannot hold the ffmpeg filter graph: ") + std::strerror(errno));
+        WriteAll(fd_, text);
+    }
+    ~MemoryFile() { close(fd_); }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
 } // namespace
 
 int RunEncodeJob(const Request& request)
@@ -64,66 +107,37 @@ int RunEncodeJob(const Request& request)
         total += inputs.back().duration;
     }
 
-    // The parts in the output's folder, so that copying them together stays on one disk.
-    std::optional<PartFile> audioPart(std::in_place, request.output);
-    const int firstPartFd = temp.fdForChild() >= 0 ? 4 : 3;
-    const FfmpegPlan plan = BuildFfmpegPlan(request, encoding, inputs, temp.pathForChild(), firstPartFd);
-    std::list<PartFile> videoParts;
-    std::vector<Progress> progress(plan.videoParts.size());
-    // The position is the picture made so far by all runs together.
-    const auto made = [&] {
-        std::pair<double, long> sum;
-        for (const Progress& part : progress) {
-            sum.first += part.seconds();
-            sum.second += part.frames();
-        }
-        return sum;
-    };
-    std::string ffmpegErrors;
-    const auto onStderr = [&](std::string_view text) {
-        WriteErr(text);
-        KeepTail(ffmpegErrors, std::string(text));
-    };
-    const auto tick = [&] { WriteOut(PosLine(made().first, made().second, total)); };
-    const auto failed = [](const ChildrenRunResult& run) {
-        return std::any_of(run.statuses.begin(), run.statuses.end(), [](int status) { return ExitCodeOf(status) != 0; });
-    };
-
-    std::vector<ChildCommand> parts;
-    for (std::size_t i = 0; i < plan.videoParts.size(); ++i) {
-        const int fd = videoParts.emplace_back(request.output).fd();
-        parts.push_back({plan.videoParts[i], {fd}, [&, i](std::string_view text) { progress[i].Feed(text); }, onStderr});
-    }
-    parts.push_back({plan.audioPart, {audioPart->fd()}, nullptr, onStderr});
-    ChildrenRunResult run = RunChildren(parts, tick);
-    if (run.stopSignal != 0)
-        return Stopped(request);
-    if (failed(run))
-        throw JobError(DescribeFfmpegFailure(ffmpegErrors, request.output, request.inputs));
-
-    std::vector<int> copyFds;
+    std::vector<int> fds;
     if (temp.fdForChild() >= 0)
-        copyFds.push_back(temp.fdForChild());
-    copyFds.push_back(audioPart->fd());
-    for (const PartFile& part : videoParts)
-        copyFds.push_back(part.fd());
-    std::optional<PartFile> list;
-    if (!plan.partList.empty()) {
-        list.emplace(request.output);
-        WriteAll(list->fd(), plan.partList);
-        copyFds.push_back(list->fd());
-    }
-    run = RunChildren({{plan.copy, copyFds, nullptr, onStderr}}, tick);
+        fds.push_back(temp.fdForChild());
+    const int graphFd = 3 + static_cast<int>(fds.size());
+    FfmpegPlan plan = BuildFfmpegPlan(request, encoding, inputs, temp.pathForChild(), ChildFdPath(graphFd), Cores());
+    for (const std::string& change : plan.changes)
+        WriteErr(change + "\n");
+    const MemoryFile graph(plan.graph);
+    fds.push_back(graph.fd());
+    AllowEveryFileOpen();
+
+    Progress progress;
+    // ffmpeg's messages are shown only when it fails: on success they are harmless notes.
+    std::string ffmpegErrors;
+    const auto tick = [&] { WriteOut(PosLine(progress.seconds(), progress.frames(), total)); };
+    const ChildrenRunResult run = RunChildren(
+        {{plan.args, fds, [&](std::string_view text) { progress.Feed(text); },
+          [&](std::string_view text) { KeepTail(ffmpegErrors, std::string(text)); }}},
+        tick);
     if (run.stopSignal != 0)
         return Stopped(request);
-    if (failed(run))
+    if (ExitCodeOf(run.statuses.front()) != 0) {
+        WriteErr("\n" + ffmpegErrors);
         throw JobError(DescribeFfmpegFailure(ffmpegErrors, request.output, request.inputs));
+    }
 
     CheckOutput(temp, request.output, tick);
     if (StopSignal() != 0)
         return Stopped(request);
     temp.Commit();
-    WriteOut(FormatPosLine(total > 0 ? total : made().first, made().second, 100));
+    WriteOut(FormatPosLine(total > 0 ? total : progress.seconds(), progress.frames(), 100));
     WriteOut("\n");
     return exitcode::Success;
 }

@@ -21,7 +21,8 @@ const std::set<std::string> kAllVideo = {"mpeg4", "msmpeg4v2", "msmpeg4", "wmv1"
     "mpeg1video", "mpeg2video", "libx264", "flv", "mjpeg"};
 
 // Pairs ffmpeg writes but cannot read back (or writes badly) are left out on purpose:
-// MPEG-PS with the Windows Media and Sorenson codecs, QuickTime with WMA, VOB with H.264.
+// MPEG-PS with the Windows Media and Sorenson codecs, QuickTime with WMA and with the
+// codecs ffmpeg warns may be unplayable there (wmv1, wmv2, flv, msmpeg4v2), VOB with H.264.
 const std::map<Container, ContainerRule>& Rules()
 {
     static const std::map<Container, ContainerRule> rules = {
@@ -29,7 +30,8 @@ const std::map<Container, ContainerRule>& Rules()
             {"libmp3lame", "mp2", "ac3", "wmav1", "wmav2", "aac", "pcm_s16le"}}},
         {Container::Asf, {"ASF/WMV", "asf", kAllVideo,
             {"libmp3lame", "mp2", "ac3", "wmav1", "wmav2", "aac", "pcm_s16le"}}},
-        {Container::Mov, {"QuickTime (.mov)", "mov", kAllVideo,
+        {Container::Mov, {"QuickTime (.mov)", "mov", {"mpeg4", "msmpeg4", "mpeg1video", "mpeg2video", "libx264",
+                                                      "mjpeg"},
             {"libmp3lame", "mp2", "ac3", "aac", "pcm_s16le"}}},
         {Container::Mp4, {"MP4", "mp4", {"mpeg4", "mpeg1video", "mpeg2video", "libx264", "mjpeg"},
             {"libmp3lame", "mp2", "ac3", "aac"}}},

@@ -1,13 +1,16 @@
 #include "FfmpegPlan.h"
 
-#include "TempOutput.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <thread>
 
 namespace {
+
+double ParseFrameRate(const std::string& text)
+{
+    const std::size_t slash = text.find('/');
+    return slash == std::string::npos ? std::stod(text) : std::stod(text.substr(0, slash)) / std::stod(text.substr(slash + 1));
+}
 
 std::string Fixed(double value, int decimals)
 {
@@ -27,10 +30,17 @@ int Even(int value)
     return std::max(2, value - value % 2);
 }
 
+std::string Seconds(double value)
+{
+    return Fixed(value, 6);
+}
+
 std::string VideoChain(const OutputFormat& format, const Encoding& encoding, const InputInfo& input)
 {
-    std::string chain = "setpts=PTS-STARTPTS,fps=" + FrameRateText(format.frameRate);
-    // A picture stream shorter than the input's length gets its last frame held.
+    std::string chain = input.start > 0 ? "setpts=PTS-" + Seconds(input.start) + "/TB," : "";
+    // start_time=0 repeats a late picture's first frame back to the span's start.
+    chain += "fps=" + FrameRateText(format.frameRate) + ":start_time=0";
+    // A picture shorter than its span gets its last frame held.
     if (const long frames = FramesAt(input, format.frameRate); frames > 0)
         chain += ",tpad=stop=-1:stop_mode=clone,trim=end_frame=" + std::to_string(frames);
     chain += ",scale=" + std::to_string(format.width) + ":" + std::to_string(format.height);
@@ -45,23 +55,20 @@ std::string AudioFormat(const OutputFormat& format)
         + ":channel_layouts=" + ChannelLayout(format.channels);
 }
 
-// The samples that last as long as the input's frames.
-long SamplesOf(const OutputFormat& format, const InputInfo& input)
+std::string AudioChain(const OutputFormat& format, const InputInfo& input, long samples)
 {
-    return std::lround(FramesAt(input, format.frameRate) * format.sampleRate / format.frameRate);
+    std::string chain = input.start > 0 ? "asetpts=PTS-" + Seconds(input.start) + "/TB," : "";
+    // first_pts=0 puts silence before sound that starts late and cuts sound from before
+    // the span; async also fills gaps in the sound's timestamps.
+    chain += "aresample=" + std::to_string(format.sampleRate) + ":async=1:first_pts=0," + AudioFormat(format);
+    return chain + (samples > 0 ? ",apad,atrim=end_sample=" + std::to_string(samples) : "");
 }
 
-std::string AudioChain(const OutputFormat& format, const InputInfo& input)
+std::string SilenceSource(const OutputFormat& format, long samples)
 {
-    const long samples = SamplesOf(format, input);
-    return "asetpts=PTS-STARTPTS,aresample=" + std::to_string(format.sampleRate) + "," + AudioFormat(format)
-        + (samples > 0 ? ",apad,atrim=end_sample=" + std::to_string(samples) : "");
-}
-
-std::string SilenceSource(const OutputFormat& format, const InputInfo& input)
-{
+    // With the length unknown, the join pads the silence to the picture's length.
     return "anullsrc=r=" + std::to_string(format.sampleRate) + ":cl=" + ChannelLayout(format.channels) + ","
-        + AudioFormat(format) + ",atrim=end_sample=" + std::to_string(SamplesOf(format, input));
+        + AudioFormat(format) + ",atrim=end_sample=" + std::to_string(std::max(samples, 1L));
 }
 
 // "[file:stream]", built by appending (GCC 12 warns wrongly on "[" + std::string).
@@ -75,39 +82,23 @@ std::string StreamPad(std::size_t file, int stream)
     return pad;
 }
 
-// The name of input i's chain; a single chain is the result itself.
-std::string Label(const std::string& kind, std::size_t i, std::size_t count)
-{
-    return count == 1 ? "[" + kind + "]" : "[" + kind + std::to_string(i) + "]";
-}
-
-// The chains named by Label, joined in order into [kind].
-std::string Joined(const std::string& chains, const std::string& kind, std::size_t count)
-{
-    if (count == 1)
-        return chains;
-    std::string graph = chains + ";";
-    for (std::size_t i = 0; i < count; ++i)
-        graph += Label(kind, i, count);
-    return graph + "concat=n=" + std::to_string(count) + (kind == "v" ? ":v=1:a=0" : ":v=0:a=1") + "[" + kind + "]";
-}
-
-std::vector<std::string> VideoCodecArguments(const Request& request, const Encoding& encoding)
+std::vector<std::string> VideoCodecArguments(const Request& request, const Encoding& encoding, unsigned cores)
 {
     std::vector<std::string> args = {"-c:v", encoding.videoEncoder};
-    if (request.videoBitrate > 0) {
+    // AVI stores frames in decoding order without times: B-frames would show late.
+    if (encoding.videoEncoder == "libx264" && encoding.container == Container::Avi)
+        args.insert(args.end(), {"-bf", "0"});
+    if (request.videoBitrate > 0)
         args.insert(args.end(), {"-b:v", std::to_string(request.videoBitrate)});
-    } else if (request.videoCodec.empty()) {
-        // Intermediate files are encoded a second time by the join: keep them near lossless.
-        // One encoder thread leaves the other core to the decoder, which costs more here
-        // (measured in bench/encoder).
-        args.insert(args.end(), {"-q:v", "2", "-threads", "1"});
-
-    } else if (encoding.mpegVideoFamily) {
+    else if (encoding.mpegVideoFamily)
         args.insert(args.end(), {"-q:v", "2"});
-    } else {
+    else
         args.insert(args.end(), {"-crf", "18"});
-    }
+    // Intermediate files (no codec named) are encoded a second time by the join and kept
+    // near lossless; one encoder thread leaves the other core to the decoder, which costs
+    // more here (measured in bench/encoder).
+    const bool intermediate = request.videoCodec.empty() && request.videoBitrate <= 0;
+    args.insert(args.end(), {"-threads", intermediate ? "1" : std::to_string(std::clamp(cores, 1u, 16u))});
     if (encoding.mpegVideoFamily && request.mbd)
         args.insert(args.end(), {"-mbd", std::to_string(*request.mbd)});
     return args;
@@ -144,51 +135,6 @@ std::vector<std::string> Head(bool progress)
     return args;
 }
 
-std::vector<std::string> VideoPartArguments(const Request& request, const Encoding& encoding,
-                                            const OutputFormat& format, const std::vector<InputInfo>& inputs)
-{
-    std::vector<std::string> args = Head(true);
-    std::string graph;
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        args.insert(args.end(), {"-i", FileUrl(inputs[i].path)});
-        if (i > 0)
-            graph += ";";
-        graph += StreamPad(i, inputs[i].videoStream) + VideoChain(format, encoding, inputs[i])
-            + Label("v", i, inputs.size());
-    }
-    args.insert(args.end(), {"-filter_complex", Joined(graph, "v", inputs.size()), "-map", "[v]"});
-    const auto video = VideoCodecArguments(request, encoding);
-    args.insert(args.end(), video.begin(), video.end());
-    args.insert(args.end(), {"-r", FrameRateText(format.frameRate), "-f", encoding.muxer, ChildFdPath(3)});
-    return args;
-}
-
-std::vector<std::string> AudioPartArguments(const Request& request, const Encoding& encoding,
-                                            const OutputFormat& format, const std::vector<InputInfo>& inputs)
-{
-    std::vector<std::string> args = Head(false);
-    std::string graph;
-    std::size_t opened = 0;
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const InputInfo& input = inputs[i];
-        if (i > 0)
-            graph += ";";
-        if (input.audioStream >= 0) {
-            args.insert(args.end(), {"-i", FileUrl(input.path)});
-            graph += StreamPad(opened++, input.audioStream) + AudioChain(format, input);
-        } else {
-            graph += SilenceSource(format, input);
-        }
-        graph += Label("a", i, inputs.size());
-    }
-    args.insert(args.end(), {"-filter_complex", Joined(graph, "a", inputs.size()), "-map", "[a]"});
-    const auto audio = AudioCodecArguments(request, encoding, format);
-    args.insert(args.end(), audio.begin(), audio.end());
-    // AVI and MPEG-PS parts lose the packet times of some sound codecs; Matroska keeps them.
-    args.insert(args.end(), {"-f", "matroska", ChildFdPath(3)});
-    return args;
-}
-
 } // namespace
 
 std::string FrameRateText(double rate)
@@ -206,19 +152,29 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
 {
     const InputInfo& first = inputs.front();
     OutputFormat format;
-    format.width = Even(request.scaleWidth > 0 ? request.scaleWidth : first.width);
-    format.height = Even(request.scaleHeight > 0 ? request.scaleHeight : first.height);
-    const double wantedRate = request.frameRate.empty() ? first.frameRate : [&] {
-        const std::size_t slash = request.frameRate.find('/');
-        return slash == std::string::npos
-            ? std::stod(request.frameRate)
-            : std::stod(request.frameRate.substr(0, slash)) / std::stod(request.frameRate.substr(slash + 1));
-    }();
+    const int width = request.scaleWidth > 0 ? request.scaleWidth : first.width;
+    const int height = request.scaleHeight > 0 ? request.scaleHeight : first.height;
+    format.width = Even(width);
+    format.height = Even(height);
+    if (format.width != width || format.height != height)
+        format.changes.push_back("Picture size " + std::to_string(width) + "x" + std::to_string(height)
+                                 + " changed to " + std::to_string(format.width) + "x"
+                                 + std::to_string(format.height) + ": the video codecs need even sizes");
+    const double wantedRate = request.frameRate.empty() ? first.frameRate : ParseFrameRate(request.frameRate);
     format.frameRate = AllowedFrameRate(encoding, wantedRate);
+    if (std::fabs(format.frameRate - wantedRate) > 1e-3)
+        format.changes.push_back("Frame rate " + Fixed(wantedRate, 3) + " changed to " + Fixed(format.frameRate, 3)
+                                 + ": the nearest that " + encoding.videoEncoder + " holds");
     if (request.aspect)
         format.displayAspect = *request.aspect;
     else if (request.autoAspect)
         format.displayAspect = first.width * first.sampleAspect / first.height;
+    if (encoding.container == Container::Flv && encoding.videoEncoder == "flv" && format.displayAspect > 0) {
+        if (std::fabs(format.displayAspect - static_cast<double>(format.width) / format.height) > 0.01)
+            format.changes.push_back("Display aspect " + Fixed(format.displayAspect, 3)
+                                     + " dropped: FLV video has square pixels only");
+        format.displayAspect = 0;
+    }
 
     const InputInfo* firstAudio = nullptr;
     for (const InputInfo& input : inputs)
@@ -228,62 +184,100 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
         : firstAudio                                    ? firstAudio->sampleRate
                                                         : 44100;
     format.sampleRate = NearestSampleRate(encoding, wantedSampleRate);
+    if (format.sampleRate != wantedSampleRate)
+        format.changes.push_back("Sample rate " + std::to_string(wantedSampleRate) + " Hz changed to "
+                                 + std::to_string(format.sampleRate) + " Hz: the nearest that "
+                                 + encoding.audioEncoder + " in " + encoding.muxer + " holds");
     const int wantedChannels = request.channels > 0 ? request.channels : firstAudio ? firstAudio->channels : 2;
     format.channels = std::min(wantedChannels, encoding.maxChannels);
+    if (format.channels != wantedChannels)
+        format.changes.push_back("Sound channels " + std::to_string(wantedChannels) + " changed to "
+                                 + std::to_string(format.channels) + ": the most that " + encoding.audioEncoder
+                                 + " carries");
     return format;
 }
 
 long FramesAt(const InputInfo& input, double frameRate)
 {
-    return input.duration > 0 ? static_cast<long>(std::ceil(input.duration * frameRate - 1e-6)) : 0;
+    return input.duration > 0 ? std::lround(input.duration * frameRate) : 0;
 }
 
-std::vector<std::vector<InputInfo>> VideoGroups(const Encoding& encoding, const std::vector<InputInfo>& inputs,
-                                                unsigned cores)
+int DecoderThreads(std::size_t inputs, unsigned cores)
 {
-    // Containers whose parts the concat demuxer joins exactly, by their indexes; AVI
-    // keeps no timestamps for x264's reordered frames.
-    const bool share = encoding.container == Container::Mp4 || encoding.container == Container::Mov
-        || (encoding.container == Container::Avi && encoding.videoEncoder != "libx264");
-    const std::size_t runs = share ? std::min<std::size_t>(inputs.size(), std::max(cores, 1u)) : 1;
-    double total = 0;
-    for (const InputInfo& input : inputs)
-        total += input.duration;
-    std::vector<std::vector<InputInfo>> groups(1);
-    double done = 0;
-    for (const InputInfo& input : inputs) {
-        // A new run starts where the input's middle lies past the current run's share.
-        if (!groups.back().empty() && groups.size() < runs
-            && done + input.duration / 2 > total * static_cast<double>(groups.size()) / static_cast<double>(runs))
-            groups.emplace_back();
-        groups.back().push_back(input);
-        done += input.duration;
+    // Beyond 16 threads ffmpeg's decoders gain nothing; 32 in all keeps a long join's
+    // idle decoders from holding memory and threads by the thousand.
+    constexpr std::size_t kMost = 16;
+    constexpr std::size_t kAll = 32;
+    const std::size_t usable = std::clamp<std::size_t>(cores, 1, kMost);
+    return static_cast<int>(std::clamp<std::size_t>(kAll / std::max<std::size_t>(inputs, 1), 1, usable));
+}
+
+int PrimingSamples(const std::string& audioEncoder, int sampleRate)
+{
+    if (audioEncoder == "libmp3lame")
+        return 1105; // LAME's 576 and the decoder's 529
+    if (audioEncoder == "aac")
+        return 1024;
+    if (audioEncoder == "mp2")
+        return 481;
+    if (audioEncoder == "ac3")
+        return 256;
+    if (audioEncoder == "wmav1" || audioEncoder == "wmav2") {
+        // One WMA frame, whose length follows the rate.
+        if (sampleRate <= 16000)
+            return 512;
+        if (sampleRate <= 22050 || (sampleRate <= 32000 && audioEncoder == "wmav1"))
+            return 1024;
+        return 2048;
     }
-    return groups;
+    return 0;
 }
 
 FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
-                           const std::string& target, int firstPartFd)
+                           const std::string& target, const std::string& graphPath, unsigned cores)
 {
     const OutputFormat format = ChooseOutputFormat(request, encoding, inputs);
-    const auto groups = VideoGroups(encoding, inputs, std::thread::hardware_concurrency());
     FfmpegPlan plan;
-    for (const auto& group : groups)
-        plan.videoParts.push_back(VideoPartArguments(request, encoding, format, group));
-    plan.audioPart = AudioPartArguments(request, encoding, format, inputs);
-
-    plan.copy = Head(false);
-    const int firstVideoFd = firstPartFd + 1;
-    if (groups.size() == 1) {
-        plan.copy.insert(plan.copy.end(), {"-i", ChildFdPath(firstVideoFd)});
-    } else {
-        plan.partList = "ffconcat version 1.0\n";
-        for (std::size_t i = 0; i < groups.size(); ++i)
-            plan.partList += "file " + ChildFdPath(firstVideoFd + static_cast<int>(i)) + "\n";
-        plan.copy.insert(plan.copy.end(), {"-f", "concat", "-safe", "0", "-i",
-                                           ChildFdPath(firstVideoFd + static_cast<int>(groups.size()))});
+    plan.changes = format.changes;
+    plan.args = Head(true);
+    const std::string threads = std::to_string(DecoderThreads(inputs.size(), cores));
+    // Each input's sound ends where its picture does; the samples are counted from the
+    // join's start, so that rounding never adds up over many inputs.
+    long framesBefore = 0;
+    const auto samplesAt = [&](long frames) {
+        return std::lround(static_cast<double>(frames) * format.sampleRate / format.frameRate);
+    };
+    std::string pads;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const InputInfo& input = inputs[i];
+        plan.args.insert(plan.args.end(), {"-threads", threads, "-i", FileUrl(input.path)});
+        const long frames = FramesAt(input, format.frameRate);
+        const long samples = frames > 0 ? samplesAt(framesBefore + frames) - samplesAt(framesBefore) : 0;
+        framesBefore += frames;
+        const std::string index = std::to_string(i);
+        plan.graph += StreamPad(i, input.videoStream) + VideoChain(format, encoding, input) + "[v" + index + "];\n";
+        plan.graph += (input.audioStream >= 0 ? StreamPad(i, input.audioStream) + AudioChain(format, input, samples)
+                                              : SilenceSource(format, samples))
+            + "[a" + index + "];\n";
+        pads += "[v" + index + "][a" + index + "]";
     }
-    plan.copy.insert(plan.copy.end(), {"-i", ChildFdPath(firstPartFd), "-map", "0:v", "-map", "1:a", "-c", "copy",
-                                       "-f", encoding.muxer, target});
+    plan.graph += pads + "concat=n=" + std::to_string(inputs.size()) + ":v=1:a=1[v]";
+    const int priming = encoding.container == Container::Avi
+        ? PrimingSamples(encoding.audioEncoder, format.sampleRate) : 0;
+    plan.graph += priming > 0 ? "[joined];\n[joined]atrim=start_sample=" + std::to_string(priming)
+            + ",asetpts=PTS-STARTPTS[a]\n"
+                              : "[a]\n";
+    plan.args.insert(plan.args.end(), {"-filter_complex_script", graphPath, "-map", "[v]", "-map", "[a]"});
+    const auto video = VideoCodecArguments(request, encoding, cores);
+    plan.args.insert(plan.args.end(), video.begin(), video.end());
+    const auto audio = AudioCodecArguments(request, encoding, format);
+    plan.args.insert(plan.args.end(), audio.begin(), audio.end());
+    if (encoding.container == Container::Avi) {
+        // AVI keeps no timestamps: a shift that makes the sound's priming start at zero
+        // would turn into a picture one frame late, so nothing is shifted and the priming
+        // is taken off above instead.
+        plan.args.insert(plan.args.end(), {"-avoid_negative_ts", "disabled"});
+    }
+    plan.args.insert(plan.args.end(), {"-r", FrameRateText(format.frameRate), "-f", encoding.muxer, target});
     return plan;
 }

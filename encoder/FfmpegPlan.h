@@ -15,36 +15,36 @@ struct OutputFormat {
     double displayAspect = 0; // 0: square pixels
     int sampleRate = 44100;
     int channels = 2;
+    // One line for each value changed to one the output can hold, for the user.
+    std::vector<std::string> changes;
 };
 
 OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding,
                                 const std::vector<InputInfo>& inputs);
 
-// The output is made in parts side by side, then copied together: the sound in one
-// ffmpeg run, the picture in one run per group of inputs (see VideoGroups). Each part
-// is written to its run's fd 3: the picture in the output's own container, so that the
-// encoder is set up for it, the sound in Matroska, which keeps every packet's time. The copying run gets
-// the sound part at fd firstPartFd, the picture parts after it and, when there are
-// several, the list that joins them last.
+// One ffmpeg run makes the whole output: every input's picture and sound are brought
+// to the output's format and length in one filter graph, joined, and encoded together,
+// so that sound and picture share one clock from input to output. The graph is read
+// from a file (graphPath): a long join would not fit in one argument.
 struct FfmpegPlan {
-    std::vector<std::vector<std::string>> videoParts; // each sends its progress reports to its stdout
-    std::vector<std::string> audioPart;
-    std::vector<std::string> copy;
-    std::string partList; // the concat list for several picture parts, else empty
+    std::vector<std::string> args; // sends its progress reports to its stdout
+    std::string graph;
+    std::vector<std::string> changes; // as in OutputFormat
 };
 
 FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
-                           const std::string& target, int firstPartFd);
+                           const std::string& target, const std::string& graphPath, unsigned cores);
 
-// The inputs whose picture one ffmpeg run encodes, in order. The inputs are shared out
-// by length among up to `cores` runs: side by side they keep the cores busier than one
-// encoder's own threads do (measured in bench/encoder).
-std::vector<std::vector<InputInfo>> VideoGroups(const Encoding& encoding, const std::vector<InputInfo>& inputs,
-                                                unsigned cores);
-
-// The frames an input gives at the output rate; its sound is cut or padded to the same
-// length, so that picture and sound meet at every joint. 0 when its length is unknown.
+// The frames an input gives at the output rate. 0 when its length is unknown.
 long FramesAt(const InputInfo& input, double frameRate);
+
+// The decoding threads each input gets: several for a few inputs, fewer for many, as
+// every input's decoder is open for the whole run.
+int DecoderThreads(std::size_t inputs, unsigned cores);
+
+// The samples an AVI player hears before the sound proper: the encoder's delay plus the
+// decoder's. AVI has no timestamps to say so, so this much is taken off the start.
+int PrimingSamples(const std::string& audioEncoder, int sampleRate);
 
 // A frame rate as ffmpeg reads it: NTSC rates exactly, others as a decimal.
 std::string FrameRateText(double rate);

@@ -3,7 +3,10 @@
 #include "ChildRun.h"
 #include "JobError.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <optional>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -35,6 +38,16 @@ double Ratio(const std::map<std::string, std::string>& values, const std::string
     const double num = std::atof(text.substr(0, split).c_str());
     const double den = std::atof(text.substr(split + 1).c_str());
     return num > 0 && den > 0 ? num / den : 0;
+}
+
+std::optional<long long> Whole(const std::string& text)
+{
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end)
+        return std::nullopt;
+    return value;
 }
 
 std::string Text(const std::map<std::string, std::string>& values, const std::string& key)
@@ -84,11 +97,16 @@ std::map<std::string, std::string> ParseFlatOutput(const std::string& text)
     return values;
 }
 
-InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string, std::string>& values)
+InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string, std::string>& values,
+                             double pictureEnd)
 {
     InputInfo info;
     info.path = path;
     int streams = 0;
+    const double fileStart = Number(values, "format.start_time");
+    double videoStart = fileStart;
+    double videoLength = 0;
+    std::optional<double> audioStart;
     for (int index = 0;; ++index) {
         const std::string prefix = "streams.stream." + std::to_string(index) + ".";
         const std::string type = Text(values, prefix + "codec_type");
@@ -108,19 +126,29 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
             if (rate <= 0 || rate > 240)
                 rate = Ratio(values, prefix + "r_frame_rate");
             info.frameRate = rate > 0 && rate <= 240 ? rate : 25;
-            info.duration = Number(values, prefix + "duration");
+            videoStart = Number(values, prefix + "start_time", fileStart);
+            videoLength = Number(values, prefix + "duration");
         } else if (type == "audio" && info.audioStream < 0 && Number(values, prefix + "sample_rate") > 0
                    && Number(values, prefix + "channels") > 0) {
             info.audioStream = index;
             info.sampleRate = static_cast<int>(Number(values, prefix + "sample_rate"));
             info.channels = static_cast<int>(Number(values, prefix + "channels"));
+            audioStart = Number(values, prefix + "start_time", fileStart);
         }
     }
     if (info.videoStream < 0)
         throw JobError(streams == 0 ? "Input file is not a readable video file: " + path
                                       : "Input file has no video stream: " + path);
-    if (info.duration <= 0)
-        info.duration = Number(values, "format.duration");
+    // Sound that starts late gets silence before it and a late picture is held on its
+    // first frame; only sound before the file's zero (an edit cut into it) is dropped.
+    const double spanStart = audioStart ? std::min(videoStart, std::max(*audioStart, 0.0)) : videoStart;
+    double end = pictureEnd;
+    if (end <= 0 && videoLength > 0)
+        end = videoStart + videoLength;
+    if (end <= 0 && Number(values, "format.duration") > 0)
+        end = fileStart + Number(values, "format.duration");
+    info.start = std::max(0.0, spanStart - fileStart);
+    info.duration = std::max(0.0, end - spanStart);
     return info;
 }
 
@@ -128,9 +156,41 @@ std::vector<std::string> ProbeArguments(const std::string& path)
 {
     return {"ffprobe", "-v", "error", "-of", "flat",
             "-show_entries",
-            "format=duration:stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
-            "r_frame_rate,duration,sample_rate,channels:stream_disposition=attached_pic",
+            "format=start_time,duration:stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
+            "r_frame_rate,start_time,duration,time_base,sample_rate,channels:stream_disposition=attached_pic",
             FileUrl(path)};
+}
+
+std::vector<std::string> PacketArguments(const std::string& path, int stream)
+{
+    return {"ffprobe", "-v", "quiet", "-select_streams", std::to_string(stream), "-show_entries",
+            "packet=pts,dts,duration", "-of", "csv=p=0", FileUrl(path)};
+}
+
+double PacketsEnd(const std::string& csv, double timeBase)
+{
+    long long end = 0;
+    bool any = false;
+    std::size_t start = 0;
+    while (start < csv.size()) {
+        std::size_t stop = csv.find('\n', start);
+        if (stop == std::string::npos)
+            stop = csv.size();
+        const std::string line = csv.substr(start, stop - start);
+        start = stop + 1;
+        const std::size_t first = line.find(',');
+        const std::size_t second = first == std::string::npos ? first : line.find(',', first + 1);
+        if (second == std::string::npos)
+            continue;
+        const auto pts = Whole(line.substr(0, first));
+        const auto time = pts ? pts : Whole(line.substr(first + 1, second - first - 1));
+        if (!time)
+            continue;
+        const long long packetEnd = *time + Whole(line.substr(second + 1)).value_or(0);
+        end = any ? std::max(end, packetEnd) : packetEnd;
+        any = true;
+    }
+    return any ? static_cast<double>(end) * timeBase : 0;
 }
 
 InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick)
@@ -143,7 +203,15 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
         return {};
     if (ExitCodeOf(run.status) != 0)
         throw JobError("Input file is not a readable video file: " + path);
-    return InputInfoFromProbe(path, ParseFlatOutput(out));
+    const auto values = ParseFlatOutput(out);
+    InputInfo info = InputInfoFromProbe(path, values);
+    std::string packets;
+    const ChildRunResult listing = RunChild(PacketArguments(path, info.videoStream),
+        {[&](std::string_view text) { packets.append(text); }, nullptr, onTick});
+    if (listing.stopSignal != 0)
+        return {};
+    const double timeBase = Ratio(values, "streams.stream." + std::to_string(info.videoStream) + ".time_base");
+    return InputInfoFromProbe(path, values, PacketsEnd(packets, timeBase));
 }
 
 std::string FileUrl(const std::string& path)

@@ -2,7 +2,15 @@
 
 #include "JobError.h"
 
+#include "Encoding.h"
+#include "UsageError.h"
+
 #include <cerrno>
+#include <climits>
+#include <csignal>
+#include <dirent.h>
+#include <optional>
+#include <string_view>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -22,12 +30,45 @@ namespace {
     throw JobError("Cannot write the output file " + finalPath + ": " + std::strerror(error));
 }
 
-std::string HiddenName(const std::string& finalPath, const std::string& kind = "part")
+std::string HiddenName(const std::string& finalPath)
 {
     const std::size_t slash = finalPath.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "" : finalPath.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
-    return folder + "." + name + "." + std::to_string(getpid()) + "." + kind;
+    return folder + "." + name + "." + std::to_string(getpid()) + ".part";
+}
+
+// The file a path names once symbolic links are followed; the path itself when it is none.
+std::string FollowLinks(std::string path)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        char target[PATH_MAX];
+        const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+        if (length <= 0)
+            break;
+        const std::string next(target, static_cast<std::size_t>(length));
+        path = next.front() == '/' || path.find('/') == std::string::npos ? next : FolderOf(path) + "/" + next;
+    }
+    return path;
+}
+
+// The process id in ".NAME.PID.part" when NAME is a file this program writes.
+std::optional<pid_t> PartOwner(const std::string& entry)
+{
+    constexpr std::string_view suffix = ".part";
+    if (entry.size() < 2 + suffix.size() || entry.front() != '.' || !entry.ends_with(suffix))
+        return std::nullopt;
+    const std::string stem = entry.substr(1, entry.size() - 1 - suffix.size());
+    const std::size_t dot = stem.find_last_of('.');
+    if (dot == std::string::npos || dot + 1 == stem.size()
+        || stem.find_first_not_of("0123456789", dot + 1) != std::string::npos)
+        return std::nullopt;
+    try {
+        ContainerForPath(stem.substr(0, dot));
+    } catch (const UsageError&) {
+        return std::nullopt;
+    }
+    return static_cast<pid_t>(std::stol(stem.substr(dot + 1)));
 }
 
 } // namespace
@@ -53,23 +94,47 @@ int OpenUnnamed(const std::string& folder, const std::string& finalPath)
 
 } // namespace
 
-TempOutput::TempOutput(const std::string& finalPath) : final_(finalPath)
+void RemoveStaleParts(const std::string& folder)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = readdir(dir)) {
+        const auto owner = PartOwner(entry->d_name);
+        if (owner && *owner != getpid() && kill(*owner, 0) != 0 && errno == ESRCH)
+            unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+    closedir(dir);
+}
+
+TempOutput::TempOutput(const std::string& outputPath) : final_(FollowLinks(outputPath))
 {
     struct stat info {};
-    if (stat(finalPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        throw JobError("The output path is a folder, not a file: " + finalPath);
-    const std::string folder = FolderOf(finalPath);
-    fd_ = OpenUnnamed(folder, finalPath);
-    if (fd_ >= 0)
-        return;
-    named_ = HiddenName(finalPath);
-    const int fd = open(named_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        const int error = errno;
-        named_.clear();
-        FolderProblem(folder, finalPath, error);
+    const bool replacing = stat(final_.c_str(), &info) == 0;
+    if (replacing && S_ISDIR(info.st_mode))
+        throw JobError("The output path is a folder, not a file: " + outputPath);
+    const std::string folder = FolderOf(final_);
+    RemoveStaleParts(folder);
+    fd_ = OpenUnnamed(folder, final_);
+    if (fd_ < 0) {
+        named_ = HiddenName(final_);
+        const int fd = open(named_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            const int error = errno;
+            named_.clear();
+            FolderProblem(folder, final_, error);
+        }
+        fd_ = fd;
     }
-    close(fd);
+    if (replacing) {
+        // Best effort: only root may give the file another owner.
+        [[maybe_unused]] const int owned = fchown(fd_, info.st_uid, info.st_gid);
+        fchmod(fd_, info.st_mode & 07777);
+    }
+    if (!named_.empty()) {
+        close(fd_);
+        fd_ = -1;
+    }
 }
 
 TempOutput::~TempOutput()
@@ -88,25 +153,6 @@ std::string TempOutput::pathForChild(int childFd) const
 std::string ChildFdPath(int childFd)
 {
     return "/proc/self/fd/" + std::to_string(childFd);
-}
-
-PartFile::PartFile(const std::string& finalPath)
-{
-    const std::string folder = FolderOf(finalPath);
-    fd_ = OpenUnnamed(folder, finalPath);
-    if (fd_ >= 0)
-        return;
-    static int count = 0;
-    const std::string named = HiddenName(finalPath, "part" + std::to_string(++count));
-    fd_ = open(named.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
-    if (fd_ < 0)
-        FolderProblem(folder, finalPath, errno);
-    unlink(named.c_str());
-}
-
-PartFile::~PartFile()
-{
-    close(fd_);
 }
 
 void TempOutput::Commit()

@@ -5,12 +5,15 @@
 // The output is written to a file without a name in the output folder (O_TMPFILE)
 // and given its real name only after it has been checked. So no partial or empty
 // file is ever seen under the real name, and nothing is left behind when the
-// program is killed. Where the file system has no unnamed files, a hidden
-// temporary name in the same folder is used and removed on failure.
+// program is killed. Where the file system has no unnamed files (vfat, exFAT, NFS,
+// FUSE), a hidden name ".NAME.PID.part" in the same folder is used and removed on
+// failure; one left by a killed encoder is removed by the next run in that folder.
+// An output that is a symbolic link is written to the link's target, and a file that
+// is replaced keeps its mode.
 class TempOutput {
 public:
     // Throws JobError when the output folder is missing or not writable.
-    explicit TempOutput(const std::string& finalPath);
+    explicit TempOutput(const std::string& outputPath);
     ~TempOutput();
     TempOutput(const TempOutput&) = delete;
     TempOutput& operator=(const TempOutput&) = delete;
@@ -24,27 +27,10 @@ public:
     void Commit();
 
 private:
-    std::string final_;
+    std::string final_; // the output, symbolic links followed
     std::string named_; // the hidden temporary name when no unnamed file could be made
     int fd_ = -1;
     bool committed_ = false;
-};
-
-// A scratch file for one part of the output, made side by side with the other parts
-// and then copied into the output. It has no name from the start (or loses it at once),
-// so it is gone when closed, also when the program is killed.
-class PartFile {
-public:
-    // In the output's folder. Throws JobError as TempOutput does.
-    explicit PartFile(const std::string& finalPath);
-    ~PartFile();
-    PartFile(const PartFile&) = delete;
-    PartFile& operator=(const PartFile&) = delete;
-
-    int fd() const { return fd_; }
-
-private:
-    int fd_ = -1;
 };
 
 // The name under which a helper reaches the file it got as its fd childFd.
@@ -52,3 +38,6 @@ std::string ChildFdPath(int childFd);
 
 // The folder part of a path ("." for a bare name).
 std::string FolderOf(const std::string& path);
+
+// Removes the hidden part files of encoders that no longer run from a folder.
+void RemoveStaleParts(const std::string& folder);

@@ -70,11 +70,12 @@ TEST_F(EncoderFailureTest, TruncatedAviGivesWhatItHolds)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString cut = folder_.filePath("cut.avi");
     Write(cut, file.read(file.size() / 2));
-    const double readable = ProbeValue(cut, {}, "format=duration").toDouble();
+    // As long as the picture that really decodes, whatever the header says.
+    const double readable = LengthOf(cut, "v:0");
     ASSERT_GT(readable, 0.1);
     const ProgramRun run = RunEncoder({cut, "-o", output_});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_NEAR(LengthOf(output_, "v:0"), readable, 0.1);
+    EXPECT_NEAR(LengthOf(output_, "v:0"), readable, 0.041);
     EXPECT_TRUE(DecodesCleanly(output_));
 }
 

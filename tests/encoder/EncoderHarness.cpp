@@ -1,7 +1,12 @@
 #include "EncoderHarness.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+
+#include <gtest/gtest.h>
+#include <optional>
 
 QString EncoderProgram()
 {
@@ -71,4 +76,83 @@ QList<double> PositionsIn(const QString& out)
 QStringList FilesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+long FrameCount(const QString& path)
+{
+    return RunProgram("ffprobe", {"-v", "error", "-count_packets", "-select_streams", "v:0", "-show_entries",
+                                  "stream=nb_read_packets", "-of", "csv=p=0", path})
+        .out.section(',', 0, 0)
+        .trimmed()
+        .toLong();
+}
+
+void MakeFlashBeepClip(const QString& path, const FlashBeepClip& clip)
+{
+    const QString moments = "between(t,0.39,0.43)+between(t,1.09,1.13)";
+    const QString picture = QString("color=c=gray:s=128x96:r=%1:d=%2,noise=alls=20:allf=t,"
+                                    "drawbox=c=white:t=fill:enable='%3'")
+                                .arg(clip.frameRate).arg(clip.pictureSeconds).arg(moments);
+    const QString sound = QString("aevalsrc='0.8*sin(2*PI*1000*t)*(between(t,0.4,0.44)+between(t,1.1,1.14))'"
+                                  ":s=%1:d=%2").arg(clip.sampleRate).arg(clip.soundSeconds);
+    QStringList args{"-nostdin", "-y", "-v", "error", "-itsoffset", QString::number(clip.pictureStart), "-f",
+                     "lavfi", "-i", picture, "-itsoffset", QString::number(clip.soundStart), "-f", "lavfi", "-i",
+                     sound};
+    args << clip.codecs;
+    if (clip.keepFraction < 1)
+        args << "-movflags" << "+faststart";
+    const ProgramRun run = RunProgram("ffmpeg", args << path);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    if (clip.keepFraction < 1)
+        ASSERT_TRUE(QFile::resize(path, static_cast<qint64>(QFileInfo(path).size() * clip.keepFraction)));
+}
+
+QList<double> BeepMinusFlash(const QString& path)
+{
+    // Both streams in one run, so that both have the same zero.
+    const ProgramRun run = RunProgram(
+        "ffmpeg", {"-nostdin", "-i", path, "-filter_complex",
+                   "[0:v:0]signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=-,nullsink;"
+                   "[0:a:0]silencedetect=n=-30dB:d=0.1,anullsink",
+                   "-f", "null", "-"});
+    // A frame's time is the first frame's plus its place at the stream's rate: reading
+    // MPEG program streams, ffmpeg guesses some frames' timestamps a frame off.
+    const QStringList rate = ProbeValue(path, "v:0", "stream=r_frame_rate").section('\n', 0, 0).split('/');
+    const double frameSeconds = rate.size() == 2 ? rate[1].toDouble() / rate[0].toDouble() : 0;
+    QList<double> flashes;
+    std::optional<double> first;
+    int frame = -1;
+    bool lit = false;
+    for (const QString& line : run.out.split('\n')) {
+        const auto match = QRegularExpression("pts_time:(-?[0-9.e+-]+)").match(line);
+        if (match.hasMatch()) {
+            ++frame;
+            if (!first)
+                first = match.captured(1).toDouble();
+        }
+        if (line.startsWith("lavfi.signalstats.YAVG=") && first) {
+            const bool bright = line.section('=', 1).toDouble() > 200;
+            if (bright && !lit)
+                flashes << *first + frame * frameSeconds;
+            lit = bright;
+        }
+    }
+    // A beep starts where a silence ends that another silence follows (the last end is the file's).
+    QList<double> beeps;
+    std::optional<double> end;
+    for (auto it = QRegularExpression("silence_(start|end): (-?[0-9.e+-]+)").globalMatch(run.err); it.hasNext();) {
+        const auto match = it.next();
+        if (match.captured(1) == "end") {
+            end = match.captured(2).toDouble();
+        } else if (end) {
+            beeps << *end;
+            end.reset();
+        }
+    }
+    QList<double> distances;
+    for (int i = 0; i < std::min(flashes.size(), beeps.size()); ++i)
+        distances << beeps[i] - flashes[i];
+    if (flashes.size() != beeps.size())
+        ADD_FAILURE() << path.toStdString() << ": " << flashes.size() << " flashes but " << beeps.size() << " beeps";
+    return distances;
 }

@@ -27,6 +27,26 @@ double MaxVolume(const QString& path, double from, double seconds);
 // The "Pos:" seconds in the encoder's standard output, in order.
 QList<double> PositionsIn(const QString& out);
 
+// The video frames stored in a file, counted one by one.
+long FrameCount(const QString& path);
+
+// A clip in which a white flash and a short beep happen together at 0.4 s and 1.1 s of
+// each stream's own time; the streams themselves may start apart.
+struct FlashBeepClip {
+    double pictureSeconds = 1.5;
+    double soundSeconds = 1.5;
+    double pictureStart = 0; // -itsoffset of each stream
+    double soundStart = 0;
+    int sampleRate = 44100;
+    QString frameRate = "30";
+    QStringList codecs;      // ffmpeg's codec options, e.g. {"-c:v", "libx264", "-c:a", "aac"}
+    double keepFraction = 1; // below 1: the file is cut short there, as a half-downloaded one
+};
+void MakeFlashBeepClip(const QString& path, const FlashBeepClip& clip);
+
+// Beep minus flash in seconds for each flash and beep in order, as ffmpeg decodes the file.
+QList<double> BeepMinusFlash(const QString& path);
+
 // The names in a folder, hidden ones included.
 QStringList FilesIn(const QString& folder);
 

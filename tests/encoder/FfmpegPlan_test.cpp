@@ -2,6 +2,7 @@
 #include "FfmpegPlan.h"
 
 #include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -21,10 +22,10 @@ InputInfo Clip(const std::string& path, int width, int height, double rate, doub
     return info;
 }
 
-FfmpegPlan PlanFor(std::vector<std::string> args, const std::vector<InputInfo>& inputs)
+FfmpegPlan PlanFor(std::vector<std::string> args, const std::vector<InputInfo>& inputs, unsigned cores = 2)
 {
     const Request request = ParseArguments(args);
-    return BuildFfmpegPlan(request, ChooseEncoding(request), inputs, "/proc/self/fd/3", 4);
+    return BuildFfmpegPlan(request, ChooseEncoding(request), inputs, "/proc/self/fd/3", "/proc/self/fd/4", cores);
 }
 
 // The value after an option, or "" when the option is absent.
@@ -39,14 +40,13 @@ bool Holds(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-std::size_t GroupsFor(const std::string& output, const std::string& codec, const std::vector<double>& seconds)
+// The numbers after each "key=" in the graph, in order.
+std::vector<long> Values(const std::string& graph, const std::string& key)
 {
-    std::vector<std::string> args = {"x.avi", "-o", output, "-lavcopts", "vcodec=" + codec};
-    std::vector<InputInfo> inputs;
-    for (const double length : seconds)
-        inputs.push_back(Clip("x.avi", 320, 240, 25, length, true));
-    const Request request = ParseArguments(args);
-    return VideoGroups(ChooseEncoding(request), inputs, 2).size();
+    std::vector<long> values;
+    for (std::size_t at = graph.find(key); at != std::string::npos; at = graph.find(key, at + 1))
+        values.push_back(std::stol(graph.substr(at + key.size())));
+    return values;
 }
 
 } // namespace
@@ -56,60 +56,96 @@ TEST(FfmpegPlanTest, ConversionKeepsQualityHighAndTheInputsSound)
     const FfmpegPlan plan = PlanFor({"in.mp4", "-o", "/t/0.avi", "-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30",
                                      "-vf", "scale=640:480"},
                                     {Clip("in.mp4", 320, 240, 25, 2, true)});
-    ASSERT_EQ(plan.videoParts.size(), 1u);
-    EXPECT_EQ(After(plan.videoParts[0], "-q:v"), "2");
-    EXPECT_EQ(After(plan.audioPart, "-q:a"), "2");
-    EXPECT_EQ(After(plan.audioPart, "-ar"), "48000");
-    EXPECT_EQ(After(plan.audioPart, "-ac"), "1");
-    EXPECT_TRUE(plan.partList.empty());
+    EXPECT_EQ(After(plan.args, "-q:v"), "2");
+    EXPECT_EQ(After(plan.args, "-threads"), "2"); // the decoder's
+    EXPECT_EQ(After(plan.args, "-c:v"), "mpeg4");
+    EXPECT_EQ(After(plan.args, "-q:a"), "2");
+    EXPECT_EQ(After(plan.args, "-ar"), "48000");
+    EXPECT_EQ(After(plan.args, "-ac"), "1");
+    EXPECT_EQ(After(plan.args, "-filter_complex_script"), "/proc/self/fd/4");
+    EXPECT_TRUE(plan.changes.empty());
 }
 
-TEST(FfmpegPlanTest, SoundLastsAsLongAsEachInputsFrames)
+TEST(FfmpegPlanTest, SoundLastsAsLongAsEachInputsFramesFromItsOwnStart)
 {
-    const FfmpegPlan plan = PlanFor({"a.avi", "b.avi", "-o", "o.mpg", "-lavcopts", "vcodec=mpeg2video:aspect=16/9",
+    InputInfo late = Clip("a.ts", 640, 480, 30, 2, true);
+    late.start = 0.5;
+    const FfmpegPlan plan = PlanFor({"a.ts", "b.avi", "-o", "o.mpg", "-lavcopts", "vcodec=mpeg2video:aspect=16/9",
                                      "-ofps", "30", "-srate", "44100", "-channels", "2"},
-                                    {Clip("a.avi", 640, 480, 30, 2, true), Clip("b.avi", 320, 240, 25, 1.01, false)});
-    const std::string video = After(plan.videoParts[0], "-filter_complex");
-    const std::string audio = After(plan.audioPart, "-filter_complex");
-    // 1.01 s is 31 frames at 30 fps, so its silence lasts 31/30 s.
-    EXPECT_TRUE(Holds(video, "end_frame=60,")) << video;
-    EXPECT_TRUE(Holds(video, "end_frame=31,")) << video;
-    EXPECT_TRUE(Holds(audio, "end_sample=88200")) << audio;
-    EXPECT_TRUE(Holds(audio, "anullsrc=r=44100:cl=stereo,aformat=sample_fmts=fltp:sample_rates=44100:channel_layouts=stereo,atrim=end_sample=45570")) << audio;
-    EXPECT_TRUE(Holds(video, "setdar=1.777778")) << video;
-    // Only the input with sound is opened for the sound.
-    EXPECT_EQ(std::count(plan.audioPart.begin(), plan.audioPart.end(), "-i"), 1);
+                                    {late, Clip("b.avi", 320, 240, 25, 1.01, false)});
+    // 1.01 s is 30 frames at 30 fps, so its silence lasts 30/30 s.
+    EXPECT_EQ(Values(plan.graph, "end_frame="), (std::vector<long>{60, 30}));
+    EXPECT_EQ(Values(plan.graph, "end_sample="), (std::vector<long>{88200, 44100}));
+    EXPECT_TRUE(Holds(plan.graph, "[0:0]setpts=PTS-0.500000/TB,fps=30:start_time=0,")) << plan.graph;
+    EXPECT_TRUE(Holds(plan.graph, "[0:1]asetpts=PTS-0.500000/TB,aresample=44100:async=1:first_pts=0,")) << plan.graph;
+    EXPECT_TRUE(Holds(plan.graph, "[1:0]fps=30:start_time=0,")) << plan.graph;
+    EXPECT_TRUE(Holds(plan.graph, "anullsrc=r=44100:cl=stereo")) << plan.graph;
+    EXPECT_TRUE(Holds(plan.graph, "setdar=1.777778")) << plan.graph;
+    EXPECT_TRUE(Holds(plan.graph, "[v0][a0][v1][a1]concat=n=2:v=1:a=1[v][a]")) << plan.graph;
 }
 
-TEST(FfmpegPlanTest, PictureIsSharedOutByLength)
+TEST(FfmpegPlanTest, SamplesAreCountedFromTheJoinsStart)
 {
-    EXPECT_EQ(GroupsFor("o.avi", "mpeg4", {60}), 1u);
-    EXPECT_EQ(GroupsFor("o.avi", "mpeg4", {60, 60}), 2u);
-    EXPECT_EQ(GroupsFor("o.mp4", "h264", {10, 50, 60}), 2u);
-    EXPECT_EQ(GroupsFor("o.avi", "h264", {60, 60}), 1u);
-    EXPECT_EQ(GroupsFor("o.mpg", "mpeg2video", {60, 60}), 1u);
-
-    std::vector<InputInfo> inputs = {Clip("a", 8, 8, 25, 10, true), Clip("b", 8, 8, 25, 50, true),
-                                     Clip("c", 8, 8, 25, 60, true)};
-    std::vector<std::string> args = {"a", "-o", "o.avi"};
-    const auto groups = VideoGroups(ChooseEncoding(ParseArguments(args)), inputs, 2);
-    ASSERT_EQ(groups.size(), 2u);
-    EXPECT_EQ(groups[0].size(), 2u);
-    EXPECT_EQ(groups[1][0].path, "c");
+    // 1001 frames at 30000/1001 fps and 44100 Hz: no input's share is a whole number of samples.
+    std::vector<InputInfo> inputs(7, Clip("a.avi", 320, 240, 30000.0 / 1001, 1001 / (30000.0 / 1001), true));
+    const auto plan = PlanFor({"a.avi", "-o", "o.mp4", "-srate", "44100"}, inputs);
+    long sum = 0;
+    for (const long samples : Values(plan.graph, "end_sample="))
+        sum += samples;
+    EXPECT_EQ(sum, std::lround(7 * 1001 * 44100 / (30000.0 / 1001)));
 }
 
-TEST(FfmpegPlanTest, SizeAndSoundRateFollowTheRules)
+TEST(FfmpegPlanTest, AviLosesItsSoundsPrimingAndKeepsPicturesInOrder)
 {
-    EXPECT_TRUE(Holds(After(PlanFor({"a.avi", "-o", "o.avi", "-vf", "scale=224"},
-                                    {Clip("a.avi", 320, 240, 25, 1, true)}).videoParts[0], "-filter_complex"),
-                      "scale=224:240"));
-    EXPECT_TRUE(Holds(After(PlanFor({"a.avi", "b.avi", "-o", "o.avi"},
-                                    {Clip("a.avi", 321, 241, 25, 1, true), Clip("b.avi", 640, 480, 25, 1, true)})
-                                .videoParts[0], "-filter_complex"),
+    const InputInfo input = Clip("a.avi", 320, 240, 25, 1, true);
+    const auto mp3 = PlanFor({"a.avi", "-o", "o.avi", "-srate", "8000"}, {input});
+    EXPECT_TRUE(Holds(mp3.graph, "atrim=start_sample=1105,asetpts=PTS-STARTPTS[a]")) << mp3.graph;
+    EXPECT_EQ(After(mp3.args, "-avoid_negative_ts"), "disabled");
+    const auto h264 = PlanFor({"a.avi", "-o", "o.avi", "-lavcopts", "vcodec=h264", "-oac", "lavc", "-lavcopts",
+                               "acodec=aac"}, {input});
+    EXPECT_EQ(After(h264.args, "-bf"), "0");
+    EXPECT_TRUE(Holds(h264.graph, "start_sample=1024")) << h264.graph;
+    // Containers with timestamps say where the sound proper starts themselves.
+    const auto mp4 = PlanFor({"a.avi", "-o", "o.mp4", "-lavcopts", "vcodec=h264"}, {input});
+    EXPECT_FALSE(Holds(mp4.graph, "start_sample")) << mp4.graph;
+    EXPECT_EQ(After(mp4.args, "-avoid_negative_ts"), "");
+    EXPECT_EQ(After(mp4.args, "-bf"), "");
+
+    EXPECT_EQ(PrimingSamples("wmav2", 8000), 512);
+    EXPECT_EQ(PrimingSamples("wmav1", 32000), 1024);
+    EXPECT_EQ(PrimingSamples("wmav2", 44100), 2048);
+    EXPECT_EQ(PrimingSamples("pcm_s16le", 44100), 0);
+}
+
+TEST(FfmpegPlanTest, ChangedValuesAreSaid)
+{
+    const auto flv = PlanFor({"a.avi", "-o", "o.flv", "-lavcopts", "vcodec=flv:aspect=16:9", "-srate", "48000",
+                              "-vf", "scale=321:241"},
+                             {Clip("a.avi", 320, 240, 25, 1, true)});
+    EXPECT_EQ(After(flv.args, "-ar"), "44100");
+    EXPECT_TRUE(Holds(flv.graph, "scale=320:240,setsar=1")) << flv.graph;
+    ASSERT_EQ(flv.changes.size(), 3u);
+    EXPECT_TRUE(Holds(flv.changes[0], "321x241 changed to 320x240")) << flv.changes[0];
+    EXPECT_TRUE(Holds(flv.changes[1], "aspect 1.778 dropped")) << flv.changes[1];
+    EXPECT_TRUE(Holds(flv.changes[2], "48000 Hz changed to 44100 Hz")) << flv.changes[2];
+    const auto ac3 = PlanFor({"a.avi", "-o", "o.avi", "-oac", "lavc", "-lavcopts", "acodec=ac3", "-srate", "22050"},
+                             {Clip("a.avi", 320, 240, 25, 1, true)});
+    EXPECT_EQ(ac3.changes, std::vector<std::string>{"Sample rate 22050 Hz changed to 32000 Hz: the nearest that ac3 in avi holds"});
+    // The first input's size, not the largest, when no size is asked.
+    EXPECT_TRUE(Holds(PlanFor({"a.avi", "b.avi", "-o", "o.avi"},
+                              {Clip("a.avi", 320, 240, 25, 1, true), Clip("b.avi", 640, 480, 25, 1, true)}).graph,
                       "scale=320:240"));
-    EXPECT_EQ(After(PlanFor({"a.avi", "-o", "o.flv", "-lavcopts", "vcodec=flv", "-srate", "48000"},
-                            {Clip("a.avi", 320, 240, 25, 1, true)}).audioPart, "-ar"),
-              "44100");
+}
+
+TEST(FfmpegPlanTest, ThreadsForManyInputsAndManyCores)
+{
+    EXPECT_EQ(DecoderThreads(1, 2), 2);
+    EXPECT_EQ(DecoderThreads(1, 64), 16);
+    EXPECT_EQ(DecoderThreads(40, 64), 1);
+    EXPECT_EQ(DecoderThreads(4, 64), 8);
+    const auto plan = PlanFor({"a.avi", "-o", "o.mp4", "-lavcopts", "vcodec=h264"},
+                              {Clip("a.avi", 320, 240, 25, 1, true)}, 64);
+    EXPECT_EQ(std::count(plan.args.begin(), plan.args.end(), "16"), 2) << "decoder and encoder";
 }
 
 TEST(FfmpegPlanTest, FrameRateTexts)
