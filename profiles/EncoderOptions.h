@@ -1,0 +1,14 @@
+#pragma once
+
+#include "profiles/OutputChoices.h"
+
+#include <QString>
+
+// The frame size every conversion run scales to: the chosen list size's value ("224"
+// when the profile has none), or the manual width and height as "W:H".
+QString GetOutputSize(const QString& profilePath, const OutputChoices& choices);
+
+// The join run's encoder options in the encoder's MEncoder syntax, from the choices and
+// the encoder values the profile file holds for them (read anew at every call). The text
+// begins with a blank.
+QString BuildEncoderOptions(const QString& profilePath, const OutputChoices& choices);

@@ -1,0 +1,157 @@
+#include "core/PathRules.h"
+#include "profiles/EncoderOptions.h"
+#include "profiles/ProfileContents.h"
+#include "profiles/ProfileFiles.h"
+#include "settings/IniFile.h"
+#include "tests/support/Clips.h"
+
+#include <QMap>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList ShippedProfiles()
+{
+    QStringList names;
+    for (const QString& file : ListFilesByExt(ProgramFolder() + "Profiles", ".bpf"))
+        names << StripExtension(file);
+    return names;
+}
+
+// The choices a profile makes when it is loaded.
+OutputChoices InitialChoices(const ProfileContents& profile)
+{
+    const auto index = [&](ProfileSection section) {
+        const ProfileList& list = profile.list(section);
+        return list.index >= 0 && list.index < list.captions.size() ? list.index : -1;
+    };
+    const auto text = [&](ProfileSection section) {
+        const int position = index(section);
+        return position < 0 ? QString() : profile.list(section).captions[position];
+    };
+    OutputChoices choices;
+    choices.videoCodec = index(ProfileSection::VideoCodec);
+    choices.videoBitrate = text(ProfileSection::VideoBitrate);
+    choices.aspect = index(ProfileSection::Aspect);
+    choices.videoSize = index(ProfileSection::VideoSize);
+    choices.audioCodec = index(ProfileSection::AudioCodec);
+    choices.audioCodecCaption = text(ProfileSection::AudioCodec);
+    choices.audioBitrate = text(ProfileSection::AudioBitrate);
+    choices.encodeTo = index(ProfileSection::Mp3Encode);
+    choices.quality = index(ProfileSection::VbrQuality);
+    choices.mp3Bitrate = index(ProfileSection::AbrCbrBitrate);
+    choices.channels = index(ProfileSection::Channels);
+    choices.sampleRate = text(ProfileSection::SampleRate);
+    return choices;
+}
+
+// What ffprobe calls the containers and codecs the profiles name.
+QString FormatOf(const QString& type)
+{
+    static const QMap<QString, QString> formats{
+        {"avi", "avi"}, {"mpg", "mpeg"}, {"vob", "mpeg"}, {"mp4", "mov,mp4,m4a,3gp,3g2,mj2"},
+        {"mov", "mov,mp4,m4a,3gp,3g2,mj2"}, {"wmv", "asf"}, {"asf", "asf"}, {"flv", "flv"}};
+    return formats.value(type, "unknown type " + type);
+}
+
+QString DecodedName(const QString& codec)
+{
+    static const QMap<QString, QString> names{{"msmpeg4", "msmpeg4v3"}, {"flv", "flv1"}};
+    return names.value(codec, codec);
+}
+
+class ShippedProfile : public ::testing::TestWithParam<QString> {};
+
+}
+
+// Each profile's first choices, then each of its video codecs and audio codecs in turn,
+// through the real encoder: the file has the profile's container, codecs and frame size.
+TEST_P(ShippedProfile, EveryCodecGivesAReadableFileOfItsKind)
+{
+    const QString path = ProfilePathOf(ProgramFolder(), GetParam());
+    const std::optional<ProfileContents> profile = ReadProfile(path);
+    ASSERT_TRUE(profile);
+    const TIniFile values(path);
+
+    QTemporaryDir work;
+    ClipRecipe recipe;
+    recipe.seconds = 1.0;
+    recipe.width = 160;
+    recipe.height = 120;
+    const QString input = work.filePath("input.avi");
+    MakeClip(input, recipe);
+
+    const OutputChoices initial = InitialChoices(*profile);
+    std::vector<OutputChoices> runs{initial};
+    for (int item = 0; item < profile->list(ProfileSection::VideoCodec).captions.size(); ++item)
+        if (item != initial.videoCodec) {
+            runs.push_back(initial);
+            runs.back().videoCodec = item;
+        }
+    for (int item = 0; item < profile->list(ProfileSection::AudioCodec).captions.size(); ++item)
+        if (item != initial.audioCodec) {
+            runs.push_back(initial);
+            runs.back().audioCodec = item;
+            runs.back().audioCodecCaption = profile->list(ProfileSection::AudioCodec).captions[item];
+        }
+
+    for (std::size_t run = 0; run < runs.size(); ++run) {
+        const OutputChoices& choices = runs[run];
+        const QString options = BuildEncoderOptions(path, choices);
+        SCOPED_TRACE(options.toStdString());
+        const QString output = work.filePath(QString("out%1.%2").arg(run).arg(profile->type));
+        const ProgramRun encoder = RunProgram(ProgramFolder() + "asapi.dll",
+                                              QStringList{input, "-o", output} + options.split(' ', Qt::SkipEmptyParts));
+        ASSERT_EQ(encoder.exitCode, 0) << encoder.err.toStdString();
+
+        const QString videoCodec = values.ReadText("Video Codec", "value" + QString::number(choices.videoCodec), "");
+        const QString size = values.ReadText("Video Size", "value" + QString::number(choices.videoSize), "");
+        EXPECT_EQ(ProbeValue(output, "", "format=format_name"), FormatOf(profile->type));
+        EXPECT_EQ(ProbeValue(output, "v:0", "stream=codec_name"), DecodedName(videoCodec));
+        EXPECT_EQ(ProbeValue(output, "v:0", "stream=width") + ":" + ProbeValue(output, "v:0", "stream=height"), size);
+        const QString audio = ProbeValue(output, "a:0", "stream=codec_name");
+        if (choices.audioCodecCaption == "PCM")
+            EXPECT_TRUE(audio.startsWith("pcm_")) << audio.toStdString();
+        else if (choices.audioCodecCaption == "MP3")
+            EXPECT_EQ(audio, "mp3");
+        else
+            EXPECT_EQ(audio, values.ReadText("Audio Codec", "value" + QString::number(choices.audioCodec), ""));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, ShippedProfile, ::testing::ValuesIn(ShippedProfiles().toVector()),
+                         [](const ::testing::TestParamInfo<QString>& info) {
+                             QString name = info.param.left(info.param.indexOf(' '));
+                             return name.toStdString();
+                         });
+
+// Every profile offers what a user needs to choose from.
+TEST(ShippedProfiles, OneForEveryOutputTypeWithTheUsualChoices)
+{
+    QStringList types;
+    for (const QString& name : ShippedProfiles()) {
+        const QString path = ProfilePathOf(ProgramFolder(), name);
+        const std::optional<ProfileContents> profile = ReadProfile(path);
+        ASSERT_TRUE(profile);
+        types << profile->type;
+        const TIniFile values(path);
+        for (ProfileSection section : AllProfileSections) {
+            const ProfileList& list = profile->list(section);
+            EXPECT_FALSE(list.captions.isEmpty()) << name.toStdString() << ": " << SectionName(section).toStdString();
+            EXPECT_TRUE(list.index >= 0 && list.index < list.captions.size()) << name.toStdString();
+            EXPECT_FALSE(values.ReadText(SectionName(section), "Description", "").isEmpty()) << name.toStdString();
+        }
+        QStringList sizes;
+        for (int item = 0; item < profile->list(ProfileSection::VideoSize).captions.size(); ++item)
+            sizes << values.ReadText("Video Size", "value" + QString::number(item), "");
+        for (const char* size : {"320:240", "640:480", "720:480", "720:576", "1280:720"})
+            EXPECT_TRUE(sizes.contains(size)) << name.toStdString() << " lacks " << size;
+        EXPECT_EQ(profile->list(ProfileSection::Aspect).captions, (QStringList{"Auto", "4:3", "16:9"}));
+        EXPECT_EQ(values.ReadText("MP3 Encode", "value0", ""), "vbr");
+        EXPECT_EQ(profile->list(ProfileSection::Mp3Encode).captions.size(), 3);
+    }
+    types.sort();
+    EXPECT_EQ(types, (QStringList{"asf", "avi", "flv", "mov", "mp4", "mpg", "vob", "wmv"}));
+}
