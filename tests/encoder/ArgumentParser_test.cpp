@@ -83,6 +83,7 @@ TEST(ArgumentParserTest, RefusalsNameTheCulprit)
         {{"-lavcopts", "vcodec=theora"}, "theora"}, {{"-lavcopts", "vbitrate="}, "vbitrate"},
         {{"-lavcopts", "trell"}, "trell"}, {{"-lameopts", "VBR:br=224"}, "VBR"}, {{"-ovc", "x264"}, "-ovc"},
         {{"-oac", "faac"}, "-oac"}, {{"-vf", "crop=10:10"}, "crop"}, {{"-ofps", "0"}, "-ofps"},
+        {{"-vf", "scale=640:480,hqdn3d"}, "hqdn3d"}, {{"-ofps", "30000/0"}, "-ofps"},
         {{"-oac", "lavc"}, "acodec"}, {{"-of", "matroska"}, "matroska"}};
     for (const auto& [options, culprit] : cases) {
         std::vector<std::string> args = {"a", "-o", "o.avi"};
@@ -91,4 +92,14 @@ TEST(ArgumentParserTest, RefusalsNameTheCulprit)
     }
     EXPECT_NE(Refusal({"a"}).find("-o"), std::string::npos);
     EXPECT_NE(Refusal({"-o", "o.avi"}).find("input"), std::string::npos);
+}
+
+TEST(ArgumentParserTest, MEncodersUsualFormsOfRateAndFilters)
+{
+    EXPECT_EQ(Parse({"a", "-o", "o.avi", "-ofps", "24000/1001"}).frameRate, "24000/1001");
+    EXPECT_EQ(Parse({"a", "-o", "o.avi", "-ofps", "30000/1001"}).frameRate, "30000/1001");
+    const Request r = Parse({"a", "-o", "o.avi", "-vf", "scale=640:480,harddup"});
+    EXPECT_EQ(r.scaleWidth, 640);
+    EXPECT_EQ(r.scaleHeight, 480);
+    EXPECT_EQ(Parse({"a", "-o", "o.avi", "-vf", "harddup,scale=320"}).scaleWidth, 320);
 }

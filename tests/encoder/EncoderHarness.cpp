@@ -89,12 +89,18 @@ long FrameCount(const QString& path)
 
 void MakeFlashBeepClip(const QString& path, const FlashBeepClip& clip)
 {
-    const QString moments = "between(t,0.39,0.43)+between(t,1.09,1.13)";
+    // The flash starts on the frame at its moment (a hair early against rounding), the beep on the sample.
+    QStringList flashes;
+    QStringList beeps;
+    for (const double moment : clip.moments) {
+        flashes << QString("between(t,%1,%2)").arg(moment - 0.01).arg(moment + 0.03);
+        beeps << QString("between(t,%1,%2)").arg(moment).arg(moment + 0.04);
+    }
     const QString picture = QString("color=c=gray:s=128x96:r=%1:d=%2,noise=alls=20:allf=t,"
                                     "drawbox=c=white:t=fill:enable='%3'")
-                                .arg(clip.frameRate).arg(clip.pictureSeconds).arg(moments);
-    const QString sound = QString("aevalsrc='0.8*sin(2*PI*1000*t)*(between(t,0.4,0.44)+between(t,1.1,1.14))'"
-                                  ":s=%1:d=%2").arg(clip.sampleRate).arg(clip.soundSeconds);
+                                .arg(clip.frameRate).arg(clip.pictureSeconds).arg(flashes.join('+'));
+    const QString sound = QString("aevalsrc='0.8*sin(2*PI*1000*t)*(%1)':s=%2:d=%3")
+                              .arg(beeps.join('+')).arg(clip.sampleRate).arg(clip.soundSeconds);
     QStringList args{"-nostdin", "-y", "-v", "error", "-itsoffset", QString::number(clip.pictureStart), "-f",
                      "lavfi", "-i", picture, "-itsoffset", QString::number(clip.soundStart), "-f", "lavfi", "-i",
                      sound};
@@ -103,8 +109,9 @@ void MakeFlashBeepClip(const QString& path, const FlashBeepClip& clip)
         args << "-movflags" << "+faststart";
     const ProgramRun run = RunProgram("ffmpeg", args << path);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    if (clip.keepFraction < 1)
+    if (clip.keepFraction < 1) {
         ASSERT_TRUE(QFile::resize(path, static_cast<qint64>(QFileInfo(path).size() * clip.keepFraction)));
+    }
 }
 
 QList<double> BeepMinusFlash(const QString& path)
@@ -139,14 +146,16 @@ QList<double> BeepMinusFlash(const QString& path)
     }
     // A beep starts where a silence ends that another silence follows (the last end is the file's).
     QList<double> beeps;
-    std::optional<double> end;
+    double end = 0;
+    bool ended = false;
     for (auto it = QRegularExpression("silence_(start|end): (-?[0-9.e+-]+)").globalMatch(run.err); it.hasNext();) {
         const auto match = it.next();
         if (match.captured(1) == "end") {
             end = match.captured(2).toDouble();
-        } else if (end) {
-            beeps << *end;
-            end.reset();
+            ended = true;
+        } else if (ended) {
+            beeps << end;
+            ended = false;
         }
     }
     QList<double> distances;

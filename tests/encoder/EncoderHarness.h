@@ -30,8 +30,8 @@ QList<double> PositionsIn(const QString& out);
 // The video frames stored in a file, counted one by one.
 long FrameCount(const QString& path);
 
-// A clip in which a white flash and a short beep happen together at 0.4 s and 1.1 s of
-// each stream's own time; the streams themselves may start apart.
+// A clip in which a white flash and a short beep happen together at the given moments
+// of each stream's own time; the streams themselves may start apart.
 struct FlashBeepClip {
     double pictureSeconds = 1.5;
     double soundSeconds = 1.5;
@@ -41,6 +41,7 @@ struct FlashBeepClip {
     QString frameRate = "30";
     QStringList codecs;      // ffmpeg's codec options, e.g. {"-c:v", "libx264", "-c:a", "aac"}
     double keepFraction = 1; // below 1: the file is cut short there, as a half-downloaded one
+    QList<double> moments = {0.4, 1.1};
 };
 void MakeFlashBeepClip(const QString& path, const FlashBeepClip& clip);
 

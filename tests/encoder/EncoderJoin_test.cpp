@@ -2,8 +2,10 @@
 #include "EncoderHarness.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -84,17 +86,73 @@ TEST(EncoderJoinTest, TwoStagesAsTheJoinerRunsThem)
     EXPECT_EQ(FilesIn(folder.path()).filter(".part").size(), 0);
 }
 
-TEST(EncoderJoinTest, OverwritesAnOlderOutput)
+TEST(EncoderJoinTest, ReplacesAnOlderOutputThroughItsLinkKeepingItsMode)
 {
     QTemporaryDir folder;
     const QString input = folder.filePath("in.avi");
     MakeClip(input, ClipOf(0.5, 160, 120));
-    const QString output = folder.filePath("out.avi");
-    QFile old(output);
+    const QString target = folder.filePath("real.avi");
+    QFile old(target);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old");
     old.close();
-    ASSERT_EQ(RunEncoder({input, "-o", output}).exitCode, 0);
-    EXPECT_TRUE(DecodesCleanly(output));
-    EXPECT_EQ(FilesIn(folder.path()), (QStringList{"in.avi", "out.avi"}));
+    ASSERT_EQ(chmod(target.toUtf8().constData(), 0640), 0);
+    const QString link = folder.filePath("out.avi");
+    ASSERT_TRUE(QFile::link(target, link));
+
+    const ProgramRun run = RunEncoder({input, "-o", link});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(DecodesCleanly(target));
+    struct stat info {};
+    ASSERT_EQ(stat(target.toUtf8().constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(FilesIn(folder.path()), (QStringList{"in.avi", "out.avi", "real.avi"}));
+}
+
+TEST(EncoderJoinTest, ValuesChangedToWhatTheOutputHoldsAreSaid)
+{
+    QTemporaryDir folder;
+    const QString input = folder.filePath("in.avi");
+    MakeClip(input, ClipOf(0.5, 160, 120));
+    const QString output = folder.filePath("out.flv");
+    const ProgramRun run = RunEncoder({input, "-o", output, "-lavcopts", "vcodec=flv", "-srate", "48000", "-vf",
+                                       "scale=161:121,harddup", "-ofps", "30000/1001"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err, "Picture size 161x121 changed to 160x120: the video codecs need even sizes\n"
+                       "Sample rate 48000 Hz changed to 44100 Hz: the nearest that libmp3lame in flv holds\n");
+    EXPECT_EQ(ProbeValue(output, "a:0", "stream=sample_rate"), "44100");
+    EXPECT_EQ(ProbeValue(output, "v:0", "stream=r_frame_rate"), "30000/1001");
+}
+
+TEST(EncoderJoinTest, FortyInputsAsIfOnSixtyFourCoresKeepEveryFrameAndBeep)
+{
+    QTemporaryDir folder;
+    // 11 frames at 30 fps last 0.366667 s, which rounded up gave a twelfth frame at every joint.
+    FlashBeepClip clip;
+    clip.pictureSeconds = clip.soundSeconds = 11 / 30.0;
+    clip.moments = {0.15};
+    clip.codecs = QStringList{"-c:v", "libx264", "-c:a", "aac"};
+    const QString source = folder.filePath("clip.mp4");
+    MakeFlashBeepClip(source, clip);
+    const QString intermediate = folder.filePath("0.avi");
+    ASSERT_EQ(RunEncoder({source, "-o", intermediate, "-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30"}).exitCode, 0);
+    ASSERT_EQ(FrameCount(intermediate), 11);
+    QStringList inputs{intermediate};
+    for (int i = 1; i < 40; ++i) {
+        inputs << folder.filePath(QString("%1.avi").arg(i));
+        ASSERT_TRUE(QFile::copy(intermediate, inputs.last()));
+    }
+
+    const QString output = folder.filePath("joined.avi");
+    qputenv("VELMO_ENCODER_CORES", "64");
+    const ProgramRun run = RunEncoder(inputs + QStringList{"-o", output} + JoinOptions());
+    qunsetenv("VELMO_ENCODER_CORES");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(FrameCount(output), 40 * 11);
+    const double inStep = BeepMinusFlash(source).value(0);
+    const QList<double> joined = BeepMinusFlash(output);
+    EXPECT_EQ(joined.size(), 40);
+    for (int i = 0; i < joined.size(); ++i)
+        EXPECT_TRUE(joined[i] - inStep >= -0.040 && joined[i] - inStep <= 0.060) << "joint " << i << ": " << joined[i];
 }

@@ -52,6 +52,8 @@ TEST_P(EncoderOutputTest, WritesAReadableFileOfTheRightKind)
     args << c.audioOptions << "-channels" << "2" << "-vf" << "scale=320:240" << "-srate" << "44100";
     const ProgramRun run = RunEncoder(args);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    // ffmpeg's notes on a run that worked are no news to the user.
+    EXPECT_EQ(run.err, "");
     EXPECT_EQ(ProbeValue(output, {}, "format=format_name"), c.formatName);
     EXPECT_EQ(ProbeValue(output, "v:0", "stream=codec_name"), c.videoName);
     EXPECT_EQ(ProbeValue(output, "a:0", "stream=codec_name"), c.audioName);

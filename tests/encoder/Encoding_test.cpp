@@ -61,3 +61,10 @@ TEST(EncodingTest, NearestAllowedRates)
     EXPECT_DOUBLE_EQ(AllowedFrameRate(mpeg2, 30), 30);
     EXPECT_DOUBLE_EQ(AllowedFrameRate(For("o.avi"), 15), 15);
 }
+
+TEST(EncodingTest, QuickTimeRefusesTheCodecsFfmpegWarnsAbout)
+{
+    for (const std::string codec : {"wmv1", "wmv2", "flv", "msmpeg4v2"})
+        EXPECT_NE(Refusal("o.mov", {"-lavcopts", "vcodec=" + codec}).find("cannot hold"), std::string::npos) << codec;
+    EXPECT_EQ(Refusal("o.mov", {"-lavcopts", "vcodec=msmpeg4"}), "");
+}
