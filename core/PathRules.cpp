@@ -19,6 +19,14 @@ QString StripExtension(const QString& name)
     return dot < 0 ? name : name.left(dot);
 }
 
+QString FolderOf(const QString& path)
+{
+    const qsizetype separator = path.lastIndexOf('/');
+    if (separator < 0)
+        return {};
+    return separator == 0 ? QStringLiteral("/") : path.left(separator);
+}
+
 QString AddTrailingBackslash(const QString& folder)
 {
     return folder.endsWith('/') ? folder : folder + '/';

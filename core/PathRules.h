@@ -14,6 +14,10 @@ bool HasExtension(const QString& path, const QString& extension);
 // The name before its last "."; a name without "." is returned whole.
 QString StripExtension(const QString& name);
 
+// The folder part of a path without its trailing separator ("/video/a.avi" gives
+// "/video"); a file in the root gives the root "/", a bare name gives "".
+QString FolderOf(const QString& path);
+
 // Appends the path separator to a folder text that does not end in one.
 QString AddTrailingBackslash(const QString& folder);
 

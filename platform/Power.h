@@ -6,6 +6,9 @@
 class Power {
 public:
     virtual ~Power() = default;
-    // Asks for the power-off without forcing other programs to close.
+    // Lets the next request ask the user to authenticate where the policy wants that.
+    virtual void allowInteractiveAuthorization() = 0;
+    // Asks for the power-off without forcing other programs to close, and without
+    // waiting for the answer.
     virtual void powerOff() = 0;
 };

@@ -18,8 +18,11 @@ struct ProgramValues {
     QString VersionText;  // "Version" of "Main" in "Preferences.ini"
     QString HelpFilePath; // ProgramDir + "Velmo.chm"
     QString HelpPagesPath; // the same help as web pages, for desktops that cannot open ".chm"
+    // Beside the program where the user may write there; otherwise, in a folder installed
+    // for all users, in the user's own configuration and cache folders.
+    QString PreferencesPath;
+    QString DefaultTempDir; // ending in "/"
 
-    QString preferencesPath() const { return ProgramDir + "Preferences.ini"; }
     QString profilesFolder() const { return ProgramDir + "Profiles/"; }
     // "Velmo AVI Video Joiner V1.5"
     QString caption() const;
@@ -27,6 +30,11 @@ struct ProgramValues {
 
 // Reads what start-up needs from the program folder (which may lack its trailing "/").
 ProgramValues LoadProgramValues(const QString& programDir);
+
+// Where the preferences and the default temp folder are, for a program folder that the
+// user may write to or not. The user's own "Preferences.ini" is first made as a copy of
+// the one beside the program.
+void PlacePreferences(ProgramValues& values, bool programDirWritable);
 
 // The output types offered by the output file dialog, in order.
 const QStringList& OutputExtensions();

@@ -2,9 +2,12 @@
 
 #include "platform/Power.h"
 
-// Asks logind over the system bus to power off; logind asks the user when other
-// programs or sessions object.
+// Asks logind over the system bus to power off.
 class LogindPower : public Power {
 public:
+    void allowInteractiveAuthorization() override;
     void powerOff() override;
+
+private:
+    bool m_interactive = false;
 };

@@ -1,0 +1,216 @@
+#include "ui/SettingsForm.h"
+
+#include "core/PathRules.h"
+#include "settings/IniFile.h"
+#include "settings/ProgramValues.h"
+#include "ui/MessageBoxPrompter.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QToolButton>
+#include <QWindow>
+
+namespace {
+
+// One button of the overwrite group: choosing it clears the other two, and only the
+// program clears it, so the group may also have none chosen.
+class GroupRadioButton : public QRadioButton {
+public:
+    GroupRadioButton(const QString& text, QWidget* parent)
+        : QRadioButton(text, parent)
+    {
+        setAutoExclusive(false);
+    }
+
+protected:
+    void nextCheckState() override { setChecked(true); }
+};
+
+}
+
+TSettingForm::TSettingForm(Links links)
+    // A window of its own, so that disabling the main window leaves the dialog usable.
+    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                           | Qt::WindowCloseButtonHint)
+    , m_links(std::move(links))
+    , m_ownPrompter(m_links.prompter ? nullptr : std::make_unique<MessageBoxPrompter>(this))
+{
+    if (!m_links.prompter)
+        m_links.prompter = m_ownPrompter.get();
+    setWindowTitle("Settings");
+    setFixedSize(391, 380);
+
+    labOutputFile = new QLabel("Default Output File:", this);
+    labOutputFile->setGeometry(16, 20, 110, 21);
+    edtOutputFile = new QLineEdit(this);
+    edtOutputFile->setGeometry(128, 18, 214, 24);
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setText("...");
+    SpeedButton1->setGeometry(346, 18, 28, 24);
+    labTempDir = new QLabel("Temp Folder:", this);
+    labTempDir->setGeometry(16, 56, 110, 21);
+    edtTempDir = new QLineEdit(this);
+    edtTempDir->setGeometry(128, 54, 214, 24);
+    SpeedButton2 = new QToolButton(this);
+    SpeedButton2->setText("...");
+    SpeedButton2->setGeometry(346, 54, 28, 24);
+
+    auto* separator = new QFrame(this);
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFrameShadow(QFrame::Sunken);
+    separator->setGeometry(16, 92, 359, 4);
+
+    chkOpenDir = new QCheckBox("Open the output directory when the task is completed. ", this);
+    chkOpenDir->setGeometry(16, 106, 359, 22);
+    chkExit = new QCheckBox("Exit the program when the task is completed.", this);
+    chkExit->setGeometry(16, 132, 359, 22);
+    chkTurnoff = new QCheckBox("Turn off the computer when the task is completed.", this);
+    chkTurnoff->setGeometry(16, 158, 359, 22);
+
+    gpbOverWrite = new QGroupBox("Output File Overwrite", this);
+    gpbOverWrite->setGeometry(16, 192, 359, 122);
+    rdbAsk = new GroupRadioButton("Ask me.", gpbOverWrite);
+    rdbAsk->setGeometry(16, 26, 330, 22);
+    rdbOverWrite = new GroupRadioButton("Overwrite", gpbOverWrite);
+    rdbOverWrite->setGeometry(16, 56, 330, 22);
+    rdbRename = new GroupRadioButton("Not overwrite (Rename to <Filename> + Index", gpbOverWrite);
+    rdbRename->setGeometry(16, 86, 330, 22);
+    for (QRadioButton* button : {rdbAsk, rdbOverWrite, rdbRename})
+        connect(button, &QRadioButton::toggled, this, [this, button](bool checked) {
+            if (!checked)
+                return;
+            for (QRadioButton* other : {rdbAsk, rdbOverWrite, rdbRename})
+                if (other != button)
+                    other->setChecked(false);
+        });
+    rdbAsk->setChecked(true);
+
+    btnDefault = new QPushButton("&Load Default", this);
+    btnDefault->setGeometry(16, 336, 100, 28);
+    btnOK = new QPushButton("&OK", this);
+    btnOK->setGeometry(190, 336, 86, 28);
+    btnCancel = new QPushButton("&Cancel", this);
+    btnCancel->setGeometry(289, 336, 86, 28);
+    // Neither button answers Enter or Escape.
+    for (QPushButton* button : {btnDefault, btnOK, btnCancel})
+        button->setAutoDefault(false);
+
+    connect(btnOK, &QPushButton::clicked, this, &TSettingForm::btnOKClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TSettingForm::btnCancelClick);
+    connect(btnDefault, &QPushButton::clicked, this, &TSettingForm::btnDefaultClick);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TSettingForm::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TSettingForm::SpeedButton2Click);
+
+    LoadSettings();
+}
+
+TSettingForm::~TSettingForm() = default;
+
+GeneralPreferences TSettingForm::preferences() const
+{
+    GeneralPreferences preferences;
+    preferences.outputFile = edtOutputFile->text();
+    preferences.tempDir = edtTempDir->text();
+    preferences.openDir = chkOpenDir->isChecked();
+    preferences.exit = chkExit->isChecked();
+    preferences.turnOff = chkTurnoff->isChecked();
+    preferences.ask = rdbAsk->isChecked();
+    preferences.overwrite = rdbOverWrite->isChecked();
+    preferences.rename = rdbRename->isChecked();
+    return preferences;
+}
+
+void TSettingForm::showPreferences(const GeneralPreferences& preferences)
+{
+    edtOutputFile->setText(preferences.outputFile);
+    edtTempDir->setText(preferences.tempDir);
+    chkOpenDir->setChecked(preferences.openDir);
+    chkExit->setChecked(preferences.exit);
+    chkTurnoff->setChecked(preferences.turnOff);
+    rdbAsk->setChecked(preferences.ask);
+    rdbOverWrite->setChecked(preferences.overwrite);
+    rdbRename->setChecked(preferences.rename);
+}
+
+void TSettingForm::LoadSettings()
+{
+    showPreferences(ReadMainPreferences(m_links.preferencesPath, m_links.defaultTempDir));
+}
+
+void TSettingForm::SaveSettings()
+{
+    WriteMainPreferences(m_links.preferencesPath, preferences());
+}
+
+void TSettingForm::showOver(QWidget* mainWindow)
+{
+    move(mainWindow->geometry().center() - rect().center());
+    show();
+    raise();
+    activateWindow();
+}
+
+void TSettingForm::showEvent(QShowEvent* event)
+{
+    // A window manager showing the dialog again after minimising is not a new showing.
+    if (!event->spontaneous()) {
+        if (windowHandle() && m_links.mainWindow->windowHandle())
+            windowHandle()->setTransientParent(m_links.mainWindow->windowHandle());
+        m_links.mainWindow->setEnabled(false);
+        edtOutputFile->setText(m_links.mainOutputFile->text());
+        m_snapshot = preferences();
+    }
+    QWidget::showEvent(event);
+}
+
+void TSettingForm::closeEvent(QCloseEvent* event)
+{
+    m_links.mainWindow->setEnabled(true);
+    QWidget::closeEvent(event);
+}
+
+void TSettingForm::btnOKClick()
+{
+    m_links.mainOutputFile->setText(edtOutputFile->text());
+    try {
+        SaveSettings();
+    } catch (const IniWriteError& error) {
+        // The dialog stays open with the user's values; Cancel or the title bar close it.
+        m_links.prompter->error(ProgramValues::ProductName, QString::fromUtf8(error.what()));
+        return;
+    }
+    close();
+}
+
+void TSettingForm::btnCancelClick()
+{
+    close();
+    showPreferences(m_snapshot);
+}
+
+void TSettingForm::btnDefaultClick()
+{
+    if (!m_links.prompter->ask("Load Default", "Are you sure to load the default preferences?"))
+        return;
+    showPreferences(ReadDefaultPreferences(m_links.preferencesPath, preferences()));
+}
+
+void TSettingForm::SpeedButton1Click()
+{
+    const QString chosen = m_links.dialogs->saveFile(m_links.outputFileDialog);
+    if (!chosen.isEmpty())
+        edtOutputFile->setText(chosen);
+}
+
+void TSettingForm::SpeedButton2Click()
+{
+    const QString folder = m_links.dialogs->BrowseForFolder("Select the output directory.");
+    if (!folder.isEmpty())
+        edtTempDir->setText(AddTrailingBackslash(folder));
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/FileDialogs.h"
+#include "settings/GeneralPreferences.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class FileDialogs;
+class Prompter;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+
+// The general settings dialog. Its controls are the preferences while the program runs;
+// "Preferences.ini" is read when it is made and written only by its OK.
+class TSettingForm : public QWidget {
+    Q_OBJECT
+
+public:
+    struct Links {
+        QWidget* mainWindow = nullptr;
+        QLineEdit* mainOutputFile = nullptr; // the main window's output file box
+        QString preferencesPath;
+        QString defaultTempDir;
+        FileDialogOptions outputFileDialog;
+        FileDialogs* dialogs = nullptr;
+        Prompter* prompter = nullptr; // null: the dialog's own message boxes
+    };
+
+    explicit TSettingForm(Links links);
+    ~TSettingForm() override;
+
+    QLabel* labOutputFile = nullptr;
+    QLineEdit* edtOutputFile = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QLabel* labTempDir = nullptr;
+    QLineEdit* edtTempDir = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QCheckBox* chkOpenDir = nullptr;
+    QCheckBox* chkExit = nullptr;
+    QCheckBox* chkTurnoff = nullptr;
+    QGroupBox* gpbOverWrite = nullptr;
+    QRadioButton* rdbAsk = nullptr;
+    QRadioButton* rdbOverWrite = nullptr;
+    QRadioButton* rdbRename = nullptr;
+    QPushButton* btnDefault = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
+
+    // The preferences as the controls hold them.
+    GeneralPreferences preferences() const;
+
+    void showOver(QWidget* mainWindow);
+    void LoadSettings();
+    // Writes the controls to "Preferences.ini"; throws IniWriteError when it cannot.
+    void SaveSettings();
+    void btnOKClick();
+    void btnCancelClick();
+    void btnDefaultClick();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showPreferences(const GeneralPreferences& preferences);
+
+    Links m_links;
+    std::unique_ptr<Prompter> m_ownPrompter;
+    GeneralPreferences m_snapshot;
+};
