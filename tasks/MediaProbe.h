@@ -12,3 +12,7 @@ struct MediaProbe {
 
 // Nothing when the file's play time cannot be read: the file is not usable as video.
 std::optional<MediaProbe> ProbeMedia(const QString& path);
+
+// Why ProbeMedia found nothing in the file, in a few words for the user:
+// "not found", "no permission to read it", "empty" or "not a video".
+QString WhyNotProbed(const QString& path);

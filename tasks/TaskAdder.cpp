@@ -19,7 +19,7 @@ const QString AlreadyListedCaption = QStringLiteral("Already Listed");
 const QString AlreadyListedText =
     QStringLiteral("This file has been added to the Task List already. Are you sure to add it again?");
 const QString NotAddedCaption = QStringLiteral("Files Not Added");
-const QString NotAddedText = QStringLiteral("These files could not be read as video and were not added:");
+const QString NotAddedText = QStringLiteral("These files were not added:");
 
 void ProcessWaitingEvents()
 {
@@ -27,7 +27,8 @@ void ProcessWaitingEvents()
         QCoreApplication::processEvents();
 }
 
-QStringList MatchingNames(const QString& folder)
+// The accepted files directly inside the folder, in name order ignoring case.
+QStringList FolderFiles(const QString& folder)
 {
     QDir dir(folder);
     dir.setNameFilters(InputFileMask().split(';', Qt::SkipEmptyParts));
@@ -37,7 +38,25 @@ QStringList MatchingNames(const QString& folder)
     dir.setSorting(QDir::Name);
     QStringList names = dir.entryList();
     std::stable_sort(names.begin(), names.end(), NameLessThan);
+    const QString prefix = AddTrailingBackslash(folder);
+    for (QString& name : names)
+        name.prepend(prefix);
     return names;
+}
+
+// A dropped or command-line path: an existing folder gives its files, an
+// existing accepted file itself, anything else nothing.
+QStringList FilesOfPaths(const QStringList& paths)
+{
+    QStringList files;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (info.isDir())
+            files << FolderFiles(path);
+        else if (info.isFile() && IsSupportedInput(path))
+            files << path;
+    }
+    return files;
 }
 
 }
@@ -47,27 +66,28 @@ TaskAdder::TaskAdder(TaskRowStore& rows, Prompter& prompter, TaskAddHooks hooks)
 {
     if (!hooks_.processEvents)
         hooks_.processEvents = ProcessWaitingEvents;
+    m_sinceEvents.start();
 }
 
 ListButtons TaskAdder::AddFiles(const QStringList& chosen)
 {
-    QStringList skipped;
+    Begin();
     // The dialog gives the name the user clicked last in first place.
-    for (qsizetype i = 1; i < chosen.size(); ++i)
-        AddTaskFile(chosen[i], skipped);
+    QStringList files = chosen.mid(1);
     if (!chosen.isEmpty())
-        AddTaskFile(chosen.first(), skipped);
-    ReportSkipped(skipped);
-    return ListButtonsAfterAdd(rows_);
+        files << chosen.first();
+    QStringList skipped;
+    AddEach(files, skipped);
+    return Finish(skipped);
 }
 
 ListButtons TaskAdder::AddDirectory(const QString& folder)
 {
+    Begin();
     QStringList skipped;
     if (!folder.isEmpty())
         AddTaskDirectory(folder, skipped);
-    ReportSkipped(skipped);
-    return ListButtonsAfterAdd(rows_);
+    return Finish(skipped);
 }
 
 ListButtons TaskAdder::AddDropped(const QStringList& names, bool listEnabled)
@@ -76,41 +96,49 @@ ListButtons TaskAdder::AddDropped(const QStringList& names, bool listEnabled)
         hooks_.hideIntro();
     if (!listEnabled)
         return ListButtons::Unchanged;
+    Begin();
     QStringList skipped;
-    for (const QString& name : names)
-        AddPath(name, skipped);
-    ReportSkipped(skipped);
-    return ListButtonsAfterAdd(rows_);
+    AddEach(FilesOfPaths(names), skipped);
+    return Finish(skipped);
 }
 
 ListButtons TaskAdder::AddFromCommandLine(const QStringList& arguments)
 {
-    QStringList skipped;
+    Begin();
+    QStringList paths;
     for (const QString& path : CommandLinePaths(arguments)) {
         // Relative paths mean the folder the program was started in; the
         // list keeps them whole so the encoder finds them from anywhere.
         if (!path.isEmpty())
-            AddPath(QFileInfo(path).absoluteFilePath(), skipped);
+            paths << QFileInfo(path).absoluteFilePath();
     }
-    ReportSkipped(skipped);
-    return ListButtonsAfterAdd(rows_);
+    QStringList skipped;
+    AddEach(FilesOfPaths(paths), skipped);
+    return Finish(skipped);
+}
+
+void TaskAdder::Stop()
+{
+    if (IsAdding())
+        m_stopping = true;
+}
+
+void TaskAdder::StopQuietly()
+{
+    if (IsAdding())
+        m_stopping = m_quiet = true;
 }
 
 bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
 {
     if (hooks_.hideIntro)
         hooks_.hideIntro();
-    for (int row = 0; row < rows_.rowCount(); ++row) {
-        if (rows_.caption(row) == path) {
-            if (!prompter_.ask(AlreadyListedCaption, AlreadyListedText))
-                return false;
-            break;
-        }
-    }
+    if (rows_.hasCaption(path) && !prompter_.ask(AlreadyListedCaption, AlreadyListedText))
+        return false;
     // Probed before the row exists, so an unreadable file leaves no row behind.
     const std::optional<MediaProbe> probe = ProbeMedia(path);
     if (!probe) {
-        skipped << path;
+        skipped << path + " (" + WhyNotProbed(path) + ')';
         return false;
     }
     ltvItemData entry;
@@ -126,24 +154,42 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
 
 void TaskAdder::AddTaskDirectory(const QString& folder, QStringList& skipped)
 {
-    const QString prefix = AddTrailingBackslash(folder);
-    for (const QString& name : MatchingNames(folder)) {
-        hooks_.processEvents();
-        AddTaskFile(prefix + name, skipped);
-    }
-}
-
-void TaskAdder::AddPath(const QString& path, QStringList& skipped)
-{
-    const QFileInfo info(path);
-    if (info.isDir())
-        AddTaskDirectory(path, skipped);
-    else if (info.isFile() && IsSupportedInput(path))
-        AddTaskFile(path, skipped);
+    AddEach(FolderFiles(folder), skipped);
 }
 
 void TaskAdder::ReportSkipped(const QStringList& skipped)
 {
     if (!skipped.isEmpty())
         prompter_.inform(NotAddedCaption, NotAddedText + '\n' + skipped.join('\n'));
+}
+
+void TaskAdder::Begin()
+{
+    if (m_depth++ == 0)
+        m_sinceEvents.start();
+}
+
+void TaskAdder::AddEach(const QStringList& files, QStringList& skipped)
+{
+    const int found = static_cast<int>(files.size());
+    for (int done = 0; done < found && !m_stopping; ++done) {
+        if (m_sinceEvents.elapsed() >= hooks_.eventIntervalMs) {
+            if (hooks_.progress)
+                hooks_.progress(done, found);
+            hooks_.processEvents();
+            m_sinceEvents.restart();
+            if (m_stopping)
+                break;
+        }
+        AddTaskFile(files[done], skipped);
+    }
+}
+
+ListButtons TaskAdder::Finish(const QStringList& skipped)
+{
+    if (!m_quiet)
+        ReportSkipped(skipped);
+    if (--m_depth == 0)
+        m_stopping = m_quiet = false;
+    return ListButtonsAfterAdd(rows_);
 }

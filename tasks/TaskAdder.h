@@ -4,6 +4,7 @@
 #include "tasks/ListButtons.h"
 #include "tasks/TaskRowStore.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
@@ -12,14 +13,20 @@
 struct TaskAddHooks {
     // Hides the intro panel that covers the empty list.
     std::function<void()> hideIntro;
-    // Lets the window repaint and answer between the files of a folder.
+    // Lets the window repaint and answer while a command adds files.
     // Empty: the waiting events of the running Qt application are processed.
     std::function<void()> processEvents;
+    // How far the running command has got, each time events have been processed:
+    // files done (added or not) of the files it found.
+    std::function<void(int done, int found)> progress;
+    // How often events are processed, in milliseconds; 0: before every file.
+    int eventIntervalMs = 50;
 };
 
 // Adds files to the task list. Each adding command (a dialog selection, a
-// folder, a drop, the command line) collects the files that could not be
-// read as video and names them in one message when it ends.
+// folder, a drop, the command line) first finds its files, then adds them one
+// by one, processing window events now and then, and names the files that
+// could not be added, with the reason, in one message when it ends.
 class TaskAdder {
 public:
     TaskAdder(TaskRowStore& rows, Prompter& prompter, TaskAddHooks hooks = {});
@@ -37,22 +44,38 @@ public:
     // The program's arguments, without the program itself.
     ListButtons AddFromCommandLine(const QStringList& arguments);
 
-    // The steps the commands are made of; `skipped` gathers the files of one
-    // command that could not be read.
+    // True while a command is adding files.
+    bool IsAdding() const { return m_depth > 0; }
+    // Ends the running commands before their next file; what was added stays,
+    // and the files that could not be added are still named.
+    void Stop();
+    // As Stop, without another message or question: the window is closing.
+    void StopQuietly();
+
+    // The steps the commands are made of; `skipped` gathers, for the one
+    // message of a command, each file that could not be added with the reason.
 
     // Appends one entry after the duplicate question. True when a row was added.
     bool AddTaskFile(const QString& path, QStringList& skipped);
     // Adds the accepted files directly inside the folder, in name order
-    // ignoring case, processing window events before each.
+    // ignoring case.
     void AddTaskDirectory(const QString& folder, QStringList& skipped);
-    // Either an existing folder or an existing accepted file; anything else
-    // is passed over silently.
-    void AddPath(const QString& path, QStringList& skipped);
     // The one message of a command that skipped files; nothing when none.
     void ReportSkipped(const QStringList& skipped);
 
 private:
+    // Adds the files of one command in order; stops early on Stop.
+    void AddEach(const QStringList& files, QStringList& skipped);
+    // The command's end: the message about skipped files, and the buttons.
+    ListButtons Finish(const QStringList& skipped);
+    void Begin();
+
     TaskRowStore& rows_;
     Prompter& prompter_;
     TaskAddHooks hooks_;
+    // Commands can run inside one another: another add while events are processed.
+    int m_depth = 0;
+    bool m_stopping = false;
+    bool m_quiet = false;
+    QElapsedTimer m_sinceEvents;
 };

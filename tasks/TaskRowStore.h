@@ -12,6 +12,15 @@ public:
 
     virtual int rowCount() const = 0;
     virtual QString caption(int row) const = 0;
+    // True when a row's caption is exactly this text (letter case counts).
+    virtual bool hasCaption(const QString& text) const
+    {
+        for (int row = 0; row < rowCount(); ++row) {
+            if (caption(row) == text)
+                return true;
+        }
+        return false;
+    }
     virtual void setCaption(int row, const QString& text) = 0;
     virtual QString cell(int row, int cell) const = 0;
     virtual void setCell(int row, int cell, const QString& text) = 0;

@@ -3,6 +3,8 @@
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
 #include "core/PathRules.h"
+#include "profiles/EncoderOptions.h"
+#include "profiles/ProfileContents.h"
 #include "profiles/ProfileFiles.h"
 #include "settings/FileTypeFilters.h"
 #include "tasks/InputFiles.h"
@@ -10,6 +12,7 @@
 #include "ui/ColumnSizing.h"
 #include "ui/DesktopOpening.h"
 #include "ui/MessageBoxPrompter.h"
+#include "ui/OutputSettingsForm.h"
 #include "ui/TreeTaskRowStore.h"
 #include "tasks/TaskAdder.h"
 #include "tasks/TaskListEdits.h"
@@ -24,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QTreeWidget>
 
@@ -55,9 +59,11 @@ TMainForm::TMainForm(const QString& programDir, const QStringList& arguments, Ma
         m_services.prompter = m_ownPrompter.get();
     }
     buildWindow();
-    m_rows = std::make_unique<TreeTaskRowStore>(*ltvTask);
-    m_adder = std::make_unique<TaskAdder>(*m_rows, *m_services.prompter,
-                                          TaskAddHooks{[this] { panltvTask->hide(); }, {}});
+    buildAdding();
+    m_outputSettings = std::make_unique<TopSettingForm>(this, m_ownPrompter ? nullptr : m_services.prompter);
+    opSettingForm = m_outputSettings.get();
+    connect(cmbProfile, &QComboBox::activated, this, &TMainForm::cmbProfileChange);
+    connect(bbtnSetting, &QPushButton::clicked, this, &TMainForm::bbtnSettingClick);
     FormCreate(arguments);
 }
 
@@ -86,7 +92,13 @@ void TMainForm::FormCreate(const QStringList& arguments)
     for (const QString& name : ListFilesByExt(m_program.profilesFolder(), ".bpf"))
         cmbProfile->addItem(StripExtension(name));
 
-    applyListButtons(m_adder->AddFromCommandLine(arguments));
+    // Added once the window is on screen, so that it shows how far the adding has
+    // got, and its questions and messages stand over it.
+    if (!arguments.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this, [this, arguments] { finishAdding(m_adder->AddFromCommandLine(arguments)); },
+            Qt::QueuedConnection);
+    }
     setAcceptDrops(true);
 
     panBottomCenter->setFixedWidth(BottomPanelWidth);
@@ -144,6 +156,27 @@ void TMainForm::openOnDoubleClickBesideRows(QEvent* event)
         if (!ltvTask->itemAt(position) && !m_selectionAtPress.isEmpty())
             OpenOrExplain(*m_services.shell, *m_services.prompter, m_selectionAtPress);
     }
+}
+
+void TMainForm::cmbProfileChange()
+{
+    // LoadProfile leaves everything as it was when the file is missing.
+    opSettingForm->LoadProfile(ProfilePathOf(m_program.ProgramDir, cmbProfile->currentText()));
+}
+
+void TMainForm::bbtnSettingClick()
+{
+    opSettingForm->showOver(this);
+}
+
+QString TMainForm::GetOutputSize(const QString& profilePath) const
+{
+    return ::GetOutputSize(profilePath, opSettingForm->choices());
+}
+
+QString TMainForm::BuildEncoderOptions(const QString& profilePath) const
+{
+    return ::BuildEncoderOptions(profilePath, opSettingForm->choices());
 }
 
 void TMainForm::tbtnAboutClick()

@@ -14,7 +14,9 @@ class Power;
 class Prompter;
 class Shell;
 class TAboutForm;
+class TopSettingForm;
 class TaskAdder;
+class TaskAddProgress;
 class TreeTaskRowStore;
 class QComboBox;
 class QLabel;
@@ -23,6 +25,7 @@ class QMenu;
 class QAction;
 class QDragEnterEvent;
 class QDropEvent;
+class QCloseEvent;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -128,10 +131,21 @@ public:
     bool ltvTaskKeyDown(int key);
     // Files and folders dropped on the window.
     void DropFiles(const QStringList& paths);
+    // True while files are being added to the task list.
+    bool isAdding() const;
 
     // The entries of the task list (selectors: -2 whole, -1 path, 0 to 9 one cell).
     void ReadTaskEntry(int index, int selector, ltvItemData& entry) const;
     void WriteTaskEntry(int index, int selector, const ltvItemData& entry);
+
+    // Output profile and its settings
+    TopSettingForm* opSettingForm = nullptr;
+    void cmbProfileChange();
+    void bbtnSettingClick();
+    // The frame size of the conversion runs and the join run's encoder options, from the
+    // output settings and the profile file at profilePath.
+    QString GetOutputSize(const QString& profilePath) const;
+    QString BuildEncoderOptions(const QString& profilePath) const;
 
     void tbtnAboutClick();
     void tbtnHelpClick();
@@ -147,6 +161,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate(const QStringList& arguments);
@@ -159,17 +174,25 @@ private:
     void buildSettingsPanel();
     void buildProgressPanel();
     void buildTaskMenu();
+    // The task list's store, the adding of files, its progress and file drops.
+    void buildAdding();
     void setColumnWidths(const QList<int>& widths);
     // A double click beside the rows opens the file that was selected when it began.
     void openOnDoubleClickBesideRows(QEvent* event);
     // Enables or disables Move Up, Move Down, Remove, Clear and Start together.
     void applyListButtons(ListButtons change);
+    // The end of an adding command: the progress goes, the list buttons follow the list.
+    void finishAdding(ListButtons change);
+    // Adds dropped files once the drop event has been answered.
+    void dropLater(const QStringList& paths);
 
     ProgramValues m_program;
     MainFormServices m_services;
     std::unique_ptr<Prompter> m_ownPrompter;
     std::unique_ptr<TreeTaskRowStore> m_rows;
     std::unique_ptr<TaskAdder> m_adder;
+    TaskAddProgress* m_addProgress = nullptr;
+    std::unique_ptr<TopSettingForm> m_outputSettings;
     TAboutForm* AboutForm = nullptr;
     QString m_selectionAtPress;
     QPixmap m_introPicture;

@@ -140,6 +140,8 @@ void TMainForm::buildMiddleBand()
     ltvTask->setRootIsDecorated(false);
     ltvTask->setItemsExpandable(false);
     ltvTask->setUniformRowHeights(true);
+    // Files of one deep folder differ at the end of their paths; each row's tooltip holds the whole path.
+    ltvTask->setTextElideMode(Qt::ElideMiddle);
     ltvTask->setSelectionBehavior(QAbstractItemView::SelectRows);
     ltvTask->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ltvTask->setEditTriggers(QAbstractItemView::NoEditTriggers);

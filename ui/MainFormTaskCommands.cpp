@@ -5,15 +5,17 @@
 #include "tasks/TaskAdder.h"
 #include "tasks/TaskListEdits.h"
 #include "ui/DesktopOpening.h"
+#include "ui/FileDrops.h"
+#include "ui/TaskAddProgress.h"
 #include "ui/TreeTaskRowStore.h"
 
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QMenu>
-#include <QMimeData>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QUrl>
 
 void TMainForm::buildTaskMenu()
 {
@@ -38,6 +40,30 @@ void TMainForm::buildTaskMenu()
     connect(tbtnClear, &QToolButton::clicked, this, &TMainForm::tbtnClearClick);
 }
 
+void TMainForm::buildAdding()
+{
+    m_rows = std::make_unique<TreeTaskRowStore>(*ltvTask);
+    TaskAddHooks hooks;
+    hooks.hideIntro = [this] { panltvTask->hide(); };
+    hooks.progress = [this](int done, int found) { m_addProgress->show(done, found); };
+    m_adder = std::make_unique<TaskAdder>(*m_rows, *m_services.prompter, hooks);
+    m_addProgress = new TaskAddProgress(*this, [this] { m_adder->Stop(); });
+    // The output file box would paste a dropped file's address; files go to the list.
+    new FileDropRedirect(*edtOutputFile, [this](const QStringList& paths) { dropLater(paths); });
+}
+
+bool TMainForm::isAdding() const
+{
+    return m_adder->IsAdding();
+}
+
+void TMainForm::finishAdding(ListButtons change)
+{
+    if (!m_adder->IsAdding())
+        m_addProgress->hide();
+    applyListButtons(change);
+}
+
 void TMainForm::applyListButtons(ListButtons change)
 {
     if (change == ListButtons::Unchanged)
@@ -48,7 +74,7 @@ void TMainForm::applyListButtons(ListButtons change)
 
 void TMainForm::tbtnAddFileClick()
 {
-    applyListButtons(m_adder->AddFiles(m_services.dialogs->openFiles(OpenDialog1)));
+    finishAdding(m_adder->AddFiles(m_services.dialogs->openFiles(OpenDialog1)));
 }
 
 void TMainForm::tbtnAddDirClick()
@@ -56,12 +82,12 @@ void TMainForm::tbtnAddDirClick()
     const QString folder = m_services.dialogs->BrowseForFolder("Add a directory to the Task List");
     const ListButtons change = m_adder->AddDirectory(folder);
     ltvTask->setFocus();
-    applyListButtons(change);
+    finishAdding(change);
 }
 
 void TMainForm::DropFiles(const QStringList& paths)
 {
-    applyListButtons(m_adder->AddDropped(paths, ltvTask->isEnabled()));
+    finishAdding(m_adder->AddDropped(paths, ltvTask->isEnabled()));
 }
 
 void TMainForm::tbtnUpClick()
@@ -126,17 +152,26 @@ void TMainForm::WriteTaskEntry(int index, int selector, const ltvItemData& entry
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    if (!DroppedPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event)
 {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    }
     event->acceptProposedAction();
-    DropFiles(paths);
+    dropLater(DroppedPaths(event->mimeData()));
+}
+
+void TMainForm::dropLater(const QStringList& paths)
+{
+    // The program the files came from waits until the drop event is handled, so
+    // a long add runs after it.
+    QMetaObject::invokeMethod(this, [this, paths] { DropFiles(paths); }, Qt::QueuedConnection);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    // Closing ends the program: an add in progress ends at once, without a word.
+    m_adder->StopQuietly();
+    QMainWindow::closeEvent(event);
 }

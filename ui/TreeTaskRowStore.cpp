@@ -2,6 +2,16 @@
 
 #include <QTreeWidget>
 
+namespace {
+
+void SetRowTip(QTreeWidgetItem& item, const QString& caption)
+{
+    for (int column = 0; column <= TaskRowStore::CellCount; ++column)
+        item.setToolTip(column, caption);
+}
+
+}
+
 TreeTaskRowStore::TreeTaskRowStore(QTreeWidget& view)
     : m_view(view)
 {
@@ -17,9 +27,26 @@ QString TreeTaskRowStore::caption(int row) const
     return m_view.topLevelItem(row)->text(0);
 }
 
+bool TreeTaskRowStore::hasCaption(const QString& text) const
+{
+    if (!isCounted()) {
+        m_captions.clear();
+        for (int row = 0; row < rowCount(); ++row)
+            ++m_captions[caption(row)];
+        m_counted = rowCount();
+    }
+    return m_captions.value(text) > 0;
+}
+
 void TreeTaskRowStore::setCaption(int row, const QString& text)
 {
-    m_view.topLevelItem(row)->setText(0, text);
+    QTreeWidgetItem* item = m_view.topLevelItem(row);
+    if (isCounted()) {
+        count(item->text(0), -1);
+        count(text, 1);
+    }
+    item->setText(0, text);
+    SetRowTip(*item, text);
 }
 
 QString TreeTaskRowStore::cell(int row, int cell) const
@@ -46,10 +73,37 @@ void TreeTaskRowStore::appendRow(const QString& caption)
 {
     QStringList texts(CellCount + 1);
     texts[0] = caption;
-    m_view.addTopLevelItem(new QTreeWidgetItem(texts));
+    auto* item = new QTreeWidgetItem(texts);
+    SetRowTip(*item, caption);
+    const bool counted = isCounted();
+    m_view.addTopLevelItem(item);
+    if (counted) {
+        ++m_captions[caption];
+        ++m_counted;
+    }
 }
 
 void TreeTaskRowStore::removeRow(int row)
 {
-    delete m_view.takeTopLevelItem(row);
+    const bool counted = isCounted();
+    QTreeWidgetItem* item = m_view.takeTopLevelItem(row);
+    if (counted) {
+        count(item->text(0), -1);
+        --m_counted;
+    }
+    delete item;
+}
+
+bool TreeTaskRowStore::isCounted() const
+{
+    return m_counted == rowCount();
+}
+
+void TreeTaskRowStore::count(const QString& caption, int change)
+{
+    const int rows = m_captions.value(caption) + change;
+    if (rows > 0)
+        m_captions.insert(caption, rows);
+    else
+        m_captions.remove(caption);
 }

@@ -4,10 +4,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeWidget>
+#include <QUrl>
 
 namespace {
 
@@ -41,6 +49,37 @@ protected:
 
     QString clip(const QString& name) const { return programDir() + "clips/" + name; }
 
+    // The window shown with the command line's files added, as the program starts.
+    TMainForm& startShown(const QStringList& arguments)
+    {
+        TMainForm& form = start(arguments);
+        form.show();
+        QApplication::processEvents();
+        return form;
+    }
+
+    // A folder of many names for one clip, long enough to add that events are
+    // processed several times on the way.
+    QString longFolder()
+    {
+        const QString folder = programDir() + "many";
+        QDir().mkpath(folder);
+        for (int i = 0; i < 300; ++i)
+            EXPECT_TRUE(QFile::link(clip("a.avi"), QString("%1/%2.avi").arg(folder).arg(i, 3, 10, QChar('0'))));
+        return folder;
+    }
+
+    // Runs `act` while an add is under way, once it has added a row.
+    static void whileAdding(TMainForm& form, const std::function<void()>& act)
+    {
+        QTimer::singleShot(0, &form, [&form, act] {
+            if (form.ltvTask->topLevelItemCount() > 0)
+                act();
+            else
+                whileAdding(form, act);
+        });
+    }
+
     static QStringList captions(const TMainForm& form)
     {
         QStringList texts;
@@ -65,9 +104,12 @@ protected:
     }
 };
 
-TEST_F(MainFormTaskList, CommandLineFilesFillTheVisibleColumnsAtStartUp)
+TEST_F(MainFormTaskList, CommandLineFilesFillTheVisibleColumnsOnceTheWindowIsUp)
 {
     TMainForm& form = start({clip("b.avi"), programDir() + "clips/missing.avi"});
+    EXPECT_TRUE(captions(form).isEmpty()) << "no question or message may come before the window";
+    form.show();
+    QApplication::processEvents();
     EXPECT_EQ(captions(form), QStringList{clip("b.avi")});
     EXPECT_TRUE(listButtonsEnabled(form, true));
     EXPECT_TRUE(form.panltvTask->isHidden());
@@ -104,6 +146,7 @@ TEST_F(MainFormTaskList, AddFilesAndAddDirectoryUseTheirDialogs)
 TEST_F(MainFormTaskList, KeysMoveButtonsAndOpenReachTheList)
 {
     TMainForm& form = start({programDir() + "clips"});
+    QApplication::processEvents();
     press(form, Qt::Key_Delete);
     EXPECT_EQ(captions(form).size(), 3) << "Delete with nothing selected changes nothing";
 
@@ -158,6 +201,113 @@ TEST_F(MainFormTaskList, DropsAreIgnoredWhileTheListIsDisabled)
     form.DropFiles({programDir() + "clips"});
     EXPECT_EQ(captions(form).size(), 3);
     EXPECT_TRUE(listButtonsEnabled(form, true));
+}
+
+TEST_F(MainFormTaskList, ALongAddShowsItsProgressAndEscStopsItKeepingWhatWasAdded)
+{
+    dialogs.folderToBrowse = longFolder();
+    TMainForm& form = start();
+    form.show();
+    QString shown;
+    whileAdding(form, [&] {
+        EXPECT_TRUE(form.statusBar()->isVisible());
+        shown = form.statusBar()->currentMessage();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(form.edtOutputFile, &escape);
+    });
+    form.tbtnAddDir->click();
+
+    EXPECT_TRUE(QRegularExpression("^Adding files to the Task List: \\d+ of 300 done. Press Esc to stop.$")
+                    .match(shown)
+                    .hasMatch())
+        << shown.toStdString();
+    const int added = form.ltvTask->topLevelItemCount();
+    EXPECT_GT(added, 0);
+    EXPECT_LT(added, 300) << "Esc must end the add";
+    EXPECT_FALSE(form.isAdding());
+    EXPECT_FALSE(form.statusBar()->isVisible());
+    EXPECT_TRUE(listButtonsEnabled(form, true));
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+// The files named on the command line are added inside the event loop, and
+// closing the window there must end the program, not go on reading every file.
+TEST_F(MainFormTaskList, ClosingTheWindowDuringAnAddEndsTheAddAndTheProgram)
+{
+    TMainForm& form = start({longFolder()});
+    form.show();
+    whileAdding(form, [&form] { form.close(); });
+    bool timedOut = false;
+    QTimer::singleShot(60000, qApp, [&timedOut] {
+        timedOut = true;
+        QApplication::quit();
+    });
+    QApplication::exec();
+
+    EXPECT_FALSE(timedOut);
+    EXPECT_LT(form.ltvTask->topLevelItemCount(), 300);
+    EXPECT_FALSE(form.isAdding());
+    EXPECT_TRUE(prompter.messages.isEmpty()) << "nothing more is said once the window is closed";
+}
+
+// The output file box, left to itself, pastes a dropped file's address into its text.
+TEST_F(MainFormTaskList, FilesDroppedOnTheOutputBoxGoToTheListAndLeaveTheBoxAlone)
+{
+    TMainForm& form = start();
+    const QString output = form.edtOutputFile->text();
+    // As file managers give them: the addresses, and the same as plain text.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(clip("c.avi")), QUrl::fromLocalFile(clip("a.avi"))});
+    files.setText(QUrl::fromLocalFile(clip("c.avi")).toString() + "\n" + QUrl::fromLocalFile(clip("a.avi")).toString());
+    const QPoint inside = form.edtOutputFile->rect().center();
+    QDragEnterEvent enter(inside, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.edtOutputFile, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(inside, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.edtOutputFile, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    QApplication::processEvents();
+
+    EXPECT_EQ(captions(form), (QStringList{clip("c.avi"), clip("a.avi")}));
+    EXPECT_EQ(form.edtOutputFile->text(), output);
+    EXPECT_TRUE(listButtonsEnabled(form, true));
+}
+
+TEST_F(MainFormTaskList, LongPathsKeepTheirEndsVisibleAndShowWholeAsTheRowsTooltip)
+{
+    const QString deep = programDir() + "clips/" + QString("a folder of holiday videos from the summer/").repeated(4);
+    QDir().mkpath(deep);
+    for (const char* name : {"beach day one.avi", "beach day two.avi"})
+        ASSERT_TRUE(QFile::copy(clip("a.avi"), deep + name));
+    TMainForm& form = startShown({deep});
+    ASSERT_EQ(form.ltvTask->topLevelItemCount(), 2);
+    form.ltvTask->setCurrentItem(nullptr);
+    form.ltvTask->clearSelection();
+
+    // The first column of each row as drawn on the screen.
+    auto drawnPaths = [&form] {
+        const QImage view = form.ltvTask->viewport()->grab().toImage();
+        QList<QImage> rows;
+        for (int row = 0; row < 2; ++row) {
+            QRect cell = form.ltvTask->visualItemRect(form.ltvTask->topLevelItem(row));
+            cell.setLeft(form.ltvTask->header()->sectionViewportPosition(0));
+            cell.setWidth(form.ltvTask->columnWidth(0));
+            rows << view.copy(cell);
+        }
+        return rows;
+    };
+    const QList<QImage> shown = drawnPaths();
+    EXPECT_NE(shown[0], shown[1]) << "the two paths must be told apart";
+    form.ltvTask->setTextElideMode(Qt::ElideRight);
+    const QList<QImage> cutAtTheRight = drawnPaths();
+    EXPECT_EQ(cutAtTheRight[0], cutAtTheRight[1]) << "the paths are too long for the column";
+
+    const QRect status = form.ltvTask->visualItemRect(form.ltvTask->topLevelItem(1));
+    const QPoint overStatus(form.ltvTask->header()->sectionViewportPosition(3) + 5, status.center().y());
+    QHelpEvent tip(QEvent::ToolTip, overStatus, form.ltvTask->viewport()->mapToGlobal(overStatus));
+    QApplication::sendEvent(form.ltvTask->viewport(), &tip);
+    EXPECT_EQ(QToolTip::text(), deep + "beach day two.avi");
+    QToolTip::hideText();
 }
 
 }

@@ -10,10 +10,37 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/fsuid.h>
+#include <unistd.h>
+
 namespace {
 
 const QString AlreadyListed = "This file has been added to the Task List already. Are you sure to add it again?";
-const QString NotAdded = "These files could not be read as video and were not added:";
+const QString NotAdded = "These files were not added:";
+
+// Root reads every file whatever its mode; while this lives, files are opened
+// with the rights of an ordinary user, as a user's program would open them.
+class OrdinaryUserFileAccess {
+public:
+    OrdinaryUserFileAccess()
+        : m_root(geteuid() == 0)
+    {
+        if (m_root) {
+            setfsgid(65534);
+            setfsuid(65534);
+        }
+    }
+    ~OrdinaryUserFileAccess()
+    {
+        if (m_root) {
+            setfsuid(0);
+            setfsgid(0);
+        }
+    }
+
+private:
+    bool m_root;
+};
 
 class TaskAdderTest : public ::testing::Test {
 protected:
@@ -52,7 +79,17 @@ protected:
     FakePrompter prompter;
     int introHidden = 0;
     int eventRounds = 0;
-    TaskAdder adder{rows, prompter, {[this] { ++introHidden; }, [this] { ++eventRounds; }}};
+    std::function<void()> onEvents;
+    QList<QPair<int, int>> progress;
+    // Events before every file, so the tests see each round.
+    TaskAdder adder{rows, prompter,
+                    {[this] { ++introHidden; },
+                     [this] {
+                         ++eventRounds;
+                         if (onEvents)
+                             onEvents();
+                     },
+                     [this](int done, int found) { progress.append({done, found}); }, 0}};
 };
 
 }
@@ -105,22 +142,33 @@ TEST_F(TaskAdderTest, ADuplicateIsAddedOnlyAfterYesWithOneQuestionPerAdd)
     EXPECT_EQ(rows.rowCount(), 4);
 }
 
-TEST_F(TaskAdderTest, UnreadableFilesAreLeftOutAndNamedInOneMessagePerCommand)
+TEST_F(TaskAdderTest, UnreadableFilesAreLeftOutAndNamedWithTheirReasonsInOneMessagePerCommand)
 {
+    // The files must be reachable for an ordinary user but for the one that is not theirs to read.
+    QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ReadOther | QFile::ExeOther);
     const QString first = clip("first.avi");
     const QString renamed = textFile("renamed text.avi");
     const QString second = clip("second.avi");
     const QString empty = textFile("empty.mpg", "");
+    const QString locked = clip("locked.avi");
+    QFile::setPermissions(locked, QFile::WriteOwner);
+    const QString gone = path("gone.avi");
 
     // The dialog gives the last chosen name first.
-    EXPECT_EQ(adder.AddFiles({empty, first, renamed, second}), ListButtons::Enable);
+    {
+        OrdinaryUserFileAccess user;
+        EXPECT_EQ(adder.AddFiles({empty, first, renamed, locked, gone, second}), ListButtons::Enable);
+    }
     EXPECT_EQ(rows.captions(), QStringList({first, second}));
     for (int row = 0; row < rows.rowCount(); ++row)
         EXPECT_EQ(rows.cell(row, CellStatus), "OK");
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].kind, FakePrompter::Kind::Inform);
     EXPECT_EQ(prompter.messages[0].caption, "Files Not Added");
-    EXPECT_EQ(prompter.messages[0].text, NotAdded + "\n" + renamed + "\n" + empty);
+    EXPECT_EQ(prompter.messages[0].text, QStringList({NotAdded, renamed + " (not a video)",
+                                                      locked + " (no permission to read it)",
+                                                      gone + " (not found)", empty + " (empty)"})
+                                             .join('\n'));
 }
 
 TEST_F(TaskAdderTest, AFolderOfOnlyUnreadableFilesLeavesTheButtonsAndReportsOnce)
@@ -130,7 +178,7 @@ TEST_F(TaskAdderTest, AFolderOfOnlyUnreadableFilesLeavesTheButtonsAndReportsOnce
     EXPECT_EQ(adder.AddDirectory(path("broken")), ListButtons::Unchanged);
     EXPECT_EQ(rows.rowCount(), 0);
     ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text, NotAdded + "\n" + one + "\n" + two);
+    EXPECT_EQ(prompter.messages[0].text, NotAdded + "\n" + one + " (not a video)\n" + two + " (not a video)");
 }
 
 TEST_F(TaskAdderTest, AddFilesTakesTheDialogsFirstNameLast)
@@ -162,6 +210,43 @@ TEST_F(TaskAdderTest, AFolderAddsItsOwnVisibleVideoFilesInNameOrderIgnoringCase)
     TaskAdder slash(again, prompter);
     slash.AddDirectory(path("folder") + "/");
     EXPECT_EQ(again.captions(), QStringList({a, b, c}));
+}
+
+// Esc stops an add and keeps what it added; closing the window also keeps the
+// program from saying anything more.
+TEST_F(TaskAdderTest, AStoppedAddKeepsItsRowsReportsItsProgressAndEndsOnlyThatCommand)
+{
+    struct Case {
+        void (TaskAdder::*stop)();
+        bool reported;
+    };
+    for (const Case& stopping : {Case{&TaskAdder::Stop, true}, Case{&TaskAdder::StopQuietly, false}}) {
+        rows.rows.clear();
+        prompter.messages.clear();
+        progress.clear();
+        const QString broken = textFile("long/a-broken.avi");
+        const QString b = clip("long/b.avi");
+        clip("long/c.avi");
+        clip("long/d.avi");
+        onEvents = [&] {
+            EXPECT_TRUE(adder.IsAdding());
+            if (eventRounds % 3 == 0)
+                (adder.*stopping.stop)();
+        };
+        eventRounds = 0;
+        EXPECT_EQ(adder.AddDirectory(path("long")), ListButtons::Enable);
+        onEvents = nullptr;
+        EXPECT_EQ(rows.captions(), QStringList{b});
+        EXPECT_EQ(progress, (QList<QPair<int, int>>{{0, 4}, {1, 4}, {2, 4}}));
+        EXPECT_EQ(prompter.messages.size(), stopping.reported ? 1 : 0);
+        EXPECT_FALSE(adder.IsAdding());
+
+        const QString next = clip("next.avi");
+        adder.AddFiles({next});
+        EXPECT_EQ(rows.captions(), (QStringList{b, next})) << "the next command adds again";
+        QDir(path("long")).removeRecursively();
+        QFile::remove(next);
+    }
 }
 
 TEST_F(TaskAdderTest, NoFolderOrAFolderWithoutVideoAddsNothingSilently)
