@@ -187,6 +187,8 @@ void TaskAdder::AddEach(const QStringList& files, QStringList& skipped)
 
 ListButtons TaskAdder::Finish(const QStringList& skipped)
 {
+    if (m_depth == 1 && hooks_.ended)
+        hooks_.ended();
     if (!m_quiet)
         ReportSkipped(skipped);
     if (--m_depth == 0)

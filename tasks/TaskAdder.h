@@ -19,6 +19,8 @@ struct TaskAddHooks {
     // How far the running command has got, each time events have been processed:
     // files done (added or not) of the files it found.
     std::function<void(int done, int found)> progress;
+    // The adding has ended, before the message about the files not added.
+    std::function<void()> ended;
     // How often events are processed, in milliseconds; 0: before every file.
     int eventIntervalMs = 50;
 };

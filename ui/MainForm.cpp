@@ -96,7 +96,7 @@ void TMainForm::FormCreate(const QStringList& arguments)
     // got, and its questions and messages stand over it.
     if (!arguments.isEmpty()) {
         QMetaObject::invokeMethod(
-            this, [this, arguments] { finishAdding(m_adder->AddFromCommandLine(arguments)); },
+            this, [this, arguments] { applyListButtons(m_adder->AddFromCommandLine(arguments)); },
             Qt::QueuedConnection);
     }
     setAcceptDrops(true);

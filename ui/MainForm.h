@@ -181,8 +181,6 @@ private:
     void openOnDoubleClickBesideRows(QEvent* event);
     // Enables or disables Move Up, Move Down, Remove, Clear and Start together.
     void applyListButtons(ListButtons change);
-    // The end of an adding command: the progress goes, the list buttons follow the list.
-    void finishAdding(ListButtons change);
     // Adds dropped files once the drop event has been answered.
     void dropLater(const QStringList& paths);
 

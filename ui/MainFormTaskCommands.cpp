@@ -46,6 +46,7 @@ void TMainForm::buildAdding()
     TaskAddHooks hooks;
     hooks.hideIntro = [this] { panltvTask->hide(); };
     hooks.progress = [this](int done, int found) { m_addProgress->show(done, found); };
+    hooks.ended = [this] { m_addProgress->hide(); };
     m_adder = std::make_unique<TaskAdder>(*m_rows, *m_services.prompter, hooks);
     m_addProgress = new TaskAddProgress(*this, [this] { m_adder->Stop(); });
     // The output file box would paste a dropped file's address; files go to the list.
@@ -55,13 +56,6 @@ void TMainForm::buildAdding()
 bool TMainForm::isAdding() const
 {
     return m_adder->IsAdding();
-}
-
-void TMainForm::finishAdding(ListButtons change)
-{
-    if (!m_adder->IsAdding())
-        m_addProgress->hide();
-    applyListButtons(change);
 }
 
 void TMainForm::applyListButtons(ListButtons change)
@@ -74,7 +68,7 @@ void TMainForm::applyListButtons(ListButtons change)
 
 void TMainForm::tbtnAddFileClick()
 {
-    finishAdding(m_adder->AddFiles(m_services.dialogs->openFiles(OpenDialog1)));
+    applyListButtons(m_adder->AddFiles(m_services.dialogs->openFiles(OpenDialog1)));
 }
 
 void TMainForm::tbtnAddDirClick()
@@ -82,12 +76,12 @@ void TMainForm::tbtnAddDirClick()
     const QString folder = m_services.dialogs->BrowseForFolder("Add a directory to the Task List");
     const ListButtons change = m_adder->AddDirectory(folder);
     ltvTask->setFocus();
-    finishAdding(change);
+    applyListButtons(change);
 }
 
 void TMainForm::DropFiles(const QStringList& paths)
 {
-    finishAdding(m_adder->AddDropped(paths, ltvTask->isEnabled()));
+    applyListButtons(m_adder->AddDropped(paths, ltvTask->isEnabled()));
 }
 
 void TMainForm::tbtnUpClick()

@@ -83,13 +83,16 @@ protected:
     QList<QPair<int, int>> progress;
     // Events before every file, so the tests see each round.
     TaskAdder adder{rows, prompter,
-                    {[this] { ++introHidden; },
-                     [this] {
-                         ++eventRounds;
-                         if (onEvents)
-                             onEvents();
-                     },
-                     [this](int done, int found) { progress.append({done, found}); }, 0}};
+                    {.hideIntro = [this] { ++introHidden; },
+                     .processEvents =
+                         [this] {
+                             ++eventRounds;
+                             if (onEvents)
+                                 onEvents();
+                         },
+                     .progress = [this](int done, int found) { progress.append({done, found}); },
+                     .ended = nullptr,
+                     .eventIntervalMs = 0}};
 };
 
 }
