@@ -28,6 +28,14 @@ QLabel* PlacedLabel(QWidget* parent, const QString& text, int left, int top)
     return label;
 }
 
+// The label ends just before its box, at the box's height: the desktop's font is wider
+// than the one the places were measured for, and a label must not run under its box.
+void AlignBefore(QLabel* label, const QWidget* box)
+{
+    label->adjustSize();
+    label->move(box->x() - 3 - label->width(), box->y() + (box->height() - label->height()) / 2);
+}
+
 // A selected position as the profile lists know it: -1 for none.
 void Select(QComboBox* box, int position)
 {
@@ -56,6 +64,9 @@ TopSettingForm::TopSettingForm(QWidget* mainWindow, Prompter* prompter)
 {
     setWindowTitle("Output Settings");
     setFixedSize(413, 473);
+    QFont compact = font();
+    compact.setPixelSize(11);
+    setFont(compact);
 
     Label1 = PlacedLabel(this, "Video Codec: ", 16, 27);
     cmbVcodec = settingBox(ProfileSection::VideoCodec, this, 87, 24, 303, false);
@@ -145,6 +156,12 @@ void TopSettingForm::FormCreate()
     cmbBitrate->move(cmbBitrate->x(), cmbQuality->y());
     panLavc->resize(377, panLavc->height());
     panMP3->setGeometry(panLavc->x(), panMP3->y(), 377, panMP3->height());
+    const std::pair<QLabel*, QWidget*> labelled[] = {
+        {Label1, cmbVcodec},     {Label4, cmbVbitrate},    {Label2, cmbAspect},  {Label3, edtWidth},
+        {Label8, edtHeight},     {Label5, cmbAcodec},      {Label6, cmbAbitrate}, {labVBR, cmbEncodeTo},
+        {labQuality, cmbQuality}, {labBitrate, cmbBitrate}, {Label9, cmbChannels}, {Label7, cmbSrate}};
+    for (const auto& [label, box] : labelled)
+        AlignBefore(label, box);
 }
 
 QComboBox* TopSettingForm::settingBox(ProfileSection section, QWidget* parent, int left, int top, int width,
