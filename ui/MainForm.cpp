@@ -13,6 +13,7 @@
 #include "ui/DesktopOpening.h"
 #include "ui/MessageBoxPrompter.h"
 #include "ui/OutputSettingsForm.h"
+#include "ui/SettingsForm.h"
 #include "ui/TreeTaskRowStore.h"
 #include "tasks/TaskAdder.h"
 #include "tasks/TaskListEdits.h"
@@ -28,6 +29,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QToolButton>
 #include <QResizeEvent>
 #include <QTreeWidget>
 
@@ -36,15 +38,6 @@ namespace {
 constexpr int DesignListWidth = 770;
 constexpr int BottomPanelWidth = 607;
 const QList<int> StartColumnWidths{350, 90, 80, 150};
-
-// The folder part of a path: everything before its last separator, or the root itself.
-QString FolderPart(const QString& path)
-{
-    const qsizetype separator = path.lastIndexOf('/');
-    if (separator < 0)
-        return {};
-    return separator == 0 ? QString("/") : path.left(separator);
-}
 
 }
 
@@ -65,6 +58,12 @@ TMainForm::TMainForm(const QString& programDir, const QStringList& arguments, Ma
     connect(cmbProfile, &QComboBox::activated, this, &TMainForm::cmbProfileChange);
     connect(bbtnSetting, &QPushButton::clicked, this, &TMainForm::bbtnSettingClick);
     FormCreate(arguments);
+    // Made after the main window has its program folder and file dialogs; reads the preferences.
+    m_settings = std::make_unique<TSettingForm>(TSettingForm::Links{
+        this, edtOutputFile, m_program.PreferencesPath, m_program.DefaultTempDir, SaveDialog1, m_services.dialogs,
+        m_ownPrompter ? nullptr : m_services.prompter});
+    SettingForm = m_settings.get();
+    connect(tbtnSetting, &QToolButton::clicked, this, &TMainForm::tbtnSettingClick);
 }
 
 TMainForm::~TMainForm() = default;
@@ -211,7 +210,7 @@ void TMainForm::bbtnOpenClick()
         OpenOrExplain(*m_services.shell, *m_services.prompter, output);
         return;
     }
-    const QString folder = FolderPart(output);
+    const QString folder = FolderOf(output);
     if (!folder.isEmpty() && QFileInfo(folder).isDir())
         OpenOrExplain(*m_services.shell, *m_services.prompter, folder);
 }

@@ -15,6 +15,7 @@ class Prompter;
 class Shell;
 class TAboutForm;
 class TopSettingForm;
+class TSettingForm;
 class TaskAdder;
 class TaskAddProgress;
 class TreeTaskRowStore;
@@ -26,6 +27,7 @@ class QAction;
 class QDragEnterEvent;
 class QDropEvent;
 class QCloseEvent;
+class QShowEvent;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -147,6 +149,15 @@ public:
     QString GetOutputSize(const QString& profilePath) const;
     QString BuildEncoderOptions(const QString& profilePath) const;
 
+    // General preferences and what a completed job does last
+    TSettingForm* SettingForm = nullptr;
+    void tbtnSettingClick();
+    // The remembered profile and output file, at the first show; stored at every close.
+    void LoadMainPreferences();
+    void SaveMainPreferences();
+    // Closes the window when the preferences ask for it.
+    void RunCompletionActions();
+
     void tbtnAboutClick();
     void tbtnHelpClick();
     void bbtnBrowserClick();
@@ -161,6 +172,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -191,6 +203,8 @@ private:
     std::unique_ptr<TaskAdder> m_adder;
     TaskAddProgress* m_addProgress = nullptr;
     std::unique_ptr<TopSettingForm> m_outputSettings;
+    std::unique_ptr<TSettingForm> m_settings;
+    bool m_shownBefore = false;
     TAboutForm* AboutForm = nullptr;
     QString m_selectionAtPress;
     QPixmap m_introPicture;

@@ -163,9 +163,3 @@ void TMainForm::dropLater(const QStringList& paths)
     QMetaObject::invokeMethod(this, [this, paths] { DropFiles(paths); }, Qt::QueuedConnection);
 }
 
-void TMainForm::closeEvent(QCloseEvent* event)
-{
-    // Closing ends the program: an add in progress ends at once, without a word.
-    m_adder->StopQuietly();
-    QMainWindow::closeEvent(event);
-}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/FakePower.h"
 #include "tests/support/FakePrompter.h"
 #include "tests/support/FakeShell.h"
 #include "tests/ui/FakeFileDialogs.h"
@@ -27,13 +28,14 @@ protected:
     TMainForm& start(const QStringList& arguments = {})
     {
         m_form = std::make_unique<TMainForm>(programDir(), arguments,
-                                             MainFormServices{&prompter, &shell, &dialogs});
+                                             MainFormServices{&prompter, &shell, &dialogs, &power});
         return *m_form;
     }
 
     FakePrompter prompter;
     FakeShell shell;
     FakeFileDialogs dialogs;
+    FakePower power;
     QTemporaryDir m_folder;
     std::unique_ptr<TMainForm> m_form;
 };

@@ -46,6 +46,8 @@ protected:
     TopSettingForm& loaded(const QString& profile)
     {
         TMainForm& form = start();
+        // The first show loads the remembered profile; the test's choice comes after it.
+        form.show();
         form.cmbProfile->setCurrentIndex(form.cmbProfile->findText(profile));
         form.cmbProfileChange();
         return *form.opSettingForm;
@@ -108,7 +110,6 @@ TEST_F(OutputSettings, OkChecksInOrderWithTheirFocusAndTheMainWindowWaits)
 {
     TopSettingForm& dialog = loaded("B mp2");
     TMainForm& form = *m_form;
-    form.show();
     form.bbtnSetting->click();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(form.isEnabled()) << "the main window takes no input while the dialog is shown";

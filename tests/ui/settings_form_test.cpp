@@ -1,0 +1,148 @@
+#include "settings/IniFile.h"
+#include "tests/ui/ProgramFolderFixture.h"
+#include "ui/OutputSettingsForm.h"
+#include "ui/SettingsForm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+namespace {
+
+class GeneralSettings : public ProgramFolderFixture {
+protected:
+    void addProfiles(const QStringList& names)
+    {
+        QDir(programDir()).mkdir("Profiles");
+        for (const QString& name : names)
+            writeFile("Profiles/" + name + ".bpf", "[Main]\nType=" + name.toUtf8() + "\n");
+    }
+    QString stored(const QString& key) const { return TIniFile(programDir() + "Preferences.ini").ReadText("Main", key, "(none)"); }
+};
+
+}
+
+TEST_F(GeneralSettings, WithoutPreferencesEveryDefaultAndTheFirstProfile)
+{
+    addProfiles({"avi", "mpg", "mp4"});
+    TMainForm& form = start();
+    TSettingForm& dialog = *form.SettingForm;
+    EXPECT_EQ(dialog.edtTempDir->text(), programDir() + "temp/");
+    EXPECT_TRUE(dialog.chkOpenDir->isChecked());
+    EXPECT_FALSE(dialog.chkExit->isChecked() || dialog.chkTurnoff->isChecked());
+    EXPECT_TRUE(dialog.rdbAsk->isChecked());
+    EXPECT_EQ(dialog.chkOpenDir->text(), "Open the output directory when the task is completed. ");
+
+    form.show();
+    EXPECT_EQ(form.edtOutputFile->text(), "");
+    EXPECT_EQ(form.cmbProfile->currentText(), "avi");
+    EXPECT_EQ(form.opSettingForm->OutputExt, ".avi") << "the remembered profile is loaded";
+
+    form.close();
+    EXPECT_EQ(stored("Profile"), "0");
+    EXPECT_EQ(stored("Output File"), "");
+}
+
+TEST_F(GeneralSettings, ARememberedProfileBeyondTheListSelectsNoneAndIsStoredAsMinusOne)
+{
+    addProfiles({"avi", "mpg", "mp4"});
+    writeFile("Preferences.ini", "[Main]\nProfile=7\nOutput File=/videos/out.mpg\n");
+    TMainForm& form = start();
+    form.show();
+    EXPECT_EQ(form.cmbProfile->currentIndex(), -1);
+    EXPECT_EQ(form.opSettingForm->OutputExt, "");
+    EXPECT_EQ(form.edtOutputFile->text(), "/videos/out.mpg");
+    form.close();
+    EXPECT_EQ(stored("Profile"), "-1");
+}
+
+TEST_F(GeneralSettings, ShowOkCancelTitleBarAndLoadDefault)
+{
+    writeFile("Preferences.ini", "[Main]\nOutput File=/stored/out.avi\nTemp Dir=/stored/temp/\nRename=1\n");
+    TMainForm& form = start();
+    form.show();
+    TSettingForm& dialog = *form.SettingForm;
+    EXPECT_TRUE(dialog.rdbRename->isChecked() && !dialog.rdbAsk->isChecked());
+
+    form.edtOutputFile->setText("/now/current.avi");
+    form.tbtnSetting->click();
+    EXPECT_FALSE(form.isEnabled());
+    EXPECT_EQ(dialog.edtOutputFile->text(), "/now/current.avi") << "the main window's file, not the stored one";
+
+    // Load Default without a "Default" section, then Cancel: all as it was.
+    prompter.answer(true);
+    dialog.btnDefault->click();
+    EXPECT_EQ(prompter.messages.last().caption, "Load Default");
+    EXPECT_EQ(dialog.edtOutputFile->text(), "");
+    EXPECT_FALSE(dialog.chkOpenDir->isChecked()) << "the factory fallback opens no folder";
+    EXPECT_TRUE(dialog.rdbAsk->isChecked() && !dialog.rdbRename->isChecked());
+    EXPECT_EQ(dialog.edtTempDir->text(), "/stored/temp/");
+    dialog.btnCancel->click();
+    EXPECT_TRUE(form.isEnabled());
+    EXPECT_EQ(dialog.edtOutputFile->text(), "/now/current.avi");
+    EXPECT_TRUE(dialog.chkOpenDir->isChecked() && dialog.rdbRename->isChecked());
+
+    // The folder picker's answer gets its separator; the title bar keeps it without storing it.
+    form.tbtnSetting->click();
+    dialogs.folderToBrowse = "/";
+    dialog.SpeedButton2->click();
+    EXPECT_EQ(dialog.edtTempDir->text(), "/");
+    EXPECT_EQ(dialogs.lastFolderTitle, "Select the output directory.");
+    dialogs.folderToBrowse = "/work";
+    dialog.SpeedButton2->click();
+    EXPECT_EQ(dialog.edtTempDir->text(), "/work/");
+    dialog.close();
+    EXPECT_EQ(stored("Temp Dir"), "/stored/temp/");
+    form.tbtnSetting->click();
+    EXPECT_EQ(dialog.edtTempDir->text(), "/work/");
+
+    // OK copies the output file to the main window and stores every value.
+    dialog.edtOutputFile->setText("/edited/joined.avi");
+    dialog.rdbOverWrite->click();
+    dialog.btnOK->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(form.edtOutputFile->text(), "/edited/joined.avi");
+    EXPECT_EQ(stored("Output File"), "/edited/joined.avi");
+    EXPECT_EQ(stored("Temp Dir"), "/work/");
+    EXPECT_EQ(stored("Rename") + stored("Overwrite") + stored("Ask"), "010");
+}
+
+TEST_F(GeneralSettings, UnwritablePreferencesAreSaidAndNothingIsLost)
+{
+    TMainForm& form = start();
+    form.show();
+    // A folder where the file should be: no write can replace it.
+    QDir(programDir()).mkdir("Preferences.ini");
+    form.tbtnSetting->click();
+    form.SettingForm->btnOK->click();
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].kind, FakePrompter::Kind::Error);
+    EXPECT_EQ(prompter.messages[0].text, "Unable to write to " + programDir() + "Preferences.ini");
+    EXPECT_TRUE(form.SettingForm->isVisible()) << "the dialog stays open with its values";
+    form.SettingForm->btnCancel->click();
+
+    EXPECT_TRUE(form.close()) << "the program closes all the same";
+    EXPECT_EQ(prompter.messages.size(), 2);
+}
+
+TEST_F(GeneralSettings, CompletionClosesTheWindowOrSaysSoFromTheCurrentChoices)
+{
+    TMainForm& form = start();
+    form.show();
+    form.edtOutputFile->setText("/videos/joined.avi");
+    form.SettingForm->chkOpenDir->setChecked(true);
+    form.RunCompletionActions();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(shell.opened, QStringList{"/videos"});
+    EXPECT_EQ(prompter.messages.size(), 1);
+
+    form.SettingForm->chkTurnoff->setChecked(true);
+    form.RunCompletionActions();
+    EXPECT_EQ(power.powerOffs, 1);
+    EXPECT_FALSE(form.isVisible()) << "the program closes itself after asking";
+    EXPECT_EQ(prompter.messages.size(), 1);
+}

@@ -1,0 +1,69 @@
+// The main window's preferences: the remembered profile and output file, the general
+// settings dialog, and what a completed job does last.
+#include "ui/MainForm.h"
+
+#include "platform/Prompter.h"
+#include "settings/CompletionActions.h"
+#include "settings/IniFile.h"
+#include "tasks/TaskAdder.h"
+#include "ui/SettingsForm.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QShowEvent>
+
+void TMainForm::tbtnSettingClick()
+{
+    SettingForm->showOver(this);
+}
+
+void TMainForm::LoadMainPreferences()
+{
+    const TIniFile preferences(m_program.PreferencesPath);
+    if (cmbProfile->count() > 0) {
+        const int position = preferences.ReadNumber("Main", "Profile", 0);
+        cmbProfile->setCurrentIndex(position >= 0 && position < cmbProfile->count() ? position : -1);
+        // Choosing by program raises no change of its own.
+        cmbProfileChange();
+    }
+    edtOutputFile->setText(preferences.ReadText("Main", "Output File", QString()));
+}
+
+void TMainForm::SaveMainPreferences()
+{
+    TIniFile preferences(m_program.PreferencesPath);
+    preferences.WriteNumber("Main", "Profile", cmbProfile->currentIndex());
+    preferences.WriteText("Main", "Output File", edtOutputFile->text());
+}
+
+void TMainForm::RunCompletionActions()
+{
+    const GeneralPreferences chosen = SettingForm->preferences();
+    const CompletionChoices choices{chosen.turnOff, chosen.exit, chosen.openDir, edtOutputFile->text()};
+    if (::RunCompletionActions(choices, *m_services.prompter, *m_services.shell, *m_services.power)
+        == AfterCompletion::CloseProgram)
+        close();
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous() && !m_shownBefore) {
+        m_shownBefore = true;
+        LoadMainPreferences();
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    // Closing ends the program: an add in progress ends at once, without a word.
+    m_adder->StopQuietly();
+    try {
+        SaveMainPreferences();
+    } catch (const IniWriteError& error) {
+        // The program closes all the same; the user learns what was not kept.
+        m_services.prompter->error(ProgramValues::ProductName, QString::fromUtf8(error.what()));
+    }
+    QMainWindow::closeEvent(event);
+}
