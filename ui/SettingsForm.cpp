@@ -16,6 +16,8 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace {
 
 // One button of the overwrite group: choosing it clears the other two, and only the
@@ -106,6 +108,13 @@ TSettingForm::TSettingForm(Links links)
     connect(btnDefault, &QPushButton::clicked, this, &TSettingForm::btnDefaultClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TSettingForm::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TSettingForm::SpeedButton2Click);
+
+    // The edit boxes start after the longer label in the desktop's font.
+    const int labelWidth = std::max(labOutputFile->sizeHint().width(), labTempDir->sizeHint().width());
+    for (QLabel* label : {labOutputFile, labTempDir})
+        label->resize(labelWidth, label->height());
+    for (QLineEdit* box : {edtOutputFile, edtTempDir})
+        box->setGeometry(16 + labelWidth + 6, box->y(), 346 - (16 + labelWidth + 6) - 4, box->height());
 
     LoadSettings();
 }
