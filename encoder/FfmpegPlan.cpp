@@ -9,7 +9,9 @@ namespace {
 double ParseFrameRate(const std::string& text)
 {
     const std::size_t slash = text.find('/');
-    return slash == std::string::npos ? std::stod(text) : std::stod(text.substr(0, slash)) / std::stod(text.substr(slash + 1));
+    if (slash == std::string::npos)
+        return std::stod(text);
+    return std::stod(text.substr(0, slash)) / std::stod(text.substr(slash + 1));
 }
 
 std::string Fixed(double value, int decimals)
@@ -96,9 +98,12 @@ std::vector<std::string> VideoCodecArguments(const Request& request, const Encod
         args.insert(args.end(), {"-crf", "18"});
     // Intermediate files (no codec named) are encoded a second time by the join and kept
     // near lossless; one encoder thread leaves the other core to the decoder, which costs
-    // more here (measured in bench/encoder).
-    const bool intermediate = request.videoCodec.empty() && request.videoBitrate <= 0;
-    args.insert(args.end(), {"-threads", intermediate ? "1" : std::to_string(std::clamp(cores, 1u, 16u))});
+    // more here (measured in bench/encoder). Otherwise the encoder picks its own count
+    // (x264 more threads than cores), up to the 16 beyond which ffmpeg's encoders gain nothing.
+    if (request.videoCodec.empty() && request.videoBitrate <= 0)
+        args.insert(args.end(), {"-threads", "1"});
+    else if (cores > 16)
+        args.insert(args.end(), {"-threads", "16"});
     if (encoding.mpegVideoFamily && request.mbd)
         args.insert(args.end(), {"-mbd", std::to_string(*request.mbd)});
     return args;

@@ -161,9 +161,9 @@ std::vector<std::string> ProbeArguments(const std::string& path)
             FileUrl(path)};
 }
 
-std::vector<std::string> PacketArguments(const std::string& path, int stream)
+std::vector<std::string> PacketArguments(const std::string& path)
 {
-    return {"ffprobe", "-v", "quiet", "-select_streams", std::to_string(stream), "-show_entries",
+    return {"ffprobe", "-v", "quiet", "-select_streams", "V:0", "-show_entries",
             "packet=pts,dts,duration", "-of", "csv=p=0", FileUrl(path)};
 }
 
@@ -186,7 +186,9 @@ double PacketsEnd(const std::string& csv, double timeBase)
         const auto time = pts ? pts : Whole(line.substr(first + 1, second - first - 1));
         if (!time)
             continue;
-        const long long packetEnd = *time + Whole(line.substr(second + 1)).value_or(0);
+        // Packets with side data end in a comma.
+        const std::size_t third = line.find(',', second + 1);
+        const long long packetEnd = *time + Whole(line.substr(second + 1, third - second - 1)).value_or(0);
         end = any ? std::max(end, packetEnd) : packetEnd;
         any = true;
     }
@@ -196,20 +198,26 @@ double PacketsEnd(const std::string& csv, double timeBase)
 InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick)
 {
     CheckReadableFile(path);
+    // The streams and the picture's packets are read side by side.
     std::string out;
-    const ChildRunResult run = RunChild(ProbeArguments(path),
-        {[&](std::string_view text) { out.append(text); }, nullptr, onTick});
+    std::string packets;
+    const ChildrenRunResult run = RunChildren(
+        {{ProbeArguments(path), {}, [&](std::string_view text) { out.append(text); }, nullptr},
+         {PacketArguments(path), {}, [&](std::string_view text) { packets.append(text); }, nullptr}},
+        onTick);
     if (run.stopSignal != 0)
         return {};
-    if (ExitCodeOf(run.status) != 0)
+    if (ExitCodeOf(run.statuses[0]) != 0 || ExitCodeOf(run.statuses[1]) != 0)
         throw JobError("Input file is not a readable video file: " + path);
     const auto values = ParseFlatOutput(out);
-    InputInfo info = InputInfoFromProbe(path, values);
-    std::string packets;
-    const ChildRunResult listing = RunChild(PacketArguments(path, info.videoStream),
-        {[&](std::string_view text) { packets.append(text); }, nullptr, onTick});
-    if (listing.stopSignal != 0)
-        return {};
+    const InputInfo info = InputInfoFromProbe(path, values);
+    // The packets are those of the first picture stream that is no cover picture, which is
+    // the one chosen unless that stream has no size.
+    for (int index = 0; index < info.videoStream; ++index) {
+        const std::string prefix = "streams.stream." + std::to_string(index) + ".";
+        if (Text(values, prefix + "codec_type") == "video" && Text(values, prefix + "disposition.attached_pic") != "1")
+            return info;
+    }
     const double timeBase = Ratio(values, "streams.stream." + std::to_string(info.videoStream) + ".time_base");
     return InputInfoFromProbe(path, values, PacketsEnd(packets, timeBase));
 }

@@ -33,8 +33,9 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
 // The ffprobe arguments that InputInfoFromProbe expects.
 std::vector<std::string> ProbeArguments(const std::string& path);
 
-// The ffprobe arguments that list one stream's packets, for PacketsEnd.
-std::vector<std::string> PacketArguments(const std::string& path, int stream);
+// The ffprobe arguments that list the packets of the first picture stream that is no
+// cover picture, for PacketsEnd.
+std::vector<std::string> PacketArguments(const std::string& path);
 
 // Where the last of the packets ends, in seconds: the greatest "pts,dts,duration" line
 // (ffprobe's csv, time base units) end. A damaged file's header may claim more; its

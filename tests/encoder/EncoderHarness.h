@@ -6,6 +6,14 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <ostream>
+
+// Texts as text in test messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 // The built encoder program.
 QString EncoderProgram();
 

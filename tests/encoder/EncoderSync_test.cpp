@@ -76,7 +76,7 @@ protected:
 
 void PrintTo(const QStringList& list, std::ostream* out)
 {
-    *out << list.join(' ').toStdString();
+    PrintTo(list.join(' '), out);
 }
 
 TEST_P(EncoderSyncTest, JoinKeepsEveryBeepWithItsFlashAndEveryFrame)

@@ -81,5 +81,6 @@ TEST(InputProbeTest, PacketsSayWhereThePictureEnds)
     // Reordered frames, a packet without pts, and the cut-off end of a damaged file.
     EXPECT_DOUBLE_EQ(PacketsEnd("0,-1024,512\n1536,-512,512\n512,0,512\nN/A,1024,512\n", 1.0 / 15360), 2048.0 / 15360);
     EXPECT_DOUBLE_EQ(PacketsEnd("0,0,1\n1,1,1\n2,2,N/A\n", 1.0 / 30), 2.0 / 30);
+    EXPECT_DOUBLE_EQ(PacketsEnd("0,0,3000,\n\n3000,3000,3000,\n", 1.0 / 90000), 6000.0 / 90000);
     EXPECT_DOUBLE_EQ(PacketsEnd("", 1.0 / 30), 0);
 }
