@@ -22,6 +22,8 @@ struct TaskAddHooks {
     // The adding has ended, before the message about the files not added.
     std::function<void()> ended;
     // How often events are processed, in milliseconds; 0: before every file.
+    // Often enough that the window paints and answers Esc and closing at once;
+    // after every file, repainting a growing list cost more than the probing.
     int eventIntervalMs = 50;
 };
 
