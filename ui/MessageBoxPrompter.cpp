@@ -18,6 +18,11 @@ bool MessageBoxPrompter::ask(const QString& caption, const QString& text)
         == QMessageBox::Yes;
 }
 
+void MessageBoxPrompter::warn(const QString& caption, const QString& text)
+{
+    QMessageBox::warning(m_owner, caption, text);
+}
+
 void MessageBoxPrompter::notice(const QString& caption, const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, m_owner);

@@ -17,6 +17,11 @@ bool FakePrompter::ask(const QString& caption, const QString& text)
     return answers.takeFirst();
 }
 
+void FakePrompter::warn(const QString& caption, const QString& text)
+{
+    messages.append({Kind::Warn, caption, text});
+}
+
 void FakePrompter::notice(const QString& caption, const QString& text)
 {
     messages.append({Kind::Notice, caption, text});

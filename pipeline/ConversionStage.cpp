@@ -1,0 +1,117 @@
+// The first stage: every entry, in list order, into an intermediate AVI in the temp folder.
+#include "pipeline/JobRunner.h"
+
+#include "core/PathRules.h"
+#include "pipeline/EncoderCommandLines.h"
+#include "platform/Prompter.h"
+#include "settings/ProgramValues.h"
+#include "tasks/TaskEntry.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+bool IsOrBecomesFolder(const QString& folder, bool withParents)
+{
+    if (QFileInfo(folder).isDir())
+        return true;
+    return withParents ? QDir().mkpath(folder) : QDir().mkdir(folder);
+}
+
+}
+
+QString JobRunner::prepareTempFolder()
+{
+    // The chosen folder is made one level deep at most: a mistyped parent is not created.
+    if (!m_settings.tempDir.isEmpty()) {
+        const QString chosen = AddTrailingBackslash(m_settings.tempDir);
+        if (IsOrBecomesFolder(chosen, false))
+            return chosen;
+    }
+    if (IsOrBecomesFolder(m_settings.fallbackTempDir, true))
+        return m_settings.fallbackTempDir;
+    return {};
+}
+
+QString JobRunner::ConvertFiles(const QString& frameSize)
+{
+    m_view.setProcessTitle("Prepare (Converting):");
+    m_view.setConvertingFile(QString(), true);
+    m_view.setTimes(QString(), QString());
+    showBars({0, 0});
+    m_view.showProgress(true);
+    m_state = JobState::Running;
+    m_doneSeconds = 0;
+    m_totalSeconds = 0;
+    ElapsedSeconds = 0;
+    RemainingSeconds = 0;
+    m_view.startClock();
+
+    const int count = m_rows.rowCount();
+    for (int index = 0; index < count; ++index) {
+        ltvItemData entry;
+        ReadTaskEntry(m_rows, index, EntryWhole, entry);
+        m_totalSeconds += entry.LengthSeconds;
+    }
+    const QString tempFolder = prepareTempFolder();
+    if (tempFolder.isEmpty()) {
+        const QString named = m_settings.tempDir.isEmpty() ? m_settings.fallbackTempDir : m_settings.tempDir;
+        m_prompter.warn("Temp Folder", "The temp folder \"" + named
+                                           + "\" cannot be created. Please choose another one in the General Settings.");
+        m_end = JobEnd::Failed;
+        endJob();
+        return {};
+    }
+
+    // What ends the stage early: a stop, a failed run, or an encoder that cannot start.
+    const auto cancel = [&](int active, const QString& status, const QString& message) {
+        m_view.stopClock();
+        setStatus(active, status);
+        deleteIntermediates(tempFolder);
+        if (!message.isEmpty() && !m_aborting)
+            m_prompter.inform("Cancel", message);
+        m_view.showProgress(false);
+    };
+
+    for (int index = 0; index < count; ++index) {
+        QCoreApplication::processEvents();
+        m_position = 0;
+        ltvItemData entry;
+        ReadTaskEntry(m_rows, index, EntryWhole, entry);
+        setStatus(index, "Converting");
+        const QString name = QFileInfo(entry.path).fileName();
+        m_view.setConvertingFile(name, true);
+        const QString intermediate = IntermediatePath(tempFolder, index);
+        m_currentLength = entry.LengthSeconds;
+        if (!runEncoder(ConversionCommand(entry.path, intermediate, frameSize).arguments, Stage::Conversion)) {
+            m_prompter.notice(ProgramValues::ProductName,
+                              QString("Error. Please re-install ") + ProgramValues::ProductName);
+            cancel(index, entry.cells[CellStatus], QString());
+            m_end = JobEnd::Failed;
+            m_state = JobState::Idle;
+            return {};
+        }
+        if (m_state == JobState::StopRequested) {
+            cancel(index, "Stop", "The Coversion is canceled.");
+            m_end = JobEnd::Stopped;
+            return {};
+        }
+        if (runFailed(intermediate)) {
+            // The reason is the encoder's own last word; the list says which file failed.
+            const QString reason = lastErrorLine();
+            cancel(index, "Failed", QString());
+            if (!m_aborting)
+                m_prompter.warn("Conversion Failed", "The conversion of " + name + " failed.\n" + reason);
+            m_end = JobEnd::Failed;
+            m_state = JobState::Idle;
+            return {};
+        }
+        m_doneSeconds += m_currentLength;
+        setStatus(index, "Waiting for joining");
+        if (index != count - 1)
+            showBars({0, m_bars.total});
+    }
+    return tempFolder;
+}

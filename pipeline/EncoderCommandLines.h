@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The encoder's command lines, as text (the form the encoder documents, with every path
+// between double quotes) and as the argument vector it is started with: there every
+// path is one whole argument, whatever it holds, and the option text splits at blanks.
+struct EncoderCommand {
+    QString text;
+    QStringList arguments;
+};
+
+// One input into an intermediate AVI of the job's frame size "W:H".
+EncoderCommand ConversionCommand(const QString& input, const QString& intermediate, const QString& frameSize);
+
+// The intermediate files, in list order, joined into the output with the profile's options.
+EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const QString& options);
+
+// The intermediate file of the entry at index in the temp folder (which ends in "/").
+QString IntermediatePath(const QString& tempFolder, int index);

@@ -1,0 +1,132 @@
+#include "pipeline/EncoderProcess.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+EncoderProcess::~EncoderProcess()
+{
+    if (m_pid > 0) {
+        kill(-m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+    }
+    closeOutput();
+}
+
+bool EncoderProcess::Launch(const QString& program, const QStringList& arguments)
+{
+    CollectExit();
+    closeOutput();
+    m_stopping = false;
+
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // A group of its own, so that a stop reaches ffmpeg under the encoder too.
+    posix_spawnattr_setpgroup(&attributes, 0);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
+
+    const QByteArray path = QFile::encodeName(program);
+    std::vector<QByteArray> texts{path};
+    for (const QString& argument : arguments)
+        texts.push_back(argument.toUtf8());
+    std::vector<char*> argv;
+    for (QByteArray& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = -1;
+    const int failed = posix_spawn(&pid, path.constData(), &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(fds[1]);
+    if (failed != 0) {
+        close(fds[0]);
+        return false;
+    }
+    m_pid = pid;
+    m_output = fds[0];
+    fcntl(m_output, F_SETFL, fcntl(m_output, F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
+EncoderProcess::Read EncoderProcess::ReadChunk(QByteArray& chunk)
+{
+    chunk.clear();
+    if (m_output < 0)
+        return Read::Closed;
+    char buffer[ChunkSize];
+    for (;;) {
+        const ssize_t count = read(m_output, buffer, sizeof buffer);
+        if (count > 0) {
+            chunk = QByteArray(buffer, static_cast<qsizetype>(count));
+            return Read::Chunk;
+        }
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return Read::Nothing;
+        closeOutput();
+        return Read::Closed;
+    }
+}
+
+void EncoderProcess::StopEncoder()
+{
+    if (m_pid <= 0 || CollectExit() >= 0)
+        return;
+    kill(-m_pid, SIGTERM);
+    if (!m_stopping) {
+        m_stopping = true;
+        m_sinceStop.start();
+    }
+}
+
+void EncoderProcess::EnforceStop()
+{
+    if (m_stopping && m_pid > 0 && m_sinceStop.elapsed() >= StopGraceMs)
+        kill(-m_pid, SIGKILL);
+}
+
+int EncoderProcess::CollectExit()
+{
+    static constexpr int Running = -1;
+    if (m_pid <= 0)
+        return m_lastExit;
+    int status = 0;
+    const pid_t done = waitpid(m_pid, &status, WNOHANG);
+    if (done == 0)
+        return Running;
+    m_pid = -1;
+    m_lastExit = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 1;
+    return m_lastExit;
+}
+
+void EncoderProcess::closeOutput()
+{
+    if (m_output >= 0) {
+        close(m_output);
+        m_output = -1;
+    }
+}

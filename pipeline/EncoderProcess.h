@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+// One run of the encoder program: started in a process group of its own with its
+// standard output and error in one pipe, read in chunks of at most 4095 bytes.
+// Stopping asks the whole group to end and kills what is left after a grace period,
+// so the encoder can remove its unfinished output.
+class EncoderProcess {
+public:
+    static constexpr int ChunkSize = 4095;
+    static constexpr int StopGraceMs = 3000;
+
+    EncoderProcess() = default;
+    EncoderProcess(const EncoderProcess&) = delete;
+    EncoderProcess& operator=(const EncoderProcess&) = delete;
+    // Leaves no encoder behind.
+    ~EncoderProcess();
+
+    // False when the program cannot be started.
+    bool Launch(const QString& program, const QStringList& arguments);
+
+    // The read end of the output pipe, for waiting on it; -1 before a launch.
+    int outputFd() const { return m_output; }
+
+    enum class Read { Chunk, Nothing, Closed };
+    // What the pipe holds now, without waiting: a chunk, nothing yet, or its end.
+    Read ReadChunk(QByteArray& chunk);
+
+    // Asks the run's process group to end; harmless when it has ended.
+    void StopEncoder();
+    // Kills the group when a stop's grace period is over. Called while waiting.
+    void EnforceStop();
+    bool stopRequested() const { return m_stopping; }
+
+    // The exit code once the process has ended and was collected, without waiting:
+    // -1 while it runs, 128 + signal when a signal ended it.
+    int CollectExit();
+    bool running() const { return m_pid > 0; }
+
+private:
+    void closeOutput();
+
+    pid_t m_pid = -1;
+    int m_lastExit = -1;
+    int m_output = -1;
+    bool m_stopping = false;
+    QElapsedTimer m_sinceStop;
+};

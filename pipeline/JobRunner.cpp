@@ -1,0 +1,127 @@
+// The job runner: the start request's checks, the job state, Stop and the clock.
+#include "pipeline/JobRunner.h"
+
+#include "core/PathRules.h"
+#include "core/TimeText.h"
+#include "pipeline/EncoderCommandLines.h"
+#include "platform/Prompter.h"
+#include "settings/ProgramValues.h"
+#include "tasks/TaskEntry.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+JobRunner::JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter)
+    : m_rows(rows)
+    , m_view(view)
+    , m_prompter(prompter)
+{
+}
+
+bool JobRunner::checkRequest()
+{
+    if (m_rows.rowCount() < 2) {
+        m_prompter.inform("Add More Videos", "Please add at least 2 videos to the task for joining.");
+        return false;
+    }
+    m_view.focusTaskList();
+    QString& output = m_settings.outputFile;
+    const QString folder = FolderOf(output);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        m_prompter.inform("Output path does not exist", "The output path does not exist. Please specify another one.");
+        m_view.focusOutputFile();
+        return false;
+    }
+    if (output.endsWith('/')) {
+        m_prompter.inform("Icorrect Filename", "Please specify the output file.");
+        m_view.focusOutputFile();
+        return false;
+    }
+    if (LastExtension(output).toLower() != m_settings.outputExt.toLower()) {
+        output += m_settings.outputExt;
+        m_view.setOutputFile(output);
+    }
+    if (QFileInfo::exists(output) && m_settings.policy == OverwritePolicy::Ask
+        && !m_prompter.ask("File Exists", "The output file is existent. Do you want to continue and overwrite it? "
+                                          "\n\rClick \"No\" to specify another output filename.")) {
+        m_view.focusOutputFile();
+        return false;
+    }
+    return m_rows.rowCount() > 0;
+}
+
+JobEnd JobRunner::tbtnStartClick(const JobSettings& settings)
+{
+    m_settings = settings;
+    m_aborting = false;
+    m_end = JobEnd::NotStarted;
+    if (!checkRequest())
+        return JobEnd::NotStarted;
+    m_view.EnterJobMode();
+    const QString tempFolder = ConvertFiles(m_settings.frameSize());
+    // A conversion that failed or could not start ends the job as well as a stop does.
+    if (m_state != JobState::StopRequested && !tempFolder.isEmpty() && !m_aborting)
+        JoinFiles(m_settings.joinOptions(), tempFolder);
+    m_view.LeaveJobMode();
+    return m_end;
+}
+
+void JobRunner::tbtnStopClick()
+{
+    if (m_state != JobState::Running)
+        return;
+    m_state = JobState::StopRequested;
+    m_encoder.StopEncoder();
+}
+
+void JobRunner::Abort()
+{
+    m_aborting = true;
+    tbtnStopClick();
+}
+
+void JobRunner::timerTimeTimer()
+{
+    ++ElapsedSeconds;
+    RemainingSeconds = ::RemainingSeconds(ElapsedSeconds, m_bars.total, RemainingSeconds);
+    m_view.setTimes(SecondsToTimeText(ElapsedSeconds), SecondsToTimeText(RemainingSeconds));
+}
+
+QString JobRunner::JoinTarget(const QString& outputFile, const QString& outputExt, OverwritePolicy policy)
+{
+    if (policy != OverwritePolicy::Rename || !QFileInfo::exists(outputFile))
+        return outputFile;
+    // Never over an existing file: "_1", then "_2", ... until a name is free.
+    const QString stem = AddTrailingBackslash(FolderOf(outputFile)) + StripExtension(QFileInfo(outputFile).fileName());
+    for (int index = 1;; ++index) {
+        const QString candidate = stem + "_" + QString::number(index) + outputExt;
+        if (!QFileInfo::exists(candidate))
+            return candidate;
+    }
+}
+
+void JobRunner::setStatus(int index, const QString& status)
+{
+    ltvItemData entry;
+    entry.cells[CellStatus] = status;
+    WriteTaskEntry(m_rows, index, CellStatus, entry);
+}
+
+void JobRunner::showBars(ProgressBars bars)
+{
+    m_bars = bars;
+    m_view.setBars(bars.current, bars.total);
+}
+
+void JobRunner::deleteIntermediates(const QString& tempFolder) const
+{
+    for (int index = 0; index < m_rows.rowCount(); ++index)
+        QFile::remove(IntermediatePath(tempFolder, index));
+}
+
+void JobRunner::endJob()
+{
+    m_view.stopClock();
+    m_view.showProgress(false);
+    m_state = JobState::Idle;
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "pipeline/EncoderProcess.h"
+#include "pipeline/JobView.h"
+#include "pipeline/ProgressBars.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class Prompter;
+class TaskRowStore;
+
+// What to do with an output file that exists.
+enum class OverwritePolicy { Ask, Overwrite, Rename };
+
+// What Start reads from the window, once: the values cannot change during a job.
+struct JobSettings {
+    QString encoderPath;
+    QString outputFile;
+    QString outputExt;   // "." + the profile's type
+    OverwritePolicy policy = OverwritePolicy::Ask;
+    QString tempDir;     // the general settings' temp folder, as typed
+    QString fallbackTempDir;
+    std::function<QString()> frameSize;   // the conversion size, asked when the job starts
+    std::function<QString()> joinOptions; // the join's encoder options, asked after the conversion
+};
+
+// How a Start request ended.
+enum class JobEnd { NotStarted, Stopped, Failed, Completed };
+
+// The job: checks a start request, converts every listed file into an intermediate AVI,
+// joins them into the output, and shows progress and time through its view.
+class JobRunner {
+public:
+    JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter);
+
+    JobState state() const { return m_state; }
+
+    // The whole job, from the request's checks to the completion; returns when it has ended.
+    JobEnd tbtnStartClick(const JobSettings& settings);
+    // Only while a stage runs: the encoder is asked to end and the stage cancels.
+    void tbtnStopClick();
+    // The window is closing: the job ends at once, without messages, leaving no file of its own.
+    void Abort();
+    // One tick of the one-second clock.
+    void timerTimeTimer();
+
+    // The output file a join writes: the output file, or under Rename the first free
+    // "name_N.ext".
+    static QString JoinTarget(const QString& outputFile, const QString& outputExt, OverwritePolicy policy);
+
+    // The steps of the job, in the order Start calls them.
+    QString ConvertFiles(const QString& frameSize);
+    void JoinFiles(const QString& options, const QString& tempFolder);
+
+private:
+    bool checkRequest();
+    QString prepareTempFolder();
+    enum class Stage { Conversion, Join };
+    // Runs the encoder until its output ends; false when it could not be started.
+    bool runEncoder(const QStringList& arguments, Stage stage);
+    void PumpEncoderOutput(Stage stage);
+    void waitForExit();
+    bool runFailed(const QString& expectedFile) const;
+    QString lastErrorLine() const;
+    void deleteIntermediates(const QString& tempFolder) const;
+    void setStatus(int index, const QString& status);
+    void showBars(ProgressBars bars);
+    // The stop, failure and start-failure endings share the window's way back.
+    void endJob();
+
+    TaskRowStore& m_rows;
+    JobView& m_view;
+    Prompter& m_prompter;
+    JobSettings m_settings;
+    EncoderProcess m_encoder;
+    JobState m_state = JobState::Idle;
+    JobEnd m_end = JobEnd::NotStarted;
+    bool m_aborting = false;
+
+    double m_position = 0;
+    double m_currentLength = 0;
+    double m_doneSeconds = 0;
+    double m_totalSeconds = 0;
+    ProgressBars m_bars;
+    int ElapsedSeconds = 0;
+    int RemainingSeconds = 0;
+    int m_exitCode = -1;
+    QByteArray m_outputTail; // the end of the encoder's output, for its last error line
+};

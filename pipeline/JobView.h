@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Idle 0, Running 1, StopRequested 2.
+enum class JobState { Idle = 0, Running = 1, StopRequested = 2 };
+
+// What a job shows while it runs; the main window and the console mode each show it
+// their way. Messages and questions go through the Prompter seam.
+class JobView {
+public:
+    virtual ~JobView() = default;
+
+    // The commands that must not run during a job are switched off, and back on.
+    virtual void EnterJobMode() = 0;
+    virtual void LeaveJobMode() = 0;
+    // The progress display in place of the profile and output file, or back.
+    virtual void showProgress(bool shown) = 0;
+    virtual void setProcessTitle(const QString& title) = 0;
+    // The name of the file being converted; hidden during the join.
+    virtual void setConvertingFile(const QString& name, bool shown) = 0;
+    // Both bars, 0 to 100; their labels follow them.
+    virtual void setBars(int current, int total) = 0;
+    virtual void setTimes(const QString& elapsed, const QString& remaining) = 0;
+    // The one-second clock, whose ticks call JobRunner::timerTimeTimer.
+    virtual void startClock() = 0;
+    virtual void stopClock() = 0;
+    // The encoder's latest output, as it was read.
+    virtual void showEncoderOutput(const QByteArray& chunk) = 0;
+    // Where the focus goes after a failed request check.
+    virtual void focusTaskList() = 0;
+    virtual void focusOutputFile() = 0;
+    // Start appends the profile's extension to the output file text.
+    virtual void setOutputFile(const QString& path) = 0;
+    // What a completed job does last; true when the program is closing.
+    virtual bool RunCompletionActions(const QString& output) = 0;
+};

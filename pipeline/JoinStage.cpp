@@ -1,0 +1,76 @@
+// The second stage: the intermediate files, in list order, joined into the output.
+#include "pipeline/JobRunner.h"
+
+#include "pipeline/EncoderCommandLines.h"
+#include "platform/Prompter.h"
+#include "settings/ProgramValues.h"
+#include "tasks/TaskEntry.h"
+
+#include <QCoreApplication>
+
+void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
+{
+    m_view.setProcessTitle("Final Step: Joining all files...");
+    m_view.setConvertingFile(QString(), false);
+    m_view.showProgress(true);
+    m_state = JobState::Running;
+    m_totalSeconds = 0;
+    QStringList intermediates;
+    for (int index = 0; index < m_rows.rowCount(); ++index) {
+        QCoreApplication::processEvents();
+        ltvItemData entry;
+        ReadTaskEntry(m_rows, index, EntryWhole, entry);
+        setStatus(index, "Joining");
+        m_totalSeconds += entry.LengthSeconds;
+        intermediates << IntermediatePath(tempFolder, index);
+    }
+    m_currentLength = m_totalSeconds;
+    m_position = 0;
+    const QString output = JoinTarget(m_settings.outputFile, m_settings.outputExt, m_settings.policy);
+
+    const auto everyStatus = [&](const QString& status) {
+        for (int index = 0; index < m_rows.rowCount(); ++index) {
+            QCoreApplication::processEvents();
+            setStatus(index, status);
+        }
+    };
+
+    if (!runEncoder(JoinCommand(intermediates, output, options).arguments, Stage::Join)) {
+        m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);
+        deleteIntermediates(tempFolder);
+        m_end = JobEnd::Failed;
+        endJob();
+        return;
+    }
+    if (m_state == JobState::StopRequested) {
+        m_view.stopClock();
+        everyStatus("Stop");
+        deleteIntermediates(tempFolder);
+        if (!m_aborting)
+            m_prompter.inform("Cancel", "The Joining is canceled.");
+        m_end = JobEnd::Stopped;
+        endJob();
+        return;
+    }
+    if (runFailed(output)) {
+        const QString reason = lastErrorLine();
+        m_view.stopClock();
+        everyStatus("Failed");
+        deleteIntermediates(tempFolder);
+        if (!m_aborting)
+            m_prompter.warn("Joining Failed", "The joining failed.\n" + reason);
+        m_end = JobEnd::Failed;
+        endJob();
+        return;
+    }
+
+    showBars({100, 100});
+    m_view.stopClock();
+    everyStatus("Complete");
+    deleteIntermediates(tempFolder);
+    m_end = JobEnd::Completed;
+    if (m_aborting || !m_view.RunCompletionActions(output)) {
+        m_view.showProgress(false);
+        m_state = JobState::Idle;
+    }
+}

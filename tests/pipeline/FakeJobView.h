@@ -1,0 +1,50 @@
+#pragma once
+
+#include "pipeline/JobView.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+// Records what a job shows, in order; `onOutput` lets a test act while the encoder runs.
+class FakeJobView : public JobView {
+public:
+    void EnterJobMode() override { events << "EnterJobMode"; }
+    void LeaveJobMode() override { events << "LeaveJobMode"; }
+    void showProgress(bool shown) override { events << (shown ? "progress shown" : "progress hidden"); }
+    void setProcessTitle(const QString& title) override { this->title = title; }
+    void setConvertingFile(const QString& name, bool shown) override { convertingFile = shown ? name : "(hidden)"; }
+    void setBars(int current, int total) override { bars.emplace_back(current, total); }
+    void setTimes(const QString& elapsed, const QString& remaining) override { times << elapsed + " " + remaining; }
+    void startClock() override { events << "clock started"; clockRunning = true; }
+    void stopClock() override { events << "clock stopped"; clockRunning = false; }
+    void showEncoderOutput(const QByteArray& chunk) override
+    {
+        lastOutput = chunk;
+        if (onOutput)
+            onOutput(chunk);
+    }
+    void focusTaskList() override { focus = "task list"; }
+    void focusOutputFile() override { focus = "output file"; }
+    void setOutputFile(const QString& path) override { outputFile = path; }
+    bool RunCompletionActions(const QString& output) override
+    {
+        completedWith = output;
+        return closeOnCompletion;
+    }
+
+    QStringList events;
+    QString title;
+    QString convertingFile;
+    std::vector<std::pair<int, int>> bars;
+    QStringList times;
+    bool clockRunning = false;
+    QByteArray lastOutput;
+    QString focus;
+    QString outputFile;
+    QString completedWith;
+    bool closeOnCompletion = false;
+    std::function<void(const QByteArray&)> onOutput;
+};

@@ -1,0 +1,53 @@
+// A stand-in for the encoder program whose output, pauses, output file and exit code a
+// test scripts exactly. The script is the file named by VELMO_STAND_IN_SCRIPT, or that
+// name followed by "." and the first input's file name when such a file exists; one
+// step a line:
+//   write TEXT      TEXT on standard output, "\r" and "\n" written as those characters
+//   sleep MS        a pause
+//   output          the file after "-o" is written
+//   exit CODE       the end
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+
+int main(int argc, char* argv[])
+{
+    std::string output;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "-o")
+            output = argv[i + 1];
+    const char* scriptPath = std::getenv("VELMO_STAND_IN_SCRIPT");
+    const std::string input = argc > 1 ? argv[1] : "";
+    const std::string inputName = input.substr(input.find_last_of('/') + 1);
+    std::ifstream script(std::string(scriptPath ? scriptPath : "") + "." + inputName);
+    if (!script)
+        script.open(scriptPath ? scriptPath : "");
+    std::string line;
+    while (std::getline(script, line)) {
+        const std::string step = line.substr(0, line.find(' '));
+        const std::string rest = line.find(' ') == std::string::npos ? std::string() : line.substr(line.find(' ') + 1);
+        if (step == "write") {
+            std::string text;
+            for (std::size_t i = 0; i < rest.size(); ++i) {
+                if (rest[i] == '\\' && i + 1 < rest.size() && (rest[i + 1] == 'r' || rest[i + 1] == 'n')) {
+                    text += rest[i + 1] == 'r' ? '\r' : '\n';
+                    ++i;
+                } else {
+                    text += rest[i];
+                }
+            }
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fflush(stdout);
+        } else if (step == "sleep") {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rest.c_str())));
+        } else if (step == "output") {
+            std::ofstream(output) << "joined";
+        } else if (step == "exit") {
+            return std::atoi(rest.c_str());
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,246 @@
+#include "pipeline/JobRunner.h"
+#include "tasks/TaskEntry.h"
+#include "tests/pipeline/FakeJobView.h"
+#include "tests/support/Clips.h"
+#include "tests/support/FakePrompter.h"
+#include "tests/support/MemoryTaskRowStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Job : public ::testing::Test {
+protected:
+    void SetUp() override { QDir(m_dir.path()).mkdir("out"); }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    void addEntry(const QString& file, const QString& length = "00:00:02")
+    {
+        rows.appendRow(file);
+        ltvItemData entry;
+        entry.path = file;
+        entry.cells[CellLength] = length;
+        entry.cells[CellStatus] = "OK";
+        WriteTaskEntry(rows, rows.rowCount() - 1, EntryWhole, entry);
+    }
+
+    // The stand-in encoder follows this script in every run.
+    void script(const QByteArray& steps)
+    {
+        QFile file(path("script"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(steps);
+        qputenv("VELMO_STAND_IN_SCRIPT", path("script").toUtf8());
+    }
+
+    JobSettings settings(const QString& encoder = STAND_IN_ENCODER)
+    {
+        JobSettings job;
+        job.encoderPath = encoder;
+        job.outputFile = path("out/joined.avi");
+        job.outputExt = ".avi";
+        job.policy = OverwritePolicy::Ask;
+        job.tempDir = path("temp");
+        job.fallbackTempDir = path("fallback/");
+        job.frameSize = [] { return QString("320:240"); };
+        job.joinOptions = [] { return QString(" -ovc lavc -lavcopts vcodec=mpeg4 -oac pcm   -channels 2"); };
+        return job;
+    }
+
+    QStringList statuses() const
+    {
+        QStringList texts;
+        for (const MemoryTaskRowStore::Row& row : rows.rows)
+            texts << row.cells[CellStatus];
+        return texts;
+    }
+
+    QStringList intermediatesLeft() const { return QDir(path("temp")).entryList({"*.avi"}, QDir::Files); }
+
+    QTemporaryDir m_dir;
+    MemoryTaskRowStore rows;
+    FakeJobView view;
+    FakePrompter prompter;
+    JobRunner runner{rows, view, prompter};
+};
+
+// Twenty-odd chunks, one a read, so that the job parses the last ones; each position
+// stands three times, so that a busy machine that joins two writes into one read
+// still shows it.
+QByteArray ProgressSteps(const QList<double>& positions)
+{
+    QByteArray steps;
+    for (int read = 0; read < 20; ++read)
+        steps += "write starting\\r\nsleep 30\n";
+    for (double seconds : positions)
+        for (int again = 0; again < 3; ++again)
+            steps += "write Pos: " + QByteArray::number(seconds, 'f', 1) + "s 10f ( 0%)\\r\nsleep 30\n";
+    return steps;
+}
+
+}
+
+TEST_F(Job, RequestChecksInOrder)
+{
+    addEntry(path("a.avi"));
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::NotStarted);
+    EXPECT_EQ(prompter.messages.last().caption, "Add More Videos");
+
+    addEntry(path("b.avi"));
+    JobSettings job = settings();
+    job.outputFile = path("missing/joined.avi");
+    runner.tbtnStartClick(job);
+    EXPECT_EQ(prompter.messages.last().caption, "Output path does not exist");
+    EXPECT_EQ(view.focus, "output file");
+
+    job.outputFile = path("out/");
+    runner.tbtnStartClick(job);
+    EXPECT_EQ(prompter.messages.last().caption, "Icorrect Filename");
+
+    // The profile's extension is added, then the existing file is asked about.
+    QFile(path("out/movie.mpg.avi")).open(QIODevice::WriteOnly);
+    job.outputFile = path("out/movie.mpg");
+    prompter.answer(false);
+    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::NotStarted);
+    EXPECT_EQ(view.outputFile, path("out/movie.mpg.avi"));
+    EXPECT_EQ(prompter.messages.last().caption, "File Exists");
+    EXPECT_EQ(prompter.messages.last().text, "The output file is existent. Do you want to continue and overwrite it? "
+                                             "\n\rClick \"No\" to specify another output filename.");
+    EXPECT_TRUE(view.events.isEmpty()) << "nothing of the job has started";
+    EXPECT_EQ(runner.state(), JobState::Idle);
+}
+
+TEST_F(Job, RunsBothStagesWithTheirStatusesBarsAndClock)
+{
+    addEntry(path("a.avi"), "00:00:10");
+    addEntry(path("b.avi"), "00:00:30");
+    script(ProgressSteps({5, 10}) + "output\nexit 0\n");
+    QStringList seenStatuses;
+    view.onOutput = [&](const QByteArray&) {
+        if (!seenStatuses.contains(statuses().join(',')))
+            seenStatuses << statuses().join(',');
+    };
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Completed);
+    EXPECT_EQ(seenStatuses, (QStringList{"Converting,OK", "Waiting for joining,Converting", "Joining,Joining"}));
+    EXPECT_EQ(statuses(), (QStringList{"Complete", "Complete"}));
+    EXPECT_EQ(view.completedWith, path("out/joined.avi"));
+    EXPECT_TRUE(intermediatesLeft().isEmpty());
+    EXPECT_EQ(view.bars.back(), std::make_pair(100, 100));
+    // Entry a: 10 s of 10 fills the current bar; 12.5 % of the total rounds to the even 12.
+    EXPECT_NE(std::find(view.bars.begin(), view.bars.end(), std::make_pair(100, 12)), view.bars.end());
+    EXPECT_EQ(view.events, (QStringList{"EnterJobMode", "progress shown", "clock started", "progress shown",
+                                        "clock stopped", "progress hidden", "LeaveJobMode"}));
+    EXPECT_EQ(runner.state(), JobState::Idle);
+
+    runner.timerTimeTimer();
+    EXPECT_EQ(view.times.last(), "00:00:01 00:00:00") << "a full total bar leaves nothing to wait for";
+}
+
+TEST_F(Job, TheJoinsPositionNeverGoesBack)
+{
+    addEntry(path("a.avi"), "00:01:40");
+    addEntry(path("b.avi"), "00:01:40");
+    script(ProgressSteps({80, 40}) + "output\nexit 0\n");
+    runner.tbtnStartClick(settings());
+    // The join's 80 s of 200 shows 40 % and 70 %; the later 40 s changes nothing.
+    const auto join = std::find(view.bars.begin(), view.bars.end(), std::make_pair(40, 70));
+    ASSERT_NE(join, view.bars.end());
+    EXPECT_EQ(*(join + 1), std::make_pair(40, 70));
+}
+
+TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)
+{
+    struct Case {
+        const char* what;
+        QByteArray steps;
+        const char* caption;
+        QStringList statuses;
+    };
+    const Case cases[] = {
+        {"a conversion that exits 1", "write could not read the input\\n\nexit 1\n", "Conversion Failed",
+         {"Failed", "OK"}},
+        {"a conversion that writes nothing", "write done\\n\nexit 0\n", "Conversion Failed", {"Failed", "OK"}},
+    };
+    addEntry(path("a.avi"));
+    addEntry(path("b.avi"));
+    for (const Case& test : cases) {
+        script(test.steps);
+        prompter.messages.clear();
+        EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Failed) << test.what;
+        ASSERT_EQ(prompter.messages.size(), 1) << test.what;
+        EXPECT_EQ(prompter.messages[0].kind, FakePrompter::Kind::Warn);
+        EXPECT_EQ(prompter.messages[0].caption, test.caption);
+        EXPECT_TRUE(prompter.messages[0].text.startsWith("The conversion of a.avi failed.\n"));
+        EXPECT_EQ(statuses(), test.statuses) << test.what;
+        EXPECT_TRUE(view.completedWith.isEmpty());
+        EXPECT_FALSE(view.clockRunning);
+        EXPECT_EQ(runner.state(), JobState::Idle);
+        for (MemoryTaskRowStore::Row& row : rows.rows)
+            row.cells[CellStatus] = "OK";
+    }
+    EXPECT_EQ(prompter.messages[0].text, "The conversion of a.avi failed.\ndone");
+
+    // The encoder program missing: the message of a broken installation, nothing joined.
+    prompter.messages.clear();
+    EXPECT_EQ(runner.tbtnStartClick(settings(path("no-encoder"))), JobEnd::Failed);
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, "Error. Please re-install Velmo AVI Video Joiner");
+    EXPECT_EQ(prompter.messages[0].caption, "Velmo AVI Video Joiner");
+    EXPECT_EQ(view.events.last(), "LeaveJobMode");
+    EXPECT_FALSE(view.clockRunning);
+
+    // A temp folder that cannot be made, fallback included.
+    JobSettings job = settings();
+    job.tempDir = path("no/such/parent");
+    job.fallbackTempDir = "/proc/velmo-cannot-be-made/";
+    prompter.messages.clear();
+    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Failed);
+    EXPECT_EQ(prompter.messages.last().caption, "Temp Folder");
+    EXPECT_TRUE(prompter.messages.last().text.contains(path("no/such/parent")));
+}
+
+TEST_F(Job, StopDuringAConversionCancelsItAndASilentEncoderLeavesTheLoopRunning)
+{
+    addEntry(path("a.avi"));
+    addEntry(path("b.avi"));
+    addEntry(path("c.avi"));
+    // The second run is silent for a long while before it would make its file.
+    script("output\nexit 0\n");
+    QFile silent(path("script.b.avi"));
+    ASSERT_TRUE(silent.open(QIODevice::WriteOnly));
+    silent.write("write working\\n\nsleep 20000\noutput\nexit 0\n");
+    silent.close();
+    int turns = 0;
+    QTimer turn;
+    // Ten turns of the event loop while the second run is silent, then Stop.
+    QObject::connect(&turn, &QTimer::timeout, [&] {
+        if (statuses().value(1) == "Converting" && ++turns == 10)
+            runner.tbtnStopClick();
+    });
+    turn.start(20);
+    QElapsedTimer took;
+    took.start();
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Stopped);
+    EXPECT_LT(took.elapsed(), 15000) << "the loop turned while the encoder was silent, and the stop reached it";
+    EXPECT_EQ(statuses(), (QStringList{"Waiting for joining", "Stop", "OK"}));
+    EXPECT_EQ(prompter.messages.last().text, "The Coversion is canceled.");
+    EXPECT_TRUE(intermediatesLeft().isEmpty());
+    EXPECT_EQ(runner.state(), JobState::StopRequested);
+}
+
+TEST_F(Job, RenameNeverOverwrites)
+{
+    QFile(path("out/movie.avi")).open(QIODevice::WriteOnly);
+    QFile(path("out/movie_1.avi")).open(QIODevice::WriteOnly);
+    EXPECT_EQ(JobRunner::JoinTarget(path("out/movie.avi"), ".avi", OverwritePolicy::Rename), path("out/movie_2.avi"));
+    EXPECT_EQ(JobRunner::JoinTarget(path("out/movie.avi"), ".avi", OverwritePolicy::Overwrite), path("out/movie.avi"));
+    EXPECT_EQ(JobRunner::JoinTarget(path("out/new.avi"), ".avi", OverwritePolicy::Rename), path("out/new.avi"));
+}
