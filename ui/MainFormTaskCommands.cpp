@@ -9,7 +9,6 @@
 #include "ui/TaskAddProgress.h"
 #include "ui/TreeTaskRowStore.h"
 
-#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLineEdit>
