@@ -14,6 +14,7 @@
 #include "ui/MessageBoxPrompter.h"
 #include "ui/OutputSettingsForm.h"
 #include "ui/SettingsForm.h"
+#include "pipeline/JobRunner.h"
 #include "ui/TreeTaskRowStore.h"
 #include "tasks/TaskAdder.h"
 #include "tasks/TaskListEdits.h"
@@ -63,6 +64,7 @@ TMainForm::TMainForm(const QString& programDir, const QStringList& arguments, Ma
         this, edtOutputFile, m_program.PreferencesPath, m_program.DefaultTempDir, SaveDialog1, m_services.dialogs,
         m_ownPrompter ? nullptr : m_services.prompter});
     SettingForm = m_settings.get();
+    buildJob();
     connect(tbtnSetting, &QToolButton::clicked, this, &TMainForm::tbtnSettingClick);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pipeline/JobView.h"
 #include "settings/ProgramValues.h"
 #include "tasks/ListButtons.h"
 #include "tasks/TaskEntry.h"
@@ -15,6 +16,7 @@ class Prompter;
 class Shell;
 class TAboutForm;
 class TopSettingForm;
+class JobRunner;
 class TSettingForm;
 class TaskAdder;
 class TaskAddProgress;
@@ -45,7 +47,7 @@ struct MainFormServices {
 };
 
 // The one window the user works in: toolbar, task list, profile and output file, job progress.
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public JobView {
     Q_OBJECT
 
 public:
@@ -158,6 +160,25 @@ public:
     // Closes the window when the preferences ask for it.
     void RunCompletionActions();
 
+    // The job
+    void tbtnStartClick();
+    void tbtnStopClick();
+    JobState jobState() const;
+    void EnterJobMode() override;
+    void LeaveJobMode() override;
+    void showProgress(bool shown) override;
+    void setProcessTitle(const QString& title) override;
+    void setConvertingFile(const QString& name, bool shown) override;
+    void setBars(int current, int total) override;
+    void setTimes(const QString& elapsed, const QString& remaining) override;
+    void startClock() override;
+    void stopClock() override;
+    void showEncoderOutput(const QByteArray& chunk) override;
+    void focusTaskList() override;
+    void focusOutputFile() override;
+    void setOutputFile(const QString& path) override;
+    bool RunCompletionActions(const QString& output) override;
+
     void tbtnAboutClick();
     void tbtnHelpClick();
     void bbtnBrowserClick();
@@ -186,6 +207,7 @@ private:
     void buildSettingsPanel();
     void buildProgressPanel();
     void buildTaskMenu();
+    void buildJob();
     // The task list's store, the adding of files, its progress and file drops.
     void buildAdding();
     void setColumnWidths(const QList<int>& widths);
@@ -204,6 +226,7 @@ private:
     TaskAddProgress* m_addProgress = nullptr;
     std::unique_ptr<TopSettingForm> m_outputSettings;
     std::unique_ptr<TSettingForm> m_settings;
+    std::unique_ptr<JobRunner> m_job;
     bool m_shownBefore = false;
     TAboutForm* AboutForm = nullptr;
     QString m_selectionAtPress;

@@ -4,6 +4,7 @@
 
 #include "platform/Prompter.h"
 #include "settings/CompletionActions.h"
+#include "pipeline/JobRunner.h"
 #include "settings/IniFile.h"
 #include "tasks/TaskAdder.h"
 #include "ui/SettingsForm.h"
@@ -57,8 +58,10 @@ void TMainForm::showEvent(QShowEvent* event)
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    // Closing ends the program: an add in progress ends at once, without a word.
+    // Closing ends the program: an add in progress ends at once, without a word, and a
+    // job stops its encoder and removes its intermediate files.
     m_adder->StopQuietly();
+    m_job->Abort();
     try {
         SaveMainPreferences();
     } catch (const IniWriteError& error) {

@@ -1,0 +1,128 @@
+#include "pipeline/JobRunner.h"
+#include "tasks/MediaProbe.h"
+#include "tasks/TaskEntry.h"
+#include "tests/pipeline/FakeJobView.h"
+#include "tests/support/Clips.h"
+#include "tests/support/FakePrompter.h"
+#include "tests/support/MemoryTaskRowStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Jobs through the real encoder of the program folder, on clips ffmpeg makes.
+class JobEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QDir(m_dir.path()).mkpath("out put");
+        const auto clip = [&](const QString& name, double seconds, const QString& video, const QString& audio) {
+            ClipRecipe recipe;
+            recipe.seconds = seconds;
+            recipe.width = 160;
+            recipe.height = 120;
+            recipe.videoCodec = video;
+            recipe.audioCodec = audio;
+            MakeClip(m_dir.filePath(name), recipe);
+            add(m_dir.filePath(name));
+        };
+        clip("a.mp4", 1.0, "libx264", "aac");
+        clip("b.mpg", 1.5, "mpeg2video", "mp2");
+        clip("my \"odd\" clip.avi", 0.8, "mpeg4", "libmp3lame");
+    }
+
+    void add(const QString& path)
+    {
+        rows.appendRow(path);
+        ltvItemData entry;
+        entry.path = path;
+        const std::optional<MediaProbe> probe = ProbeMedia(path);
+        entry.cells[CellLength] = probe ? probe->lengthText : QString("00:00:01");
+        entry.cells[CellStatus] = "OK";
+        WriteTaskEntry(rows, rows.rowCount() - 1, EntryWhole, entry);
+    }
+
+    JobSettings settings()
+    {
+        JobSettings job;
+        job.encoderPath = ProgramFolder() + "asapi.dll";
+        job.outputFile = m_dir.filePath("out put/joined.avi");
+        job.outputExt = ".avi";
+        job.policy = OverwritePolicy::Rename;
+        job.tempDir = m_dir.filePath("temp");
+        job.fallbackTempDir = m_dir.filePath("fallback/");
+        job.frameSize = [] { return QString("320:240"); };
+        job.joinOptions = [] {
+            return QString(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800:mbd=2:autoaspect -oac mp3lame -lameopts"
+                           " vbr=2:q=4 -channels 2 -vf scale=320:240 -srate 44100");
+        };
+        return job;
+    }
+
+    QStringList statuses() const
+    {
+        QStringList texts;
+        for (const MemoryTaskRowStore::Row& row : rows.rows)
+            texts << row.cells[CellStatus];
+        return texts;
+    }
+
+    QTemporaryDir m_dir;
+    MemoryTaskRowStore rows;
+    FakeJobView view;
+    FakePrompter prompter;
+    JobRunner runner{rows, view, prompter};
+};
+
+}
+
+TEST_F(JobEndToEnd, MixedFilesJoinIntoOneBesideAnOutputThatIsKept)
+{
+    QFile existing(m_dir.filePath("out put/joined.avi"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("keep me");
+    existing.close();
+
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Completed) << prompter.messages.value(0).text.toStdString();
+    const QString output = m_dir.filePath("out put/joined_1.avi");
+    EXPECT_EQ(view.completedWith, output);
+    EXPECT_EQ(statuses(), (QStringList{"Complete", "Complete", "Complete"}));
+    EXPECT_TRUE(QDir(m_dir.filePath("temp")).entryList(QDir::Files).isEmpty()) << "no intermediate file is left";
+    EXPECT_EQ(ProbeValue(output, "v:0", "stream=width"), "320");
+    EXPECT_NEAR(ProbeValue(output, "", "format=duration").toDouble(), 1.0 + 1.5 + 0.8, 0.5);
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), "keep me");
+}
+
+TEST_F(JobEndToEnd, StopDuringTheJoinLeavesNothing)
+{
+    view.onOutput = [&](const QByteArray&) {
+        if (view.title.startsWith("Final Step"))
+            runner.tbtnStopClick();
+    };
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Stopped);
+    EXPECT_EQ(statuses(), (QStringList{"Stop", "Stop", "Stop"}));
+    EXPECT_EQ(prompter.messages.last().text, "The Joining is canceled.");
+    EXPECT_TRUE(QDir(m_dir.filePath("temp")).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(m_dir.filePath("out put")).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(runner.state(), JobState::Idle);
+}
+
+TEST_F(JobEndToEnd, AnUnreadableInputFailsItsConversion)
+{
+    QFile broken(m_dir.filePath("broken.avi"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a video at all");
+    broken.close();
+    add(m_dir.filePath("broken.avi"));
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Failed);
+    EXPECT_EQ(statuses().last(), "Failed");
+    ASSERT_FALSE(prompter.messages.isEmpty());
+    EXPECT_EQ(prompter.messages.last().caption, "Conversion Failed");
+    EXPECT_TRUE(prompter.messages.last().text.startsWith("The conversion of broken.avi failed.\n"));
+    EXPECT_TRUE(QDir(m_dir.filePath("temp")).entryList(QDir::Files).isEmpty());
+}

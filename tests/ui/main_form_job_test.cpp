@@ -1,0 +1,80 @@
+#include "tests/support/Clips.h"
+#include "tests/ui/ProgramFolderFixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+// The window's side of a job; the job itself is tested through its view interface.
+class MainFormJob : public ProgramFolderFixture {
+protected:
+    void SetUp() override
+    {
+        QDir(programDir()).mkdir("clips");
+        ClipRecipe recipe;
+        recipe.seconds = 0.5;
+        recipe.width = 64;
+        recipe.height = 48;
+        for (const char* name : {"a.avi", "b.avi"})
+            MakeClip(programDir() + "clips/" + name, recipe);
+    }
+
+    TMainForm& started()
+    {
+        TMainForm& form = start();
+        form.show();
+        form.DropFiles({programDir() + "clips/a.avi"});
+        QApplication::processEvents();
+        return form;
+    }
+};
+
+}
+
+TEST_F(MainFormJob, StartChecksThenAJobWithoutItsEncoderEndsCleanly)
+{
+    TMainForm& form = started();
+    form.tbtnStartClick();
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].caption, "Add More Videos");
+
+    form.DropFiles({programDir() + "clips/b.avi"});
+    QApplication::processEvents();
+    form.edtOutputFile->setText(programDir() + "joined");
+    // This program folder has no encoder program.
+    form.tbtnStartClick();
+    EXPECT_EQ(form.edtOutputFile->text(), programDir() + "joined") << "no profile loaded: no extension to add";
+    ASSERT_EQ(prompter.messages.size(), 2);
+    EXPECT_EQ(prompter.messages[1].text, "Error. Please re-install Velmo AVI Video Joiner");
+    EXPECT_EQ(form.jobState(), JobState::Idle);
+    EXPECT_FALSE(form.timerTime->isActive());
+    EXPECT_TRUE(form.panBottomCenter->isVisible());
+    EXPECT_FALSE(form.panBottomLeft->isVisible());
+    EXPECT_TRUE(form.tbtnStart->isEnabled() && form.ltvTask->isEnabled() && form.tbtnAddFile->isEnabled());
+    EXPECT_FALSE(form.tbtnStop->isEnabled());
+}
+
+TEST_F(MainFormJob, JobModeAndTheProgressDisplay)
+{
+    TMainForm& form = started();
+    form.EnterJobMode();
+    EXPECT_FALSE(form.tbtnStart->isEnabled() || form.tbtnSetting->isEnabled() || form.ltvTask->isEnabled());
+    EXPECT_TRUE(form.tbtnStop->isEnabled());
+    EXPECT_TRUE(form.tbtnAbout->isEnabled() && form.tbtnHelp->isEnabled());
+    form.showProgress(true);
+    EXPECT_FALSE(form.panBottomCenter->isVisible());
+    EXPECT_TRUE(form.panBottomLeft->isVisible());
+    form.setBars(130, -4);
+    EXPECT_EQ(form.labCurProgress->text(), "100%") << "the label reads the bar back";
+    EXPECT_EQ(form.labTotalProgress->text(), "0%");
+    form.LeaveJobMode();
+    EXPECT_TRUE(form.tbtnStart->isEnabled() && form.tbtnRemove->isEnabled() && form.ltvTask->isEnabled());
+    EXPECT_FALSE(form.tbtnStop->isEnabled());
+}

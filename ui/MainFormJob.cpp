@@ -1,0 +1,149 @@
+// The main window's side of a job: Start and Stop, the controls switched for a job, and
+// the progress display, clock and messages that the job shows through its view.
+#include "ui/MainForm.h"
+
+#include "pipeline/JobRunner.h"
+#include "profiles/ProfileContents.h"
+#include "ui/OutputSettingsForm.h"
+#include "ui/SettingsForm.h"
+#include "ui/TreeTaskRowStore.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+void TMainForm::buildJob()
+{
+    m_job = std::make_unique<JobRunner>(*m_rows, *this, *m_services.prompter);
+    connect(tbtnStart, &QToolButton::clicked, this, &TMainForm::tbtnStartClick);
+    connect(tbtnStop, &QToolButton::clicked, this, &TMainForm::tbtnStopClick);
+    connect(timerTime, &QTimer::timeout, this, [this] { m_job->timerTimeTimer(); });
+}
+
+JobState TMainForm::jobState() const
+{
+    return m_job->state();
+}
+
+void TMainForm::tbtnStartClick()
+{
+    JobSettings settings;
+    settings.encoderPath = m_program.EncoderPath;
+    settings.outputFile = edtOutputFile->text();
+    settings.outputExt = opSettingForm->OutputExt;
+    settings.policy = SettingForm->rdbAsk->isChecked()      ? OverwritePolicy::Ask
+        : SettingForm->rdbRename->isChecked()               ? OverwritePolicy::Rename
+                                                            : OverwritePolicy::Overwrite;
+    settings.tempDir = SettingForm->edtTempDir->text();
+    settings.fallbackTempDir = m_program.DefaultTempDir;
+    // The profile path is built anew from the list's text at each use.
+    settings.frameSize = [this] { return GetOutputSize(ProfilePathOf(m_program.ProgramDir, cmbProfile->currentText())); };
+    settings.joinOptions = [this] {
+        return BuildEncoderOptions(ProfilePathOf(m_program.ProgramDir, cmbProfile->currentText()));
+    };
+    m_job->tbtnStartClick(settings);
+}
+
+void TMainForm::tbtnStopClick()
+{
+    m_job->tbtnStopClick();
+}
+
+void TMainForm::EnterJobMode()
+{
+    for (QWidget* control : {static_cast<QWidget*>(tbtnAddFile), static_cast<QWidget*>(tbtnAddDir),
+                             static_cast<QWidget*>(tbtnUp), static_cast<QWidget*>(tbtnDown),
+                             static_cast<QWidget*>(tbtnRemove), static_cast<QWidget*>(tbtnClear),
+                             static_cast<QWidget*>(tbtnStart), static_cast<QWidget*>(tbtnSetting),
+                             static_cast<QWidget*>(ltvTask)})
+        control->setEnabled(false);
+    tbtnStop->setEnabled(true);
+}
+
+void TMainForm::LeaveJobMode()
+{
+    for (QWidget* control : {static_cast<QWidget*>(tbtnAddFile), static_cast<QWidget*>(tbtnAddDir),
+                             static_cast<QWidget*>(tbtnUp), static_cast<QWidget*>(tbtnDown),
+                             static_cast<QWidget*>(tbtnRemove), static_cast<QWidget*>(tbtnClear),
+                             static_cast<QWidget*>(tbtnStart), static_cast<QWidget*>(tbtnSetting),
+                             static_cast<QWidget*>(ltvTask)})
+        control->setEnabled(true);
+    tbtnStop->setEnabled(false);
+}
+
+void TMainForm::showProgress(bool shown)
+{
+    panBottomCenter->setVisible(!shown);
+    panBottomLeft->setVisible(shown);
+}
+
+void TMainForm::setProcessTitle(const QString& title)
+{
+    labProcessTitle->setText(title);
+}
+
+void TMainForm::setConvertingFile(const QString& name, bool shown)
+{
+    labConvertingFile->setText(name);
+    labConvertingFile->setVisible(shown);
+}
+
+void TMainForm::setBars(int current, int total)
+{
+    // Qt ignores a value outside the range; the bar shows the nearest end instead.
+    pgbCurrent->setValue(std::clamp(current, pgbCurrent->minimum(), pgbCurrent->maximum()));
+    pgbTotal->setValue(std::clamp(total, pgbTotal->minimum(), pgbTotal->maximum()));
+    // The labels show the bars as they read back, never outside 0 to 100.
+    labCurProgress->setText(QString::number(pgbCurrent->value()) + "%");
+    labTotalProgress->setText(QString::number(pgbTotal->value()) + "%");
+}
+
+void TMainForm::setTimes(const QString& elapsed, const QString& remaining)
+{
+    labElapsed->setText(elapsed);
+    labRemaining->setText(remaining);
+}
+
+void TMainForm::startClock()
+{
+    timerTime->start();
+}
+
+void TMainForm::stopClock()
+{
+    timerTime->stop();
+}
+
+void TMainForm::showEncoderOutput(const QByteArray& chunk)
+{
+    Memo1->setPlainText(QString::fromUtf8(chunk));
+}
+
+void TMainForm::focusTaskList()
+{
+    ltvTask->setFocus();
+}
+
+void TMainForm::focusOutputFile()
+{
+    edtOutputFile->setFocus();
+}
+
+void TMainForm::setOutputFile(const QString& path)
+{
+    edtOutputFile->setText(path);
+}
+
+bool TMainForm::RunCompletionActions(const QString&)
+{
+    RunCompletionActions();
+    return !isVisible();
+}
