@@ -29,7 +29,7 @@ constexpr double WindowGoal = 1.3;
 constexpr double GrowthGoal = 11.0;
 // Each side is timed this often, alternating, and the best time counts: the
 // machine is shared and a busy moment should not decide.
-constexpr int Rounds = 4;
+constexpr int Rounds = 5;
 
 // Wall time and the processor time of this process (every thread), in seconds.
 struct Cost {
@@ -60,6 +60,7 @@ public:
     void inform(const QString&, const QString&) override { ++messages; }
     bool ask(const QString&, const QString&) override { return ++messages, true; }
     void notice(const QString&, const QString&) override { ++messages; }
+    void warn(const QString&, const QString&) override { ++messages; }
     void error(const QString&, const QString&) override { ++messages; }
     int messages = 0;
 };
