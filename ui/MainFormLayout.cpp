@@ -20,6 +20,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QLabel* PlacedLabel(QWidget* parent, const QString& text, int left, int top)
@@ -272,19 +274,27 @@ void TMainForm::buildProgressPanel()
         progress->setGeometry(110, top, 260, 16);
         return progress;
     };
-    PlacedLabel(panBottomLeft, "Current Progress:", 12, 29);
+    QLabel* currentCaption = PlacedLabel(panBottomLeft, "Current Progress:", 12, 29);
     pgbCurrent = bar(29);
     labCurProgress = PlacedLabel(panBottomLeft, "0%", 378, 29);
     labCurProgress->setFixedWidth(40);
-    PlacedLabel(panBottomLeft, "Total Progress:", 12, 52);
+    QLabel* totalCaption = PlacedLabel(panBottomLeft, "Total Progress:", 12, 52);
     pgbTotal = bar(52);
     labTotalProgress = PlacedLabel(panBottomLeft, "0%", 378, 52);
     labTotalProgress->setFixedWidth(40);
 
-    PlacedLabel(panBottomLeft, "Time Elapsed:", 425, 29);
+    QLabel* elapsedCaption = PlacedLabel(panBottomLeft, "Time Elapsed:", 425, 29);
     labElapsed = PlacedLabel(panBottomLeft, "00:00:00", 525, 29);
-    labElapsed->setFixedWidth(80);
-    PlacedLabel(panBottomLeft, "Time Remaining:", 425, 52);
+    labElapsed->setFixedWidth(70);
+    QLabel* remainingCaption = PlacedLabel(panBottomLeft, "Time Remaining:", 425, 52);
     labRemaining = PlacedLabel(panBottomLeft, "00:00:00", 525, 52);
-    labRemaining->setFixedWidth(80);
+    labRemaining->setFixedWidth(70);
+
+    // Bars and times start after their captions in the desktop's font.
+    const int barLeft = 12 + std::max(currentCaption->width(), totalCaption->width()) + 6;
+    for (QProgressBar* progress : {pgbCurrent, pgbTotal})
+        progress->setGeometry(barLeft, progress->y(), 370 - barLeft, progress->height());
+    const int timeLeft = 425 + std::max(elapsedCaption->width(), remainingCaption->width()) + 6;
+    for (QLabel* time : {labElapsed, labRemaining})
+        time->move(timeLeft, time->y());
 }
