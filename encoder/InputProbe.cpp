@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <optional>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,25 +76,81 @@ void CheckReadableFile(const std::string& path)
 
 } // namespace
 
+void ProbeReader::Feed(std::string_view text)
+{
+    partial_.append(text);
+    std::size_t start = 0;
+    for (std::size_t end; (end = partial_.find('\n', start)) != std::string::npos; start = end + 1)
+        TakeLine(std::string_view(partial_).substr(start, end - start));
+    partial_.erase(0, start);
+}
+
+void ProbeReader::TakeLine(std::string_view line)
+{
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos)
+        return;
+    const std::string_view key = line.substr(0, equals);
+    std::string_view value = line.substr(equals + 1);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
+    constexpr std::string_view packetPrefix = "packets.packet.";
+    if (!key.starts_with(packetPrefix)) {
+        values_[std::string(key)] = std::string(value);
+        return;
+    }
+    const std::string_view rest = key.substr(packetPrefix.size());
+    const std::size_t dot = rest.find('.');
+    if (dot == std::string_view::npos)
+        return;
+    if (rest.substr(0, dot) != packet_) {
+        FinishPacket();
+        packet_ = std::string(rest.substr(0, dot));
+    }
+    const std::string_view field = rest.substr(dot + 1);
+    const auto number = Whole(std::string(value));
+    if (field == "stream_index")
+        packetStream_ = static_cast<int>(number.value_or(-1));
+    else if (field == "pts")
+        pts_ = number;
+    else if (field == "dts")
+        dts_ = number;
+    else if (field == "duration")
+        duration_ = number.value_or(0);
+}
+
+void ProbeReader::FinishPacket()
+{
+    const auto time = pts_ ? pts_ : dts_;
+    if (packetStream_ >= 0 && time) {
+        const long long end = *time + duration_;
+        const auto [found, added] = ends_.emplace(packetStream_, end);
+        if (!added)
+            found->second = std::max(found->second, end);
+    }
+    packetStream_ = -1;
+    pts_.reset();
+    dts_.reset();
+    duration_ = 0;
+}
+
+std::optional<long long> ProbeReader::packetsEnd(int stream) const
+{
+    std::optional<long long> end;
+    if (const auto found = ends_.find(stream); found != ends_.end())
+        end = found->second;
+    // The last packet is still open until a line of another follows.
+    if (const auto time = pts_ ? pts_ : dts_; time && packetStream_ == stream)
+        end = std::max(end.value_or(*time + duration_), *time + duration_);
+    return end;
+}
+
 std::map<std::string, std::string> ParseFlatOutput(const std::string& text)
 {
-    std::map<std::string, std::string> values;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = text.substr(start, end - start);
-        const std::size_t equals = line.find('=');
-        if (equals != std::string::npos) {
-            std::string value = line.substr(equals + 1);
-            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-                value = value.substr(1, value.size() - 2);
-            values[line.substr(0, equals)] = value;
-        }
-        start = end + 1;
-    }
-    return values;
+    ProbeReader reader;
+    reader.Feed(text);
+    reader.Feed("\n");
+    return reader.values();
 }
 
 InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string, std::string>& values,
@@ -157,69 +213,26 @@ std::vector<std::string> ProbeArguments(const std::string& path)
     return {"ffprobe", "-v", "error", "-of", "flat",
             "-show_entries",
             "format=start_time,duration:stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
-            "r_frame_rate,start_time,duration,time_base,sample_rate,channels:stream_disposition=attached_pic",
+            "r_frame_rate,start_time,duration,time_base,sample_rate,channels:stream_disposition=attached_pic:"
+            "packet=stream_index,pts,dts,duration",
             FileUrl(path)};
-}
-
-std::vector<std::string> PacketArguments(const std::string& path)
-{
-    return {"ffprobe", "-v", "quiet", "-select_streams", "V:0", "-show_entries",
-            "packet=pts,dts,duration", "-of", "csv=p=0", FileUrl(path)};
-}
-
-double PacketsEnd(const std::string& csv, double timeBase)
-{
-    long long end = 0;
-    bool any = false;
-    std::size_t start = 0;
-    while (start < csv.size()) {
-        std::size_t stop = csv.find('\n', start);
-        if (stop == std::string::npos)
-            stop = csv.size();
-        const std::string line = csv.substr(start, stop - start);
-        start = stop + 1;
-        const std::size_t first = line.find(',');
-        const std::size_t second = first == std::string::npos ? first : line.find(',', first + 1);
-        if (second == std::string::npos)
-            continue;
-        const auto pts = Whole(line.substr(0, first));
-        const auto time = pts ? pts : Whole(line.substr(first + 1, second - first - 1));
-        if (!time)
-            continue;
-        // Packets with side data end in a comma.
-        const std::size_t third = line.find(',', second + 1);
-        const long long packetEnd = *time + Whole(line.substr(second + 1, third - second - 1)).value_or(0);
-        end = any ? std::max(end, packetEnd) : packetEnd;
-        any = true;
-    }
-    return any ? static_cast<double>(end) * timeBase : 0;
 }
 
 InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick)
 {
     CheckReadableFile(path);
-    // The streams and the picture's packets are read side by side.
-    std::string out;
-    std::string packets;
-    const ChildrenRunResult run = RunChildren(
-        {{ProbeArguments(path), {}, [&](std::string_view text) { out.append(text); }, nullptr},
-         {PacketArguments(path), {}, [&](std::string_view text) { packets.append(text); }, nullptr}},
-        onTick);
+    ProbeReader reader;
+    const ChildRunResult run = RunChild(ProbeArguments(path),
+        {[&](std::string_view text) { reader.Feed(text); }, nullptr, onTick});
     if (run.stopSignal != 0)
         return {};
-    if (ExitCodeOf(run.statuses[0]) != 0 || ExitCodeOf(run.statuses[1]) != 0)
+    if (ExitCodeOf(run.status) != 0)
         throw JobError("Input file is not a readable video file: " + path);
-    const auto values = ParseFlatOutput(out);
-    const InputInfo info = InputInfoFromProbe(path, values);
-    // The packets are those of the first picture stream that is no cover picture, which is
-    // the one chosen unless that stream has no size.
-    for (int index = 0; index < info.videoStream; ++index) {
-        const std::string prefix = "streams.stream." + std::to_string(index) + ".";
-        if (Text(values, prefix + "codec_type") == "video" && Text(values, prefix + "disposition.attached_pic") != "1")
-            return info;
-    }
-    const double timeBase = Ratio(values, "streams.stream." + std::to_string(info.videoStream) + ".time_base");
-    return InputInfoFromProbe(path, values, PacketsEnd(packets, timeBase));
+    reader.Feed("\n");
+    const InputInfo info = InputInfoFromProbe(path, reader.values());
+    const double timeBase = Ratio(reader.values(), "streams.stream." + std::to_string(info.videoStream) + ".time_base");
+    const auto end = reader.packetsEnd(info.videoStream);
+    return end ? InputInfoFromProbe(path, reader.values(), static_cast<double>(*end) * timeBase) : info;
 }
 
 std::string FileUrl(const std::string& path)

@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What the join needs to know of one input.
@@ -22,6 +24,31 @@ struct InputInfo {
     int channels = 0;
 };
 
+// Reads ffprobe's "-of flat" text piece by piece, as key/value pairs with quotes removed.
+// The packets' lines are folded into each stream's end as they come, so that a long
+// film's listing is never held whole.
+class ProbeReader {
+public:
+    void Feed(std::string_view text);
+    const std::map<std::string, std::string>& values() const { return values_; }
+    // Where the stream's last packet ends (the greatest pts, else dts, plus duration), in its
+    // time base. A damaged file's header may claim more; its packets say what is really there.
+    std::optional<long long> packetsEnd(int stream) const;
+
+private:
+    void TakeLine(std::string_view line);
+    void FinishPacket();
+
+    std::string partial_;
+    std::map<std::string, std::string> values_;
+    std::map<int, long long> ends_;
+    std::string packet_; // the number of the packet being read
+    int packetStream_ = -1;
+    std::optional<long long> pts_;
+    std::optional<long long> dts_;
+    long long duration_ = 0;
+};
+
 // ffprobe's "-of flat" text as key/value pairs, quotes removed.
 std::map<std::string, std::string> ParseFlatOutput(const std::string& text);
 
@@ -33,14 +60,6 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
 // The ffprobe arguments that InputInfoFromProbe expects.
 std::vector<std::string> ProbeArguments(const std::string& path);
 
-// The ffprobe arguments that list the packets of the first picture stream that is no
-// cover picture, for PacketsEnd.
-std::vector<std::string> PacketArguments(const std::string& path);
-
-// Where the last of the packets ends, in seconds: the greatest "pts,dts,duration" line
-// (ffprobe's csv, time base units) end. A damaged file's header may claim more; its
-// packets say what is really there. 0 when no packet has a time.
-double PacketsEnd(const std::string& csv, double timeBase);
 
 // Checks that the file is there and readable, then asks ffprobe. Throws JobError
 // naming the file: missing, a folder, unreadable, empty, not a media file, no video.

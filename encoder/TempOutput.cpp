@@ -1,19 +1,19 @@
 #include "TempOutput.h"
 
-#include "JobError.h"
-
 #include "Encoding.h"
+#include "JobError.h"
 #include "UsageError.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <csignal>
-#include <dirent.h>
-#include <optional>
-#include <string_view>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <optional>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,15 +60,16 @@ std::optional<pid_t> PartOwner(const std::string& entry)
         return std::nullopt;
     const std::string stem = entry.substr(1, entry.size() - 1 - suffix.size());
     const std::size_t dot = stem.find_last_of('.');
-    if (dot == std::string::npos || dot + 1 == stem.size()
-        || stem.find_first_not_of("0123456789", dot + 1) != std::string::npos)
+    pid_t pid = 0;
+    const char* end = stem.data() + stem.size();
+    if (dot == std::string::npos || std::from_chars(stem.data() + dot + 1, end, pid).ptr != end || pid <= 0)
         return std::nullopt;
     try {
         ContainerForPath(stem.substr(0, dot));
     } catch (const UsageError&) {
         return std::nullopt;
     }
-    return static_cast<pid_t>(std::stol(stem.substr(dot + 1)));
+    return pid;
 }
 
 } // namespace

@@ -76,11 +76,23 @@ TEST(InputProbeTest, SpanStartsWithTheEarlierStreamButNotBeforeZero)
     EXPECT_NEAR(Starting(0, 0, 0, 0).duration, 20, 1e-9);
 }
 
-TEST(InputProbeTest, PacketsSayWhereThePictureEnds)
+TEST(InputProbeTest, PacketsSayWhereEachStreamEnds)
 {
-    // Reordered frames, a packet without pts, and the cut-off end of a damaged file.
-    EXPECT_DOUBLE_EQ(PacketsEnd("0,-1024,512\n1536,-512,512\n512,0,512\nN/A,1024,512\n", 1.0 / 15360), 2048.0 / 15360);
-    EXPECT_DOUBLE_EQ(PacketsEnd("0,0,1\n1,1,1\n2,2,N/A\n", 1.0 / 30), 2.0 / 30);
-    EXPECT_DOUBLE_EQ(PacketsEnd("0,0,3000,\n\n3000,3000,3000,\n", 1.0 / 90000), 6000.0 / 90000);
-    EXPECT_DOUBLE_EQ(PacketsEnd("", 1.0 / 30), 0);
+    ProbeReader reader;
+    // Reordered frames, a packet without pts, and lines split across pieces.
+    for (const std::string piece : {"packets.packet.0.stream_index=0\npackets.packet.0.pts=0\npackets.pa",
+                                    "cket.0.dts=-1024\npackets.packet.0.duration=512\n",
+                                    "packets.packet.1.stream_index=0\npackets.packet.1.pts=1536\n"
+                                    "packets.packet.1.duration=512\n",
+                                    "packets.packet.2.stream_index=1\npackets.packet.2.pts=90000\n"
+                                    "packets.packet.2.duration=1152\n",
+                                    "packets.packet.3.stream_index=0\npackets.packet.3.pts=\"N/A\"\n"
+                                    "packets.packet.3.dts=1024\npackets.packet.3.duration=512\n",
+                                    "streams.stream.0.codec_type=\"video\"\n"})
+        reader.Feed(piece);
+    EXPECT_EQ(reader.packetsEnd(0), 2048);
+    EXPECT_EQ(reader.packetsEnd(1), 91152);
+    EXPECT_EQ(reader.packetsEnd(2), std::nullopt);
+    EXPECT_EQ(reader.values().at("streams.stream.0.codec_type"), "video");
+    EXPECT_EQ(reader.values().count("packets.packet.0.pts"), 0u);
 }
