@@ -25,6 +25,32 @@ std::optional<ProfileContents> ReadProfile(const QString& path)
     return contents;
 }
 
+OutputChoices InitialChoices(const ProfileContents& profile)
+{
+    const auto index = [&](ProfileSection section) {
+        const ProfileList& list = profile.list(section);
+        return list.index >= 0 && list.index < list.captions.size() ? list.index : -1;
+    };
+    const auto text = [&](ProfileSection section) {
+        const int position = index(section);
+        return position < 0 ? QString() : profile.list(section).captions[position];
+    };
+    OutputChoices choices;
+    choices.videoCodec = index(ProfileSection::VideoCodec);
+    choices.videoBitrate = text(ProfileSection::VideoBitrate);
+    choices.aspect = index(ProfileSection::Aspect);
+    choices.videoSize = index(ProfileSection::VideoSize);
+    choices.audioCodec = index(ProfileSection::AudioCodec);
+    choices.audioCodecCaption = text(ProfileSection::AudioCodec);
+    choices.audioBitrate = text(ProfileSection::AudioBitrate);
+    choices.encodeTo = index(ProfileSection::Mp3Encode);
+    choices.quality = index(ProfileSection::VbrQuality);
+    choices.mp3Bitrate = index(ProfileSection::AbrCbrBitrate);
+    choices.channels = index(ProfileSection::Channels);
+    choices.sampleRate = text(ProfileSection::SampleRate);
+    return choices;
+}
+
 QString ProfilePathOf(const QString& programDir, const QString& profileName)
 {
     return programDir + "Profiles/" + profileName + ".bpf";

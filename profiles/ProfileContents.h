@@ -1,5 +1,6 @@
 #pragma once
 
+#include "profiles/OutputChoices.h"
 #include "profiles/ProfileSections.h"
 
 #include <QString>
@@ -24,6 +25,9 @@ struct ProfileContents {
 
     const ProfileList& list(ProfileSection section) const { return lists[static_cast<int>(section)]; }
 };
+
+// The choices a profile makes when it is loaded: its "Index" items, the list size.
+OutputChoices InitialChoices(const ProfileContents& profile);
 
 // Reads a profile file; nothing when no file is there.
 std::optional<ProfileContents> ReadProfile(const QString& path);

@@ -1,3 +1,5 @@
+#include "console/ConsoleJob.h"
+#include "console/ConsoleOptions.h"
 #include "settings/ProgramValues.h"
 #include "tasks/MediaInfoDll.h"
 #include "ui/AboutForm.h"
@@ -12,6 +14,13 @@
 
 int main(int argc, char* argv[])
 {
+    // The console mode runs without windows, so without a display: no window system is touched.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (IsConsoleCommand(arguments))
+        return RunConsole(argc, argv);
+
     VelmoApplication app(argc, argv);
     const QString mediaLibraryError = MediaInfoDll::LoadError();
     if (!mediaLibraryError.isEmpty()) {

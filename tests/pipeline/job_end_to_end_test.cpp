@@ -4,7 +4,7 @@
 #include "tests/pipeline/FakeJobView.h"
 #include "tests/support/Clips.h"
 #include "tests/support/FakePrompter.h"
-#include "tests/support/MemoryTaskRowStore.h"
+#include "tasks/MemoryTaskRowStore.h"
 
 #include <QDir>
 #include <QFile>

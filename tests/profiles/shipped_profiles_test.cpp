@@ -20,33 +20,6 @@ QStringList ShippedProfiles()
     return names;
 }
 
-// The choices a profile makes when it is loaded.
-OutputChoices InitialChoices(const ProfileContents& profile)
-{
-    const auto index = [&](ProfileSection section) {
-        const ProfileList& list = profile.list(section);
-        return list.index >= 0 && list.index < list.captions.size() ? list.index : -1;
-    };
-    const auto text = [&](ProfileSection section) {
-        const int position = index(section);
-        return position < 0 ? QString() : profile.list(section).captions[position];
-    };
-    OutputChoices choices;
-    choices.videoCodec = index(ProfileSection::VideoCodec);
-    choices.videoBitrate = text(ProfileSection::VideoBitrate);
-    choices.aspect = index(ProfileSection::Aspect);
-    choices.videoSize = index(ProfileSection::VideoSize);
-    choices.audioCodec = index(ProfileSection::AudioCodec);
-    choices.audioCodecCaption = text(ProfileSection::AudioCodec);
-    choices.audioBitrate = text(ProfileSection::AudioBitrate);
-    choices.encodeTo = index(ProfileSection::Mp3Encode);
-    choices.quality = index(ProfileSection::VbrQuality);
-    choices.mp3Bitrate = index(ProfileSection::AbrCbrBitrate);
-    choices.channels = index(ProfileSection::Channels);
-    choices.sampleRate = text(ProfileSection::SampleRate);
-    return choices;
-}
-
 // What ffprobe calls the containers and codecs the profiles name.
 QString FormatOf(const QString& type)
 {

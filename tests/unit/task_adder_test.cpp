@@ -2,7 +2,7 @@
 #include "tasks/TaskEntry.h"
 #include "tests/support/Clips.h"
 #include "tests/support/FakePrompter.h"
-#include "tests/support/MemoryTaskRowStore.h"
+#include "tasks/MemoryTaskRowStore.h"
 
 #include <QDir>
 #include <QFile>

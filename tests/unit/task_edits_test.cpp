@@ -1,5 +1,5 @@
 #include "tasks/TaskListEdits.h"
-#include "tests/support/MemoryTaskRowStore.h"
+#include "tasks/MemoryTaskRowStore.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "tasks/InputFiles.h"
 #include "tasks/TaskEntry.h"
-#include "tests/support/MemoryTaskRowStore.h"
+#include "tasks/MemoryTaskRowStore.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 
 #include <array>
 
-// Task rows held in memory, for tests and benchmarks without windows.
+// Task rows held in memory: the console mode's list, and the tests'.
 class MemoryTaskRowStore : public TaskRowStore {
 public:
     struct Row {

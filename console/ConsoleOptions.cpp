@@ -1,0 +1,95 @@
+#include "console/ConsoleOptions.h"
+
+bool IsConsoleCommand(const QStringList& arguments)
+{
+    for (const QString& argument : arguments) {
+        if (argument == "--")
+            return false;
+        if (argument == "--join" || argument == "--help" || argument == "-h" || argument == "--dry-run")
+            return true;
+    }
+    return false;
+}
+
+std::optional<ConsoleOptions> ParseConsoleOptions(const QStringList& arguments, QString& error)
+{
+    ConsoleOptions options;
+    bool join = false;
+    bool onlyInputs = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= arguments.size()) {
+                error = argument + " needs a value.";
+                return std::nullopt;
+            }
+            return arguments[++i];
+        };
+        if (onlyInputs || !argument.startsWith("--")) {
+            options.inputs << argument;
+        } else if (argument == "--") {
+            onlyInputs = true;
+        } else if (argument == "--help") {
+            options.help = true;
+        } else if (argument == "--join") {
+            join = true;
+        } else if (argument == "--dry-run") {
+            options.dryRun = true;
+        } else if (argument == "--overwrite") {
+            options.overwrite = true;
+        } else if (argument == "--profile" || argument == "--output") {
+            const std::optional<QString> given = value();
+            if (!given)
+                return std::nullopt;
+            (argument == "--profile" ? options.profile : options.output) = *given;
+        } else {
+            error = "Unknown option " + argument + ".";
+            return std::nullopt;
+        }
+    }
+    if (options.help || arguments.contains("-h")) {
+        options.help = true;
+        return options;
+    }
+    if (!join && !options.dryRun)
+        error = "Say --join to join files.";
+    else if (options.profile.isEmpty())
+        error = "Name the output profile with --profile.";
+    else if (options.output.isEmpty())
+        error = "Name the output file with --output.";
+    else if (options.inputs.size() < 2)
+        error = "Please add at least 2 videos to the task for joining.";
+    if (!error.isEmpty())
+        return std::nullopt;
+    return options;
+}
+
+QString ConsoleHelp(const QStringList& profiles)
+{
+    QString text =
+        "Velmo AVI Video Joiner joins video files of any common format into one file.\n"
+        "\n"
+        "Usage:\n"
+        "  velmo-joiner [FILE or FOLDER...]      the window, with these files in its list\n"
+        "  velmo-joiner --join --profile NAME --output FILE [--overwrite] [--dry-run] [--] INPUT...\n"
+        "                                        the same job without windows\n"
+        "\n"
+        "The console job converts every input, in order, into an intermediate AVI file in the temp\n"
+        "folder of the general settings, then joins them into FILE with the first choices of the\n"
+        "profile NAME. The profile's extension is added to FILE when it has another one. It shows\n"
+        "the stage, the file, both percentages and the times on one line, prints the output's path\n"
+        "when it is done and exits 0; on any failure it exits non-zero with the reason on stderr.\n"
+        "Ctrl-C stops the job and removes its intermediate files.\n"
+        "\n"
+        "Options:\n"
+        "  --profile NAME   an output profile (below)\n"
+        "  --output FILE    the output file\n"
+        "  --overwrite      replace an existing FILE without asking (the settings may also rename it)\n"
+        "  --dry-run        print the encoder command lines the job would run, and run nothing\n"
+        "  --help           this text\n"
+        "\n"
+        "Profiles:\n";
+    for (const QString& profile : profiles)
+        text += "  " + profile + "\n";
+    return text;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the console mode was asked to do.
+struct ConsoleOptions {
+    bool help = false;
+    bool dryRun = false;
+    bool overwrite = false;
+    QString profile;
+    QString output;
+    QStringList inputs;
+};
+
+// True when the arguments ask for the console mode rather than the window.
+bool IsConsoleCommand(const QStringList& arguments);
+
+// The options, or the reason they cannot be used (for the user, on stderr).
+std::optional<ConsoleOptions> ParseConsoleOptions(const QStringList& arguments, QString& error);
+
+// The text of --help.
+QString ConsoleHelp(const QStringList& profiles);
