@@ -27,9 +27,10 @@ namespace {
 
 constexpr double WindowGoal = 1.3;
 constexpr double GrowthGoal = 11.0;
-// Each side is timed this often, alternating, and the best time counts: the
-// machine is shared and a busy moment should not decide.
-constexpr int Rounds = 5;
+// Each side is timed this often, in turn first. The machine is shared, and
+// its load changes within seconds: a ratio is taken within each round, whose
+// parts ran one right after the other, and the median of the rounds counts.
+constexpr int Rounds = 6;
 
 // Wall time and the processor time of this process (every thread), in seconds.
 struct Cost {
@@ -107,17 +108,33 @@ std::optional<Cost> ThroughTheWindow(const QString& programDir, const QString& f
     return cost;
 }
 
-// The best of the rounds, each measure on its own.
+// Every round's cost of each side for one folder.
 struct Figures {
     qsizetype files = 0;
-    Cost probe{1e9, 1e9};
-    Cost window{1e9, 1e9};
+    QList<Cost> probe;
+    QList<Cost> window;
 };
 
-void KeepBest(Cost& best, const Cost& round)
+// The least cost of the rounds, each measure on its own.
+Cost Best(const QList<Cost>& rounds)
 {
-    best.wall = std::min(best.wall, round.wall);
-    best.cpu = std::min(best.cpu, round.cpu);
+    Cost best{1e9, 1e9};
+    for (const Cost& round : rounds) {
+        best.wall = std::min(best.wall, round.wall);
+        best.cpu = std::min(best.cpu, round.cpu);
+    }
+    return best;
+}
+
+// The median over the rounds of a / b, in processor time.
+double MedianRatio(const QList<Cost>& a, const QList<Cost>& b)
+{
+    QList<double> ratios;
+    for (qsizetype round = 0; round < a.size(); ++round)
+        ratios << a[round].cpu / b[round].cpu;
+    std::sort(ratios.begin(), ratios.end());
+    const qsizetype middle = ratios.size() / 2;
+    return ratios.size() % 2 ? ratios[middle] : (ratios[middle - 1] + ratios[middle]) / 2;
 }
 
 // Replaces this benchmark's section of the results file, keeping the others.
@@ -206,45 +223,68 @@ int main(int argc, char** argv)
                 return 1;
             std::fprintf(stderr, "%lld files: probe %.2f s (processor %.2f s), window %.2f s (processor %.2f s)\n",
                          static_cast<long long>(paths.size()), probe->wall, probe->cpu, window->wall, window->cpu);
-            KeepBest(figures[index].probe, *probe);
-            KeepBest(figures[index].window, *window);
+            figures[index].probe << *probe;
+            figures[index].window << *window;
         }
     }
 
     const Figures& small = figures[0];
     const Figures& large = figures[1];
-    const double smallRatio = small.window.cpu / small.probe.cpu;
-    const double largeRatio = large.window.cpu / large.probe.cpu;
-    const double growth = large.window.cpu / small.window.cpu;
+    const double smallRatio = MedianRatio(small.window, small.probe);
+    const double largeRatio = MedianRatio(large.window, large.probe);
+    const double growth = MedianRatio(large.window, small.window);
     const bool windowMet = std::max(smallRatio, largeRatio) <= WindowGoal;
     const bool growthMet = growth <= GrowthGoal;
     auto verdict = [](bool met) { return met ? "(goal met)" : "(goal NOT met)"; };
-    auto ratio = [](double a, double b) { return QString::number(a / b, 'f', 2); };
+    // Each round's own ratio, in processor time.
+    auto rounds = [](const QList<Cost>& a, const QList<Cost>& b) {
+        QStringList ratios;
+        for (qsizetype round = 0; round < a.size(); ++round)
+            ratios << QString::number(a[round].cpu / b[round].cpu, 'f', 2);
+        return ratios.join(", ");
+    };
 
     QString section;
     QTextStream out(&section);
     out << "## Adding a folder\n\n"
         << "Adding folders of " << small.files << " and " << large.files << " clips (" << args[5]
         << ") with the Add Directory command of the real main window (offscreen platform, real list view, "
-        << "shown), against `ProbeMedia` alone on the same files, in one run; best of " << Rounds
-        << " alternating rounds. Goals: the window at most " << WindowGoal << " times the probe alone, and "
-        << large.files << " files at most " << GrowthGoal << " times " << small.files
-        << " files. The goals are judged on processor time, which other work on the shared machine "
-        << "disturbs far less than wall time.\n\n"
-        << "| files | probe alone | per file | window | per file | window / probe |\n"
-        << "|---|---|---|---|---|---|\n";
+        << "shown), against `ProbeMedia` alone on the same files, in one run of " << Rounds
+        << " rounds; each round times both folders, both sides, one right after the other, the sides in turn "
+        << "first. Goals: the window at most " << WindowGoal << " times the probe alone, and " << large.files
+        << " files at most " << GrowthGoal << " times " << small.files << " files. The machine is shared and "
+        << "its load changes within seconds, even the processor time of the same work, so the goals are "
+        << "judged on the median of the rounds' own ratios of processor time.\n\n"
+        << "Least time of the rounds, processor (wall):\n\n"
+        << "| files | probe alone | per file | window | per file |\n"
+        << "|---|---|---|---|---|\n";
     for (const Figures& row : figures) {
-        out << "| " << row.files << " | " << Seconds(row.probe.cpu) << " (wall " << Seconds(row.probe.wall)
-            << ") | " << PerFile(row.probe.cpu, row.files) << " | " << Seconds(row.window.cpu) << " (wall "
-            << Seconds(row.window.wall) << ") | " << PerFile(row.window.cpu, row.files) << " | "
-            << ratio(row.window.cpu, row.probe.cpu) << " (wall " << ratio(row.window.wall, row.probe.wall)
-            << ") |\n";
+        const Cost probe = Best(row.probe);
+        const Cost window = Best(row.window);
+        out << "| " << row.files << " | " << Seconds(probe.cpu) << " (" << Seconds(probe.wall) << ") | "
+            << PerFile(probe.cpu, row.files) << " | " << Seconds(window.cpu) << " (" << Seconds(window.wall)
+            << ") | " << PerFile(window.cpu, row.files) << " |\n";
     }
-    out << "\nWindow against probe: " << QString::number(smallRatio, 'f', 2) << " and "
-        << QString::number(largeRatio, 'f', 2) << " " << verdict(windowMet) << ". " << large.files
-        << " files against " << small.files << " through the window: " << QString::number(growth, 'f', 1)
-        << " times " << verdict(growthMet) << " (the probe alone: "
-        << QString::number(large.probe.cpu / small.probe.cpu, 'f', 1) << " times).\n\n"
+    out << "\n| ratio, processor time | per round | median |\n|---|---|---|\n"
+        << "| window / probe, " << small.files << " files | " << rounds(small.window, small.probe) << " | "
+        << QString::number(smallRatio, 'f', 2) << " |\n"
+        << "| window / probe, " << large.files << " files | " << rounds(large.window, large.probe) << " | "
+        << QString::number(largeRatio, 'f', 2) << " |\n"
+        << "| window, " << large.files << " / " << small.files << " files | "
+        << rounds(large.window, small.window) << " | " << QString::number(growth, 'f', 1) << " |\n"
+        << "| probe alone, " << large.files << " / " << small.files << " files | "
+        << rounds(large.probe, small.probe) << " | "
+        << QString::number(MedianRatio(large.probe, small.probe), 'f', 1) << " |\n\n"
+        << "Window against probe " << verdict(windowMet) << "; " << large.files << " against " << small.files
+        << " files " << verdict(growthMet) << ".\n\n"
+        << "What made the window slow: it processed events after every file, so the whole window was "
+        << "repainted and the list laid out all its rows again once per file. That cost about 7 ms a file "
+        << "against the probe's 2 to 3 ms (the window took 3.7 times the probe alone, at 300 as at 3,000 "
+        << "files, offscreen), and under X the per-file layout grew with the list (a bare list view, events "
+        << "after every row: 2.9 ms a row up to 300 rows, 3.8 ms up to 3,000). The duplicate check read the "
+        << "caption of every row through the list view, which grows with the square of the rows: 0.36 s in "
+        << "all for 3,000 files, 36 s for 30,000. Now events are processed at most every 50 ms and the list "
+        << "keeps a count of its captions.\n\n"
         << "Run with `bench/tasks/run.sh`.\n";
     out.flush();
     WriteSection(args[4], section);
