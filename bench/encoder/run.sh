@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Encoder benchmark (not a test): times the encoder program on the joiner's conversion
-# line and on the whole two-stage job, against one ffmpeg pass over the same inputs and,
-# when given, against another build of the encoder (for example the last commit's).
+# line and on the whole two-stage job, against one ffmpeg pass over the same inputs,
+# mencoder when installed and, when given, another build of the encoder (for example
+# an older commit's).
 # Usage: bench/encoder/run.sh [build folder] [other build folder]   (default: build-enc)
 set -euo pipefail
 
@@ -56,6 +57,12 @@ convert() { "$program" "$work/$1" -o "$work/converted.avi" "${conversion[@]}"; }
 echo "## Conversion line (60 s, 640x480): this build | other build | ratio"
 row "conversion, H.264" convert h264.mp4
 row "conversion, MPEG-2" convert mpeg2.mpg
+# Debian's mencoder on the same line, when it is installed (the package mencoder).
+if command -v mencoder >/dev/null; then
+  for input in h264.mp4 mpeg2.mpg; do
+    echo "| mencoder, $input | $(best mencoder "$work/$input" -o "$work/mencoder.avi" "${conversion[@]}") |"
+  done
+fi
 
 # The joiner's two stages: each input converted, then the intermediates joined.
 two_stage() { # output join-options...
