@@ -58,17 +58,17 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
     const QString tempFolder = prepareTempFolder();
     if (tempFolder.isEmpty()) {
         const QString named = m_settings.tempDir.isEmpty() ? m_settings.fallbackTempDir : m_settings.tempDir;
+        finish(JobEnd::Failed);
         m_prompter.warn("Temp Folder", "The temp folder \"" + named
                                            + "\" cannot be created. Please choose another one in the General Settings.");
-        m_end = JobEnd::Failed;
         endJob();
         return {};
     }
 
     // What ends the stage early: a stop, a failed run, or an encoder that cannot start.
-    const auto cancel = [&](int active, const QString& status, const QString& message) {
+    const auto cancel = [&](int active, const QString& status, const QString& reason, const QString& message) {
         m_view.stopClock();
-        setStatus(active, status);
+        setStatus(active, status, reason);
         deleteIntermediates(tempFolder);
         if (!message.isEmpty() && !m_aborting)
             m_prompter.inform("Cancel", message);
@@ -86,25 +86,25 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
         const QString intermediate = IntermediatePath(tempFolder, index);
         m_currentLength = entry.LengthSeconds;
         if (!runEncoder(ConversionCommand(entry.path, intermediate, frameSize).arguments, Stage::Conversion)) {
+            finish(JobEnd::Failed);
             m_prompter.notice(ProgramValues::ProductName,
                               QString("Error. Please re-install ") + ProgramValues::ProductName);
-            cancel(index, entry.cells[CellStatus], QString());
-            m_end = JobEnd::Failed;
+            cancel(index, entry.cells[CellStatus], entry.cells[CellFailure], QString());
             m_state = JobState::Idle;
             return {};
         }
         if (m_state == JobState::StopRequested) {
-            cancel(index, "Stop", "The Coversion is canceled.");
-            m_end = JobEnd::Stopped;
+            finish(JobEnd::Stopped);
+            cancel(index, "Stop", QString(), "The Coversion is canceled.");
             return {};
         }
         if (runFailed(intermediate)) {
             // The reason is the encoder's own last word; the list says which file failed.
             const QString reason = lastErrorLine();
-            cancel(index, "Failed", QString());
+            finish(JobEnd::Failed);
+            cancel(index, "Failed", reason, QString());
             if (!m_aborting)
                 m_prompter.warn("Conversion Failed", "The conversion of " + name + " failed.\n" + reason);
-            m_end = JobEnd::Failed;
             m_state = JobState::Idle;
             return {};
         }

@@ -21,7 +21,7 @@ EncoderProcess::~EncoderProcess()
     closeOutput();
 }
 
-bool EncoderProcess::Launch(const QString& program, const QStringList& arguments)
+bool EncoderProcess::LaunchEncoder(const QString& program, const QStringList& arguments)
 {
     CollectExit();
     closeOutput();

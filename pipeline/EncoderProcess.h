@@ -23,7 +23,7 @@ public:
     ~EncoderProcess();
 
     // False when the program cannot be started.
-    bool Launch(const QString& program, const QStringList& arguments);
+    bool LaunchEncoder(const QString& program, const QStringList& arguments);
 
     // The read end of the output pipe, for waiting on it; -1 before a launch.
     int outputFd() const { return m_output; }

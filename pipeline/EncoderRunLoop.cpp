@@ -24,7 +24,7 @@ bool JobRunner::runEncoder(const QStringList& arguments, Stage stage)
 {
     m_outputTail.clear();
     m_exitCode = -1;
-    if (!m_encoder.Launch(m_settings.encoderPath, arguments))
+    if (!m_encoder.LaunchEncoder(m_settings.encoderPath, arguments))
         return false;
     PumpEncoderOutput(stage);
     waitForExit();

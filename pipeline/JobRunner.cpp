@@ -4,17 +4,21 @@
 #include "core/PathRules.h"
 #include "core/TimeText.h"
 #include "pipeline/EncoderCommandLines.h"
+#include "pipeline/SpaceCheck.h"
+#include "platform/Notifier.h"
 #include "platform/Prompter.h"
+#include "platform/SleepInhibitor.h"
 #include "settings/ProgramValues.h"
 #include "tasks/TaskEntry.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-JobRunner::JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter)
+JobRunner::JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter, JobDesktop desktop)
     : m_rows(rows)
     , m_view(view)
     , m_prompter(prompter)
+    , m_desktop(desktop)
 {
 }
 
@@ -50,14 +54,44 @@ bool JobRunner::checkRequest()
     return m_rows.rowCount() > 0;
 }
 
+bool JobRunner::checkSpace()
+{
+    if (m_settings.spaceCheck == SpaceCheck::Skip)
+        return true;
+    SpaceNeed need;
+    need.tempFolder = m_settings.tempDir.isEmpty() ? m_settings.fallbackTempDir : m_settings.tempDir;
+    need.outputFolder = FolderOf(m_settings.outputFile);
+    need.outputKbits = m_settings.outputKbits;
+    for (int index = 0; index < m_rows.rowCount(); ++index) {
+        ltvItemData entry;
+        ReadTaskEntry(m_rows, index, CellLength, entry);
+        if (entry.LengthSeconds > 0)
+            need.totalSeconds += entry.LengthSeconds;
+    }
+    const std::optional<SpaceShortage> shortage = FindSpaceShortage(need);
+    if (!shortage)
+        return true;
+    if (m_settings.spaceCheck == SpaceCheck::Refuse) {
+        m_prompter.error("Not Enough Space", SpaceShortageText(*shortage) + "\nGive --force to start all the same.");
+        return false;
+    }
+    return m_prompter.askWarning("Not Enough Space",
+                                 SpaceShortageText(*shortage) + "\nDo you want to start the job all the same?");
+}
+
 JobEnd JobRunner::tbtnStartClick(const JobSettings& settings)
 {
     m_settings = settings;
     m_aborting = false;
     m_end = JobEnd::NotStarted;
-    if (!checkRequest())
+    if (!checkRequest() || !checkSpace())
         return JobEnd::NotStarted;
+    m_output = m_settings.outputFile;
     m_view.EnterJobMode();
+    if (m_desktop.inhibitor) {
+        m_desktop.inhibitor->inhibit("Joining " + QString::number(m_rows.rowCount()) + " videos into "
+                                     + QFileInfo(m_output).fileName());
+    }
     const QString tempFolder = ConvertFiles(m_settings.frameSize());
     // A conversion that failed or could not start ends the job as well as a stop does.
     if (m_state != JobState::StopRequested && !tempFolder.isEmpty() && !m_aborting)
@@ -100,11 +134,13 @@ QString JobRunner::JoinTarget(const QString& outputFile, const QString& outputEx
     }
 }
 
-void JobRunner::setStatus(int index, const QString& status)
+void JobRunner::setStatus(int index, const QString& status, const QString& reason)
 {
     ltvItemData entry;
     entry.cells[CellStatus] = status;
+    entry.cells[CellFailure] = reason;
     WriteTaskEntry(m_rows, index, CellStatus, entry);
+    WriteTaskEntry(m_rows, index, CellFailure, entry);
 }
 
 void JobRunner::showBars(ProgressBars bars)
@@ -117,6 +153,19 @@ void JobRunner::deleteIntermediates(const QString& tempFolder) const
 {
     for (int index = 0; index < m_rows.rowCount(); ++index)
         QFile::remove(IntermediatePath(tempFolder, index));
+}
+
+void JobRunner::finish(JobEnd end)
+{
+    m_end = end;
+    if (m_desktop.inhibitor)
+        m_desktop.inhibitor->release();
+    if (m_aborting || !m_desktop.notifier || m_view.isWatched())
+        return;
+    const QString summary = end == JobEnd::Completed ? "Joining completed"
+        : end == JobEnd::Stopped                     ? "Joining stopped"
+                                                     : "Joining failed";
+    m_desktop.notifier->notify(summary, QFileInfo(m_output).fileName());
 }
 
 void JobRunner::endJob()

@@ -9,8 +9,14 @@
 
 #include <functional>
 
+class Notifier;
 class Prompter;
+class SleepInhibitor;
 class TaskRowStore;
+
+// What a possible lack of free space does to a start request: asked about, refused with
+// its reason, or not looked at.
+enum class SpaceCheck { Ask, Refuse, Skip };
 
 // What to do with an output file that exists.
 enum class OverwritePolicy { Ask, Overwrite, Rename };
@@ -25,6 +31,15 @@ struct JobSettings {
     QString fallbackTempDir;
     std::function<QString()> frameSize;   // the conversion size, asked when the job starts
     std::function<QString()> joinOptions; // the join's encoder options, asked after the conversion
+    double outputKbits = 0; // the profile's video and audio bit rates, for the space estimate; 0 when not known
+    SpaceCheck spaceCheck = SpaceCheck::Ask;
+};
+
+// The desktop's part in a job, each optional: the machine kept awake while it runs, and a
+// notification of its end for a user who is elsewhere.
+struct JobDesktop {
+    SleepInhibitor* inhibitor = nullptr;
+    Notifier* notifier = nullptr;
 };
 
 // How a Start request ended.
@@ -34,7 +49,7 @@ enum class JobEnd { NotStarted, Stopped, Failed, Completed };
 // joins them into the output, and shows progress and time through its view.
 class JobRunner {
 public:
-    JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter);
+    JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter, JobDesktop desktop = {});
 
     JobState state() const { return m_state; }
 
@@ -57,6 +72,7 @@ public:
 
 private:
     bool checkRequest();
+    bool checkSpace();
     QString prepareTempFolder();
     enum class Stage { Conversion, Join };
     // Runs the encoder until its output ends; false when it could not be started.
@@ -66,15 +82,20 @@ private:
     bool runFailed(const QString& expectedFile) const;
     QString lastErrorLine() const;
     void deleteIntermediates(const QString& tempFolder) const;
-    void setStatus(int index, const QString& status);
+    // A failure's reason goes with the status, for the row's tooltip.
+    void setStatus(int index, const QString& status, const QString& reason = {});
     void showBars(ProgressBars bars);
     // The stop, failure and start-failure endings share the window's way back.
     void endJob();
+    // Every ending, before its message: the machine may sleep again and the user is told.
+    void finish(JobEnd end);
 
     TaskRowStore& m_rows;
     JobView& m_view;
     Prompter& m_prompter;
+    JobDesktop m_desktop;
     JobSettings m_settings;
+    QString m_output; // the file the job writes, once the request is accepted
     EncoderProcess m_encoder;
     JobState m_state = JobState::Idle;
     JobEnd m_end = JobEnd::NotStarted;

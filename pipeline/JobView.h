@@ -33,6 +33,8 @@ public:
     virtual void focusOutputFile() = 0;
     // Start appends the profile's extension to the output file text.
     virtual void setOutputFile(const QString& path) = 0;
+    // True while the user looks at the job's window: its end then needs no notification.
+    virtual bool isWatched() const { return false; }
     // What a completed job does last; true when the program is closing.
     virtual bool RunCompletionActions(const QString& output) = 0;
 };

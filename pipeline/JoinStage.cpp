@@ -27,18 +27,19 @@ void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
     m_currentLength = m_totalSeconds;
     m_position = 0;
     const QString output = JoinTarget(m_settings.outputFile, m_settings.outputExt, m_settings.policy);
+    m_output = output;
 
-    const auto everyStatus = [&](const QString& status) {
+    const auto everyStatus = [&](const QString& status, const QString& reason = {}) {
         for (int index = 0; index < m_rows.rowCount(); ++index) {
             QCoreApplication::processEvents();
-            setStatus(index, status);
+            setStatus(index, status, reason);
         }
     };
 
     if (!runEncoder(JoinCommand(intermediates, output, options).arguments, Stage::Join)) {
+        finish(JobEnd::Failed);
         m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);
         deleteIntermediates(tempFolder);
-        m_end = JobEnd::Failed;
         endJob();
         return;
     }
@@ -46,20 +47,20 @@ void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
         m_view.stopClock();
         everyStatus("Stop");
         deleteIntermediates(tempFolder);
+        finish(JobEnd::Stopped);
         if (!m_aborting)
             m_prompter.inform("Cancel", "The Joining is canceled.");
-        m_end = JobEnd::Stopped;
         endJob();
         return;
     }
     if (runFailed(output)) {
         const QString reason = lastErrorLine();
         m_view.stopClock();
-        everyStatus("Failed");
+        everyStatus("Failed", reason);
         deleteIntermediates(tempFolder);
+        finish(JobEnd::Failed);
         if (!m_aborting)
             m_prompter.warn("Joining Failed", "The joining failed.\n" + reason);
-        m_end = JobEnd::Failed;
         endJob();
         return;
     }
@@ -68,7 +69,7 @@ void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
     m_view.stopClock();
     everyStatus("Complete");
     deleteIntermediates(tempFolder);
-    m_end = JobEnd::Completed;
+    finish(JobEnd::Completed);
     if (m_aborting || !m_view.RunCompletionActions(output)) {
         m_view.showProgress(false);
         m_state = JobState::Idle;

@@ -1,8 +1,10 @@
+#include "settings/IniFile.h"
 #include "tests/support/Clips.h"
 #include "tests/ui/ProgramFolderFixture.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -77,4 +79,29 @@ TEST_F(MainFormJob, JobModeAndTheProgressDisplay)
     form.LeaveJobMode();
     EXPECT_TRUE(form.tbtnStart->isEnabled() && form.tbtnRemove->isEnabled() && form.ltvTask->isEnabled());
     EXPECT_FALSE(form.tbtnStop->isEnabled());
+}
+
+TEST_F(MainFormJob, ClosingTheWindowDuringAJobEndsItAndLeavesNoIntermediateFile)
+{
+    // A slow stand-in in place of the encoder program of this program folder.
+    ASSERT_TRUE(QFile::copy(STAND_IN_ENCODER, programDir() + "asapi.dll"));
+    writeFile("script", "write working\\n\nsleep 20000\noutput\nexit 0\n");
+    qputenv("VELMO_STAND_IN_SCRIPT", (programDir() + "script").toUtf8());
+    TMainForm& form = started();
+    form.DropFiles({programDir() + "clips/b.avi"});
+    QApplication::processEvents();
+    form.edtOutputFile->setText(programDir() + "joined.avi");
+
+    QTimer::singleShot(300, &form, [&] { form.close(); });
+    QElapsedTimer took;
+    took.start();
+    form.tbtnStartClick();
+    EXPECT_LT(took.elapsed(), 15000) << "the encoder was stopped";
+    EXPECT_TRUE(QDir(programDir() + "temp").entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(prompter.messages.isEmpty()) << "closing asks and says nothing";
+    EXPECT_EQ(TIniFile(programDir() + "Preferences.ini").ReadText("Main", "Output File", ""),
+              programDir() + "joined.avi")
+        << "the preferences were saved";
+    EXPECT_FALSE(QFile::exists(programDir() + "joined.avi"));
+    qunsetenv("VELMO_STAND_IN_SCRIPT");
 }
