@@ -1,0 +1,86 @@
+// A job in the real main window (offscreen): the longest time between two turns of the
+// event loop while it runs, and the joiner's own processor time against the encoder's.
+// Arguments: program folder, output file, input files...
+#include "platform/Prompter.h"
+#include "platform/Shell.h"
+#include "ui/MainForm.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTextStream>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <sys/resource.h>
+
+namespace {
+
+// The job's messages are counted, never shown: nothing waits for a click.
+class QuietPrompter : public Prompter {
+public:
+    void inform(const QString&, const QString& text) override { last = text; }
+    bool ask(const QString&, const QString&) override { return true; }
+    void warn(const QString&, const QString& text) override { last = text; }
+    void notice(const QString&, const QString& text) override { last = text; }
+    void error(const QString&, const QString& text) override { last = text; }
+    QString last;
+};
+
+class NoShell : public Shell {
+public:
+    bool open(const QString&) override { return true; }
+};
+
+double Seconds(const timeval& time)
+{
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
+
+}
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    if (arguments.size() < 5) {
+        QTextStream(stderr) << "usage: bench_job_window PROGRAM_FOLDER OUTPUT INPUT INPUT...\n";
+        return 2;
+    }
+    QuietPrompter prompter;
+    NoShell shell;
+    TMainForm form(arguments[1], {}, {&prompter, &shell, nullptr, nullptr});
+    form.show();
+    form.DropFiles(arguments.mid(3));
+    while (form.ltvTask->topLevelItemCount() < arguments.size() - 3)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    form.edtOutputFile->setText(arguments[2]);
+
+    // A turn of the event loop every 10 ms, as far as the job lets it turn.
+    QElapsedTimer sinceTurn;
+    qint64 longestGap = 0;
+    QTimer turn;
+    QObject::connect(&turn, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTurn.restart());
+    });
+    rusage selfBefore{}, childrenBefore{};
+    getrusage(RUSAGE_SELF, &selfBefore);
+    getrusage(RUSAGE_CHILDREN, &childrenBefore);
+    QElapsedTimer wall;
+    wall.start();
+    sinceTurn.start();
+    turn.start(10);
+    form.tbtnStartClick();
+    turn.stop();
+    const double seconds = wall.elapsed() / 1000.0;
+    rusage selfAfter{}, childrenAfter{};
+    getrusage(RUSAGE_SELF, &selfAfter);
+    getrusage(RUSAGE_CHILDREN, &childrenAfter);
+    const double own = Seconds(selfAfter.ru_utime) + Seconds(selfAfter.ru_stime) - Seconds(selfBefore.ru_utime)
+        - Seconds(selfBefore.ru_stime);
+    const double encoder = Seconds(childrenAfter.ru_utime) + Seconds(childrenAfter.ru_stime)
+        - Seconds(childrenBefore.ru_utime) - Seconds(childrenBefore.ru_stime);
+    QTextStream(stdout) << "wall " << seconds << "\nlongest_gap_ms " << longestGap << "\nown_cpu " << own
+                        << "\nencoder_cpu " << encoder << "\nmessage " << prompter.last << "\n";
+    return prompter.last == "The joining is completed successfully." ? 0 : 1;
+}

@@ -1,0 +1,88 @@
+#!/bin/sh
+# The job's own cost: the whole job through the console mode against the same encoder
+# command lines run one after the other by this script, and the real window during a
+# job (longest pause of its event loop, its own processor time). Writes the section
+# "## Job" of bench/RESULTS.md.
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+work="$root/bench/work/job"
+
+cmake -S "$here" -B "$work/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$work/build" -j2 --target velmo-joiner bench_job_window >/dev/null
+program="$work/build/velmo"
+
+rm -rf "$work/clips" "$work/out"
+mkdir -p "$work/clips" "$work/out"
+description="four 20 s clips, 320x240 at 25 fps: H.264/AAC MP4, MPEG-2/MP2 MPG, MPEG-4/MP3 AVI, MJPEG/PCM MOV"
+make_clip() {
+    ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=320x240:rate=25:duration=20 \
+        -f lavfi -i sine=frequency=440:duration=20 -c:v "$2" -c:a "$3" "$work/clips/$1"
+}
+make_clip a.mp4 libx264 aac
+make_clip b.mpg mpeg2video mp2
+make_clip c.avi mpeg4 libmp3lame
+make_clip d.mov mjpeg pcm_s16le
+set -- "$work/clips/a.mp4" "$work/clips/b.mpg" "$work/clips/c.avi" "$work/clips/d.mov"
+profile="AVI - MPEG-4 Video"
+
+now() { date +%s.%N; }
+console_job() {
+    start=$(now)
+    "$program/velmo-joiner" --join --profile "$profile" --output "$work/out/console.avi" --overwrite -- "$@" >/dev/null 2>&1
+    echo "$(now) - $start" | bc
+}
+script_job() {
+    "$program/velmo-joiner" --join --profile "$profile" --output "$work/out/script.avi" --dry-run -- "$@" \
+        > "$work/lines"
+    start=$(now)
+    while IFS= read -r line; do
+        eval "\"$program/asapi.dll\" $line" >/dev/null 2>&1
+    done < "$work/lines"
+    rm -f "$work/build/velmo/temp/"*.avi
+    echo "$(now) - $start" | bc
+}
+
+# Best of three each, the two sides in turn.
+best_console=999999
+best_script=999999
+for round in 1 2 3; do
+    c=$(console_job "$@")
+    s=$(script_job "$@")
+    best_console=$(echo "if ($c < $best_console) $c else $best_console" | bc)
+    best_script=$(echo "if ($s < $best_script) $s else $best_script" | bc)
+done
+ratio=$(printf '%.3f' "$(echo "scale=4; $best_console / $best_script" | bc)")
+best_console=$(printf '%.2f' "$best_console")
+best_script=$(printf '%.2f' "$best_script")
+
+window=$(QT_QPA_PLATFORM=offscreen "$work/build/bench_job_window" "$program" "$work/out/window.avi" "$@")
+value() { echo "$window" | sed -n "s/^$1 //p"; }
+share=$(printf '%.2f' "$(echo "scale=4; 100 * $(value own_cpu) / $(value wall)" | bc)")
+
+section=$(cat <<SECTION
+## Job
+
+Run with \`bench/job/run.sh\`. Inputs: $description; profile "$profile". Wall seconds, best of three, the two sides in turn, on the shared 2-core machine.
+
+| | seconds |
+|---|---|
+| the whole job through the console mode | $best_console |
+| the same encoder command lines (\`--dry-run\`) run one after the other by the script | $best_script |
+
+Ratio (console / script): $ratio (goal: at most 1.02).
+
+The real main window (offscreen) during the same job: the longest pause between two turns of its event loop $(value longest_gap_ms) ms (goal: under 100 ms); its own processor time $(value own_cpu) s in $(value wall) s of job, $share % of one core (goal: under 2 %), against $(value encoder_cpu) s for the encoder and ffmpeg.
+SECTION
+)
+results="$root/bench/RESULTS.md"
+# The section replaces its earlier figures; the other sections stay as they are.
+awk -v section="$section" '
+    /^## Job$/ { skipping = 1; print section; print ""; next }
+    /^## / && skipping { skipping = 0 }
+    !skipping { print }
+' "$results" > "$results.new"
+grep -q '^## Job$' "$results" || printf '\n%s\n' "$section" >> "$results.new"
+mv "$results.new" "$results"
+echo "$section"
