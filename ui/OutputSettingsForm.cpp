@@ -12,9 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShowEvent>
 #include <QSignalBlocker>
-#include <QWindow>
 
 namespace {
 
@@ -54,11 +52,7 @@ void SetText(QComboBox* box, const QString& text)
 }
 
 TopSettingForm::TopSettingForm(QWidget* mainWindow, Prompter* prompter)
-    // A window of its own rather than a child of the main window, so that disabling
-    // the main window while the dialog is shown leaves the dialog usable.
-    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                           | Qt::WindowCloseButtonHint)
-    , m_mainWindow(mainWindow)
+    : MainWindowDialog(mainWindow)
     , m_ownPrompter(prompter ? nullptr : std::make_unique<MessageBoxPrompter>(this))
     , m_prompter(prompter ? prompter : m_ownPrompter.get())
 {
@@ -294,35 +288,13 @@ void TopSettingForm::cmbEncodeToChange()
     showDescription(cmbEncodeTo);
 }
 
-void TopSettingForm::showOver(QWidget* mainWindow)
+void TopSettingForm::FormShow()
 {
-    adjustSize();
-    move(mainWindow->geometry().center() - rect().center());
-    show();
-    raise();
-    activateWindow();
-}
-
-void TopSettingForm::showEvent(QShowEvent* event)
-{
-    // A window manager showing the dialog again after minimising is not a new showing.
-    if (!event->spontaneous()) {
-        if (windowHandle() && m_mainWindow->windowHandle())
-            windowHandle()->setTransientParent(m_mainWindow->windowHandle());
-        m_mainWindow->setEnabled(false);
-        SavedValues = {cmbVcodec->currentIndex(), cmbVbitrate->currentText(), cmbAspect->currentIndex(),
-                       rdbSelectSize->isChecked(),  cmbVideoSize->currentIndex(), rdbManualSize->isChecked(),
-                       edtWidth->text(),            edtHeight->text(),           cmbAcodec->currentIndex(),
-                       cmbAbitrate->currentText(),  cmbEncodeTo->currentIndex(), cmbQuality->currentIndex(),
-                       cmbBitrate->currentText(),   cmbChannels->currentIndex(), cmbSrate->currentText()};
-    }
-    QWidget::showEvent(event);
-}
-
-void TopSettingForm::closeEvent(QCloseEvent* event)
-{
-    m_mainWindow->setEnabled(true);
-    QWidget::closeEvent(event);
+    SavedValues = {cmbVcodec->currentIndex(), cmbVbitrate->currentText(), cmbAspect->currentIndex(),
+                   rdbSelectSize->isChecked(),  cmbVideoSize->currentIndex(), rdbManualSize->isChecked(),
+                   edtWidth->text(),            edtHeight->text(),           cmbAcodec->currentIndex(),
+                   cmbAbitrate->currentText(),  cmbEncodeTo->currentIndex(), cmbQuality->currentIndex(),
+                   cmbBitrate->currentText(),   cmbChannels->currentIndex(), cmbSrate->currentText()};
 }
 
 void TopSettingForm::restoreSavedValues()

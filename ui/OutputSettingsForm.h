@@ -5,7 +5,7 @@
 
 #include <QString>
 #include <QVariant>
-#include <QWidget>
+#include "ui/MainWindowDialog.h"
 
 #include <memory>
 
@@ -20,7 +20,7 @@ class QRadioButton;
 
 // The output settings dialog: the loaded profile's eleven lists and the user's choices
 // among them, which live only here until the next profile load.
-class TopSettingForm : public QWidget {
+class TopSettingForm : public MainWindowDialog {
     Q_OBJECT
 
 public:
@@ -77,9 +77,6 @@ public:
     // The choices as they stand, for the option builder.
     OutputChoices choices() const;
 
-    // Shows the dialog centred over the main window; the caller does not wait for it.
-    void showOver(QWidget* mainWindow);
-
     void cmbVcodecEnter(QComboBox* box);
     void cmbVcodecChange(QComboBox* box);
     void cmbAcodecChange();
@@ -88,8 +85,7 @@ public:
     void btnCancelClick();
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    void FormShow() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -99,7 +95,6 @@ private:
     void showDescription(QComboBox* box);
     void restoreSavedValues();
 
-    QWidget* m_mainWindow;
     std::unique_ptr<Prompter> m_ownPrompter;
     Prompter* m_prompter;
     QList<QVariant> SavedValues;

@@ -12,9 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShowEvent>
 #include <QToolButton>
-#include <QWindow>
 
 #include <algorithm>
 
@@ -37,9 +35,7 @@ protected:
 }
 
 TSettingForm::TSettingForm(Links links)
-    // A window of its own, so that disabling the main window leaves the dialog usable.
-    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                           | Qt::WindowCloseButtonHint)
+    : MainWindowDialog(links.mainWindow)
     , m_links(std::move(links))
     , m_ownPrompter(m_links.prompter ? nullptr : std::make_unique<MessageBoxPrompter>(this))
 {
@@ -157,31 +153,11 @@ void TSettingForm::SaveSettings()
     WriteMainPreferences(m_links.preferencesPath, preferences());
 }
 
-void TSettingForm::showOver(QWidget* mainWindow)
+void TSettingForm::FormShow()
 {
-    move(mainWindow->geometry().center() - rect().center());
-    show();
-    raise();
-    activateWindow();
-}
-
-void TSettingForm::showEvent(QShowEvent* event)
-{
-    // A window manager showing the dialog again after minimising is not a new showing.
-    if (!event->spontaneous()) {
-        if (windowHandle() && m_links.mainWindow->windowHandle())
-            windowHandle()->setTransientParent(m_links.mainWindow->windowHandle());
-        m_links.mainWindow->setEnabled(false);
-        edtOutputFile->setText(m_links.mainOutputFile->text());
-        m_snapshot = preferences();
-    }
-    QWidget::showEvent(event);
-}
-
-void TSettingForm::closeEvent(QCloseEvent* event)
-{
-    m_links.mainWindow->setEnabled(true);
-    QWidget::closeEvent(event);
+    // The box always starts with the main window's current output file.
+    edtOutputFile->setText(m_links.mainOutputFile->text());
+    m_snapshot = preferences();
 }
 
 void TSettingForm::btnOKClick()

@@ -3,7 +3,7 @@
 #include "platform/FileDialogs.h"
 #include "settings/GeneralPreferences.h"
 
-#include <QWidget>
+#include "ui/MainWindowDialog.h"
 
 #include <memory>
 
@@ -19,7 +19,7 @@ class QToolButton;
 
 // The general settings dialog. Its controls are the preferences while the program runs;
 // "Preferences.ini" is read when it is made and written only by its OK.
-class TSettingForm : public QWidget {
+class TSettingForm : public MainWindowDialog {
     Q_OBJECT
 
 public:
@@ -56,7 +56,6 @@ public:
     // The preferences as the controls hold them.
     GeneralPreferences preferences() const;
 
-    void showOver(QWidget* mainWindow);
     void LoadSettings();
     // Writes the controls to "Preferences.ini"; throws IniWriteError when it cannot.
     void SaveSettings();
@@ -67,8 +66,7 @@ public:
     void SpeedButton2Click();
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    void FormShow() override;
 
 private:
     void showPreferences(const GeneralPreferences& preferences);
