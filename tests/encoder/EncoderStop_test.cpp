@@ -169,3 +169,18 @@ INSTANTIATE_TEST_SUITE_P(EveryWay, EncoderStopTest,
                                          StopCase{"KillingWithoutUnnamedFiles", SIGKILL, false, true},
                                          StopCase{"TerminatingWithoutUnnamedFiles", SIGTERM, false, true}),
                          [](const testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
+
+TEST(EncoderPollFailureTest, EndsAndStopsItsHelpers)
+{
+    // The first helpers already fill their pipes: waiting for them would never end.
+    QTemporaryDir folder;
+    const QString input = folder.filePath("in.avi");
+    MakeClip(input, ClipOf(20, 160, 120));
+    qputenv("LD_PRELOAD", FAILING_POLL_LIBRARY);
+    const ProgramRun run = RunEncoder({input, "-o", folder.filePath("out.avi")});
+    qunsetenv("LD_PRELOAD");
+    EXPECT_FALSE(run.crashed);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(LastErrorLine(run).startsWith("Cannot follow the helper programs")) << run.err.toStdString();
+    EXPECT_EQ(FilesIn(folder.path()), QStringList{"in.avi"});
+}

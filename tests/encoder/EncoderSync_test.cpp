@@ -44,72 +44,60 @@ void ExpectInStep(const QList<double>& expected, const QString& output, const QS
     }
 }
 
-class EncoderSyncTest : public testing::TestWithParam<QStringList> {
-protected:
-    // Every source is converted as the joiner's first stage does; the join cases share them.
-    static void SetUpTestSuite()
-    {
-        folder_ = new QTemporaryDir;
-        for (const Source& source : Sources()) {
-            const QString input = folder_->filePath(source.name);
-            MakeFlashBeepClip(input, source.clip);
-            const QString intermediate = folder_->filePath(QString("%1.avi").arg(intermediates_.size()));
-            const ProgramRun run = RunEncoder(QStringList{input, "-o", intermediate} + kConversion);
-            ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-            EXPECT_EQ(run.err, "") << source.name;
-            const QList<double> inSource = BeepMinusFlash(input);
-            ExpectInStep(inSource, intermediate, QString("conversion of ") + source.name);
-            expected_ += inSource;
-            frames_ += FrameCount(intermediate);
-            intermediates_ << intermediate;
-        }
-    }
-    static void TearDownTestSuite() { delete folder_; }
-
-    static inline QTemporaryDir* folder_ = nullptr;
-    static inline QStringList intermediates_;
-    static inline QList<double> expected_;
-    static inline long frames_ = 0;
-};
+// The joiner's outputs: container, then the options of the join line.
+const QList<QStringList>& Outputs()
+{
+    static const QList<QStringList> outputs = {
+        {"avi", "-lavcopts", "vcodec=mpeg4:vbitrate=800", "-oac", "mp3lame", "-srate", "44100"},
+        {"avi", "-lavcopts", "vcodec=h264:vbitrate=800", "-oac", "lavc", "-lavcopts", "acodec=aac", "-srate", "8000"},
+        {"avi", "-lavcopts", "vcodec=msmpeg4", "-oac", "lavc", "-lavcopts", "acodec=mp2", "-srate", "22050"},
+        {"avi", "-lavcopts", "vcodec=wmv2", "-oac", "lavc", "-lavcopts", "acodec=wmav2", "-srate", "8000"},
+        {"avi", "-lavcopts", "vcodec=mjpeg", "-oac", "lavc", "-lavcopts", "acodec=ac3", "-srate", "48000"},
+        {"wmv", "-lavcopts", "vcodec=wmv2", "-oac", "lavc", "-lavcopts", "acodec=wmav2", "-srate", "44100"},
+        {"asf", "-lavcopts", "vcodec=wmv1", "-oac", "mp3lame", "-srate", "8000"},
+        {"flv", "-lavcopts", "vcodec=flv", "-oac", "mp3lame", "-srate", "22050"},
+        {"flv", "-lavcopts", "vcodec=h264", "-oac", "lavc", "-lavcopts", "acodec=aac", "-srate", "44100"},
+        {"mp4", "-lavcopts", "vcodec=h264:vbitrate=800", "-oac", "lavc", "-lavcopts", "acodec=aac", "-srate", "8000"},
+        {"mp4", "-lavcopts", "vcodec=mpeg4", "-oac", "mp3lame", "-srate", "44100"},
+        {"mov", "-lavcopts", "vcodec=mpeg4", "-oac", "pcm", "-srate", "22050"},
+        {"mov", "-lavcopts", "vcodec=h264", "-oac", "lavc", "-lavcopts", "acodec=aac", "-srate", "48000"},
+        {"mpg", "-lavcopts", "vcodec=mpeg2video", "-oac", "lavc", "-lavcopts", "acodec=mp2", "-srate", "48000"},
+        {"mpg", "-lavcopts", "vcodec=mpeg1video", "-oac", "mp3lame", "-srate", "32000"},
+        {"vob", "-lavcopts", "vcodec=mpeg2video", "-oac", "lavc", "-lavcopts", "acodec=ac3", "-srate", "48000"},
+        {"vob", "-lavcopts", "vcodec=mpeg2video", "-oac", "pcm", "-srate", "48000"},
+    };
+    return outputs;
+}
 
 } // namespace
 
-void PrintTo(const QStringList& list, std::ostream* out)
+// One test for the whole table: the conversions are the joins' inputs.
+TEST(EncoderSyncTest, EveryBeepStaysWithItsFlashAndEveryFrameIsKept)
 {
-    PrintTo(list.join(' '), out);
+    QTemporaryDir folder;
+    QStringList intermediates;
+    QList<double> expected;
+    long frames = 0;
+    for (const Source& source : Sources()) {
+        const QString input = folder.filePath(source.name);
+        MakeFlashBeepClip(input, source.clip);
+        const QString intermediate = folder.filePath(QString("%1.avi").arg(intermediates.size()));
+        const ProgramRun run = RunEncoder(QStringList{input, "-o", intermediate} + kConversion);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(run.err, "") << source.name;
+        const QList<double> inSource = BeepMinusFlash(input);
+        ExpectInStep(inSource, intermediate, QString("conversion of ") + source.name);
+        expected += inSource;
+        frames += FrameCount(intermediate);
+        intermediates << intermediate;
+    }
+    for (const QStringList& options : Outputs()) {
+        const QString what = options.join(' ');
+        const QString output = folder.filePath("joined." + options.first());
+        const ProgramRun run = RunEncoder(intermediates + QStringList{"-o", output, "-ovc", "lavc", "-channels", "2"}
+                                          + options.mid(1));
+        ASSERT_EQ(run.exitCode, 0) << what.toStdString() << ": " << run.err.toStdString();
+        ExpectInStep(expected, output, what);
+        EXPECT_EQ(FrameCount(output), frames) << what.toStdString();
+    }
 }
-
-TEST_P(EncoderSyncTest, JoinKeepsEveryBeepWithItsFlashAndEveryFrame)
-{
-    const QStringList& options = GetParam();
-    const QString output = folder_->filePath("joined." + options.first());
-    const ProgramRun run = RunEncoder(intermediates_ + QStringList{"-o", output, "-ovc", "lavc", "-channels", "2"}
-                                      + options.mid(1));
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    ExpectInStep(expected_, output, options.join(' '));
-    EXPECT_EQ(FrameCount(output), frames_);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryOutput, EncoderSyncTest,
-    testing::Values(
-        QStringList{"avi", "-lavcopts", "vcodec=mpeg4:vbitrate=800", "-oac", "mp3lame", "-srate", "44100"},
-        QStringList{"avi", "-lavcopts", "vcodec=h264:vbitrate=800", "-oac", "lavc", "-lavcopts", "acodec=aac", "-srate", "8000"},
-        QStringList{"avi", "-lavcopts", "vcodec=msmpeg4", "-oac", "lavc", "-lavcopts", "acodec=mp2", "-srate", "22050"},
-        QStringList{"avi", "-lavcopts", "vcodec=wmv2", "-oac", "lavc", "-lavcopts", "acodec=wmav2", "-srate", "8000"},
-        QStringList{"avi", "-lavcopts", "vcodec=mjpeg", "-oac", "lavc", "-lavcopts", "acodec=ac3", "-srate", "48000"},
-        QStringList{"wmv", "-lavcopts", "vcodec=wmv2", "-oac", "lavc", "-lavcopts", "acodec=wmav2", "-srate", "44100"},
-        QStringList{"asf", "-lavcopts", "vcodec=wmv1", "-oac", "mp3lame", "-srate", "8000"},
-        QStringList{"flv", "-lavcopts", "vcodec=flv", "-oac", "mp3lame", "-srate", "22050"},
-        QStringList{"flv", "-lavcopts", "vcodec=h264", "-oac", "lavc", "-lavcopts", "acodec=aac", "-srate", "44100"},
-        QStringList{"mp4", "-lavcopts", "vcodec=h264:vbitrate=800", "-oac", "lavc", "-lavcopts", "acodec=aac", "-srate", "8000"},
-        QStringList{"mp4", "-lavcopts", "vcodec=mpeg4", "-oac", "mp3lame", "-srate", "44100"},
-        QStringList{"mov", "-lavcopts", "vcodec=mpeg4", "-oac", "pcm", "-srate", "22050"},
-        QStringList{"mov", "-lavcopts", "vcodec=h264", "-oac", "lavc", "-lavcopts", "acodec=aac", "-srate", "48000"},
-        QStringList{"mpg", "-lavcopts", "vcodec=mpeg2video", "-oac", "lavc", "-lavcopts", "acodec=mp2", "-srate", "48000"},
-        QStringList{"mpg", "-lavcopts", "vcodec=mpeg1video", "-oac", "mp3lame", "-srate", "32000"},
-        QStringList{"vob", "-lavcopts", "vcodec=mpeg2video", "-oac", "lavc", "-lavcopts", "acodec=ac3", "-srate", "48000"},
-        QStringList{"vob", "-lavcopts", "vcodec=mpeg2video", "-oac", "pcm", "-srate", "48000"}),
-    [](const testing::TestParamInfo<QStringList>& info) {
-        return QString("%1_%2").arg(info.index).arg(info.param.first()).toStdString();
-    });
