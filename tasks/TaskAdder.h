@@ -24,7 +24,7 @@ struct TaskAddHooks {
     // How often events are processed, in milliseconds; 0: before every file.
     // Often enough that the window paints and answers Esc and closing at once;
     // after every file, repainting a growing list cost more than the probing.
-    int eventIntervalMs = 50;
+    int eventIntervalMs = 100;
 };
 
 // Adds files to the task list. Each adding command (a dialog selection, a

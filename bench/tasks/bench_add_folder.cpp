@@ -283,7 +283,7 @@ int main(int argc, char** argv)
         << "files, offscreen), and under X the per-file layout grew with the list (a bare list view, events "
         << "after every row: 2.9 ms a row up to 300 rows, 3.8 ms up to 3,000). The duplicate check read the "
         << "caption of every row through the list view, which grows with the square of the rows: 0.36 s in "
-        << "all for 3,000 files, 36 s for 30,000. Now events are processed at most every 50 ms and the list "
+        << "all for 3,000 files, 36 s for 30,000. Now events are processed at most every 100 ms and the list "
         << "keeps a count of its captions.\n\n"
         << "Run with `bench/tasks/run.sh`.\n";
     out.flush();
