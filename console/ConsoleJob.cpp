@@ -4,8 +4,11 @@
 #include "console/ConsolePrompter.h"
 #include "console/ConsoleView.h"
 #include "core/PathRules.h"
+#include "dbus/DesktopNotifier.h"
+#include "dbus/LogindInhibitor.h"
 #include "pipeline/EncoderCommandLines.h"
 #include "pipeline/JobRunner.h"
+#include "pipeline/SpaceCheck.h"
 #include "profiles/EncoderOptions.h"
 #include "profiles/ProfileContents.h"
 #include "profiles/ProfileFiles.h"
@@ -122,6 +125,8 @@ int RunConsole(int argc, char* argv[])
     settings.fallbackTempDir = program.DefaultTempDir;
     settings.frameSize = [&] { return GetOutputSize(profilePath, choices); };
     settings.joinOptions = [&] { return BuildEncoderOptions(profilePath, choices); };
+    settings.outputKbits = OutputKbits(choices);
+    settings.spaceCheck = options->force ? SpaceCheck::Skip : SpaceCheck::Refuse;
     if (options->dryRun) {
         PrintCommandLines(rows, settings);
         return 0;
@@ -129,7 +134,9 @@ int RunConsole(int argc, char* argv[])
 
     JobRunner* running = nullptr;
     ConsoleView view([&] { running->timerTimeTimer(); });
-    JobRunner runner(rows, view, prompter);
+    LogindInhibitor inhibitor;
+    DesktopNotifier notifier;
+    JobRunner runner(rows, view, prompter, JobDesktop{&inhibitor, &notifier});
     running = &runner;
     if (pipe(g_interruptPipe) == 0) {
         std::signal(SIGINT, OnInterrupt);

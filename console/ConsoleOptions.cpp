@@ -37,6 +37,8 @@ std::optional<ConsoleOptions> ParseConsoleOptions(const QStringList& arguments, 
             options.dryRun = true;
         } else if (argument == "--overwrite") {
             options.overwrite = true;
+        } else if (argument == "--force") {
+            options.force = true;
         } else if (argument == "--profile" || argument == "--output") {
             const std::optional<QString> given = value();
             if (!given)
@@ -71,7 +73,8 @@ QString ConsoleHelp(const QStringList& profiles)
         "\n"
         "Usage:\n"
         "  velmo-joiner [FILE or FOLDER...]      the window, with these files in its list\n"
-        "  velmo-joiner --join --profile NAME --output FILE [--overwrite] [--dry-run] [--] INPUT...\n"
+        "  velmo-joiner --join --profile NAME --output FILE [--overwrite] [--force]\n"
+        "               [--dry-run] [--] INPUT...\n"
         "                                        the same job without windows\n"
         "\n"
         "The console job converts every input, in order, into an intermediate AVI file in the temp\n"
@@ -79,12 +82,15 @@ QString ConsoleHelp(const QStringList& profiles)
         "profile NAME. The profile's extension is added to FILE when it has another one. It shows\n"
         "the stage, the file, both percentages and the times on one line, prints the output's path\n"
         "when it is done and exits 0; on any failure it exits non-zero with the reason on stderr.\n"
-        "Ctrl-C stops the job and removes its intermediate files.\n"
+        "Ctrl-C stops the job and removes its intermediate files. While it runs the computer does not\n"
+        "go to sleep, and its end is announced on the desktop where there is one. It does not start\n"
+        "when the temp or output folder may lack the space the job needs, unless --force is given.\n"
         "\n"
         "Options:\n"
         "  --profile NAME   an output profile (below)\n"
         "  --output FILE    the output file\n"
         "  --overwrite      replace an existing FILE without asking (the settings may also rename it)\n"
+        "  --force          start even when the free space may not be enough\n"
         "  --dry-run        print the encoder command lines the job would run, and run nothing\n"
         "  --help           this text\n"
         "\n"

@@ -10,6 +10,7 @@ struct ConsoleOptions {
     bool help = false;
     bool dryRun = false;
     bool overwrite = false;
+    bool force = false; // start even when the free space may not be enough
     QString profile;
     QString output;
     QStringList inputs;

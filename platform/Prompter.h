@@ -12,6 +12,8 @@ public:
     virtual void inform(const QString& caption, const QString& text) = 0;
     // Question icon, Yes and No buttons (Yes is the default). True for Yes.
     virtual bool ask(const QString& caption, const QString& text) = 0;
+    // Warning icon, Yes and No buttons (No is the default): going on may fail. True for Yes.
+    virtual bool askWarning(const QString& caption, const QString& text) { return ask(caption, text); }
     // Warning icon, OK button: a job that failed.
     virtual void warn(const QString& caption, const QString& text) = 0;
     // No icon, OK button.

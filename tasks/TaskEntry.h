@@ -22,6 +22,8 @@ enum TaskCell {
     CellSize = 1,
     CellStatus = 2,
     CellName = 3,
+    // Why the entry failed, for the Status cell's tooltip; empty otherwise.
+    CellFailure = 4,
 };
 
 // Selectors of ReadTaskEntry and WriteTaskEntry besides the cell numbers 0 to 9.

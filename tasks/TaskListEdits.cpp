@@ -1,5 +1,6 @@
 #include "tasks/TaskListEdits.h"
 
+#include "core/TimeText.h"
 #include "tasks/TaskEntry.h"
 
 namespace {
@@ -71,6 +72,28 @@ void MoveTasksDown(TaskRowStore& rows)
         else
             MoveSelectedRow(rows, row, row + 1);
     }
+}
+
+void MoveTasksBy(TaskRowStore& rows, int places)
+{
+    for (; places < 0; ++places)
+        MoveTasksUp(rows);
+    for (; places > 0; --places)
+        MoveTasksDown(rows);
+}
+
+QString TaskListSummary(const TaskRowStore& rows)
+{
+    double seconds = 0;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        ltvItemData entry;
+        ReadTaskEntry(rows, row, CellLength, entry);
+        if (entry.LengthSeconds > 0)
+            seconds += entry.LengthSeconds;
+    }
+    const int count = rows.rowCount();
+    return QString::number(count) + (count == 1 ? " file, " : " files, ") + "total length "
+        + SecondsToTimeText(seconds);
 }
 
 QString FirstSelectedTaskPath(const TaskRowStore& rows)

@@ -19,9 +19,17 @@ ListButtons ClearTasks(TaskRowStore& rows);
 void MoveTasksUp(TaskRowStore& rows);
 void MoveTasksDown(TaskRowStore& rows);
 
+// A drag of the selection: the rows move as that many presses of Move Up (places < 0) or
+// Move Down (places > 0) would move them.
+void MoveTasksBy(TaskRowStore& rows, int places);
+
 // The path of the first selected row in list order (what Open plays); empty
 // when nothing is selected.
 QString FirstSelectedTaskPath(const TaskRowStore& rows);
+
+// The status bar's line: how many files the list holds and their total length (the
+// Length cells that hold a time text).
+QString TaskListSummary(const TaskRowStore& rows);
 
 // Which items of the list's popup menu are enabled when it opens.
 struct TaskMenuState {

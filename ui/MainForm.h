@@ -11,8 +11,10 @@
 
 #include <memory>
 
+class Notifier;
 class Power;
 class Prompter;
+class SleepInhibitor;
 class Shell;
 class TAboutForm;
 class TopSettingForm;
@@ -44,6 +46,8 @@ struct MainFormServices {
     Shell* shell = nullptr;
     FileDialogs* dialogs = nullptr;
     Power* power = nullptr; // turns the computer off when a job asks for it
+    SleepInhibitor* inhibitor = nullptr; // keeps the computer awake during a job
+    Notifier* notifier = nullptr; // tells a user who is elsewhere that a job ended
 };
 
 // The one window the user works in: toolbar, task list, profile and output file, job progress.
@@ -93,6 +97,8 @@ public:
     QAction* mnuAddDirectory = nullptr;
     QAction* mnuRemove = nullptr;
     QAction* mnuClear = nullptr;
+    // In the status bar: how many files the list holds and their total length.
+    QLabel* labTaskSummary = nullptr;
 
     // Bottom band
     QWidget* panBottom = nullptr;
@@ -177,6 +183,7 @@ public:
     void focusTaskList() override;
     void focusOutputFile() override;
     void setOutputFile(const QString& path) override;
+    bool isWatched() const override;
     bool RunCompletionActions(const QString& output) override;
 
     void tbtnAboutClick();
@@ -215,6 +222,8 @@ private:
     void openOnDoubleClickBesideRows(QEvent* event);
     // Enables or disables Move Up, Move Down, Remove, Clear and Start together.
     void applyListButtons(ListButtons change);
+    // The status bar's summary of the list, made again once the list's changes have settled.
+    void showTaskSummaryLater();
     // Adds dropped files once the drop event has been answered.
     void dropLater(const QStringList& paths);
 
@@ -224,6 +233,7 @@ private:
     std::unique_ptr<TreeTaskRowStore> m_rows;
     std::unique_ptr<TaskAdder> m_adder;
     TaskAddProgress* m_addProgress = nullptr;
+    QTimer* m_summaryTimer = nullptr;
     std::unique_ptr<TopSettingForm> m_outputSettings;
     std::unique_ptr<TSettingForm> m_settings;
     std::unique_ptr<JobRunner> m_job;

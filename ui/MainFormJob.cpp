@@ -3,6 +3,7 @@
 #include "ui/MainForm.h"
 
 #include "pipeline/JobRunner.h"
+#include "pipeline/SpaceCheck.h"
 #include "profiles/ProfileContents.h"
 #include "ui/OutputSettingsForm.h"
 #include "ui/SettingsForm.h"
@@ -22,7 +23,8 @@
 
 void TMainForm::buildJob()
 {
-    m_job = std::make_unique<JobRunner>(*m_rows, *this, *m_services.prompter);
+    m_job = std::make_unique<JobRunner>(*m_rows, *this, *m_services.prompter,
+                                        JobDesktop{m_services.inhibitor, m_services.notifier});
     connect(tbtnStart, &QToolButton::clicked, this, &TMainForm::tbtnStartClick);
     connect(tbtnStop, &QToolButton::clicked, this, &TMainForm::tbtnStopClick);
     connect(timerTime, &QTimer::timeout, this, [this] { m_job->timerTimeTimer(); });
@@ -49,6 +51,7 @@ void TMainForm::tbtnStartClick()
     settings.joinOptions = [this] {
         return BuildEncoderOptions(ProfilePathOf(m_program.ProgramDir, cmbProfile->currentText()));
     };
+    settings.outputKbits = OutputKbits(opSettingForm->choices());
     m_job->tbtnStartClick(settings);
 }
 
@@ -140,6 +143,11 @@ void TMainForm::focusOutputFile()
 void TMainForm::setOutputFile(const QString& path)
 {
     edtOutputFile->setText(path);
+}
+
+bool TMainForm::isWatched() const
+{
+    return isActiveWindow();
 }
 
 bool TMainForm::RunCompletionActions(const QString&)

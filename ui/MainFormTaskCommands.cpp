@@ -7,12 +7,16 @@
 #include "ui/DesktopOpening.h"
 #include "ui/FileDrops.h"
 #include "ui/TaskAddProgress.h"
+#include "ui/TaskRowDrag.h"
 #include "ui/TreeTaskRowStore.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -50,6 +54,27 @@ void TMainForm::buildAdding()
     m_addProgress = new TaskAddProgress(*this, [this] { m_adder->Stop(); });
     // The output file box would paste a dropped file's address; files go to the list.
     new FileDropRedirect(*edtOutputFile, [this](const QStringList& paths) { dropLater(paths); });
+    new TaskRowDrag(*ltvTask, *m_rows);
+
+    labTaskSummary = new QLabel(statusBar());
+    statusBar()->addPermanentWidget(labTaskSummary);
+    // An add changes thousands of cells; the sum is taken once they have been shown.
+    m_summaryTimer = new QTimer(this);
+    m_summaryTimer->setSingleShot(true);
+    m_summaryTimer->setInterval(0);
+    connect(m_summaryTimer, &QTimer::timeout, this, [this] { labTaskSummary->setText(TaskListSummary(*m_rows)); });
+    QAbstractItemModel* model = ltvTask->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this, &TMainForm::showTaskSummaryLater);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &TMainForm::showTaskSummaryLater);
+    connect(model, &QAbstractItemModel::dataChanged, this, &TMainForm::showTaskSummaryLater);
+    connect(model, &QAbstractItemModel::modelReset, this, &TMainForm::showTaskSummaryLater);
+    labTaskSummary->setText(TaskListSummary(*m_rows));
+}
+
+void TMainForm::showTaskSummaryLater()
+{
+    if (!m_summaryTimer->isActive())
+        m_summaryTimer->start();
 }
 
 bool TMainForm::isAdding() const

@@ -10,7 +10,6 @@
 TaskAddProgress::TaskAddProgress(QMainWindow& window, std::function<void()> stop)
     : QObject(&window), m_window(window), m_stop(std::move(stop))
 {
-    m_window.statusBar()->hide();
 }
 
 void TaskAddProgress::show(int done, int found)
@@ -20,7 +19,6 @@ void TaskAddProgress::show(int done, int found)
     if (m_shown)
         return;
     m_shown = true;
-    m_window.statusBar()->show();
     // Esc goes to whichever control has the focus, so it is watched for the whole window.
     qApp->installEventFilter(this);
 }
@@ -32,7 +30,6 @@ void TaskAddProgress::hide()
     m_shown = false;
     qApp->removeEventFilter(this);
     m_window.statusBar()->clearMessage();
-    m_window.statusBar()->hide();
 }
 
 bool TaskAddProgress::eventFilter(QObject* watched, QEvent* event)

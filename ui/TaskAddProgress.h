@@ -7,8 +7,8 @@
 class QMainWindow;
 
 // While files are being added to the task list: how far the adding has got, in
-// the main window's status bar, and Esc in that window to stop it. The status
-// bar is there only while an add shows its progress.
+// the main window's status bar (beside the list's summary), and Esc in that
+// window to stop it.
 class TaskAddProgress : public QObject {
 public:
     TaskAddProgress(QMainWindow& window, std::function<void()> stop);

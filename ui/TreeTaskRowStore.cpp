@@ -1,13 +1,21 @@
 #include "ui/TreeTaskRowStore.h"
 
+#include "tasks/TaskEntry.h"
+
 #include <QTreeWidget>
 
 namespace {
 
+constexpr int StatusColumn = CellStatus + 1;
+constexpr int FailureColumn = CellFailure + 1;
+
+// The Status column tells why the entry failed, when it did; every other column the caption.
 void SetRowTip(QTreeWidgetItem& item, const QString& caption)
 {
     for (int column = 0; column <= TaskRowStore::CellCount; ++column)
         item.setToolTip(column, caption);
+    if (!item.text(FailureColumn).isEmpty())
+        item.setToolTip(StatusColumn, item.text(FailureColumn));
 }
 
 }
@@ -56,7 +64,10 @@ QString TreeTaskRowStore::cell(int row, int cell) const
 
 void TreeTaskRowStore::setCell(int row, int cell, const QString& text)
 {
-    m_view.topLevelItem(row)->setText(cell + 1, text);
+    QTreeWidgetItem* item = m_view.topLevelItem(row);
+    item->setText(cell + 1, text);
+    if (cell == CellFailure)
+        item->setToolTip(StatusColumn, text.isEmpty() ? item->text(0) : text);
 }
 
 bool TreeTaskRowStore::isSelected(int row) const

@@ -8,7 +8,8 @@ class QTreeWidget;
 
 // The rows of the list view as the task list's store: the caption is the first
 // column and cell n the column n + 1 (only Length, Size and Status are shown).
-// Every column of a row shows the whole caption as its tooltip.
+// Every column of a row shows the whole caption as its tooltip, but a failed entry's
+// Status column shows why it failed (the hidden cell CellFailure).
 class TreeTaskRowStore : public TaskRowStore {
 public:
     explicit TreeTaskRowStore(QTreeWidget& view);

@@ -1,5 +1,7 @@
 #include "console/ConsoleJob.h"
 #include "console/ConsoleOptions.h"
+#include "dbus/DesktopNotifier.h"
+#include "dbus/LogindInhibitor.h"
 #include "settings/ProgramValues.h"
 #include "tasks/MediaInfoDll.h"
 #include "ui/AboutForm.h"
@@ -30,9 +32,11 @@ int main(int argc, char* argv[])
     DesktopShell shell;
     QtFileDialogs dialogs;
     LogindPower power;
+    LogindInhibitor inhibitor;
+    DesktopNotifier notifier;
 
     // Everything the program opens beside itself is found through its own folder, never the current one.
-    TMainForm MainForm(QCoreApplication::applicationDirPath(), app.arguments().mid(1), {nullptr, &shell, &dialogs, &power});
+    TMainForm MainForm(QCoreApplication::applicationDirPath(), app.arguments().mid(1), {nullptr, &shell, &dialogs, &power, &inhibitor, &notifier});
     TAboutForm AboutForm(MainForm.programValues(), shell, &MainForm);
     MainForm.setAboutForm(&AboutForm);
 

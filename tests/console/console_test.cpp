@@ -40,6 +40,9 @@ protected:
         environment.remove("DISPLAY");
         environment.remove("WAYLAND_DISPLAY");
         environment.remove("QT_QPA_PLATFORM");
+        // The program's jobs take a sleep lock and announce their end; here neither bus is there.
+        environment.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + m_dir.filePath("no-system-bus"));
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_dir.filePath("no-session-bus"));
         process.setProcessEnvironment(environment);
         process.setStandardInputFile(QProcess::nullDevice());
         process.start(folder() + "velmo-joiner", arguments);

@@ -29,6 +29,7 @@ public:
     void focusTaskList() override { focus = "task list"; }
     void focusOutputFile() override { focus = "output file"; }
     void setOutputFile(const QString& path) override { outputFile = path; }
+    bool isWatched() const override { return watched; }
     bool RunCompletionActions(const QString& output) override
     {
         completedWith = output;
@@ -46,5 +47,6 @@ public:
     QString outputFile;
     QString completedWith;
     bool closeOnCompletion = false;
+    bool watched = false;
     std::function<void(const QByteArray&)> onOutput;
 };

@@ -2,6 +2,7 @@
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
 #include "tests/support/Clips.h"
+#include "tests/support/FakeDesktop.h"
 #include "tests/support/FakePrompter.h"
 #include "tasks/MemoryTaskRowStore.h"
 
@@ -243,4 +244,118 @@ TEST_F(Job, RenameNeverOverwrites)
     EXPECT_EQ(JobRunner::JoinTarget(path("out/movie.avi"), ".avi", OverwritePolicy::Rename), path("out/movie_2.avi"));
     EXPECT_EQ(JobRunner::JoinTarget(path("out/movie.avi"), ".avi", OverwritePolicy::Overwrite), path("out/movie.avi"));
     EXPECT_EQ(JobRunner::JoinTarget(path("out/new.avi"), ".avi", OverwritePolicy::Rename), path("out/new.avi"));
+}
+
+TEST_F(Job, EveryEndingReleasesTheSleepLockAndAnnouncesItselfBeforeItsMessage)
+{
+    struct Case {
+        const char* what;
+        QByteArray steps;
+        enum { Run, Stop, Close } action;
+        bool watched;
+        JobEnd end;
+        QStringList shown;
+    };
+    const Case cases[] = {
+        {"completed", "output\nexit 0\n", Case::Run, false, JobEnd::Completed, {"Joining completed: joined.avi"}},
+        {"completed in sight", "output\nexit 0\n", Case::Run, true, JobEnd::Completed, {}},
+        {"failed", "write no such codec\\n\nexit 1\n", Case::Run, false, JobEnd::Failed, {"Joining failed: joined.avi"}},
+        {"stopped", "write working\\n\nsleep 20000\noutput\nexit 0\n", Case::Stop, false, JobEnd::Stopped,
+         {"Joining stopped: joined.avi"}},
+        {"window closed", "write working\\n\nsleep 20000\noutput\nexit 0\n", Case::Close, false, JobEnd::Stopped, {}},
+    };
+    addEntry(path("a.avi"));
+    addEntry(path("b.avi"));
+    for (const Case& test : cases) {
+        FakeSleepInhibitor inhibitor;
+        FakeNotifier notifier;
+        FakeJobView watchedView;
+        watchedView.watched = test.watched;
+        prompter.messages.clear();
+        JobRunner job(rows, watchedView, prompter, JobDesktop{&inhibitor, &notifier});
+        qsizetype messagesAtNotice = -1;
+        notifier.onNotify = [&] { messagesAtNotice = prompter.messages.size(); };
+        watchedView.onOutput = [&](const QByteArray&) {
+            if (test.action == Case::Stop)
+                job.tbtnStopClick();
+            else if (test.action == Case::Close)
+                job.Abort();
+        };
+        script(test.steps);
+        JobSettings overwriting = settings();
+        overwriting.policy = OverwritePolicy::Overwrite;
+        EXPECT_EQ(job.tbtnStartClick(overwriting), test.end) << test.what;
+        EXPECT_EQ(inhibitor.calls, (QStringList{"inhibit: Joining 2 videos into joined.avi", "release"})) << test.what;
+        EXPECT_EQ(notifier.shown, test.shown) << test.what;
+        if (!test.shown.isEmpty()) {
+            EXPECT_EQ(messagesAtNotice, 0) << test.what << ": the notice comes before the message box waits";
+        }
+    }
+}
+
+TEST_F(Job, AFailedEntryKeepsTheEncodersLastErrorLine)
+{
+    addEntry(path("a.avi"));
+    addEntry(path("b.avi"));
+    script("write Pos: 1.0s 10f ( 5%)\\r\nwrite [mpeg4] unsupported frame size\\nPos: 1.2s\\r\nexit 1\n");
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Failed);
+    EXPECT_EQ(rows.rows[0].cells[CellStatus], "Failed");
+    EXPECT_EQ(rows.rows[0].cells[CellFailure], "[mpeg4] unsupported frame size");
+    EXPECT_TRUE(rows.rows[1].cells[CellFailure].isEmpty());
+
+    // The next run of the entry clears its reason with its status.
+    script("output\nexit 0\n");
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Completed);
+    EXPECT_TRUE(rows.rows[0].cells[CellFailure].isEmpty());
+}
+
+// A length no disk holds: the real free space of the test's folders is too small for it.
+TEST_F(Job, ALackOfFreeSpaceIsAskedAboutRefusedOrLookedPast)
+{
+    struct Case {
+        const char* what;
+        SpaceCheck check;
+        QList<bool> answers;
+        FakePrompter::Kind kind;
+        const char* ending;
+        JobEnd end;
+    };
+    const Case cases[] = {
+        {"asked, No", SpaceCheck::Ask, {false}, FakePrompter::Kind::AskWarning,
+         "Do you want to start the job all the same?", JobEnd::NotStarted},
+        {"refused", SpaceCheck::Refuse, {}, FakePrompter::Kind::Error, "Give --force to start all the same.",
+         JobEnd::NotStarted},
+        {"asked, Yes", SpaceCheck::Ask, {true}, FakePrompter::Kind::AskWarning,
+         "Do you want to start the job all the same?", JobEnd::Completed},
+    };
+    addEntry(path("a.avi"), "900000:00:00");
+    addEntry(path("b.avi"), "00:00:02");
+    script("output\nexit 0\n");
+    for (const Case& test : cases) {
+        prompter.messages.clear();
+        view.events.clear();
+        prompter.answers = test.answers;
+        JobSettings job = settings();
+        job.policy = OverwritePolicy::Overwrite;
+        job.spaceCheck = test.check;
+        EXPECT_EQ(runner.tbtnStartClick(job), test.end) << test.what;
+        ASSERT_FALSE(prompter.messages.isEmpty()) << test.what;
+        const FakePrompter::Message& message = prompter.messages.first();
+        EXPECT_EQ(message.kind, test.kind) << test.what;
+        EXPECT_EQ(message.caption, "Not Enough Space");
+        EXPECT_TRUE(message.text.startsWith("The folder \"" + path("temp") + "\" has ")) << message.text.toStdString();
+        EXPECT_TRUE(message.text.contains(" free, and the job may need ")) << message.text.toStdString();
+        EXPECT_TRUE(message.text.endsWith(test.ending)) << message.text.toStdString();
+        if (test.end == JobEnd::NotStarted) {
+            EXPECT_TRUE(view.events.isEmpty()) << test.what << ": nothing of the job has started";
+            EXPECT_FALSE(QFileInfo::exists(path("temp"))) << test.what;
+        }
+    }
+
+    prompter.messages.clear();
+    JobSettings forced = settings();
+    forced.policy = OverwritePolicy::Overwrite;
+    forced.spaceCheck = SpaceCheck::Skip;
+    EXPECT_EQ(runner.tbtnStartClick(forced), JobEnd::Completed);
+    EXPECT_TRUE(prompter.messages.isEmpty());
 }

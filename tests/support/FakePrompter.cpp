@@ -9,7 +9,17 @@ void FakePrompter::inform(const QString& caption, const QString& text)
 
 bool FakePrompter::ask(const QString& caption, const QString& text)
 {
-    messages.append({Kind::Ask, caption, text});
+    return answerNext(Kind::Ask, caption, text);
+}
+
+bool FakePrompter::askWarning(const QString& caption, const QString& text)
+{
+    return answerNext(Kind::AskWarning, caption, text);
+}
+
+bool FakePrompter::answerNext(Kind kind, const QString& caption, const QString& text)
+{
+    messages.append({kind, caption, text});
     if (answers.isEmpty()) {
         ADD_FAILURE() << "unexpected question \"" << caption.toStdString() << "\": " << text.toStdString();
         return false;

@@ -8,7 +8,7 @@
 // Records every message and answers questions from a script.
 class FakePrompter : public Prompter {
 public:
-    enum class Kind { Inform, Ask, Warn, Notice, Error };
+    enum class Kind { Inform, Ask, AskWarning, Warn, Notice, Error };
     struct Message {
         Kind kind;
         QString caption;
@@ -18,6 +18,7 @@ public:
     void inform(const QString& caption, const QString& text) override;
     // Takes the next scripted answer; with none left the test fails and the answer is No.
     bool ask(const QString& caption, const QString& text) override;
+    bool askWarning(const QString& caption, const QString& text) override;
     void warn(const QString& caption, const QString& text) override;
     void notice(const QString& caption, const QString& text) override;
     void error(const QString& caption, const QString& text) override;
@@ -27,4 +28,7 @@ public:
 
     QList<Message> messages;
     QList<bool> answers;
+
+private:
+    bool answerNext(Kind kind, const QString& caption, const QString& text);
 };

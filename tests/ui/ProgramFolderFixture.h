@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/FakeDesktop.h"
 #include "tests/support/FakePower.h"
 #include "tests/support/FakePrompter.h"
 #include "tests/support/FakeShell.h"
@@ -28,7 +29,7 @@ protected:
     TMainForm& start(const QStringList& arguments = {})
     {
         m_form = std::make_unique<TMainForm>(programDir(), arguments,
-                                             MainFormServices{&prompter, &shell, &dialogs, &power});
+                                             MainFormServices{&prompter, &shell, &dialogs, &power, &inhibitor, &notifier});
         return *m_form;
     }
 
@@ -36,6 +37,8 @@ protected:
     FakeShell shell;
     FakeFileDialogs dialogs;
     FakePower power;
+    FakeSleepInhibitor inhibitor;
+    FakeNotifier notifier;
     QTemporaryDir m_folder;
     std::unique_ptr<TMainForm> m_form;
 };

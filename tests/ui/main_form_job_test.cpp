@@ -105,3 +105,30 @@ TEST_F(MainFormJob, ClosingTheWindowDuringAJobEndsItAndLeavesNoIntermediateFile)
     EXPECT_FALSE(QFile::exists(programDir() + "joined.avi"));
     qunsetenv("VELMO_STAND_IN_SCRIPT");
 }
+
+TEST_F(MainFormJob, AFailedEntrysStatusTellsWhyAndKeepsItWhenMoved)
+{
+    ASSERT_TRUE(QFile::copy(STAND_IN_ENCODER, programDir() + "asapi.dll"));
+    writeFile("script", "write Pos: 0.2s 5f ( 40%)\\r[mpeg4] unsupported frame size\\n\nexit 1\n");
+    qputenv("VELMO_STAND_IN_SCRIPT", (programDir() + "script").toUtf8());
+    TMainForm& form = started();
+    form.DropFiles({programDir() + "clips/b.avi"});
+    QApplication::processEvents();
+    form.edtOutputFile->setText(programDir() + "joined.avi");
+    form.activateWindow();
+    QApplication::processEvents();
+
+    form.tbtnStartClick();
+    qunsetenv("VELMO_STAND_IN_SCRIPT");
+    QTreeWidgetItem* failed = form.ltvTask->topLevelItem(0);
+    EXPECT_EQ(failed->text(3), "Failed");
+    EXPECT_EQ(failed->toolTip(3), "[mpeg4] unsupported frame size");
+    EXPECT_EQ(failed->toolTip(1), programDir() + "clips/a.avi") << "the other columns still show the path";
+    EXPECT_EQ(inhibitor.calls, (QStringList{"inhibit: Joining 2 videos into joined.avi", "release"}));
+    EXPECT_EQ(notifier.shown.isEmpty(), form.isActiveWindow()) << "a user looking at the window is not notified";
+
+    failed->setSelected(true);
+    form.tbtnDownClick();
+    EXPECT_EQ(form.ltvTask->topLevelItem(1)->toolTip(3), "[mpeg4] unsupported frame size");
+    EXPECT_EQ(form.ltvTask->topLevelItem(0)->toolTip(3), programDir() + "clips/b.avi");
+}

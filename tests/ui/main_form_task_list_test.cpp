@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -311,4 +312,71 @@ TEST_F(MainFormTaskList, LongPathsKeepTheirEndsVisibleAndShowWholeAsTheRowsToolt
     QToolTip::hideText();
 }
 
+}
+
+namespace {
+
+void SendMouse(QWidget& target, QEvent::Type type, QPoint position, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, position, target.mapToGlobal(position), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&target, &event);
+}
+
+// A drag of the list's own rows: a real press on the row, then what the list's drag carries
+// entering the list and dropped on the target row (the offscreen platform has no drag loop).
+void DragRow(QTreeWidget& list, int from, int to)
+{
+    QWidget& viewport = *list.viewport();
+    const QPoint start = list.visualItemRect(list.topLevelItem(from)).center();
+    const QPoint end = list.visualItemRect(list.topLevelItem(to)).center();
+    SendMouse(viewport, QEvent::MouseButtonPress, start, Qt::LeftButton);
+    std::unique_ptr<QMimeData> rows(list.model()->mimeData(list.selectionModel()->selectedIndexes()));
+    QDragEnterEvent enter(start, Qt::CopyAction | Qt::MoveAction, rows.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&viewport, &enter);
+    QDragMoveEvent move(end, Qt::CopyAction | Qt::MoveAction, rows.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&viewport, &move);
+    QDropEvent drop(end, Qt::CopyAction | Qt::MoveAction, rows.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&viewport, &drop);
+    EXPECT_NE(drop.dropAction(), Qt::MoveAction) << "a move would have the list delete the dragged rows";
+    SendMouse(viewport, QEvent::MouseButtonRelease, end, Qt::NoButton);
+    QApplication::processEvents();
+}
+
+}
+
+TEST_F(MainFormTaskList, DraggedRowsMoveAsTheMoveButtonsMoveThemAndDroppedFilesAreStillAdded)
+{
+    TMainForm& form = startShown({clip("a.avi"), clip("b.avi"), clip("c.avi")});
+    ASSERT_EQ(captions(form), (QStringList{clip("a.avi"), clip("b.avi"), clip("c.avi")}));
+    EXPECT_EQ(form.labTaskSummary->text(), "3 files, total length 00:00:03");
+
+    DragRow(*form.ltvTask, 0, 2);
+    EXPECT_EQ(captions(form), (QStringList{clip("b.avi"), clip("c.avi"), clip("a.avi")}));
+    EXPECT_TRUE(form.ltvTask->topLevelItem(2)->isSelected());
+
+    // A selected run, dragged by its first row.
+    form.ltvTask->clearSelection();
+    form.ltvTask->topLevelItem(0)->setSelected(true);
+    form.ltvTask->topLevelItem(1)->setSelected(true);
+    DragRow(*form.ltvTask, 0, 1);
+    EXPECT_EQ(captions(form), (QStringList{clip("a.avi"), clip("b.avi"), clip("c.avi")}));
+    EXPECT_TRUE(form.ltvTask->topLevelItem(1)->isSelected() && form.ltvTask->topLevelItem(2)->isSelected());
+
+    form.tbtnClearClick();
+    QApplication::processEvents();
+    EXPECT_EQ(form.labTaskSummary->text(), "0 files, total length 00:00:00");
+
+    // Files dragged in from a file manager still go to the list.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(clip("b.avi"))});
+    QWidget* viewport = form.ltvTask->viewport();
+    const QPoint inside(20, 20);
+    QDragEnterEvent enter(inside, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDropEvent drop(inside, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    QApplication::processEvents();
+    EXPECT_EQ(captions(form), QStringList{clip("b.avi")});
+    QApplication::processEvents();
+    EXPECT_EQ(form.labTaskSummary->text(), "1 file, total length 00:00:01");
 }

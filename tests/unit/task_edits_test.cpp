@@ -97,3 +97,37 @@ TEST(TaskClearTest, EmptiesTheListAndSwitchesButtonsOffEvenWhenAlreadyEmpty)
     EXPECT_EQ(rows.rowCount(), 0);
     EXPECT_EQ(ClearTasks(rows), ListButtons::Disable);
 }
+
+TEST(TaskMoveTest, ADragMovesAsThatManyPressesOfTheMoveButtons)
+{
+    const struct {
+        QStringList rows;
+        int places;
+        QStringList moved;
+    } cases[] = {
+        {{"A", "B*", "C", "D"}, 2, {"A", "C", "D", "B*"}},
+        {{"A", "B", "C*", "D*"}, -2, {"C*", "D*", "A", "B"}},
+        {{"A", "B*", "C*", "D"}, 5, {"A", "D", "B*", "C*"}},
+        {{"A*", "B", "C"}, 0, {"A*", "B", "C"}},
+    };
+    for (const auto& test : cases) {
+        MemoryTaskRowStore rows = Rows(test.rows);
+        MoveTasksBy(rows, test.places);
+        EXPECT_EQ(Names(rows), test.moved) << test.rows.join(',').toStdString() << " by " << test.places;
+    }
+}
+
+TEST(TaskSummaryTest, CountsTheFilesAndAddsTheirLengthsOverHours)
+{
+    MemoryTaskRowStore rows;
+    EXPECT_EQ(TaskListSummary(rows), "0 files, total length 00:00:00");
+    const QStringList lengths{"00:59:59.5", "01:30:00.7", "", "99:30:00"};
+    for (const QString& length : lengths) {
+        rows.appendRow(length);
+        rows.setCell(rows.rowCount() - 1, 0, length);
+        if (rows.rowCount() == 1) {
+            EXPECT_EQ(TaskListSummary(rows), "1 file, total length 00:59:59.5");
+        }
+    }
+    EXPECT_EQ(TaskListSummary(rows), "4 files, total length 102:00:00.2");
+}
