@@ -18,6 +18,12 @@ bool MessageBoxPrompter::ask(const QString& caption, const QString& text)
         == QMessageBox::Yes;
 }
 
+bool MessageBoxPrompter::askWarning(const QString& caption, const QString& text)
+{
+    return QMessageBox::warning(m_owner, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
 void MessageBoxPrompter::warn(const QString& caption, const QString& text)
 {
     QMessageBox::warning(m_owner, caption, text);
