@@ -19,7 +19,7 @@ protected:
     void SetUp() override
     {
         QDir(m_dir.path()).mkpath("velmo/Profiles");
-        for (const QString& file : {"velmo-joiner", "asapi.dll", "Preferences.ini"})
+        for (const char* file : {"velmo-joiner", "asapi.dll", "Preferences.ini"})
             ASSERT_TRUE(QFile::copy(ProgramFolder() + file, folder() + file));
         ASSERT_TRUE(QFile::copy(ProgramFolder() + "Profiles/AVI - MPEG-4 Video.bpf",
                                 folder() + "Profiles/AVI - MPEG-4 Video.bpf"));

@@ -145,8 +145,9 @@ TEST(CompletionActions, TheFirstChosenActionDecides)
         EXPECT_EQ(power.powerOffs, test.powerOffs) << what;
         EXPECT_EQ(power.interactive, test.powerOffs > 0) << "the right is asked for before the power-off";
         EXPECT_EQ(shell.opened, test.opened ? QStringList{test.opened} : QStringList()) << what;
-        if (test.opened)
+        if (test.opened) {
             EXPECT_EQ(shell.messagesBefore, 1) << "the folder opens after the message";
+        }
         ASSERT_EQ(prompter.messages.size(), test.message ? 1 : 0) << what;
         if (test.message) {
             EXPECT_EQ(prompter.messages[0].caption, "Complete");
