@@ -17,6 +17,9 @@ constexpr qsizetype KeptOutput = 8192;
 constexpr int LingerMs = 5000;
 // The longest the loop sleeps between looks at a stop's grace period.
 constexpr int WakeMs = 100;
+// An encoder that has closed its output is about to exit: its end is looked for often,
+// so that the next run starts at once (every run of a job waits here once).
+constexpr int ExitWakeMs = 5;
 
 }
 
@@ -69,7 +72,7 @@ void JobRunner::PumpEncoderOutput(Stage stage)
 void JobRunner::waitForExit()
 {
     QTimer wake;
-    wake.start(WakeMs);
+    wake.start(ExitWakeMs);
     QElapsedTimer sinceClosed;
     sinceClosed.start();
     while ((m_exitCode = m_encoder.CollectExit()) < 0) {
