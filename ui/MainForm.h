@@ -215,6 +215,8 @@ private:
     void buildProgressPanel();
     void buildTaskMenu();
     void buildJob();
+    // Disables the commands that must not run during a job and enables Stop, or back.
+    void switchJobMode(bool jobRuns);
     // The task list's store, the adding of files, its progress and file drops.
     void buildAdding();
     void setColumnWidths(const QList<int>& widths);

@@ -60,26 +60,24 @@ void TMainForm::tbtnStopClick()
     m_job->tbtnStopClick();
 }
 
+void TMainForm::switchJobMode(bool jobRuns)
+{
+    // Everything that could change the list, the profile or the preferences during a job.
+    const QList<QWidget*> commands{tbtnAddFile, tbtnAddDir, tbtnUp,      tbtnDown, tbtnRemove,
+                                   tbtnClear,   tbtnStart,  tbtnSetting, ltvTask};
+    for (QWidget* control : commands)
+        control->setEnabled(!jobRuns);
+    tbtnStop->setEnabled(jobRuns);
+}
+
 void TMainForm::EnterJobMode()
 {
-    for (QWidget* control : {static_cast<QWidget*>(tbtnAddFile), static_cast<QWidget*>(tbtnAddDir),
-                             static_cast<QWidget*>(tbtnUp), static_cast<QWidget*>(tbtnDown),
-                             static_cast<QWidget*>(tbtnRemove), static_cast<QWidget*>(tbtnClear),
-                             static_cast<QWidget*>(tbtnStart), static_cast<QWidget*>(tbtnSetting),
-                             static_cast<QWidget*>(ltvTask)})
-        control->setEnabled(false);
-    tbtnStop->setEnabled(true);
+    switchJobMode(true);
 }
 
 void TMainForm::LeaveJobMode()
 {
-    for (QWidget* control : {static_cast<QWidget*>(tbtnAddFile), static_cast<QWidget*>(tbtnAddDir),
-                             static_cast<QWidget*>(tbtnUp), static_cast<QWidget*>(tbtnDown),
-                             static_cast<QWidget*>(tbtnRemove), static_cast<QWidget*>(tbtnClear),
-                             static_cast<QWidget*>(tbtnStart), static_cast<QWidget*>(tbtnSetting),
-                             static_cast<QWidget*>(ltvTask)})
-        control->setEnabled(true);
-    tbtnStop->setEnabled(false);
+    switchJobMode(false);
 }
 
 void TMainForm::showProgress(bool shown)
