@@ -163,14 +163,21 @@ void ApplyLameopts(Request& request, const std::string& text)
         throw UsageError("Missing value for br in -lameopts (needed by cbr and abr)");
 }
 
+// The video codecs take only even frame sizes.
+int EvenSize(const std::string& option, const std::string& text)
+{
+    const long size = WholeInRange(option, text, 16, 8192);
+    if (size % 2 != 0)
+        throw UsageError("Impossible value for " + option + ": \"" + text + "\" (must be even)");
+    return static_cast<int>(size);
+}
+
 void ApplyScale(Request& request, const std::string& size)
 {
     const std::size_t colon = size.find(':');
     const std::string option = "-vf scale";
-    request.scaleWidth = static_cast<int>(WholeInRange(option + " width", size.substr(0, colon), 16, 8192));
-    request.scaleHeight = colon == std::string::npos
-        ? 0
-        : static_cast<int>(WholeInRange(option + " height", size.substr(colon + 1), 16, 8192));
+    request.scaleWidth = EvenSize(option + " width", size.substr(0, colon));
+    request.scaleHeight = colon == std::string::npos ? 0 : EvenSize(option + " height", size.substr(colon + 1));
 }
 
 // A chain of filters split at commas. harddup asks that no frame be dropped, which the

@@ -91,10 +91,18 @@ private:
 
 } // namespace
 
-int RunEncodeJob(const Request& request)
+Encoding CheckRequest(const Request& request)
 {
+    // A folder named as the output has no extension: that it is a folder says more.
+    CheckOutputPlace(request.output);
     const Encoding encoding = ChooseEncoding(request);
     RefuseOutputAmongInputs(request);
+    return encoding;
+}
+
+int RunEncodeJob(const Request& request)
+{
+    const Encoding encoding = CheckRequest(request);
     TempOutput temp(request.output);
 
     const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };

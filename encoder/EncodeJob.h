@@ -1,6 +1,13 @@
 #pragma once
 
+#include "Encoding.h"
 #include "Request.h"
+
+// Checks a command line as a run does before any media work, without reading the
+// inputs or writing anything: the output's container and codecs, that the output is
+// none of the inputs, and that the output can be made where it is named. Throws
+// UsageError or JobError.
+Encoding CheckRequest(const Request& request);
 
 // Does the whole job of one command line: checks the output container, probes
 // every input, runs ffmpeg with progress, checks the result and gives it its

@@ -108,12 +108,26 @@ void RemoveStaleParts(const std::string& folder)
     closedir(dir);
 }
 
+void CheckOutputPlace(const std::string& outputPath)
+{
+    const std::string target = FollowLinks(outputPath);
+    struct stat info {};
+    if (stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        throw JobError("The output path is a folder, not a file: " + outputPath);
+    const std::string folder = FolderOf(target);
+    if (stat(folder.c_str(), &info) != 0)
+        FolderProblem(folder, target, errno);
+    if (!S_ISDIR(info.st_mode))
+        FolderProblem(folder, target, ENOTDIR);
+    if (access(folder.c_str(), W_OK | X_OK) != 0)
+        FolderProblem(folder, target, errno);
+}
+
 TempOutput::TempOutput(const std::string& outputPath) : final_(FollowLinks(outputPath))
 {
+    CheckOutputPlace(outputPath);
     struct stat info {};
     const bool replacing = stat(final_.c_str(), &info) == 0;
-    if (replacing && S_ISDIR(info.st_mode))
-        throw JobError("The output path is a folder, not a file: " + outputPath);
     const std::string folder = FolderOf(final_);
     RemoveStaleParts(folder);
     fd_ = OpenUnnamed(folder, final_);

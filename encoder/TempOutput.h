@@ -33,6 +33,10 @@ private:
     bool committed_ = false;
 };
 
+// Checks, without writing anything, that the output can be made where it is named:
+// not an existing folder, in a folder that exists and may be written. Throws JobError.
+void CheckOutputPlace(const std::string& outputPath);
+
 // The name under which a helper reaches the file it got as its fd childFd.
 std::string ChildFdPath(int childFd);
 

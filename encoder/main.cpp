@@ -10,17 +10,28 @@
 #include <vector>
 
 // The encoder program: MEncoder's command-line syntax in, ffmpeg underneath.
+// "--check" before the usual arguments only checks them, as a run would before
+// reading any input, so that a caller can learn of a bad command line at once.
 int main(int argc, char** argv)
 {
     InstallStopHandlers();
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const bool checkOnly = !args.empty() && args.front() == "--check";
+    if (checkOnly)
+        args.erase(args.begin());
     try {
-        return RunEncodeJob(ParseArguments(args));
+        const Request request = ParseArguments(args);
+        if (checkOnly) {
+            CheckRequest(request);
+            return exitcode::Success;
+        }
+        return RunEncodeJob(request);
     } catch (const UsageError& error) {
         WriteErr(std::string(error.what()) + "\n");
         return exitcode::BadArguments;
     } catch (const JobError& error) {
-        WriteErr(std::string("\n") + error.what() + "\n");
+        // A run's message follows its progress line; a check has written none.
+        WriteErr(std::string(checkOnly ? "" : "\n") + error.what() + "\n");
         return error.exitCode();
     } catch (const std::exception& error) {
         WriteErr(std::string("\nEncoding failed: ") + error.what() + "\n");

@@ -119,9 +119,8 @@ TEST(FfmpegPlanTest, AviLosesItsSoundsPrimingAndKeepsPicturesInOrder)
 
 TEST(FfmpegPlanTest, ChangedValuesAreSaid)
 {
-    const auto flv = PlanFor({"a.avi", "-o", "o.flv", "-lavcopts", "vcodec=flv:aspect=16:9", "-srate", "48000",
-                              "-vf", "scale=321:241"},
-                             {Clip("a.avi", 320, 240, 25, 1, true)});
+    const auto flv = PlanFor({"a.avi", "-o", "o.flv", "-lavcopts", "vcodec=flv:aspect=16:9", "-srate", "48000"},
+                             {Clip("a.avi", 321, 241, 25, 1, true)});
     EXPECT_EQ(After(flv.args, "-ar"), "44100");
     EXPECT_TRUE(Holds(flv.graph, "scale=320:240,setsar=1")) << flv.graph;
     ASSERT_EQ(flv.changes.size(), 3u);
