@@ -3,6 +3,7 @@
 
 #include "core/PathRules.h"
 #include "pipeline/EncoderCommandLines.h"
+#include "pipeline/JobFolder.h"
 #include "platform/Prompter.h"
 #include "settings/ProgramValues.h"
 #include "tasks/TaskEntry.h"
@@ -22,6 +23,7 @@ bool IsOrBecomesFolder(const QString& folder, bool withParents)
 
 }
 
+// The temp folder of the general settings, or the program's own when that cannot be made.
 QString JobRunner::prepareTempFolder()
 {
     // The chosen folder is made one level deep at most: a mistyped parent is not created.
@@ -33,6 +35,55 @@ QString JobRunner::prepareTempFolder()
     if (IsOrBecomesFolder(m_settings.fallbackTempDir, true))
         return m_settings.fallbackTempDir;
     return {};
+}
+
+bool JobRunner::makeJobFolder()
+{
+    const QString named = m_settings.tempDir.isEmpty() ? m_settings.fallbackTempDir : m_settings.tempDir;
+    const QString tempFolder = prepareTempFolder();
+    if (tempFolder.isEmpty()) {
+        m_prompter.warn("Temp Folder", "The temp folder \"" + named
+                                           + "\" cannot be created. Please choose another one in the General Settings.");
+        return false;
+    }
+    QString reason;
+    m_jobFolder = JobFolder::Create(tempFolder, reason);
+    if (!m_jobFolder) {
+        m_prompter.warn("Temp Folder", "The temp folder \"" + tempFolder + "\" cannot be written (" + reason
+                                           + "). Please choose another one in the General Settings.");
+        return false;
+    }
+    return true;
+}
+
+bool JobRunner::checkJoinCommand(const QString& tempFolder)
+{
+    QStringList intermediates;
+    for (int index = 0; index < m_rows.rowCount(); ++index)
+        intermediates << IntermediatePath(tempFolder, index);
+    const QString output = JoinTarget(m_settings.outputFile, m_settings.outputExt, m_settings.policy);
+    const bool started =
+        runEncoder(QStringList{"--check"} + JoinCommand(intermediates, output, m_joinOptions).arguments, Stage::Conversion);
+    if (started && m_state != JobState::StopRequested && m_exitCode == 0)
+        return true;
+    m_view.stopClock();
+    removeJobFolder();
+    if (!started) {
+        finish(JobEnd::Failed);
+        m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);
+        m_state = JobState::Idle;
+    } else if (m_state == JobState::StopRequested) {
+        finish(JobEnd::Stopped);
+        if (!m_aborting)
+            m_prompter.inform("Cancel", "The Coversion is canceled.");
+    } else {
+        finish(JobEnd::Failed);
+        if (!m_aborting)
+            m_prompter.warn("Output Settings", "The output settings cannot be used for joining.\n" + lastErrorLine());
+        m_state = JobState::Idle;
+    }
+    m_view.showProgress(false);
+    return false;
 }
 
 QString JobRunner::ConvertFiles(const QString& frameSize)
@@ -55,25 +106,21 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
         m_totalSeconds += entry.LengthSeconds;
     }
-    const QString tempFolder = prepareTempFolder();
-    if (tempFolder.isEmpty()) {
-        const QString named = m_settings.tempDir.isEmpty() ? m_settings.fallbackTempDir : m_settings.tempDir;
-        finish(JobEnd::Failed);
-        m_prompter.warn("Temp Folder", "The temp folder \"" + named
-                                           + "\" cannot be created. Please choose another one in the General Settings.");
-        endJob();
-        return {};
-    }
+    const QString tempFolder = m_jobFolder->path();
 
     // What ends the stage early: a stop, a failed run, or an encoder that cannot start.
     const auto cancel = [&](int active, const QString& status, const QString& reason, const QString& message) {
         m_view.stopClock();
         setStatus(active, status, reason);
-        deleteIntermediates(tempFolder);
+        removeJobFolder();
         if (!message.isEmpty() && !m_aborting)
             m_prompter.inform("Cancel", message);
         m_view.showProgress(false);
     };
+
+    // Output settings that the join cannot use are found before any file is converted.
+    if (!checkJoinCommand(tempFolder))
+        return {};
 
     for (int index = 0; index < count; ++index) {
         QCoreApplication::processEvents();

@@ -119,6 +119,7 @@ int EncoderProcess::CollectExit()
     if (done == 0)
         return Running;
     m_pid = -1;
+    m_lastSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     m_lastExit = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 1;
     return m_lastExit;
 }

@@ -41,6 +41,8 @@ public:
     // The exit code once the process has ended and was collected, without waiting:
     // -1 while it runs, 128 + signal when a signal ended it.
     int CollectExit();
+    // The signal that ended the last run, 0 when it exited by itself.
+    int exitSignal() const { return m_lastSignal; }
     bool running() const { return m_pid > 0; }
 
 private:
@@ -48,6 +50,7 @@ private:
 
     pid_t m_pid = -1;
     int m_lastExit = -1;
+    int m_lastSignal = 0;
     int m_output = -1;
     bool m_stopping = false;
     QElapsedTimer m_sinceStop;

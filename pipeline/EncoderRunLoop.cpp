@@ -10,6 +10,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cstring>
+
 namespace {
 
 constexpr qsizetype KeptOutput = 8192;
@@ -27,6 +29,7 @@ bool JobRunner::runEncoder(const QStringList& arguments, Stage stage)
 {
     m_outputTail.clear();
     m_exitCode = -1;
+    m_exitSignal = 0;
     if (!m_encoder.LaunchEncoder(m_settings.encoderPath, arguments))
         return false;
     PumpEncoderOutput(stage);
@@ -81,6 +84,7 @@ void JobRunner::waitForExit()
         m_encoder.EnforceStop();
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
+    m_exitSignal = m_encoder.exitSignal();
 }
 
 bool JobRunner::runFailed(const QString& expectedFile) const
@@ -91,6 +95,11 @@ bool JobRunner::runFailed(const QString& expectedFile) const
 
 QString JobRunner::lastErrorLine() const
 {
+    // A killed encoder had no last word of its own; what it printed before is beside the point.
+    if (m_exitSignal != 0) {
+        return "The encoder was stopped by signal " + QString::number(m_exitSignal) + " ("
+            + QString::fromLocal8Bit(strsignal(m_exitSignal)) + ").";
+    }
     const QStringList lines = QString::fromUtf8(m_outputTail).split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts);
     for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
         const QString text = line->trimmed();

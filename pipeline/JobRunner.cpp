@@ -4,6 +4,8 @@
 #include "core/PathRules.h"
 #include "core/TimeText.h"
 #include "pipeline/EncoderCommandLines.h"
+#include "pipeline/JobFolder.h"
+#include "pipeline/SameFile.h"
 #include "pipeline/SpaceCheck.h"
 #include "platform/Notifier.h"
 #include "platform/Prompter.h"
@@ -22,6 +24,19 @@ JobRunner::JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter, JobD
 {
 }
 
+JobRunner::~JobRunner() = default;
+
+QStringList JobRunner::inputPaths() const
+{
+    QStringList paths;
+    for (int index = 0; index < m_rows.rowCount(); ++index) {
+        ltvItemData entry;
+        ReadTaskEntry(m_rows, index, EntryWhole, entry);
+        paths << entry.path;
+    }
+    return paths;
+}
+
 bool JobRunner::checkRequest()
 {
     if (m_rows.rowCount() < 2) {
@@ -36,6 +51,12 @@ bool JobRunner::checkRequest()
         m_view.focusOutputFile();
         return false;
     }
+    if (!QFileInfo(folder).isWritable()) {
+        m_prompter.inform("Output path is not writable",
+                          "The output path \"" + folder + "\" cannot be written. Please specify another one.");
+        m_view.focusOutputFile();
+        return false;
+    }
     if (output.endsWith('/')) {
         m_prompter.inform("Icorrect Filename", "Please specify the output file.");
         m_view.focusOutputFile();
@@ -45,6 +66,8 @@ bool JobRunner::checkRequest()
         output += m_settings.outputExt;
         m_view.setOutputFile(output);
     }
+    if (!checkOutputFile(output))
+        return false;
     if (QFileInfo::exists(output) && m_settings.policy == OverwritePolicy::Ask
         && !m_prompter.ask("File Exists", "The output file is existent. Do you want to continue and overwrite it? "
                                           "\n\rClick \"No\" to specify another output filename.")) {
@@ -52,6 +75,27 @@ bool JobRunner::checkRequest()
         return false;
     }
     return m_rows.rowCount() > 0;
+}
+
+bool JobRunner::checkOutputFile(const QString& output)
+{
+    if (QFileInfo(output).isDir()) {
+        m_prompter.inform("Icorrect Filename", "\"" + output + "\" is a folder. Please specify the output file.");
+        m_view.focusOutputFile();
+        return false;
+    }
+    // Joining into one of the inputs would replace the user's video with the result; a
+    // renamed output is a new file, but it is looked at all the same.
+    const QStringList inputs = inputPaths();
+    QString input = FindSameFile(output, inputs);
+    if (input.isEmpty())
+        input = FindSameFile(JoinTarget(output, m_settings.outputExt, m_settings.policy), inputs);
+    if (input.isEmpty())
+        return true;
+    m_prompter.warn("Output Is an Input", "The output file is one of the input files:\n" + input
+                                              + "\nPlease specify another output filename.");
+    m_view.focusOutputFile();
+    return false;
 }
 
 bool JobRunner::checkSpace()
@@ -84,9 +128,10 @@ JobEnd JobRunner::tbtnStartClick(const JobSettings& settings)
     m_settings = settings;
     m_aborting = false;
     m_end = JobEnd::NotStarted;
-    if (!checkRequest() || !checkSpace())
+    if (!checkRequest() || !checkSpace() || !makeJobFolder())
         return JobEnd::NotStarted;
     m_output = m_settings.outputFile;
+    m_joinOptions = m_settings.joinOptions();
     m_view.EnterJobMode();
     if (m_desktop.inhibitor) {
         m_desktop.inhibitor->inhibit("Joining " + QString::number(m_rows.rowCount()) + " videos into "
@@ -95,7 +140,8 @@ JobEnd JobRunner::tbtnStartClick(const JobSettings& settings)
     const QString tempFolder = ConvertFiles(m_settings.frameSize());
     // A conversion that failed or could not start ends the job as well as a stop does.
     if (m_state != JobState::StopRequested && !tempFolder.isEmpty() && !m_aborting)
-        JoinFiles(m_settings.joinOptions(), tempFolder);
+        JoinFiles(m_joinOptions, tempFolder);
+    removeJobFolder();
     m_view.LeaveJobMode();
     return m_end;
 }
@@ -149,10 +195,9 @@ void JobRunner::showBars(ProgressBars bars)
     m_view.setBars(bars.current, bars.total);
 }
 
-void JobRunner::deleteIntermediates(const QString& tempFolder) const
+void JobRunner::removeJobFolder()
 {
-    for (int index = 0; index < m_rows.rowCount(); ++index)
-        QFile::remove(IntermediatePath(tempFolder, index));
+    m_jobFolder.reset();
 }
 
 void JobRunner::finish(JobEnd end)

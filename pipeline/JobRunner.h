@@ -8,7 +8,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
+class JobFolder;
 class Notifier;
 class Prompter;
 class SleepInhibitor;
@@ -45,11 +47,14 @@ struct JobDesktop {
 // How a Start request ended.
 enum class JobEnd { NotStarted, Stopped, Failed, Completed };
 
-// The job: checks a start request, converts every listed file into an intermediate AVI,
-// joins them into the output, and shows progress and time through its view.
+// The job: checks a start request, converts every listed file into an intermediate AVI in
+// a folder of the job's own, joins them into the output, and shows progress and time
+// through its view.
 class JobRunner {
 public:
     JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter, JobDesktop desktop = {});
+    // Leaves no encoder and no folder of the job behind.
+    ~JobRunner();
 
     JobState state() const { return m_state; }
 
@@ -66,14 +71,20 @@ public:
     // "name_N.ext".
     static QString JoinTarget(const QString& outputFile, const QString& outputExt, OverwritePolicy policy);
 
-    // The steps of the job, in the order Start calls them.
+    // The steps of the job, in the order Start calls them; the conversion gives the job's
+    // folder, empty when the job ended there.
     QString ConvertFiles(const QString& frameSize);
     void JoinFiles(const QString& options, const QString& tempFolder);
 
 private:
     bool checkRequest();
+    bool checkOutputFile(const QString& output);
     bool checkSpace();
     QString prepareTempFolder();
+    bool makeJobFolder();
+    // The join's command line, checked by the encoder before the first conversion.
+    bool checkJoinCommand(const QString& tempFolder);
+    QStringList inputPaths() const;
     enum class Stage { Conversion, Join };
     // Runs the encoder until its output ends; false when it could not be started.
     bool runEncoder(const QStringList& arguments, Stage stage);
@@ -81,7 +92,8 @@ private:
     void waitForExit();
     bool runFailed(const QString& expectedFile) const;
     QString lastErrorLine() const;
-    void deleteIntermediates(const QString& tempFolder) const;
+    // The job's folder and every file in it, at each ending.
+    void removeJobFolder();
     // A failure's reason goes with the status, for the row's tooltip.
     void setStatus(int index, const QString& status, const QString& reason = {});
     void showBars(ProgressBars bars);
@@ -96,6 +108,8 @@ private:
     JobDesktop m_desktop;
     JobSettings m_settings;
     QString m_output; // the file the job writes, once the request is accepted
+    QString m_joinOptions;
+    std::unique_ptr<JobFolder> m_jobFolder;
     EncoderProcess m_encoder;
     JobState m_state = JobState::Idle;
     JobEnd m_end = JobEnd::NotStarted;
@@ -109,5 +123,6 @@ private:
     int ElapsedSeconds = 0;
     int RemainingSeconds = 0;
     int m_exitCode = -1;
+    int m_exitSignal = 0;
     QByteArray m_outputTail; // the end of the encoder's output, for its last error line
 };

@@ -39,14 +39,14 @@ void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
     if (!runEncoder(JoinCommand(intermediates, output, options).arguments, Stage::Join)) {
         finish(JobEnd::Failed);
         m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);
-        deleteIntermediates(tempFolder);
+        removeJobFolder();
         endJob();
         return;
     }
     if (m_state == JobState::StopRequested) {
         m_view.stopClock();
         everyStatus("Stop");
-        deleteIntermediates(tempFolder);
+        removeJobFolder();
         finish(JobEnd::Stopped);
         if (!m_aborting)
             m_prompter.inform("Cancel", "The Joining is canceled.");
@@ -57,7 +57,7 @@ void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
         const QString reason = lastErrorLine();
         m_view.stopClock();
         everyStatus("Failed", reason);
-        deleteIntermediates(tempFolder);
+        removeJobFolder();
         finish(JobEnd::Failed);
         if (!m_aborting)
             m_prompter.warn("Joining Failed", "The joining failed.\n" + reason);
@@ -68,7 +68,7 @@ void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
     showBars({100, 100});
     m_view.stopClock();
     everyStatus("Complete");
-    deleteIntermediates(tempFolder);
+    removeJobFolder();
     finish(JobEnd::Completed);
     if (m_aborting || !m_view.RunCompletionActions(output)) {
         m_view.showProgress(false);

@@ -29,6 +29,9 @@ FolderSpace ProbeFolderSpace(const QString& folder)
             return {};
         existing = parent;
     }
+    // Nothing can be written there: the job's own checks say so, not a free space of 0 bytes.
+    if (!QFileInfo(existing).isWritable())
+        return {};
     const QStorageInfo storage(existing);
     if (!storage.isValid() || !storage.isReady())
         return {};

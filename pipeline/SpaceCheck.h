@@ -13,7 +13,8 @@ struct FolderSpace {
     qint64 freeBytes = -1; // -1 when it cannot be read
 };
 
-// The file system of a folder, or of its nearest existing parent (a temp folder may not exist yet).
+// The file system of a folder, or of its nearest existing parent (a temp folder may not exist yet);
+// nothing when this user cannot write there.
 FolderSpace ProbeFolderSpace(const QString& folder);
 using SpaceProbe = std::function<FolderSpace(const QString&)>;
 

@@ -6,7 +6,10 @@
 //   sleep MS        a pause
 //   output          the file after "-o" is written
 //   exit CODE       the end
+//   kill SIGNAL     the end through that signal
+// A check of a command line ("--check" first) passes at once.
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -15,6 +18,8 @@
 
 int main(int argc, char* argv[])
 {
+    if (argc > 1 && std::string(argv[1]) == "--check")
+        return 0;
     std::string output;
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "-o")
@@ -45,6 +50,8 @@ int main(int argc, char* argv[])
             std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rest.c_str())));
         } else if (step == "output") {
             std::ofstream(output) << "joined";
+        } else if (step == "kill") {
+            std::raise(std::atoi(rest.c_str()));
         } else if (step == "exit") {
             return std::atoi(rest.c_str());
         }

@@ -8,18 +8,26 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// Jobs through the real encoder of the program folder, on clips ffmpeg makes.
+// Jobs through the real encoder of the program folder, on clips ffmpeg makes. The temp
+// folder holds files of the user's own with the names the job gives its intermediates.
 class JobEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
         QDir(m_dir.path()).mkpath("out put");
+        QDir(m_dir.path()).mkpath("temp");
+        for (const QString& name : userFiles()) {
+            QFile file(m_dir.filePath("temp/" + name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("the user's own " + name.toUtf8());
+        }
         const auto clip = [&](const QString& name, double seconds, const QString& video, const QString& audio) {
             ClipRecipe recipe;
             recipe.seconds = seconds;
@@ -63,6 +71,20 @@ protected:
         return job;
     }
 
+    static QStringList userFiles() { return {"0.avi", "1.avi"}; }
+
+    // Every ending leaves the temp folder as it was: the user's files, unchanged, and nothing else.
+    void expectTempFolderAsBefore() const
+    {
+        const QDir temp(m_dir.filePath("temp"));
+        EXPECT_EQ(temp.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), userFiles());
+        for (const QString& name : userFiles()) {
+            QFile file(temp.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), "the user's own " + name.toUtf8());
+        }
+    }
+
     QStringList statuses() const
     {
         QStringList texts;
@@ -91,7 +113,7 @@ TEST_F(JobEndToEnd, MixedFilesJoinIntoOneBesideAnOutputThatIsKept)
     const QString output = m_dir.filePath("out put/joined_1.avi");
     EXPECT_EQ(view.completedWith, output);
     EXPECT_EQ(statuses(), (QStringList{"Complete", "Complete", "Complete"}));
-    EXPECT_TRUE(QDir(m_dir.filePath("temp")).entryList(QDir::Files).isEmpty()) << "no intermediate file is left";
+    expectTempFolderAsBefore();
     EXPECT_EQ(ProbeValue(output, "v:0", "stream=width"), "320");
     EXPECT_NEAR(ProbeValue(output, "", "format=duration").toDouble(), 1.0 + 1.5 + 0.8, 0.5);
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
@@ -107,7 +129,7 @@ TEST_F(JobEndToEnd, StopDuringTheJoinLeavesNothing)
     EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Stopped);
     EXPECT_EQ(statuses(), (QStringList{"Stop", "Stop", "Stop"}));
     EXPECT_EQ(prompter.messages.last().text, "The Joining is canceled.");
-    EXPECT_TRUE(QDir(m_dir.filePath("temp")).entryList(QDir::Files).isEmpty());
+    expectTempFolderAsBefore();
     EXPECT_TRUE(QDir(m_dir.filePath("out put")).entryList(QDir::Files).isEmpty());
     EXPECT_EQ(runner.state(), JobState::Idle);
 }
@@ -124,5 +146,45 @@ TEST_F(JobEndToEnd, AnUnreadableInputFailsItsConversion)
     ASSERT_FALSE(prompter.messages.isEmpty());
     EXPECT_EQ(prompter.messages.last().caption, "Conversion Failed");
     EXPECT_TRUE(prompter.messages.last().text.startsWith("The conversion of broken.avi failed.\n"));
-    EXPECT_TRUE(QDir(m_dir.filePath("temp")).entryList(QDir::Files).isEmpty());
+    expectTempFolderAsBefore();
+}
+
+// The window's job and a console job started together from one program folder share its
+// temp folder: each output holds its own inputs only.
+TEST_F(JobEndToEnd, TwoJobsAtOnceKeepTheirFilesApart)
+{
+    const QString program = m_dir.filePath("velmo") + "/";
+    QDir(m_dir.path()).mkpath("velmo/Profiles");
+    for (const char* file : {"velmo-joiner", "asapi.dll", "Preferences.ini", "Profiles/AVI - MPEG-4 Video.bpf"})
+        ASSERT_TRUE(QFile::copy(ProgramFolder() + file, program + file));
+    ClipRecipe recipe;
+    recipe.seconds = 2.0;
+    recipe.width = 160;
+    recipe.height = 120;
+    MakeClip(m_dir.filePath("long1.mp4"), recipe);
+    MakeClip(m_dir.filePath("long2.mp4"), recipe);
+
+    QProcess console;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + m_dir.filePath("no-bus"));
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_dir.filePath("no-bus"));
+    console.setProcessEnvironment(environment);
+    console.setStandardInputFile(QProcess::nullDevice());
+    console.start(program + "velmo-joiner", {"--join", "--profile", "AVI - MPEG-4 Video", "--output",
+                                             m_dir.filePath("out put/console.avi"), "--",
+                                             m_dir.filePath("long1.mp4"), m_dir.filePath("long2.mp4")});
+    ASSERT_TRUE(console.waitForStarted());
+    JobSettings job = settings();
+    job.tempDir.clear();
+    job.fallbackTempDir = program + "temp/";
+    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Completed) << prompter.messages.value(0).text.toStdString();
+    // The console job may have ended while the window's ran.
+    ASSERT_TRUE(console.state() == QProcess::NotRunning || console.waitForFinished(120000));
+    EXPECT_EQ(console.exitCode(), 0) << console.readAllStandardError().toStdString();
+
+    EXPECT_NEAR(ProbeValue(m_dir.filePath("out put/joined.avi"), "", "format=duration").toDouble(), 1.0 + 1.5 + 0.8,
+                0.2);
+    EXPECT_NEAR(ProbeValue(m_dir.filePath("out put/console.avi"), "", "format=duration").toDouble(), 4.0, 0.2);
+    EXPECT_TRUE(QDir(program + "temp").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }

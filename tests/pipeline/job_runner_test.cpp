@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace {
 
 class Job : public ::testing::Test {
@@ -64,7 +66,11 @@ protected:
         return texts;
     }
 
-    QStringList intermediatesLeft() const { return QDir(path("temp")).entryList({"*.avi"}, QDir::Files); }
+    // What the job left in the temp folder: its own folder and everything in it are gone.
+    QStringList intermediatesLeft() const
+    {
+        return QDir(path("temp")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
 
     QTemporaryDir m_dir;
     MemoryTaskRowStore rows;
@@ -119,6 +125,53 @@ TEST_F(Job, RequestChecksInOrder)
     EXPECT_EQ(runner.state(), JobState::Idle);
 }
 
+// Joining into one of the inputs would replace the user's video: refused whatever the
+// spelling and the overwrite rule, before anything runs.
+TEST_F(Job, TheOutputIsNeverOneOfTheInputs)
+{
+    QFile input(path("out/a.avi"));
+    ASSERT_TRUE(input.open(QIODevice::WriteOnly));
+    input.write("the user's video");
+    input.close();
+    addEntry(path("out/a.avi"));
+    addEntry(path("b.avi"));
+    ASSERT_TRUE(QFile::link(path("out/a.avi"), path("link.avi")));
+    ASSERT_EQ(link(QFile::encodeName(path("out/a.avi")).constData(), QFile::encodeName(path("hard.avi")).constData()), 0);
+    QDir(m_dir.path()).mkdir("folder.avi");
+    script("output\nexit 0\n");
+
+    const struct {
+        const char* what;
+        QString output;
+        const char* caption;
+    } cases[] = {
+        {"another spelling", path("out/../out/./a.avi"), "Output Is an Input"},
+        {"a symbolic link", path("link.avi"), "Output Is an Input"},
+        {"a hard link", path("hard.avi"), "Output Is an Input"},
+        {"the name without its extension", path("out/a"), "Output Is an Input"},
+        {"a folder", path("folder.avi"), "Icorrect Filename"},
+    };
+    for (const auto& test : cases) {
+        prompter.messages.clear();
+        view.focus.clear();
+        JobSettings job = settings();
+        job.outputFile = test.output;
+        job.policy = OverwritePolicy::Overwrite;
+        EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::NotStarted) << test.what;
+        ASSERT_EQ(prompter.messages.size(), 1) << test.what;
+        EXPECT_EQ(prompter.messages[0].caption, test.caption) << test.what;
+        EXPECT_EQ(view.focus, "output file") << test.what;
+        if (QString(test.caption) == "Output Is an Input") {
+            EXPECT_EQ(prompter.messages[0].text, "The output file is one of the input files:\n" + path("out/a.avi")
+                                                     + "\nPlease specify another output filename.");
+        }
+    }
+    EXPECT_EQ(prompter.messages[0].text, "\"" + path("folder.avi") + "\" is a folder. Please specify the output file.");
+    EXPECT_TRUE(view.events.isEmpty()) << "nothing of the job has started";
+    ASSERT_TRUE(input.open(QIODevice::ReadOnly));
+    EXPECT_EQ(input.readAll(), "the user's video");
+}
+
 TEST_F(Job, RunsBothStagesWithTheirStatusesBarsAndClock)
 {
     addEntry(path("a.avi"), "00:00:10");
@@ -162,13 +215,12 @@ TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)
     struct Case {
         const char* what;
         QByteArray steps;
-        const char* caption;
-        QStringList statuses;
+        const char* reason;
     };
     const Case cases[] = {
-        {"a conversion that exits 1", "write could not read the input\\n\nexit 1\n", "Conversion Failed",
-         {"Failed", "OK"}},
-        {"a conversion that writes nothing", "write done\\n\nexit 0\n", "Conversion Failed", {"Failed", "OK"}},
+        {"a conversion that exits 1", "write could not read the input\\n\nexit 1\n", "could not read the input"},
+        {"a conversion that writes nothing", "write done\\n\nexit 0\n", "done"},
+        {"a killed conversion", "write Pos: 1.0s 10f ( 5%)\\r\nkill 9\n", "The encoder was stopped by signal 9 (Killed)."},
     };
     addEntry(path("a.avi"));
     addEntry(path("b.avi"));
@@ -178,16 +230,15 @@ TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)
         EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Failed) << test.what;
         ASSERT_EQ(prompter.messages.size(), 1) << test.what;
         EXPECT_EQ(prompter.messages[0].kind, FakePrompter::Kind::Warn);
-        EXPECT_EQ(prompter.messages[0].caption, test.caption);
-        EXPECT_TRUE(prompter.messages[0].text.startsWith("The conversion of a.avi failed.\n"));
-        EXPECT_EQ(statuses(), test.statuses) << test.what;
+        EXPECT_EQ(prompter.messages[0].caption, "Conversion Failed");
+        EXPECT_EQ(prompter.messages[0].text, QString("The conversion of a.avi failed.\n") + test.reason);
+        EXPECT_EQ(statuses(), (QStringList{"Failed", "OK"})) << test.what;
         EXPECT_TRUE(view.completedWith.isEmpty());
         EXPECT_FALSE(view.clockRunning);
         EXPECT_EQ(runner.state(), JobState::Idle);
         for (MemoryTaskRowStore::Row& row : rows.rows)
             row.cells[CellStatus] = "OK";
     }
-    EXPECT_EQ(prompter.messages[0].text, "The conversion of a.avi failed.\ndone");
 
     // The encoder program missing: the message of a broken installation, nothing joined.
     prompter.messages.clear();
@@ -198,12 +249,12 @@ TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)
     EXPECT_EQ(view.events.last(), "LeaveJobMode");
     EXPECT_FALSE(view.clockRunning);
 
-    // A temp folder that cannot be made, fallback included.
+    // A temp folder that cannot be made, fallback included, is found before the job starts.
     JobSettings job = settings();
     job.tempDir = path("no/such/parent");
     job.fallbackTempDir = "/proc/velmo-cannot-be-made/";
     prompter.messages.clear();
-    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Failed);
+    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::NotStarted);
     EXPECT_EQ(prompter.messages.last().caption, "Temp Folder");
     EXPECT_TRUE(prompter.messages.last().text.contains(path("no/such/parent")));
 }

@@ -224,7 +224,17 @@ TEST(OutputChecks, FirstFailingCheckInOrder)
         {[](OutputChoices& c) { c.audioBitrate = ""; }, "Invalid Audio Bitrate", OutputCheckFocus::VideoBitrate},
         {[](OutputChoices& c) { c.audioCodecCaption = "MP2"; }, "Invalid Audio Bitrate", OutputCheckFocus::AudioBitrate},
         {[](OutputChoices& c) { c.audioCodecCaption = "MP2"; c.audioBitrate = "128"; }, "", {}},
-        {[](OutputChoices& c) { c.videoBitrate = "-5"; c.audioBitrate = "0"; }, "", {}},
+        {[](OutputChoices& c) { c.videoBitrate = "-5"; }, "Invalid Video Bitrate", OutputCheckFocus::VideoBitrate},
+        {[](OutputChoices& c) { c.videoBitrate = "0"; }, "Invalid Video Bitrate", OutputCheckFocus::VideoBitrate},
+        {[](OutputChoices& c) { c.selectSize = false; c.width = "721"; c.height = "480"; }, "Invalid Width",
+         OutputCheckFocus::Width},
+        {[](OutputChoices& c) { c.selectSize = false; c.width = "720"; c.height = "8194"; }, "Invalid Height",
+         OutputCheckFocus::Height},
+        {[](OutputChoices& c) { c.selectSize = false; c.width = "0"; c.height = "480"; }, "Invalid Width",
+         OutputCheckFocus::Width},
+        {[](OutputChoices& c) { c.sampleRate = "4000"; }, "Invalid Sample Rate", OutputCheckFocus::SampleRate},
+        {[](OutputChoices& c) { c.sampleRate = "192000"; }, "Invalid Sample Rate", OutputCheckFocus::SampleRate},
+        {[](OutputChoices& c) { c.audioBitrate = "0"; }, "Invalid Audio Bitrate", OutputCheckFocus::VideoBitrate},
     };
     for (const Case& test : cases) {
         OutputChoices choices = valid;
