@@ -22,7 +22,16 @@ QString BuildOutputFilter(const QStringList& outputExtensions)
 
 QString BuildOpenFilter(const QStringList& inputExtensions, const QString& inputMask)
 {
-    return "All Support Files(" + inputMask + ")|" + inputMask + '|' + ExtensionPairs(inputExtensions) + AllFiles;
+    QStringList others;
+    for (const QString& pattern : inputMask.split(';', Qt::SkipEmptyParts)) {
+        if (!inputExtensions.contains(pattern.mid(1)))
+            others << pattern;
+    }
+    QString filter = "All Support Files(" + inputMask + ")|" + inputMask + '|' + ExtensionPairs(inputExtensions);
+    // A line for each of the many newer types would make the list too long to scan.
+    if (!others.isEmpty())
+        filter += "Other Video Files (" + others.join(';') + ")|" + others.join(';') + '|';
+    return filter + AllFiles;
 }
 
 QStringList QtFileDialogFilters(const QString& filter)

@@ -7,11 +7,6 @@
 
 namespace {
 
-bool IsListFile(const QString& argument)
-{
-    return HasExtension(argument, ".tmp");
-}
-
 QStringList ReadListFile(const QString& path)
 {
     QFile file(path);
@@ -27,9 +22,14 @@ QStringList ReadListFile(const QString& path)
 
 }
 
+bool NamesListFile(const QStringList& arguments)
+{
+    return !arguments.isEmpty() && HasExtension(arguments.first(), ".tmp");
+}
+
 QStringList CommandLinePaths(const QStringList& arguments)
 {
-    if (!arguments.isEmpty() && IsListFile(arguments.first()))
+    if (NamesListFile(arguments))
         return ReadListFile(arguments.first());
     return arguments;
 }

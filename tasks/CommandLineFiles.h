@@ -7,3 +7,6 @@
 // paths and further arguments are not looked at. The list file is only read;
 // an unreadable one names no paths.
 QStringList CommandLinePaths(const QStringList& arguments);
+
+// True when the first argument names a list file.
+bool NamesListFile(const QStringList& arguments);

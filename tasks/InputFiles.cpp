@@ -8,11 +8,19 @@ const QStringList& InputExtensions()
     return extensions;
 }
 
+const QStringList& FurtherInputExtensions()
+{
+    // .divx files are AVI, .dat files (video CDs) MPEG program streams.
+    static const QStringList extensions{".mkv", ".webm", ".ts",  ".mts",  ".m2ts", ".m4v",
+                                        ".3gp", ".flv",  ".ogv", ".divx", ".dat"};
+    return extensions;
+}
+
 const QString& InputFileMask()
 {
     static const QString mask = [] {
         QString text;
-        for (const QString& extension : InputExtensions())
+        for (const QString& extension : InputExtensions() + FurtherInputExtensions())
             text += '*' + extension + ';';
         return text;
     }();
@@ -21,6 +29,7 @@ const QString& InputFileMask()
 
 bool IsSupportedInput(const QString& path)
 {
-    const QString extension = LastExtension(path);
-    return !extension.isEmpty() && InputExtensions().contains(extension.toLower());
+    const QString extension = LastExtension(path).toLower();
+    return !extension.isEmpty()
+        && (InputExtensions().contains(extension) || FurtherInputExtensions().contains(extension));
 }

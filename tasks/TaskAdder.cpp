@@ -117,6 +117,31 @@ ListButtons TaskAdder::AddFromCommandLine(const QStringList& arguments)
     return Finish(skipped);
 }
 
+QStringList TaskAdder::AddNamedInputs(const QStringList& arguments)
+{
+    Begin();
+    m_listAgain = true;
+    QStringList skipped;
+    if (NamesListFile(arguments) && !QFileInfo(arguments.first()).isReadable())
+        skipped << arguments.first() + " (" + WhyNotProbed(arguments.first()) + ')';
+    for (const QString& name : CommandLinePaths(arguments)) {
+        if (name.isEmpty())
+            continue;
+        const QString path = QFileInfo(name).absoluteFilePath();
+        if (!QFileInfo(path).isDir()) {
+            AddEach({path}, skipped);
+            continue;
+        }
+        const QStringList files = FolderFiles(path);
+        if (files.isEmpty())
+            skipped << path + " (a folder without video files)";
+        AddEach(files, skipped);
+    }
+    m_listAgain = false;
+    Finish(skipped);
+    return skipped;
+}
+
 void TaskAdder::Stop()
 {
     if (IsAdding())
@@ -133,7 +158,7 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
 {
     if (hooks_.hideIntro)
         hooks_.hideIntro();
-    if (rows_.hasCaption(path) && !prompter_.ask(AlreadyListedCaption, AlreadyListedText))
+    if (!m_listAgain && rows_.hasCaption(path) && !prompter_.ask(AlreadyListedCaption, AlreadyListedText))
         return false;
     // Probed before the row exists, so an unreadable file leaves no row behind.
     const std::optional<MediaProbe> probe = ProbeMedia(path);

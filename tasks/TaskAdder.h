@@ -47,6 +47,11 @@ public:
     ListButtons AddDropped(const QStringList& names, bool listEnabled);
     // The program's arguments, without the program itself.
     ListButtons AddFromCommandLine(const QStringList& arguments);
+    // The inputs named on the console's command line, each named on purpose: a
+    // file is added whatever its extension, a folder gives its accepted files, a
+    // file named twice is listed twice without a question, and every name that
+    // gives no row is named with its reason. Gives those names with their reasons.
+    QStringList AddNamedInputs(const QStringList& arguments);
 
     // True while a command is adding files.
     bool IsAdding() const { return m_depth > 0; }
@@ -81,5 +86,7 @@ private:
     int m_depth = 0;
     bool m_stopping = false;
     bool m_quiet = false;
+    // A file listed already is listed again without the question.
+    bool m_listAgain = false;
     QElapsedTimer m_sinceEvents;
 };

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <sys/fsuid.h>
@@ -188,7 +190,7 @@ TEST_F(TaskAdderTest, AddFilesTakesTheDialogsFirstNameLast)
 {
     const QString a = clip("a.avi");
     const QString b = clip("b.avi");
-    const QString c = clip("c.flv");
+    const QString c = clip("c.rm");
     EXPECT_EQ(adder.AddFiles({c, a, b}), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), QStringList({a, b, c}));
     EXPECT_EQ(adder.AddFiles({}), ListButtons::Enable);
@@ -201,7 +203,7 @@ TEST_F(TaskAdderTest, AFolderAddsItsOwnVisibleVideoFilesInNameOrderIgnoringCase)
     textFile("folder/notes.txt");
     clip("folder/x/c.avi");
     clip("folder/.hidden.avi");
-    clip("folder/D.flv");
+    clip("folder/D.rm");
     const QString c = clip("folder/C.mov");
 
     EXPECT_EQ(adder.AddDirectory(path("folder")), ListButtons::Enable);
@@ -265,9 +267,9 @@ TEST_F(TaskAdderTest, DropsAddFoldersAndAcceptedFilesAndAreIgnoredDuringAJob)
 {
     const QString loose = clip("drop/clip.MPG");
     const QString inside = clip("drop/clips/in.mov");
-    clip("drop/clip.flv");
+    clip("drop/clip.rm");
     textFile("drop/readme.txt");
-    const QStringList dropped{path("drop/clips"), path("drop/readme.txt"), loose, path("drop/clip.flv")};
+    const QStringList dropped{path("drop/clips"), path("drop/readme.txt"), loose, path("drop/clip.rm")};
 
     EXPECT_EQ(adder.AddDropped(dropped, false), ListButtons::Unchanged);
     EXPECT_EQ(introHidden, 1);
@@ -317,4 +319,70 @@ TEST_F(TaskAdderTest, RelativeCommandLinePathsAreListedWhole)
     adder.AddFromCommandLine({"r.avi"});
     QDir::setCurrent(before);
     EXPECT_EQ(rows.captions(), QStringList({file}));
+}
+
+TEST_F(TaskAdderTest, TodaysContainersAreFoundInFoldersAndProbed)
+{
+    struct Container {
+        const char* name;
+        const char* madeAs; // the name ffmpeg writes it under: the library reads the content
+        const char* videoCodec;
+        const char* audioCodec;
+    };
+    const Container containers[] = {
+        {"clip.mkv", "clip.mkv", "", ""},      {"clip.webm", "clip.webm", "", ""},
+        {"clip.ts", "clip.ts", "", ""},        {"clip.mts", "clip.mts", "", ""},
+        {"clip.m2ts", "clip.m2ts", "", ""},    {"clip.m4v", "clip.mp4", "", ""},
+        {"clip.3gp", "clip.3gp", "mpeg4", "aac"}, {"clip.flv", "clip.flv", "", ""},
+        {"clip.ogv", "clip.ogv", "", ""},      {"clip.divx", "clip.avi", "", ""},
+        {"clip.dat", "clip.mpg", "", ""},
+    };
+    QStringList expected;
+    for (const Container& container : containers) {
+        ClipRecipe recipe;
+        recipe.seconds = 1.0;
+        recipe.width = 64;
+        recipe.height = 48;
+        recipe.videoCodec = container.videoCodec;
+        recipe.audioCodec = container.audioCodec;
+        QDir().mkpath(path("made"));
+        MakeClip(path("made/") + container.madeAs, recipe);
+        QDir().mkpath(path("new"));
+        ASSERT_TRUE(QFile::rename(path("made/") + container.madeAs, path("new/") + container.name));
+        expected << path("new/") + container.name;
+    }
+    std::sort(expected.begin(), expected.end());
+
+    EXPECT_EQ(adder.AddDirectory(path("new")), ListButtons::Enable);
+    EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.messages.value(0).text.toStdString();
+    QStringList listed = rows.captions();
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, expected);
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        ltvItemData entry;
+        ReadTaskEntry(rows, row, EntryWhole, entry);
+        EXPECT_EQ(entry.cells[CellSize], "64x48") << entry.path.toStdString();
+        EXPECT_NEAR(entry.LengthSeconds, 1.0, 0.15) << entry.path.toStdString();
+    }
+}
+
+TEST_F(TaskAdderTest, NamedInputsAreEachListedOrNamedWithTheirReason)
+{
+    const QString a = clip("n/a.avi");
+    const QString otherType = clip("n/other.rm");
+    const QString first = clip("n/clips/1.avi");
+    const QString second = clip("n/clips/2.avi");
+    const QString text = textFile("n/readme.txt");
+    textFile("n/no videos/readme.txt");
+    const QString gone = path("n/missing.avi");
+
+    const QStringList left =
+        adder.AddNamedInputs({a, path("n/clips"), a, otherType, text, gone, path("n/no videos")});
+    EXPECT_EQ(rows.captions(), QStringList({a, first, second, a, otherType})) << "no question for the second a.avi";
+    EXPECT_EQ(left, QStringList({text + " (not a video)", gone + " (not found)",
+                                 path("n/no videos") + " (a folder without video files)"}));
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, NotAdded + "\n" + left.join('\n'));
+
+    EXPECT_EQ(adder.AddNamedInputs({path("n/absent.tmp")}), QStringList{path("n/absent.tmp") + " (not found)"});
 }

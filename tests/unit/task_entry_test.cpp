@@ -82,7 +82,8 @@ TEST(TaskEntryTest, WritesTouchOnlyTheirFieldAndTheStatusRoundTrips)
 
 TEST(InputFilesTest, TheMaskListsEveryAcceptedExtensionInOrder)
 {
-    EXPECT_EQ(InputFileMask(), "*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;");
+    EXPECT_EQ(InputFileMask(), "*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;"
+                               "*.mkv;*.webm;*.ts;*.mts;*.m2ts;*.m4v;*.3gp;*.flv;*.ogv;*.divx;*.dat;");
 }
 
 TEST(InputFilesTest, ExtensionsAreComparedLowerCased)
@@ -90,7 +91,8 @@ TEST(InputFilesTest, ExtensionsAreComparedLowerCased)
     EXPECT_TRUE(IsSupportedInput("/v/clip.MPG"));
     EXPECT_TRUE(IsSupportedInput("/v/my.film.mpeg"));
     EXPECT_TRUE(IsSupportedInput("/v/x.Asf"));
-    EXPECT_FALSE(IsSupportedInput("/v/clip.flv"));
+    EXPECT_TRUE(IsSupportedInput("/v/clip.M2TS"));
+    EXPECT_FALSE(IsSupportedInput("/v/clip.rm"));
     EXPECT_FALSE(IsSupportedInput("/v/clip"));
     EXPECT_FALSE(IsSupportedInput("/v.avi/clip"));
     EXPECT_FALSE(IsSupportedInput("/v/clip.avi.txt"));
