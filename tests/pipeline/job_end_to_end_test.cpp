@@ -149,6 +149,19 @@ TEST_F(JobEndToEnd, AnUnreadableInputFailsItsConversion)
     expectTempFolderAsBefore();
 }
 
+// Output settings that the join cannot use are found before any file is converted.
+TEST_F(JobEndToEnd, ADamagedProfileFailsBeforeAnyConversion)
+{
+    JobSettings job = settings();
+    job.joinOptions = [] { return QString(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate -oac mp3lame"); };
+    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Failed);
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].caption, "Output Settings");
+    EXPECT_TRUE(prompter.messages[0].text.contains("vbitrate")) << prompter.messages[0].text.toStdString();
+    EXPECT_EQ(statuses(), (QStringList{"OK", "OK", "OK"})) << "no file was converted";
+    expectTempFolderAsBefore();
+}
+
 // The window's job and a console job started together from one program folder share its
 // temp folder: each output holds its own inputs only.
 TEST_F(JobEndToEnd, TwoJobsAtOnceKeepTheirFilesApart)
