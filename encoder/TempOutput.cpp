@@ -1,19 +1,21 @@
 #include "TempOutput.h"
 
 #include "Encoding.h"
+#include "InputProbe.h"
 #include "JobError.h"
 #include "UsageError.h"
 
 #include <cerrno>
-#include <charconv>
+#include <chrono>
 #include <climits>
-#include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <optional>
 #include <string_view>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,12 +32,18 @@ namespace {
     throw JobError("Cannot write the output file " + finalPath + ": " + std::strerror(error));
 }
 
+// A hidden name beside the output that no other run picks: 64 random bits.
 std::string HiddenName(const std::string& finalPath)
 {
+    std::uint64_t token = 0;
+    if (getrandom(&token, sizeof token, 0) != static_cast<ssize_t>(sizeof token))
+        token = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^ getpid();
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(token));
     const std::size_t slash = finalPath.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "" : finalPath.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
-    return folder + "." + name + "." + std::to_string(getpid()) + ".part";
+    return folder + "." + name + "." + hex + ".part";
 }
 
 // The file a path names once symbolic links are followed; the path itself when it is none.
@@ -52,24 +60,29 @@ std::string FollowLinks(std::string path)
     return path;
 }
 
-// The process id in ".NAME.PID.part" when NAME is a file this program writes.
-std::optional<pid_t> PartOwner(const std::string& entry)
+// True for ".NAME.RANDOM.part" when NAME is a file this program writes.
+bool IsPartName(const std::string& entry)
 {
     constexpr std::string_view suffix = ".part";
-    if (entry.size() < 2 + suffix.size() || entry.front() != '.' || !entry.ends_with(suffix))
-        return std::nullopt;
+    constexpr std::size_t kTokenLength = 16;
+    if (entry.size() < 2 + kTokenLength + 1 + suffix.size() || entry.front() != '.' || !entry.ends_with(suffix))
+        return false;
     const std::string stem = entry.substr(1, entry.size() - 1 - suffix.size());
-    const std::size_t dot = stem.find_last_of('.');
-    pid_t pid = 0;
-    const char* end = stem.data() + stem.size();
-    if (dot == std::string::npos || std::from_chars(stem.data() + dot + 1, end, pid).ptr != end || pid <= 0)
-        return std::nullopt;
+    const std::size_t dot = stem.size() - kTokenLength - 1;
+    if (stem[dot] != '.'
+        || stem.find_first_not_of("0123456789abcdef", dot + 1) != std::string::npos)
+        return false;
     try {
         ContainerForPath(stem.substr(0, dot));
     } catch (const UsageError&) {
-        return std::nullopt;
+        return false;
     }
-    return pid;
+    return true;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 } // namespace
@@ -101,9 +114,20 @@ void RemoveStaleParts(const std::string& folder)
     if (!dir)
         return;
     while (const dirent* entry = readdir(dir)) {
-        const auto owner = PartOwner(entry->d_name);
-        if (owner && *owner != getpid() && kill(*owner, 0) != 0 && errno == ESRCH)
+        if (!IsPartName(entry->d_name))
+            continue;
+        // Read and write: on NFS an exclusive lock needs a file open for writing.
+        const int fd = openat(dirfd(dir), entry->d_name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat held {};
+        struct stat named {};
+        // Still the file that was locked: a name is removed only with its own lock in hand.
+        if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == geteuid()
+            && flock(fd, LOCK_EX | LOCK_NB) == 0
+            && fstatat(dirfd(dir), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(held, named))
             unlinkat(dirfd(dir), entry->d_name, 0);
+        close(fd);
     }
     closedir(dir);
 }
@@ -123,6 +147,37 @@ void CheckOutputPlace(const std::string& outputPath)
         FolderProblem(folder, target, errno);
 }
 
+namespace {
+
+// Makes a new hidden part file and locks it; gives its fd and sets name.
+int CreateLockedPart(const std::string& finalPath, std::string& name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = HiddenName(finalPath);
+        const int fd = open(name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            const int error = errno;
+            name.clear();
+            if (error == EEXIST)
+                continue;
+            FolderProblem(FolderOf(finalPath), finalPath, error);
+        }
+        // Between its making and its lock another run may have found it unlocked and
+        // removed it: then another name is made. Where the file system has no locks,
+        // no other run can take one either, and the file is left to this run.
+        flock(fd, LOCK_EX);
+        struct stat held {};
+        struct stat named {};
+        if (fstat(fd, &held) == 0 && stat(name.c_str(), &named) == 0 && SameFile(held, named))
+            return fd;
+        close(fd);
+    }
+    name.clear();
+    throw JobError("Cannot keep a part file beside the output file " + finalPath);
+}
+
+} // namespace
+
 TempOutput::TempOutput(const std::string& outputPath) : final_(FollowLinks(outputPath))
 {
     CheckOutputPlace(outputPath);
@@ -131,38 +186,29 @@ TempOutput::TempOutput(const std::string& outputPath) : final_(FollowLinks(outpu
     const std::string folder = FolderOf(final_);
     RemoveStaleParts(folder);
     fd_ = OpenUnnamed(folder, final_);
-    if (fd_ < 0) {
-        named_ = HiddenName(final_);
-        const int fd = open(named_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            const int error = errno;
-            named_.clear();
-            FolderProblem(folder, final_, error);
-        }
-        fd_ = fd;
-    }
+    unnamed_ = fd_ >= 0;
+    if (unnamed_)
+        flock(fd_, LOCK_EX);
+    else
+        fd_ = CreateLockedPart(final_, named_);
     if (replacing) {
         // Best effort: only root may give the file another owner.
         [[maybe_unused]] const int owned = fchown(fd_, info.st_uid, info.st_gid);
         fchmod(fd_, info.st_mode & 07777);
     }
-    if (!named_.empty()) {
-        close(fd_);
-        fd_ = -1;
-    }
 }
 
 TempOutput::~TempOutput()
 {
-    if (fd_ >= 0)
-        close(fd_);
+    // The name goes while the lock is still held, so that no other run meets it unlocked.
     if (!committed_ && !named_.empty())
         unlink(named_.c_str());
+    close(fd_);
 }
 
 std::string TempOutput::pathForChild(int childFd) const
 {
-    return fd_ >= 0 ? ChildFdPath(childFd) : named_;
+    return unnamed_ ? ChildFdPath(childFd) : FileUrl(named_);
 }
 
 std::string ChildFdPath(int childFd)
@@ -172,15 +218,17 @@ std::string ChildFdPath(int childFd)
 
 void TempOutput::Commit()
 {
-    if (fd_ >= 0) {
+    if (unnamed_) {
         // An unnamed file gets a name by linking it; rename then replaces any older output at once.
-        named_ = HiddenName(final_);
-        unlink(named_.c_str());
-        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, named_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        const std::string self = ChildFdPath(fd_);
+        for (;;) {
+            named_ = HiddenName(final_);
+            if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, named_.c_str(), AT_SYMLINK_FOLLOW) == 0)
+                break;
             const int error = errno;
             named_.clear();
-            FolderProblem(FolderOf(final_), final_, error);
+            if (error != EEXIST)
+                FolderProblem(FolderOf(final_), final_, error);
         }
     }
     if (std::rename(named_.c_str(), final_.c_str()) != 0)

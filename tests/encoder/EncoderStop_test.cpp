@@ -3,11 +3,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QThread>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 
 extern char** environ;
@@ -148,13 +150,24 @@ TEST_P(EncoderStopTest, LeavesNoProcessAndNoFile)
     }
     ExpectNoFfmpegLeft();
     if (c.noUnnamedFiles && c.signal == SIGKILL) {
-        // Killed outright, the encoder leaves its hidden file; the next run in the folder removes it.
-        EXPECT_EQ(FilesIn(folder_.path()), QStringList{QString(".out.avi.%1.part").arg(encoder_)});
+        // Killed outright, the encoder leaves its hidden file, whose lock died with it: the next
+        // run in the folder removes it, but not the part file of a run that still holds its lock
+        // (here this test, as a run on another machine sharing the folder would).
+        const QStringList left = FilesIn(folder_.path());
+        ASSERT_EQ(left.size(), 1);
+        EXPECT_TRUE(QRegularExpression("^\\.out\\.avi\\.[0-9a-f]{16}\\.part$").match(left.first()).hasMatch())
+            << left.first().toStdString();
+        // Its name also reads as the id of a process that does not run.
+        const QString living = ".other.avi.0000000000999999.part";
+        const int held = open(folder_.filePath(living).toUtf8().constData(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+        ASSERT_GE(held, 0);
+        ASSERT_EQ(flock(held, LOCK_EX), 0);
         qputenv("LD_PRELOAD", NO_UNNAMED_FILES_LIBRARY);
         const ProgramRun run = RunEncoder({clips_->filePath("short.mp4"), "-o", folder_.filePath("next.avi")});
         qunsetenv("LD_PRELOAD");
+        close(held);
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_EQ(FilesIn(folder_.path()), QStringList{"next.avi"});
+        EXPECT_EQ(FilesIn(folder_.path()), (QStringList{living, "next.avi"}));
         EXPECT_TRUE(DecodesCleanly(folder_.filePath("next.avi")));
     } else {
         EXPECT_TRUE(FilesIn(folder_.path()).isEmpty()) << FilesIn(folder_.path()).join(' ').toStdString();
