@@ -11,15 +11,19 @@ AfterCompletion RunCompletionActions(const CompletionChoices& choices, Prompter&
         PowerOffComputer(power);
         return AfterCompletion::CloseProgram;
     }
-    if (choices.exit)
-        return AfterCompletion::CloseProgram;
-    prompter.inform("Complete", "The joining is completed successfully.");
-    if (choices.openDir) {
+    // What the desktop does with the folder is not reported, as with any file browser. Its
+    // opener outlives the program, so the folder opens also when the program ends now.
+    const auto openFolder = [&] {
         const QString folder = FolderOf(choices.outputFile);
-        // What the desktop does with the folder is not reported, as with any file browser.
-        if (!folder.isEmpty())
+        if (choices.openDir && !folder.isEmpty())
             shell.open(folder);
+    };
+    if (choices.exit) {
+        openFolder();
+        return AfterCompletion::CloseProgram;
     }
+    prompter.inform("Complete", "The joining is completed successfully.");
+    openFolder();
     return AfterCompletion::StayIdle;
 }
 

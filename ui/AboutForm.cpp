@@ -3,6 +3,7 @@
 #include "platform/Shell.h"
 #include "settings/ProgramValues.h"
 #include "ui/DesktopOpening.h"
+#include "ui/DialogKeys.h"
 #include "ui/JpegPicture.h"
 #include "ui/MessageBoxPrompter.h"
 
@@ -83,6 +84,7 @@ TAboutForm::TAboutForm(const ProgramValues& program, Shell& shell, QWidget* main
     btnOK->setAutoDefault(false);
 
     connect(btnOK, &QPushButton::clicked, this, &TAboutForm::btnOKClick);
+    AcceptDialogKeys(this, btnOK);
     connect(btnTech, &QPushButton::clicked, this, &TAboutForm::btnTechClick);
     connect(btnSales, &QPushButton::clicked, this, &TAboutForm::btnSalesClick);
     FormCreate(program);

@@ -82,8 +82,10 @@ void TMainForm::LeaveJobMode()
 
 void TMainForm::showProgress(bool shown)
 {
-    panBottomCenter->setVisible(!shown);
-    panBottomLeft->setVisible(shown);
+    // The panel that goes is hidden first: for a moment both would be wider than the
+    // window, which would grow for them and stay grown.
+    (shown ? panBottomCenter : panBottomLeft)->hide();
+    (shown ? panBottomLeft : panBottomCenter)->show();
 }
 
 void TMainForm::setProcessTitle(const QString& title)

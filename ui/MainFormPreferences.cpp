@@ -2,9 +2,9 @@
 // settings dialog, and what a completed job does last.
 #include "ui/MainForm.h"
 
+#include "pipeline/JobRunner.h"
 #include "platform/Prompter.h"
 #include "settings/CompletionActions.h"
-#include "pipeline/JobRunner.h"
 #include "settings/IniFile.h"
 #include "tasks/TaskAdder.h"
 #include "ui/SettingsForm.h"
@@ -58,6 +58,13 @@ void TMainForm::showEvent(QShowEvent* event)
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    // A running job is the user's work of many minutes: closing asks first.
+    if (m_job->state() == JobState::Running
+        && !m_services.prompter->askWarning(
+            "Job Running", "A job is running. Do you want to stop it and exit?")) {
+        event->ignore();
+        return;
+    }
     // Closing ends the program: an add in progress ends at once, without a word, and a
     // job stops its encoder and removes its intermediate files.
     m_adder->StopQuietly();

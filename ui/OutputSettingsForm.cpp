@@ -2,6 +2,7 @@
 
 #include "profiles/OutputChecks.h"
 #include "profiles/ProfileContents.h"
+#include "ui/DialogKeys.h"
 #include "ui/MessageBoxPrompter.h"
 
 #include <QComboBox>
@@ -131,6 +132,7 @@ TopSettingForm::TopSettingForm(QWidget* mainWindow, Prompter* prompter)
     }
     connect(btnOK, &QPushButton::clicked, this, &TopSettingForm::btnOKClick);
     connect(btnCancel, &QPushButton::clicked, this, &TopSettingForm::btnCancelClick);
+    AcceptDialogKeys(this, btnOK, btnCancel);
 
     QWidget* order[] = {cmbVcodec, cmbVbitrate, cmbAspect, rdbSelectSize, cmbVideoSize, rdbManualSize, edtWidth,
                         edtHeight, cmbAcodec, cmbAbitrate, cmbEncodeTo, cmbQuality, cmbBitrate, cmbChannels,

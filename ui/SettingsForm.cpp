@@ -3,6 +3,7 @@
 #include "core/PathRules.h"
 #include "settings/IniFile.h"
 #include "settings/ProgramValues.h"
+#include "ui/DialogKeys.h"
 #include "ui/MessageBoxPrompter.h"
 
 #include <QCheckBox>
@@ -101,6 +102,7 @@ TSettingForm::TSettingForm(Links links)
 
     connect(btnOK, &QPushButton::clicked, this, &TSettingForm::btnOKClick);
     connect(btnCancel, &QPushButton::clicked, this, &TSettingForm::btnCancelClick);
+    AcceptDialogKeys(this, btnOK, btnCancel);
     connect(btnDefault, &QPushButton::clicked, this, &TSettingForm::btnDefaultClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TSettingForm::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TSettingForm::SpeedButton2Click);

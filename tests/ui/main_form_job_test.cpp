@@ -70,9 +70,13 @@ TEST_F(MainFormJob, JobModeAndTheProgressDisplay)
     EXPECT_FALSE(form.tbtnStart->isEnabled() || form.tbtnSetting->isEnabled() || form.ltvTask->isEnabled());
     EXPECT_TRUE(form.tbtnStop->isEnabled());
     EXPECT_TRUE(form.tbtnAbout->isEnabled() && form.tbtnHelp->isEnabled());
+    const int width = form.width();
     form.showProgress(true);
     EXPECT_FALSE(form.panBottomCenter->isVisible());
     EXPECT_TRUE(form.panBottomLeft->isVisible());
+    form.showProgress(false);
+    EXPECT_EQ(form.width(), width) << "the window keeps its size through a job";
+    form.showProgress(true);
     form.setBars(130, -4);
     EXPECT_EQ(form.labCurProgress->text(), "100%") << "the label reads the bar back";
     EXPECT_EQ(form.labTotalProgress->text(), "0%");
@@ -92,13 +96,24 @@ TEST_F(MainFormJob, ClosingTheWindowDuringAJobEndsItAndLeavesNoIntermediateFile)
     QApplication::processEvents();
     form.edtOutputFile->setText(programDir() + "joined.avi");
 
-    QTimer::singleShot(300, &form, [&] { form.close(); });
+    // The first close is answered No and the job goes on; the second, Yes.
+    prompter.answer(false);
+    prompter.answer(true);
+    bool runningAfterNo = false;
+    QTimer::singleShot(300, &form, [&] {
+        form.close();
+        runningAfterNo = form.isVisible() && form.jobState() == JobState::Running;
+        form.close();
+    });
     QElapsedTimer took;
     took.start();
     form.tbtnStartClick();
+    EXPECT_TRUE(runningAfterNo);
     EXPECT_LT(took.elapsed(), 15000) << "the encoder was stopped";
-    EXPECT_TRUE(QDir(programDir() + "temp").entryList(QDir::Files).isEmpty());
-    EXPECT_TRUE(prompter.messages.isEmpty()) << "closing asks and says nothing";
+    EXPECT_TRUE(QDir(programDir() + "temp").entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    ASSERT_EQ(prompter.messages.size(), 2) << "closing asks and says nothing else";
+    EXPECT_EQ(prompter.messages[1].kind, FakePrompter::Kind::AskWarning);
+    EXPECT_EQ(prompter.messages[1].text, "A job is running. Do you want to stop it and exit?");
     EXPECT_EQ(TIniFile(programDir() + "Preferences.ini").ReadText("Main", "Output File", ""),
               programDir() + "joined.avi")
         << "the preferences were saved";
