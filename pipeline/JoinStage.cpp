@@ -67,6 +67,9 @@ void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
 
     showBars({100, 100});
     m_view.stopClock();
+    // A renamed output is the file the user opens next.
+    if (output != m_settings.outputFile)
+        m_view.setOutputFile(output);
     everyStatus("Complete");
     removeJobFolder();
     finish(JobEnd::Completed);

@@ -37,7 +37,6 @@
 namespace {
 
 constexpr int DesignListWidth = 770;
-constexpr int BottomPanelWidth = 607;
 const QList<int> StartColumnWidths{350, 90, 80, 150};
 
 }
@@ -102,8 +101,8 @@ void TMainForm::FormCreate(const QStringList& arguments)
     }
     setAcceptDrops(true);
 
-    panBottomCenter->setFixedWidth(BottomPanelWidth);
-    panBottomLeft->setFixedWidth(BottomPanelWidth);
+    panBottomCenter->setMinimumWidth(DesignedBottomPanelWidth);
+    panBottomLeft->setFixedWidth(DesignedBottomPanelWidth);
     panBottomLeft->hide();
     setColumnWidths(StartColumnWidths);
 }
@@ -136,6 +135,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         ltvTaskResize(static_cast<QResizeEvent*>(event)->size().width());
     if (watched == ltvTask && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
         coverListWithIntro();
+    if (watched == panBottomCenter && event->type() == QEvent::Resize)
+        stretchOutputFile();
     if (watched == ltvTask->viewport())
         openOnDoubleClickBesideRows(event);
     if (watched == Image1 && event->type() == QEvent::MouseButtonRelease)

@@ -212,6 +212,9 @@ private:
     void coverListWithIntro();
     void buildBottomBand();
     void buildSettingsPanel();
+    // The output file box takes what the settings panel has beyond its designed width.
+    void stretchOutputFile();
+    static constexpr int DesignedBottomPanelWidth = 607;
     void buildProgressPanel();
     void buildTaskMenu();
     void buildJob();

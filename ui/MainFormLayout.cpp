@@ -230,9 +230,11 @@ void TMainForm::buildBottomBand()
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->installEventFilter(this);
 
-    row->addWidget(panBottomCenter);
+    // The settings panel takes the window's width, for a longer output path; the progress
+    // panel keeps its own.
+    row->addWidget(panBottomCenter, 1);
     row->addWidget(panBottomLeft);
-    row->addStretch(1);
+    row->addStretch(0);
     row->addWidget(panLogo);
 }
 
@@ -254,8 +256,19 @@ void TMainForm::buildSettingsPanel()
     bbtnOpen = new QPushButton("&Open", panBottomCenter);
     bbtnOpen->setGeometry(516, 41, 84, 26);
 
+    panBottomCenter->installEventFilter(this);
+
     connect(bbtnBrowser, &QPushButton::clicked, this, &TMainForm::bbtnBrowserClick);
     connect(bbtnOpen, &QPushButton::clicked, this, &TMainForm::bbtnOpenClick);
+}
+
+void TMainForm::stretchOutputFile()
+{
+    // The designed width holds the box at 330 pixels; what the panel has beyond it goes to the box.
+    const int extra = std::max(0, panBottomCenter->width() - DesignedBottomPanelWidth);
+    edtOutputFile->setFixedWidth(330 + extra);
+    bbtnBrowser->move(426 + extra, bbtnBrowser->y());
+    bbtnOpen->move(516 + extra, bbtnOpen->y());
 }
 
 void TMainForm::buildProgressPanel()

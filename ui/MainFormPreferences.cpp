@@ -29,6 +29,10 @@ void TMainForm::LoadMainPreferences()
         cmbProfileChange();
     }
     edtOutputFile->setText(preferences.ReadText("Main", "Output File", QString()));
+    // Where the user left the window; the window system moves it back onto a screen that is there now.
+    const QByteArray geometry = QByteArray::fromBase64(preferences.ReadText("Window", "Geometry", QString()).toLatin1());
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
 }
 
 void TMainForm::SaveMainPreferences()
@@ -36,6 +40,7 @@ void TMainForm::SaveMainPreferences()
     TIniFile preferences(m_program.PreferencesPath);
     preferences.WriteNumber("Main", "Profile", cmbProfile->currentIndex());
     preferences.WriteText("Main", "Output File", edtOutputFile->text());
+    preferences.WriteText("Window", "Geometry", QString::fromLatin1(saveGeometry().toBase64()));
 }
 
 void TMainForm::RunCompletionActions()

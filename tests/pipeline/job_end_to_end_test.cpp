@@ -112,6 +112,7 @@ TEST_F(JobEndToEnd, MixedFilesJoinIntoOneBesideAnOutputThatIsKept)
     EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Completed) << prompter.messages.value(0).text.toStdString();
     const QString output = m_dir.filePath("out put/joined_1.avi");
     EXPECT_EQ(view.completedWith, output);
+    EXPECT_EQ(view.outputFile, output) << "the output box shows the file that was written";
     EXPECT_EQ(statuses(), (QStringList{"Complete", "Complete", "Complete"}));
     expectTempFolderAsBefore();
     EXPECT_EQ(ProbeValue(output, "v:0", "stream=width"), "320");
