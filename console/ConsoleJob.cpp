@@ -24,18 +24,48 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
 int g_interruptPipe[2] = {-1, -1};
+// The first of the stopping signals that arrived; 0 while none has.
+volatile sig_atomic_t g_stoppedBy = 0;
 
-// Ctrl-C is turned into an event the job's loop sees, like a click on Stop.
-void OnInterrupt(int)
+// Ctrl-C, a closed terminal and SIGTERM are turned into an event the job's loop
+// sees, like a click on Stop.
+void OnStopSignal(int signal)
 {
+    if (g_stoppedBy == 0)
+        g_stoppedBy = signal;
+    const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = write(g_interruptPipe[1], &byte, 1);
+    errno = saved;
+}
+
+// The encoder must not inherit the pipe, and a full pipe must not block the handler.
+bool CatchStopSignals()
+{
+    if (pipe2(g_interruptPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action = {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a question that waits for the terminal's answer ends at the signal.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+    return true;
+}
+
+// The shell's way: 128 and the number of the signal that stopped the job.
+int StoppedExitCode()
+{
+    return 128 + (g_stoppedBy != 0 ? g_stoppedBy : SIGINT);
 }
 
 OverwritePolicy PolicyOf(const GeneralPreferences& preferences, bool overwrite)
@@ -111,10 +141,11 @@ int RunConsole(int argc, char* argv[])
     ConsolePrompter prompter;
     MemoryTaskRowStore rows;
     TaskAdder adder(rows, prompter, TaskAddHooks{});
-    adder.AddFromCommandLine(options->inputs);
-    // Every input was named on purpose: one that cannot be read ends the job before it starts.
-    if (prompter.messages() > 0)
+    // Every input was named on purpose: a job without one of them is not what was asked for.
+    if (!adder.AddNamedInputs(options->inputs).isEmpty() && !options->skipUnreadable) {
+        err << "The job does not start; give --skip-unreadable to join the others without them.\n";
         return 1;
+    }
 
     JobSettings settings;
     settings.encoderPath = program.EncoderPath;
@@ -138,25 +169,21 @@ int RunConsole(int argc, char* argv[])
     DesktopNotifier notifier;
     JobRunner runner(rows, view, prompter, JobDesktop{&inhibitor, &notifier});
     running = &runner;
-    if (pipe(g_interruptPipe) == 0) {
-        std::signal(SIGINT, OnInterrupt);
-        std::signal(SIGTERM, OnInterrupt);
+    if (!CatchStopSignals()) {
+        err << "The job cannot start: " << strerror(errno) << "\n";
+        return 1;
     }
     QSocketNotifier interrupt(g_interruptPipe[0], QSocketNotifier::Read);
     QObject::connect(&interrupt, &QSocketNotifier::activated, [&] {
-        char byte;
-        [[maybe_unused]] const ssize_t read = ::read(g_interruptPipe[0], &byte, 1);
+        char bytes[16];
+        while (::read(g_interruptPipe[0], bytes, sizeof bytes) > 0) {
+        }
         runner.tbtnStopClick();
     });
 
-    switch (runner.tbtnStartClick(settings)) {
-    case JobEnd::Completed:
-        return 0;
-    case JobEnd::Stopped:
-        return 130;
-    case JobEnd::NotStarted:
-    case JobEnd::Failed:
-        break;
-    }
-    return 1;
+    const JobEnd end = runner.tbtnStartClick(settings);
+    // A signal that came before the job ran (during a question) ends it the same way.
+    if (end == JobEnd::Stopped || (end == JobEnd::NotStarted && g_stoppedBy != 0))
+        return StoppedExitCode();
+    return end == JobEnd::Completed ? 0 : 1;
 }

@@ -1,5 +1,19 @@
 #include "console/ConsoleOptions.h"
 
+#include "tasks/CommandLineFiles.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// One input that can name several videos.
+bool NamesFolderOrList(const QStringList& inputs)
+{
+    return inputs.size() == 1 && (QFileInfo(inputs.first()).isDir() || NamesListFile(inputs));
+}
+
+}
+
 bool IsConsoleCommand(const QStringList& arguments)
 {
     for (const QString& argument : arguments) {
@@ -39,6 +53,8 @@ std::optional<ConsoleOptions> ParseConsoleOptions(const QStringList& arguments, 
             options.overwrite = true;
         } else if (argument == "--force") {
             options.force = true;
+        } else if (argument == "--skip-unreadable") {
+            options.skipUnreadable = true;
         } else if (argument == "--profile" || argument == "--output") {
             const std::optional<QString> given = value();
             if (!given)
@@ -59,7 +75,7 @@ std::optional<ConsoleOptions> ParseConsoleOptions(const QStringList& arguments, 
         error = "Name the output profile with --profile.";
     else if (options.output.isEmpty())
         error = "Name the output file with --output.";
-    else if (options.inputs.size() < 2)
+    else if (options.inputs.size() < 2 && !NamesFolderOrList(options.inputs))
         error = "Please add at least 2 videos to the task for joining.";
     if (!error.isEmpty())
         return std::nullopt;
@@ -74,7 +90,7 @@ QString ConsoleHelp(const QStringList& profiles)
         "Usage:\n"
         "  velmo-joiner [FILE or FOLDER...]      the window, with these files in its list\n"
         "  velmo-joiner --join --profile NAME --output FILE [--overwrite] [--force]\n"
-        "               [--dry-run] [--] INPUT...\n"
+        "               [--skip-unreadable] [--dry-run] [--] INPUT...\n"
         "                                        the same job without windows\n"
         "\n"
         "The console job converts every input, in order, into an intermediate AVI file in the temp\n"
@@ -82,17 +98,22 @@ QString ConsoleHelp(const QStringList& profiles)
         "profile NAME. The profile's extension is added to FILE when it has another one. It shows\n"
         "the stage, the file, both percentages and the times on one line, prints the output's path\n"
         "when it is done and exits 0; on any failure it exits non-zero with the reason on stderr.\n"
-        "Ctrl-C stops the job and removes its intermediate files. While it runs the computer does not\n"
-        "go to sleep, and its end is announced on the desktop where there is one. It does not start\n"
-        "when the temp or output folder may lack the space the job needs, unless --force is given.\n"
+        "An INPUT that is a folder gives its video files in name order, and a file named twice is\n"
+        "joined twice. An INPUT that is missing or cannot be read is named with its reason, and the\n"
+        "job does not start unless --skip-unreadable is given.\n"
+        "Ctrl-C, closing the terminal and SIGTERM stop the job and remove its intermediate files;\n"
+        "it then exits 130, 129 or 143. While it runs the computer does not go to sleep, and its end\n"
+        "is announced on the desktop where there is one. It does not start when the temp or output\n"
+        "folder may lack the space the job needs, unless --force is given.\n"
         "\n"
         "Options:\n"
-        "  --profile NAME   an output profile (below)\n"
-        "  --output FILE    the output file\n"
-        "  --overwrite      replace an existing FILE without asking (the settings may also rename it)\n"
-        "  --force          start even when the free space may not be enough\n"
-        "  --dry-run        print the encoder command lines the job would run, and run nothing\n"
-        "  --help           this text\n"
+        "  --profile NAME      an output profile (below)\n"
+        "  --output FILE       the output file\n"
+        "  --overwrite         replace an existing FILE without asking (the settings may also rename it)\n"
+        "  --force             start even when the free space may not be enough\n"
+        "  --skip-unreadable   join the inputs that can be read, without those that cannot\n"
+        "  --dry-run           print the encoder command lines the job would run, and run nothing\n"
+        "  --help              this text\n"
         "\n"
         "Profiles:\n";
     for (const QString& profile : profiles)

@@ -11,6 +11,7 @@ struct ConsoleOptions {
     bool dryRun = false;
     bool overwrite = false;
     bool force = false; // start even when the free space may not be enough
+    bool skipUnreadable = false; // join the inputs that can be read, having named the others
     QString profile;
     QString output;
     QStringList inputs;

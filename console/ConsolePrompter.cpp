@@ -7,9 +7,20 @@
 #include <cstdio>
 #include <unistd.h>
 
+namespace {
+
+// What to give instead of Yes, for each question the console's job may ask.
+QString OptionThatAnswers(const QString& caption)
+{
+    if (caption == "File Exists")
+        return "give --overwrite to replace the file";
+    return {};
+}
+
+}
+
 void ConsolePrompter::say(const QString& caption, const QString& text)
 {
-    ++m_messages;
     QTextStream err(stderr);
     // A line of progress may stand on the terminal: the message starts on a line of its own.
     err << "\n";
@@ -27,7 +38,9 @@ bool ConsolePrompter::ask(const QString& caption, const QString& text)
 {
     say(caption, text);
     if (!isatty(STDIN_FILENO)) {
-        QTextStream(stderr) << "There is no terminal to answer; give --overwrite to replace the file.\n";
+        const QString option = OptionThatAnswers(caption);
+        QTextStream(stderr) << "There is no terminal to answer; "
+                            << (option.isEmpty() ? QString("the answer is No") : option) << ".\n";
         return false;
     }
     QTextStream(stderr) << "Yes or No? [y/N] " << Qt::flush;

@@ -2,7 +2,8 @@
 
 #include "platform/Prompter.h"
 
-// Messages on stderr; questions on the terminal, refused where there is none to answer.
+// Messages on stderr; questions on the terminal. Where there is no terminal to
+// answer, a question is answered No and names the option that answers it.
 class ConsolePrompter : public Prompter {
 public:
     void inform(const QString& caption, const QString& text) override;
@@ -11,9 +12,6 @@ public:
     void notice(const QString& caption, const QString& text) override;
     void error(const QString& caption, const QString& text) override;
 
-    int messages() const { return m_messages; }
-
 private:
     void say(const QString& caption, const QString& text);
-    int m_messages = 0;
 };

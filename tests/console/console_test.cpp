@@ -1,7 +1,9 @@
 #include "tests/support/Clips.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -9,8 +11,59 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/types.h>
 
 namespace {
+
+// The processes whose command line holds the text, with their arguments.
+QMap<pid_t, QByteArray> ProcessesNaming(const QString& text)
+{
+    QMap<pid_t, QByteArray> found;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool number = false;
+        const pid_t pid = entry.toInt(&number);
+        QFile file("/proc/" + entry + "/cmdline");
+        if (!number || !file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray arguments = file.readAll();
+        if (arguments.contains(text.toUtf8()))
+            found.insert(pid, arguments);
+    }
+    return found;
+}
+
+// The value of one line of the process's status, empty when the process is gone.
+QByteArray StatusValue(pid_t pid, const QByteArray& key)
+{
+    QFile status("/proc/" + QString::number(pid) + "/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).trimmed();
+    }
+    return {};
+}
+
+// True when every process of the group has stopped (or is gone).
+bool GroupStopped(pid_t group)
+{
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool number = false;
+        const pid_t pid = entry.toInt(&number);
+        const QByteArray state = number && getpgid(pid) == group ? StatusValue(pid, "State") : QByteArray();
+        if (!state.isEmpty() && !state.startsWith('T') && !state.startsWith('Z'))
+            return false;
+    }
+    return true;
+}
+
+// True when the signal waits to be taken by the process; also when the process is gone.
+bool SignalPending(pid_t pid, int signal)
+{
+    const QByteArray pending = StatusValue(pid, "ShdPnd");
+    return pending.isEmpty() || (pending.toULongLong(nullptr, 16) & (1ULL << (signal - 1)));
+}
 
 // The console mode of a program folder of the test's own (its temp folder and
 // preferences are the test's), on a machine without any display.
@@ -62,6 +115,61 @@ protected:
     {
         return QStringList{"--join", "--profile", "AVI - MPEG-4 Video", "--output", m_dir.filePath("joined")} + more
             + QStringList{"--", m_dir.filePath("a.mp4"), m_dir.filePath("b clip.avi")};
+    }
+
+    // The encoder run whose arguments hold the text, as soon as it runs; 0 when none
+    // came within a minute. Not a check of a command line, and not a child that the
+    // encoder has forked and that has not yet become ffmpeg: the job starts each run
+    // in a process group of its own.
+    pid_t encoderNaming(const QString& text) const
+    {
+        const QByteArray encoder = (folder() + "asapi.dll").toUtf8() + '\0';
+        for (int wait = 0; wait < 30000; ++wait) {
+            const QMap<pid_t, QByteArray> found = ProcessesNaming(text);
+            for (auto run = found.begin(); run != found.end(); ++run) {
+                if (run.value().startsWith(encoder) && !run.value().startsWith(encoder + "--check")
+                    && getpgid(run.key()) == run.key())
+                    return run.key();
+            }
+            QThread::msleep(2);
+        }
+        return 0;
+    }
+
+    // Runs the job until the encoder run whose arguments name heldRun has started, then sends
+    // the job the signal; gives the job's exit code. The run is held stopped until the job has
+    // asked it to end, so the job cannot get past it before the signal is seen.
+    int signalDuring(const QString& heldRun, int signal, std::string& err)
+    {
+        QProcess process;
+        start(process, join());
+        const pid_t encoder = encoderNaming(heldRun);
+        EXPECT_NE(encoder, 0) << "no encoder run names " << heldRun.toStdString();
+        if (encoder != 0)
+            kill(-encoder, SIGSTOP);
+        // A stopped process takes no signal: the job's request to end waits, where it can be seen.
+        for (int wait = 0; encoder != 0 && wait < 10000 && !GroupStopped(encoder); ++wait)
+            QThread::msleep(1);
+        kill(static_cast<pid_t>(process.processId()), signal);
+        for (int wait = 0; encoder != 0 && wait < 10000 && !SignalPending(encoder, SIGTERM); ++wait)
+            QThread::msleep(2);
+        if (encoder != 0)
+            kill(-encoder, SIGCONT);
+        EXPECT_TRUE(process.waitForFinished(30000));
+        err = process.readAllStandardError().toStdString();
+        return process.exitCode();
+    }
+
+    // Every name in the test's folder and below, hidden ones too, a line each.
+    std::string everything() const
+    {
+        QStringList names;
+        QDirIterator entries(m_dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
+        while (entries.hasNext())
+            names << entries.next();
+        names.sort();
+        return names.join('\n').toStdString();
     }
 
     QTemporaryDir m_dir;
@@ -124,14 +232,61 @@ TEST_F(ConsoleMode, JoinsThenRefusesToOverwriteWithoutATerminal)
 
 TEST_F(ConsoleMode, InterruptStopsTheJobAndLeavesNoFile)
 {
-    QProcess process;
-    start(process, join());
-    // Stopped once the first conversion has begun.
-    for (int wait = 0; wait < 200 && QDir(folder() + "temp").entryList(QDir::Files).isEmpty(); ++wait)
-        QThread::msleep(20);
-    kill(static_cast<pid_t>(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(30000));
-    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
+    std::string err;
+    EXPECT_EQ(signalDuring(m_dir.filePath("a.mp4"), SIGINT, err), 130) << err;
     EXPECT_TRUE(QDir(folder() + "temp").entryList(QDir::Files).isEmpty());
     EXPECT_FALSE(QFile::exists(m_dir.filePath("joined.avi")));
+}
+
+TEST_F(ConsoleMode, EveryNamedInputIsJoinedOrNamedWithItsReason)
+{
+    const QString missing = m_dir.filePath("missing.avi");
+    const ProgramRun refused = run(join() << missing);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(missing + " (not found)")) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains("give --skip-unreadable")) << refused.err.toStdString();
+    EXPECT_FALSE(QFile::exists(m_dir.filePath("joined.avi")));
+
+    // A folder gives its videos, of today's containers too; a file named twice is joined twice.
+    ClipRecipe recipe;
+    recipe.seconds = 1.0;
+    recipe.width = 160;
+    recipe.height = 120;
+    QDir(m_dir.path()).mkpath("more");
+    MakeClip(m_dir.filePath("more/c.mkv"), recipe);
+    const ProgramRun joined = run({"--join", "--profile", "AVI - MPEG-4 Video", "--output", m_dir.filePath("joined"),
+                                   "--skip-unreadable", "--", m_dir.filePath("a.mp4"), missing,
+                                   m_dir.filePath("a.mp4"), m_dir.filePath("more")});
+    ASSERT_EQ(joined.exitCode, 0) << joined.err.toStdString();
+    EXPECT_TRUE(joined.err.contains(missing + " (not found)")) << joined.err.toStdString();
+    EXPECT_FALSE(joined.err.contains("Already Listed")) << joined.err.toStdString();
+    EXPECT_NEAR(ProbeValue(m_dir.filePath("joined.avi"), "", "format=duration").toDouble(), 3.0, 0.3);
+}
+
+// Closing the terminal and SIGTERM stop the job as Ctrl-C does, in either stage.
+TEST_F(ConsoleMode, StopSignalsEndTheJobAndLeaveNothing)
+{
+    struct Case {
+        const char* name;
+        int signal;
+        QString heldRun; // the job is held in the encoder run whose arguments name this
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"SIGHUP during the conversion", SIGHUP, m_dir.filePath("a.mp4"), 129},
+        {"SIGHUP during the join", SIGHUP, m_dir.filePath("joined.avi"), 129},
+        {"SIGTERM during the join", SIGTERM, m_dir.filePath("joined.avi"), 143},
+    };
+    // The temp folder stays; what the job makes inside it goes.
+    QDir(folder()).mkpath("temp");
+    const std::string before = everything();
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        std::string err;
+        EXPECT_EQ(signalDuring(test.heldRun, test.signal, err), test.exitCode) << err;
+        EXPECT_EQ(everything(), before) << "no output, no intermediate, no part file";
+        for (int wait = 0; wait < 500 && !ProcessesNaming(m_dir.path()).isEmpty(); ++wait)
+            QThread::msleep(10);
+        EXPECT_EQ(ProcessesNaming(m_dir.path()).values(), QList<QByteArray>{}) << "the encoder and ffmpeg are gone";
+    }
 }
