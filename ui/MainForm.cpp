@@ -67,7 +67,12 @@ TMainForm::TMainForm(const QString& programDir, const QStringList& arguments, Ma
     connect(tbtnSetting, &QToolButton::clicked, this, &TMainForm::tbtnSettingClick);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    // The list's model is deleted with the window's children, after this window's own
+    // parts: its last signals must not reach them.
+    ltvTask->model()->disconnect(this);
+}
 
 void TMainForm::FormCreate(const QStringList& arguments)
 {
