@@ -84,6 +84,21 @@ std::string StreamPad(std::size_t file, int stream)
     return pad;
 }
 
+// The start of a chain that reads the input's sound. An intermediate file's lead-in
+// takes the place of the priming at the start of its main track, so that the sound
+// runs on unbroken from one input into the next.
+std::string SoundSource(std::size_t file, const InputInfo& input, std::string& graph)
+{
+    if (input.leadInStream < 0 || input.leadInSamples <= 0)
+        return StreamPad(file, input.audioStream);
+    const std::string index = std::to_string(file);
+    graph += StreamPad(file, input.audioStream) + "atrim=start_sample=" + std::to_string(input.leadInSamples)
+        + ",asetpts=PTS-STARTPTS[main" + index + "];\n";
+    graph += StreamPad(file, input.leadInStream) + "aformat=channel_layouts=" + ChannelLayout(input.channels)
+        + "[lead" + index + "];\n";
+    return "[lead" + index + "][main" + index + "]concat=n=2:v=0:a=1,";
+}
+
 std::vector<std::string> VideoCodecArguments(const Request& request, const Encoding& encoding, unsigned cores)
 {
     std::vector<std::string> args = {"-c:v", encoding.videoEncoder};
@@ -261,7 +276,7 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         framesBefore += frames;
         const std::string index = std::to_string(i);
         plan.graph += StreamPad(i, input.videoStream) + VideoChain(format, encoding, input) + "[v" + index + "];\n";
-        plan.graph += (input.audioStream >= 0 ? StreamPad(i, input.audioStream) + AudioChain(format, input, samples)
+        plan.graph += (input.audioStream >= 0 ? SoundSource(i, input, plan.graph) + AudioChain(format, input, samples)
                                               : SilenceSource(format, samples))
             + "[a" + index + "];\n";
         pads += "[v" + index + "][a" + index + "]";
@@ -269,14 +284,33 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     plan.graph += pads + "concat=n=" + std::to_string(inputs.size()) + ":v=1:a=1[v]";
     const int priming = encoding.container == Container::Avi
         ? PrimingSamples(encoding.audioEncoder, format.sampleRate) : 0;
-    plan.graph += priming > 0 ? "[joined];\n[joined]atrim=start_sample=" + std::to_string(priming)
-            + ",asetpts=PTS-STARTPTS[a]\n"
-                              : "[a]\n";
+    // An intermediate file (no codec named) is read again only by the join, which puts
+    // the sound that the priming cost back from a lead-in track.
+    const bool leadIn = priming > 0 && request.videoCodec.empty();
+    const std::string trimmed = "atrim=start_sample=" + std::to_string(priming) + ",asetpts=PTS-STARTPTS[a]";
+    if (leadIn)
+        plan.graph += "[joined];\n[joined]asplit=2[whole][lead];\n[whole]" + trimmed + ";\n[lead]atrim=end_sample="
+            + std::to_string(priming) + "[leadin]\n";
+    else if (priming > 0)
+        plan.graph += "[joined];\n[joined]" + trimmed + "\n";
+    else if (const int frame = PrimingSamples(encoding.audioEncoder, format.sampleRate);
+             frame > 0 && encoding.container == Container::Asf && encoding.audioEncoder.starts_with("wma"))
+        // A WMA decoder gives nothing for its first frame: a frame of silence is put
+        // before the start, where ASF's timestamps can place it, for the decoder to drop.
+        plan.graph += "[joined];\n[joined]adelay=delays=" + std::to_string(frame) + "S:all=1,asetpts=PTS-"
+            + std::to_string(frame) + "/(SR*TB)[a]\n";
+    else
+        plan.graph += "[a]\n";
     plan.args.insert(plan.args.end(), {"-filter_complex_script", graphPath, "-map", "[v]", "-map", "[a]"});
+    if (leadIn)
+        plan.args.insert(plan.args.end(), {"-map", "[leadin]"});
     const auto video = VideoCodecArguments(request, encoding, cores);
     plan.args.insert(plan.args.end(), video.begin(), video.end());
     const auto audio = AudioCodecArguments(request, encoding, format);
     plan.args.insert(plan.args.end(), audio.begin(), audio.end());
+    if (leadIn)
+        plan.args.insert(plan.args.end(), {"-c:a:1", "pcm_s16le", "-metadata:s:a:1",
+                                           std::string("title=") + kLeadInTitle + std::to_string(priming)});
     if (encoding.container == Container::Avi) {
         // AVI keeps no timestamps: a shift that makes the sound's priming start at zero
         // would turn into a picture one frame late, so nothing is shifted and the priming

@@ -184,6 +184,10 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
             info.frameRate = rate > 0 && rate <= 240 ? rate : 25;
             videoStart = Number(values, prefix + "start_time", fileStart);
             videoLength = Number(values, prefix + "duration");
+        } else if (const std::string title = Text(values, prefix + "tags.title");
+                   type == "audio" && title.starts_with(kLeadInTitle) && info.leadInStream < 0) {
+            info.leadInStream = index;
+            info.leadInSamples = std::max(0L, std::atol(title.c_str() + std::strlen(kLeadInTitle)));
         } else if (type == "audio" && info.audioStream < 0 && Number(values, prefix + "sample_rate") > 0
                    && Number(values, prefix + "channels") > 0) {
             info.audioStream = index;
@@ -214,6 +218,7 @@ std::vector<std::string> ProbeArguments(const std::string& path)
             "-show_entries",
             "format=start_time,duration:stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
             "r_frame_rate,start_time,duration,time_base,sample_rate,channels:stream_disposition=attached_pic:"
+            "stream_tags=title:"
             "packet=stream_index,pts,dts,duration",
             FileUrl(path)};
 }

@@ -22,7 +22,14 @@ struct InputInfo {
     double duration = 0; // 0 when the file does not say
     int sampleRate = 0;
     int channels = 0;
+    // An intermediate file of this program keeps the sound that its encoder's priming
+    // covers in a short PCM track of its own (titled kLeadInTitle): its stream and length.
+    int leadInStream = -1;
+    long leadInSamples = 0;
 };
+
+// The title that marks a lead-in track, followed by its length in samples.
+constexpr const char* kLeadInTitle = "velmo lead-in ";
 
 // Reads ffprobe's "-of flat" text piece by piece, as key/value pairs with quotes removed.
 // The packets' lines are folded into each stream's end as they come, so that a long
