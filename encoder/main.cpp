@@ -4,6 +4,7 @@
 #include "ExitCodes.h"
 #include "JobError.h"
 #include "StopSignals.h"
+#include "Thumbnail.h"
 #include "UsageError.h"
 
 #include <string>
@@ -12,10 +13,13 @@
 // The encoder program: MEncoder's command-line syntax in, ffmpeg underneath.
 // "--check" before the usual arguments only checks them, as a run would before
 // reading any input, so that a caller can learn of a bad command line at once.
+// "--thumbnail" makes the task list's picture of a file instead (Thumbnail.h).
 int main(int argc, char** argv)
 {
     InstallStopHandlers();
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args.front() == "--thumbnail")
+        return RunThumbnail({args.begin() + 1, args.end()});
     const bool checkOnly = !args.empty() && args.front() == "--check";
     if (checkOnly)
         args.erase(args.begin());

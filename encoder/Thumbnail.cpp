@@ -1,0 +1,153 @@
+#include "Thumbnail.h"
+
+#include "ChildRun.h"
+#include "Console.h"
+#include "ExitCodes.h"
+#include "JobError.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int LargestSide = 4096;
+
+struct Failure {
+    std::string reason;
+    int exitCode = exitcode::Failed;
+};
+
+std::optional<int> Side(const std::string& text)
+{
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value < 1 || value > LargestSide)
+        return std::nullopt;
+    return value;
+}
+
+std::string LastLine(const std::string& text)
+{
+    const std::size_t end = text.find_last_not_of("\r\n \t");
+    if (end == std::string::npos)
+        return {};
+    const std::size_t newline = text.find_last_of("\r\n", end);
+    const std::size_t start = newline == std::string::npos ? 0 : newline + 1;
+    return text.substr(start, end + 1 - start);
+}
+
+struct Run {
+    int exitCode = 0;
+    int stopSignal = 0;
+    std::string out;
+    std::string err;
+};
+
+Run RunTool(const std::vector<std::string>& argv)
+{
+    Run run;
+    ChildRunHandlers handlers;
+    handlers.onStdout = [&run](std::string_view text) { run.out += text; };
+    handlers.onStderr = [&run](std::string_view text) {
+        // Only the last line is told; a flood of warnings need not be kept whole.
+        run.err += text;
+        if (run.err.size() > 65536)
+            run.err.erase(0, run.err.size() - 4096);
+    };
+    const ChildRunResult result = RunChild(argv, handlers);
+    run.exitCode = ExitCodeOf(result.status);
+    run.stopSignal = result.stopSignal;
+    return run;
+}
+
+// The length in seconds, 0 when the file does not tell; throws Failure when there is no picture to take.
+double PictureLength(const std::string& input)
+{
+    const Run probe = RunTool({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                               "stream=index:format=duration", "-of", "default=noprint_wrappers=1", input});
+    if (probe.stopSignal)
+        throw Failure{"Stopped.", exitcode::StoppedBase + probe.stopSignal};
+    if (probe.exitCode != 0)
+        throw Failure{"The file cannot be read: " + LastLine(probe.err)};
+    if (probe.out.find("index=") == std::string::npos)
+        throw Failure{"The file has no picture."};
+    const std::size_t at = probe.out.find("duration=");
+    if (at == std::string::npos)
+        return 0;
+    const double seconds = std::strtod(probe.out.c_str() + at + 9, nullptr);
+    return seconds > 0 ? seconds : 0;
+}
+
+std::string SecondsText(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", seconds);
+    return text;
+}
+
+bool WroteFile(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+}
+
+// One frame from `seconds` on, scaled to its display aspect within the box; true when it was written.
+bool WriteFrame(const std::string& input, const std::string& output, double seconds, int width, int height,
+                std::string& error)
+{
+    const std::string box = "w='max(1,min(" + std::to_string(width) + "," + std::to_string(height)
+        + "*dar))':h='max(1,min(" + std::to_string(height) + "," + std::to_string(width) + "/dar))'";
+    const Run run = RunTool({"ffmpeg", "-nostdin", "-v", "error", "-y", "-threads", "1", "-ss", SecondsText(seconds),
+                             "-i", input, "-map", "0:v:0", "-frames:v", "1", "-vf", "scale=" + box + ",setsar=1",
+                             "-q:v", "3", "-f", "image2", "-update", "1", output});
+    if (run.stopSignal) {
+        unlink(output.c_str());
+        throw Failure{"Stopped.", exitcode::StoppedBase + run.stopSignal};
+    }
+    if (run.exitCode == 0 && WroteFile(output))
+        return true;
+    unlink(output.c_str());
+    error = LastLine(run.err);
+    return false;
+}
+
+} // namespace
+
+int RunThumbnail(const std::vector<std::string>& args)
+{
+    const std::optional<int> width = args.size() == 4 ? Side(args[2]) : std::nullopt;
+    const std::optional<int> height = args.size() == 4 ? Side(args[3]) : std::nullopt;
+    if (!width || !height) {
+        WriteErr("Usage: --thumbnail INPUT OUTPUT.jpg MAXWIDTH MAXHEIGHT (sides 1 to " + std::to_string(LargestSide)
+                 + ")\n");
+        return exitcode::BadArguments;
+    }
+    const std::string& input = args[0];
+    const std::string& output = args[1];
+    // Pictures are extras: the list and any job running beside them come first.
+    setpriority(PRIO_PROCESS, 0, 19);
+    try {
+        struct stat info {};
+        if (stat(input.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            throw Failure{"Input file not found: " + input};
+        const double length = PictureLength(input);
+        std::string error;
+        // A length the file claims but its frames do not reach gives no frame there: then the first.
+        if (WriteFrame(input, output, length / 10, *width, *height, error)
+            || (length > 0 && WriteFrame(input, output, 0, *width, *height, error)))
+            return exitcode::Success;
+        throw Failure{"No picture could be made: " + (error.empty() ? std::string("no frame decoded") : error)};
+    } catch (const Failure& failure) {
+        WriteErr(failure.reason + "\n");
+        return failure.exitCode;
+    } catch (const JobError& error) {
+        WriteErr(std::string(error.what()) + "\n");
+        return error.exitCode();
+    }
+}
