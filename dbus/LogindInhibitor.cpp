@@ -2,19 +2,34 @@
 
 #include "settings/ProgramValues.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusUnixFileDescriptor>
 
-namespace {
+struct LogindInhibitor::Lock {
+    QDBusUnixFileDescriptor held;
+    bool asked = false;
+    // False once released: an answer that comes later is let go at once.
+    bool wanted = false;
+};
 
-// A logind that does not answer soon is treated as absent: the job must not wait for it.
-constexpr int AnswerMs = 2000;
+LogindInhibitor::LogindInhibitor()
+    : m_lock(std::make_shared<Lock>())
+{
+}
 
+LogindInhibitor::~LogindInhibitor()
+{
+    release();
 }
 
 void LogindInhibitor::inhibit(const QString& why)
 {
-    if (m_lock.isValid())
+    m_lock->wanted = true;
+    if (m_lock->held.isValid() || m_lock->asked)
         return;
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected())
@@ -22,12 +37,20 @@ void LogindInhibitor::inhibit(const QString& why)
     QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.login1", "/org/freedesktop/login1",
                                                        "org.freedesktop.login1.Manager", "Inhibit");
     call << QString("sleep:idle") << QString(ProgramValues::ProductName) << why << QString("block");
-    const QDBusMessage reply = bus.call(call, QDBus::Block, AnswerMs);
-    if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
-        m_lock = reply.arguments().constFirst().value<QDBusUnixFileDescriptor>();
+    m_lock->asked = true;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), QCoreApplication::instance());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [lock = m_lock](QDBusPendingCallWatcher* done) {
+                         done->deleteLater();
+                         lock->asked = false;
+                         const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *done;
+                         if (lock->wanted && reply.isValid())
+                             lock->held = reply.value();
+                     });
 }
 
 void LogindInhibitor::release()
 {
-    m_lock = QDBusUnixFileDescriptor();
+    m_lock->wanted = false;
+    m_lock->held = QDBusUnixFileDescriptor();
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class Power;
 class Prompter;
 class Shell;
@@ -14,16 +16,17 @@ struct CompletionChoices {
     QString outputFile; // its folder is the one opened
 };
 
-enum class AfterCompletion { CloseProgram, StayIdle };
-
 // Turns the computer off, or ends the program, or says the joining succeeded and then
-// opens the output folder: the first that the choices ask for. The caller closes the
-// main window when told to.
-AfterCompletion RunCompletionActions(const CompletionChoices& choices, Prompter& prompter, Shell& shell, Power& power);
+// opens the output folder: the first that the choices ask for. closeProgram is called
+// when the program is to end: once the system has agreed to the power-off (a refusal is
+// told to the user, and the program stays), or once the output folder's opener has been
+// started.
+void RunCompletionActions(const CompletionChoices& choices, Prompter& prompter, Shell& shell, Power& power,
+                          const std::function<void()>& closeProgram);
 
-// Asks for the power-off, which other programs may still refuse; its outcome is not
-// reported, and the program closes itself all the same.
-void PowerOffComputer(Power& power);
+// Asks for the power-off, which the system or other programs may refuse; a refusal is
+// told to the user, and agreement calls closeProgram.
+void PowerOffComputer(Power& power, Prompter& prompter, const std::function<void()>& closeProgram);
 
 // Lets the session manager ask the user for the right to power off where its policy
 // wants that, instead of refusing outright.

@@ -5,13 +5,27 @@
 
 #include <QStringList>
 
+namespace {
+
+// The targets from the first on, each tried once the desktop has answered for the one before.
+void OpenFrom(Shell& shell, Prompter& prompter, const QStringList& targets, qsizetype first)
+{
+    if (first == targets.size()) {
+        prompter.inform("Cannot Open", "There is no program on this desktop that opens " + targets.join(" or ")
+                                           + ".\nPlease install one, or open it yourself.");
+        return;
+    }
+    shell.open(targets[first], [&shell, &prompter, targets, first](bool opened) {
+        if (!opened)
+            OpenFrom(shell, prompter, targets, first + 1);
+    });
+}
+
+}
+
 void OpenOrExplain(Shell& shell, Prompter& prompter, const QStringList& targets)
 {
-    for (const QString& target : targets)
-        if (shell.open(target))
-            return;
-    prompter.inform("Cannot Open", "There is no program on this desktop that opens " + targets.join(" or ")
-                                       + ".\nPlease install one, or open it yourself.");
+    OpenFrom(shell, prompter, targets, 0);
 }
 
 void OpenOrExplain(Shell& shell, Prompter& prompter, const QString& target)

@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QShowEvent>
 
 void TMainForm::tbtnSettingClick()
@@ -47,9 +48,11 @@ void TMainForm::RunCompletionActions()
 {
     const GeneralPreferences chosen = SettingForm->preferences();
     const CompletionChoices choices{chosen.turnOff, chosen.exit, chosen.openDir, edtOutputFile->text()};
-    if (::RunCompletionActions(choices, *m_services.prompter, *m_services.shell, *m_services.power)
-        == AfterCompletion::CloseProgram)
-        close();
+    const QPointer<TMainForm> window(this);
+    ::RunCompletionActions(choices, *m_services.prompter, *m_services.shell, *m_services.power, [window] {
+        if (window)
+            window->close();
+    });
 }
 
 void TMainForm::showEvent(QShowEvent* event)

@@ -8,13 +8,16 @@
 // `refused` have no program to open them.
 class FakeShell : public Shell {
 public:
-    bool open(const QString& target) override
+    void open(const QString& target, std::function<void(bool opened)> answered) override
     {
-        for (const QString& ending : refused)
-            if (target.endsWith(ending))
-                return false;
+        for (const QString& ending : refused) {
+            if (target.endsWith(ending)) {
+                answered(false);
+                return;
+            }
+        }
         opened << target;
-        return true;
+        answered(true);
     }
 
     QStringList opened;

@@ -99,7 +99,7 @@ bool PipeClosed(int readEnd)
 }
 
 // One private bus stands in for both the system and the session bus; the services on it
-// answer from a thread of their own, as the program's calls wait for logind's answer.
+// answer from a thread of their own.
 TEST(DesktopServices, TheSleepLockIsHeldUntilReleasedAndTheNoticeReachesTheService)
 {
     QProcess bus;
@@ -125,6 +125,10 @@ TEST(DesktopServices, TheSleepLockIsHeldUntilReleasedAndTheNoticeReachesTheServi
 
     LogindInhibitor inhibitor;
     inhibitor.inhibit("Joining 2 videos into joined.avi");
+    ASSERT_TRUE(WaitFor([&] {
+        const QMutexLocker inhibited(&calls.lock);
+        return !calls.inhibit.isEmpty();
+    }));
     int readEnd = -1;
     {
         const QMutexLocker inhibited(&calls.lock);

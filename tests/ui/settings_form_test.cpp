@@ -145,9 +145,19 @@ TEST_F(GeneralSettings, CompletionClosesTheWindowOrSaysSoFromTheCurrentChoices)
     EXPECT_EQ(shell.opened, QStringList{"/videos"});
     EXPECT_EQ(prompter.messages.size(), 1);
 
+    // A power-off that the system refuses is told, and the program stays.
     form.SettingForm->chkTurnoff->setChecked(true);
+    power.refusal = "Interactive authentication required.";
     form.RunCompletionActions();
     EXPECT_EQ(power.powerOffs, 1);
-    EXPECT_FALSE(form.isVisible()) << "the program closes itself after asking";
-    EXPECT_EQ(prompter.messages.size(), 1);
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_EQ(prompter.messages.size(), 2);
+    EXPECT_EQ(prompter.messages[1].kind, FakePrompter::Kind::Error);
+    EXPECT_EQ(prompter.messages[1].text,
+              "The computer was not turned off. The system refused it:\nInteractive authentication required.");
+
+    power.refusal.clear();
+    form.RunCompletionActions();
+    EXPECT_FALSE(form.isVisible()) << "the program closes itself once the system agreed";
+    EXPECT_EQ(prompter.messages.size(), 2);
 }

@@ -108,11 +108,11 @@ TEST(CompletionActions, TheFirstChosenActionDecides)
     // The folder opens only after the success message was closed.
     struct OrderedShell : Shell {
         explicit OrderedShell(const FakePrompter& prompter) : prompter(prompter) {}
-        bool open(const QString& target) override
+        void open(const QString& target, std::function<void(bool)> answered) override
         {
             opened << target;
             messagesBefore = prompter.messages.size();
-            return true;
+            answered(true);
         }
         const FakePrompter& prompter;
         QStringList opened;
@@ -121,27 +121,28 @@ TEST(CompletionActions, TheFirstChosenActionDecides)
     struct Case {
         bool turnOff, exit, openDir;
         const char* outputFile;
-        AfterCompletion end;
+        bool closes;
         int powerOffs;
         const char* opened; // nullptr: nothing opened
         bool message;
     };
     const Case cases[] = {
-        {true, true, true, "/v/out.avi", AfterCompletion::CloseProgram, 1, nullptr, false},
-        {false, true, true, "/v/out.avi", AfterCompletion::CloseProgram, 0, "/v", false},
-        {false, false, true, "/v/out.avi", AfterCompletion::StayIdle, 0, "/v", true},
-        {false, false, true, "/out.avi", AfterCompletion::StayIdle, 0, "/", true},
-        {false, false, false, "/v/out.avi", AfterCompletion::StayIdle, 0, nullptr, true},
+        {true, true, true, "/v/out.avi", true, 1, nullptr, false},
+        {false, true, true, "/v/out.avi", true, 0, "/v", false},
+        {false, false, true, "/v/out.avi", false, 0, "/v", true},
+        {false, false, true, "/out.avi", false, 0, "/", true},
+        {false, false, false, "/v/out.avi", false, 0, nullptr, true},
     };
     for (const Case& test : cases) {
         FakePrompter prompter;
         OrderedShell shell(prompter);
         FakePower power;
-        const AfterCompletion end =
-            RunCompletionActions({test.turnOff, test.exit, test.openDir, test.outputFile}, prompter, shell, power);
+        int closed = 0;
+        RunCompletionActions({test.turnOff, test.exit, test.openDir, test.outputFile}, prompter, shell, power,
+                             [&] { ++closed; });
         const std::string what = std::string(test.outputFile) + (test.turnOff ? " off" : "") + (test.exit ? " exit" : "")
             + (test.openDir ? " open" : "");
-        EXPECT_EQ(end, test.end) << what;
+        EXPECT_EQ(closed, test.closes ? 1 : 0) << what;
         EXPECT_EQ(power.powerOffs, test.powerOffs) << what;
         EXPECT_EQ(power.interactive, test.powerOffs > 0) << "the right is asked for before the power-off";
         EXPECT_EQ(shell.opened, test.opened ? QStringList{test.opened} : QStringList()) << what;

@@ -6,7 +6,7 @@
 class LogindPower : public Power {
 public:
     void allowInteractiveAuthorization() override;
-    void powerOff() override;
+    void powerOff(std::function<void(const QString& refusal)> answered) override;
 
 private:
     bool m_interactive = false;
