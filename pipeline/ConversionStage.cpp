@@ -63,7 +63,7 @@ bool JobRunner::checkJoinCommand(const QString& tempFolder)
         intermediates << IntermediatePath(tempFolder, index);
     const QString output = JoinTarget(m_settings.outputFile, m_settings.outputExt, m_settings.policy);
     const bool started =
-        runEncoder(QStringList{"--check"} + JoinCommand(intermediates, output, m_joinOptions).arguments, Stage::Conversion);
+        runEncoder(QStringList{"--check"} + JoinCommand(intermediates, output, m_joinOptions).arguments);
     if (started && m_state != JobState::StopRequested && m_exitCode == 0)
         return true;
     m_view.stopClock();
@@ -94,17 +94,16 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
     showBars({0, 0});
     m_view.showProgress(true);
     m_state = JobState::Running;
-    m_doneSeconds = 0;
-    m_totalSeconds = 0;
     ElapsedSeconds = 0;
     RemainingSeconds = 0;
     m_view.startClock();
 
     const int count = m_rows.rowCount();
+    double totalSeconds = 0;
     for (int index = 0; index < count; ++index) {
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
-        m_totalSeconds += entry.LengthSeconds;
+        totalSeconds += entry.LengthSeconds;
     }
     const QString tempFolder = m_jobFolder->path();
 
@@ -122,17 +121,19 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
     if (!checkJoinCommand(tempFolder))
         return {};
 
+    double doneSeconds = 0;
     for (int index = 0; index < count; ++index) {
         QCoreApplication::processEvents();
-        m_position = 0;
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
         setStatus(index, "Converting");
         const QString name = QFileInfo(entry.path).fileName();
         m_view.setConvertingFile(name, true);
         const QString intermediate = IntermediatePath(tempFolder, index);
-        m_currentLength = entry.LengthSeconds;
-        if (!runEncoder(ConversionCommand(entry.path, intermediate, frameSize).arguments, Stage::Conversion)) {
+        const auto converted = [&](double seconds) {
+            showBars(ConversionBars(m_bars, seconds, entry.LengthSeconds, doneSeconds, totalSeconds));
+        };
+        if (!runEncoder(ConversionCommand(entry.path, intermediate, frameSize).arguments, converted)) {
             finish(JobEnd::Failed);
             m_prompter.notice(ProgramValues::ProductName,
                               QString("Error. Please re-install ") + ProgramValues::ProductName);
@@ -155,7 +156,7 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
             m_state = JobState::Idle;
             return {};
         }
-        m_doneSeconds += m_currentLength;
+        doneSeconds += entry.LengthSeconds;
         setStatus(index, "Waiting for joining");
         if (index != count - 1)
             showBars({0, m_bars.total});

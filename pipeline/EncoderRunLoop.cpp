@@ -25,19 +25,19 @@ constexpr int ExitWakeMs = 5;
 
 }
 
-bool JobRunner::runEncoder(const QStringList& arguments, Stage stage)
+bool JobRunner::runEncoder(const QStringList& arguments, const PositionSeen& onPosition)
 {
     m_outputTail.clear();
     m_exitCode = -1;
     m_exitSignal = 0;
     if (!m_encoder.LaunchEncoder(m_settings.encoderPath, arguments))
         return false;
-    PumpEncoderOutput(stage);
+    PumpEncoderOutput(onPosition);
     waitForExit();
     return true;
 }
 
-void JobRunner::PumpEncoderOutput(Stage stage)
+void JobRunner::PumpEncoderOutput(const PositionSeen& onPosition)
 {
     ProgressReader reader;
     // Waiting for output is waiting for events: the window answers, Stop and the clock
@@ -61,14 +61,8 @@ void JobRunner::PumpEncoderOutput(Stage stage)
         if (m_outputTail.size() > KeptOutput)
             m_outputTail.remove(0, m_outputTail.size() - KeptOutput);
         const std::optional<double> seconds = reader.Feed(chunk);
-        if (!seconds)
-            continue;
-        // The join's position never goes back.
-        if (stage == Stage::Conversion || *seconds > m_position)
-            m_position = *seconds;
-        showBars(stage == Stage::Conversion
-                     ? ConversionBars(m_bars, m_position, m_currentLength, m_doneSeconds, m_totalSeconds)
-                     : JoinBars(m_bars, m_position, m_totalSeconds));
+        if (seconds && onPosition)
+            onPosition(*seconds);
     }
 }
 

@@ -85,10 +85,11 @@ private:
     // The join's command line, checked by the encoder before the first conversion.
     bool checkJoinCommand(const QString& tempFolder);
     QStringList inputPaths() const;
-    enum class Stage { Conversion, Join };
+    // The encoder's position in seconds, as its progress lines give it.
+    using PositionSeen = std::function<void(double seconds)>;
     // Runs the encoder until its output ends; false when it could not be started.
-    bool runEncoder(const QStringList& arguments, Stage stage);
-    void PumpEncoderOutput(Stage stage);
+    bool runEncoder(const QStringList& arguments, const PositionSeen& onPosition = {});
+    void PumpEncoderOutput(const PositionSeen& onPosition);
     void waitForExit();
     bool runFailed(const QString& expectedFile) const;
     QString lastErrorLine() const;
@@ -115,10 +116,6 @@ private:
     JobEnd m_end = JobEnd::NotStarted;
     bool m_aborting = false;
 
-    double m_position = 0;
-    double m_currentLength = 0;
-    double m_doneSeconds = 0;
-    double m_totalSeconds = 0;
     ProgressBars m_bars;
     int ElapsedSeconds = 0;
     int RemainingSeconds = 0;

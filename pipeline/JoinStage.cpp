@@ -8,24 +8,24 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
 {
     m_view.setProcessTitle("Final Step: Joining all files...");
     m_view.setConvertingFile(QString(), false);
     m_view.showProgress(true);
     m_state = JobState::Running;
-    m_totalSeconds = 0;
+    double totalSeconds = 0;
     QStringList intermediates;
     for (int index = 0; index < m_rows.rowCount(); ++index) {
         QCoreApplication::processEvents();
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
         setStatus(index, "Joining");
-        m_totalSeconds += entry.LengthSeconds;
+        totalSeconds += entry.LengthSeconds;
         intermediates << IntermediatePath(tempFolder, index);
     }
-    m_currentLength = m_totalSeconds;
-    m_position = 0;
     const QString output = JoinTarget(m_settings.outputFile, m_settings.outputExt, m_settings.policy);
     m_output = output;
 
@@ -36,7 +36,13 @@ void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
         }
     };
 
-    if (!runEncoder(JoinCommand(intermediates, output, options).arguments, Stage::Join)) {
+    // The join's position never goes back.
+    double position = 0;
+    const auto joined = [&](double seconds) {
+        position = std::max(position, seconds);
+        showBars(JoinBars(m_bars, position, totalSeconds));
+    };
+    if (!runEncoder(JoinCommand(intermediates, output, options).arguments, joined)) {
         finish(JobEnd::Failed);
         m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);
         removeJobFolder();
