@@ -122,11 +122,16 @@ QStringList TaskAdder::AddNamedInputs(const QStringList& arguments)
     Begin();
     m_listAgain = true;
     QStringList skipped;
-    if (NamesListFile(arguments) && !QFileInfo(arguments.first()).isReadable())
+    const bool listFile = NamesListFile(arguments);
+    if (listFile && !QFileInfo(arguments.first()).isReadable())
         skipped << arguments.first() + " (" + WhyNotProbed(arguments.first()) + ')';
     for (const QString& name : CommandLinePaths(arguments)) {
-        if (name.isEmpty())
+        // A list file's empty lines name nothing.
+        if (name.isEmpty()) {
+            if (!listFile)
+                skipped << "\"\" (an empty name)";
             continue;
+        }
         const QString path = QFileInfo(name).absoluteFilePath();
         if (!QFileInfo(path).isDir()) {
             AddEach({path}, skipped);

@@ -377,10 +377,10 @@ TEST_F(TaskAdderTest, NamedInputsAreEachListedOrNamedWithTheirReason)
     const QString gone = path("n/missing.avi");
 
     const QStringList left =
-        adder.AddNamedInputs({a, path("n/clips"), a, otherType, text, gone, path("n/no videos")});
+        adder.AddNamedInputs({a, path("n/clips"), a, otherType, text, gone, path("n/no videos"), ""});
     EXPECT_EQ(rows.captions(), QStringList({a, first, second, a, otherType})) << "no question for the second a.avi";
     EXPECT_EQ(left, QStringList({text + " (not a video)", gone + " (not found)",
-                                 path("n/no videos") + " (a folder without video files)"}));
+                                 path("n/no videos") + " (a folder without video files)", "\"\" (an empty name)"}));
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].text, NotAdded + "\n" + left.join('\n'));
 
