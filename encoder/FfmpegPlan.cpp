@@ -149,7 +149,9 @@ std::vector<std::string> AudioCodecArguments(const Request& request, const Encod
 
 std::vector<std::string> Head(bool progress)
 {
-    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-hide_banner", "-nostats", "-loglevel", "warning", "-y"};
+    // The jumps that ffmpeg closes up are the ones the probe followed.
+    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-hide_banner", "-nostats", "-loglevel", "warning", "-y",
+                                     "-dts_delta_threshold", std::to_string(kTimestampJumpSeconds)};
     if (progress)
         args.insert(args.end(), {"-progress", "pipe:1", "-stats_period", "0.1"});
     return args;

@@ -119,30 +119,61 @@ void ProbeReader::TakeLine(std::string_view line)
         duration_ = number.value_or(0);
 }
 
+namespace {
+
+// Adds one packet to its stream's account, following a jump as ffmpeg does: the offset
+// changes so that the packet comes right after the one before it. A packet without a
+// presentation time is shown as late after its decoding time as the last one that had both.
+template <typename Stream>
+void AddPacket(Stream& stream, std::optional<long long> pts, std::optional<long long> dts, long long duration)
+{
+    constexpr long long kTicks = 90000;
+    if (pts && dts)
+        stream.reorder = *pts - *dts;
+    const long long decoding = dts ? *dts : *pts;
+    const long long presentation = pts ? *pts : *dts + stream.reorder;
+    const long long end = presentation + duration;
+    const bool first = !stream.lastDecode;
+    if (!first) {
+        const long long decode = decoding + stream.offset;
+        const long long delta = decode - (*stream.lastDecode + stream.lastDuration);
+        if (delta < -kTimestampJumpSeconds * kTicks || delta > kTimestampJumpSeconds * kTicks
+            || decode + kTicks / 10 < *stream.lastDecode)
+            stream.offset -= delta;
+    }
+    stream.lastDecode = decoding + stream.offset;
+    stream.lastDuration = duration;
+    stream.end = first ? end : std::max(stream.end, end);
+    stream.followedEnd = first ? end : std::max(stream.followedEnd, end + stream.offset);
+}
+
+} // namespace
+
 void ProbeReader::FinishPacket()
 {
-    const auto time = pts_ ? pts_ : dts_;
-    if (packetStream_ >= 0 && time) {
-        const long long end = *time + duration_;
-        const auto [found, added] = ends_.emplace(packetStream_, end);
-        if (!added)
-            found->second = std::max(found->second, end);
-    }
+    if (packetStream_ >= 0 && (pts_ || dts_))
+        AddPacket(streams_[packetStream_], pts_, dts_, duration_);
     packetStream_ = -1;
     pts_.reset();
     dts_.reset();
     duration_ = 0;
 }
 
-std::optional<long long> ProbeReader::packetsEnd(int stream) const
+std::optional<long long> ProbeReader::packetsEnd(int stream, bool followJumps) const
 {
-    std::optional<long long> end;
-    if (const auto found = ends_.find(stream); found != ends_.end())
-        end = found->second;
+    const auto found = streams_.find(stream);
+    StreamPackets packets = found == streams_.end() ? StreamPackets() : found->second;
     // The last packet is still open until a line of another follows.
-    if (const auto time = pts_ ? pts_ : dts_; time && packetStream_ == stream)
-        end = std::max(end.value_or(*time + duration_), *time + duration_);
-    return end;
+    if (packetStream_ == stream && (pts_ || dts_))
+        AddPacket(packets, pts_, dts_, duration_);
+    else if (found == streams_.end())
+        return std::nullopt;
+    return followJumps ? packets.followedEnd : packets.end;
+}
+
+bool FollowsTimestampJumps(const std::string& formatName)
+{
+    return formatName == "mpeg" || formatName == "mpegts";
 }
 
 std::map<std::string, std::string> ParseFlatOutput(const std::string& text)
@@ -216,7 +247,7 @@ std::vector<std::string> ProbeArguments(const std::string& path)
 {
     return {"ffprobe", "-v", "error", "-of", "flat",
             "-show_entries",
-            "format=start_time,duration:stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
+            "format=format_name,start_time,duration:stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
             "r_frame_rate,start_time,duration,time_base,sample_rate,channels:stream_disposition=attached_pic:"
             "stream_tags=title:"
             "packet=stream_index,pts,dts,duration",
@@ -236,7 +267,7 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
     reader.Feed("\n");
     const InputInfo info = InputInfoFromProbe(path, reader.values());
     const double timeBase = Ratio(reader.values(), "streams.stream." + std::to_string(info.videoStream) + ".time_base");
-    const auto end = reader.packetsEnd(info.videoStream);
+    const auto end = reader.packetsEnd(info.videoStream, FollowsTimestampJumps(Text(reader.values(), "format.format_name")));
     return end ? InputInfoFromProbe(path, reader.values(), static_cast<double>(*end) * timeBase) : info;
 }
 

@@ -38,23 +38,41 @@ class ProbeReader {
 public:
     void Feed(std::string_view text);
     const std::map<std::string, std::string>& values() const { return values_; }
-    // Where the stream's last packet ends (the greatest pts, else dts, plus duration), in its
+    // Where the stream's last packet ends (the greatest pts plus duration), in its
     // time base. A damaged file's header may claim more; its packets say what is really there.
-    std::optional<long long> packetsEnd(int stream) const;
+    // With followJumps, the timestamps are followed through their jumps as ffmpeg follows
+    // them in MPEG program and transport streams (see FollowsTimestampJumps): each jump
+    // is closed up, so the end is where the stream's packets end when played one after another.
+    std::optional<long long> packetsEnd(int stream, bool followJumps = false) const;
 
 private:
+    struct StreamPackets {
+        long long end = 0;
+        long long followedEnd = 0;
+        long long offset = 0; // added to the timestamps after the jumps so far
+        std::optional<long long> lastDecode; // the last packet's decoding time, followed
+        long long lastDuration = 0;
+        long long reorder = 0; // presentation minus decoding time of the last packet that had both
+    };
+
     void TakeLine(std::string_view line);
     void FinishPacket();
 
     std::string partial_;
     std::map<std::string, std::string> values_;
-    std::map<int, long long> ends_;
+    std::map<int, StreamPackets> streams_;
     std::string packet_; // the number of the packet being read
     int packetStream_ = -1;
     std::optional<long long> pts_;
     std::optional<long long> dts_;
     long long duration_ = 0;
 };
+
+// ffmpeg closes up timestamp jumps in MPEG program and transport streams (ffprobe's
+// format names "mpeg" and "mpegts", whose time base is 1/90000): a step back of more than
+// a tenth of a second, or a step either way of more than this many seconds.
+constexpr int kTimestampJumpSeconds = 10;
+bool FollowsTimestampJumps(const std::string& formatName);
 
 // ffprobe's "-of flat" text as key/value pairs, quotes removed.
 std::map<std::string, std::string> ParseFlatOutput(const std::string& text);

@@ -232,3 +232,49 @@ TEST(EncoderJoinTest, FortyInputsAsIfOnSixtyFourCoresKeepEveryFrameAndBeep)
     for (int i = 0; i < joined.size(); ++i)
         EXPECT_TRUE(joined[i] - inStep >= -0.040 && joined[i] - inStep <= 0.060) << "joint " << i << ": " << joined[i];
 }
+
+// Files put together whole, as DVD rips and recordings often are: the second part's
+// clock starts again, or leaps ahead. Every frame is kept once, in order, and nothing freezes.
+TEST(EncoderJoinTest, TimestampJumpsAreFollowedThrough)
+{
+    struct Joined {
+        const char* name;
+        const char* format;
+        double secondPartClock; // where the second part's timestamps start
+    };
+    const QList<Joined> cases = {
+        {"clock_reset.vob", "vob", 0},
+        {"leap.vob", "vob", 40},
+        {"leap.ts", "mpegts", 40},
+    };
+    QTemporaryDir folder;
+    for (const Joined& joined : cases) {
+        QByteArray bytes;
+        for (const QString& part : {QString("testsrc2"), QString("testsrc")}) {
+            const QString path = folder.filePath("part");
+            const double clock = part == "testsrc" ? joined.secondPartClock : 0;
+            const ProgramRun made = RunProgram(
+                "ffmpeg", {"-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", part + "=s=160x120:r=25:d=1", "-f",
+                           "lavfi", "-i", "sine=r=48000:d=1", "-c:v", "mpeg2video", "-c:a", "mp2", "-output_ts_offset",
+                           QString::number(clock), "-f", joined.format, path});
+            ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            bytes += file.readAll();
+        }
+        const QString input = folder.filePath(joined.name);
+        QFile file(input);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+
+        const QString output = folder.filePath(QString(joined.name) + ".avi");
+        const ProgramRun run = RunEncoder({input, "-o", output, "-oac", "mp3lame", "-ovc", "lavc", "-ofps", "25"});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(FrameCount(output), 50) << joined.name;
+        EXPECT_NEAR(LengthOf(output, "a:0"), 2.0, 0.05) << joined.name;
+        const ProgramRun frozen = RunProgram("ffmpeg", {"-nostdin", "-i", output, "-vf", "freezedetect=d=0.2",
+                                                        "-an", "-f", "null", "-"});
+        EXPECT_FALSE(frozen.err.contains("freeze_start")) << joined.name;
+    }
+}

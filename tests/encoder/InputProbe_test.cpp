@@ -1,6 +1,7 @@
 #include "InputProbe.h"
 #include "JobError.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 TEST(InputProbeTest, ReadsStreamsFromFlatOutput)
@@ -90,9 +91,41 @@ TEST(InputProbeTest, PacketsSayWhereEachStreamEnds)
                                     "packets.packet.3.dts=1024\npackets.packet.3.duration=512\n",
                                     "streams.stream.0.codec_type=\"video\"\n"})
         reader.Feed(piece);
-    EXPECT_EQ(reader.packetsEnd(0), 2048);
+    // The packet without pts is shown as long after its dts as the first packet was.
+    EXPECT_EQ(reader.packetsEnd(0), 2560);
     EXPECT_EQ(reader.packetsEnd(1), 91152);
     EXPECT_EQ(reader.packetsEnd(2), std::nullopt);
     EXPECT_EQ(reader.values().at("streams.stream.0.codec_type"), "video");
     EXPECT_EQ(reader.values().count("packets.packet.0.pts"), 0u);
+}
+
+TEST(InputProbeTest, TimestampJumpsAreFollowedAsFfmpegFollowsThem)
+{
+    // Video at 90 kHz, a frame every 3600: a reset to the start after ten frames, a step
+    // back of a frame (no jump), and a jump forward of a minute.
+    struct Jump {
+        const char* name;
+        std::vector<long long> times;
+        long long followedEnd;
+    };
+    std::vector<long long> reset;
+    for (int frame = 0; frame < 10; ++frame)
+        reset.push_back(45000 + frame * 3600);
+    reset.insert(reset.end(), {45000, 48600});
+    const std::vector<Jump> jumps = {
+        {"reset", reset, 45000 + 12 * 3600},
+        {"small step back", {45000, 48600, 45000}, 48600 + 3600},
+        {"forward", {45000, 48600, 48600 + 60 * 90000, 52200 + 60 * 90000}, 52200 + 2 * 3600},
+    };
+    for (const Jump& jump : jumps) {
+        ProbeReader reader;
+        for (std::size_t i = 0; i < jump.times.size(); ++i) {
+            const std::string prefix = "packets.packet." + std::to_string(i) + ".";
+            reader.Feed(prefix + "stream_index=0\n" + prefix + "pts=" + std::to_string(jump.times[i]) + "\n" + prefix
+                        + "dts=" + std::to_string(jump.times[i]) + "\n" + prefix + "duration=3600\n");
+        }
+        EXPECT_EQ(reader.packetsEnd(0, true), jump.followedEnd) << jump.name;
+        EXPECT_EQ(reader.packetsEnd(0, false), *std::max_element(jump.times.begin(), jump.times.end()) + 3600)
+            << jump.name;
+    }
 }
