@@ -6,10 +6,9 @@
 #include "core/PathRules.h"
 #include "dbus/DesktopNotifier.h"
 #include "dbus/LogindInhibitor.h"
-#include "pipeline/EncoderCommandLines.h"
 #include "pipeline/JobRunner.h"
+#include "pipeline/JobSettingsFrom.h"
 #include "pipeline/SpaceCheck.h"
-#include "profiles/EncoderOptions.h"
 #include "profiles/ProfileContents.h"
 #include "profiles/ProfileFiles.h"
 #include "settings/GeneralPreferences.h"
@@ -68,43 +67,12 @@ int StoppedExitCode()
     return 128 + (g_stoppedBy != 0 ? g_stoppedBy : SIGINT);
 }
 
-OverwritePolicy PolicyOf(const GeneralPreferences& preferences, bool overwrite)
-{
-    if (overwrite)
-        return OverwritePolicy::Overwrite;
-    if (preferences.rename)
-        return OverwritePolicy::Rename;
-    return preferences.ask ? OverwritePolicy::Ask : OverwritePolicy::Overwrite;
-}
-
 QStringList ProfileNames(const ProgramValues& program)
 {
     QStringList names;
     for (const QString& file : ListFilesByExt(program.profilesFolder(), ".bpf"))
         names << StripExtension(file);
     return names;
-}
-
-// The encoder command lines of the job, one a line, without running any.
-void PrintCommandLines(const MemoryTaskRowStore& rows, const JobSettings& settings)
-{
-    QTextStream out(stdout);
-    const QString tempFolder =
-        AddTrailingBackslash(settings.tempDir.isEmpty() ? settings.fallbackTempDir : settings.tempDir);
-    const QString frameSize = settings.frameSize();
-    QStringList intermediates;
-    for (int index = 0; index < rows.rowCount(); ++index) {
-        const QString intermediate = IntermediatePath(tempFolder, index);
-        out << ConversionCommand(rows.caption(index), intermediate, frameSize).text << "\n";
-        intermediates << intermediate;
-    }
-    QString output = settings.outputFile;
-    if (LastExtension(output).toLower() != settings.outputExt.toLower())
-        output += settings.outputExt;
-    out << JoinCommand(intermediates, JobRunner::JoinTarget(output, settings.outputExt, settings.policy),
-                       settings.joinOptions())
-               .text
-        << "\n";
 }
 
 }
@@ -147,19 +115,13 @@ int RunConsole(int argc, char* argv[])
         return 1;
     }
 
-    JobSettings settings;
-    settings.encoderPath = program.EncoderPath;
-    settings.outputFile = QFileInfo(options->output).absoluteFilePath();
-    settings.outputExt = "." + profile->type;
-    settings.policy = PolicyOf(preferences, options->overwrite);
-    settings.tempDir = preferences.tempDir;
-    settings.fallbackTempDir = program.DefaultTempDir;
-    settings.frameSize = [&] { return GetOutputSize(profilePath, choices); };
-    settings.joinOptions = [&] { return BuildEncoderOptions(profilePath, choices); };
-    settings.outputKbits = OutputKbits(choices);
+    JobSettings settings = JobSettingsFrom(program, preferences, options->profile, "." + profile->type, choices,
+                                           QFileInfo(options->output).absoluteFilePath());
+    if (options->overwrite)
+        settings.policy = OverwritePolicy::Overwrite;
     settings.spaceCheck = options->force ? SpaceCheck::Skip : SpaceCheck::Refuse;
     if (options->dryRun) {
-        PrintCommandLines(rows, settings);
+        QTextStream(stdout) << JobRunner::PlannedCommandLines(rows, settings).join("\n") << "\n";
         return 0;
     }
 

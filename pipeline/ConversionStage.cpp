@@ -12,29 +12,45 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-
-bool IsOrBecomesFolder(const QString& folder, bool withParents)
-{
-    if (QFileInfo(folder).isDir())
-        return true;
-    return withParents ? QDir().mkpath(folder) : QDir().mkdir(folder);
-}
-
-}
-
-// The temp folder of the general settings, or the program's own when that cannot be made.
-QString JobRunner::prepareTempFolder()
+QString JobRunner::TempFolderOf(const JobSettings& settings)
 {
     // The chosen folder is made one level deep at most: a mistyped parent is not created.
-    if (!m_settings.tempDir.isEmpty()) {
-        const QString chosen = AddTrailingBackslash(m_settings.tempDir);
-        if (IsOrBecomesFolder(chosen, false))
+    if (!settings.tempDir.isEmpty()) {
+        const QString chosen = AddTrailingBackslash(settings.tempDir);
+        const QFileInfo folder(chosen);
+        const QFileInfo parent(FolderOf(chosen.chopped(1)));
+        if (folder.isDir() || (!folder.exists() && parent.isDir() && parent.isWritable()))
             return chosen;
     }
-    if (IsOrBecomesFolder(m_settings.fallbackTempDir, true))
-        return m_settings.fallbackTempDir;
-    return {};
+    return settings.fallbackTempDir;
+}
+
+// The temp folder, made if need be; empty when it cannot be.
+QString JobRunner::prepareTempFolder()
+{
+    const QString folder = TempFolderOf(m_settings);
+    return QFileInfo(folder).isDir() || QDir().mkpath(folder) ? folder : QString();
+}
+
+QStringList JobRunner::PlannedCommandLines(const TaskRowStore& rows, const JobSettings& settings)
+{
+    const QString jobFolder = TempFolderOf(settings) + JobFolder::NamePrefix + "XXXXXX/";
+    const QString frameSize = settings.frameSize();
+    QStringList lines;
+    QStringList intermediates;
+    for (int index = 0; index < rows.rowCount(); ++index) {
+        ltvItemData entry;
+        ReadTaskEntry(rows, index, EntryWhole, entry);
+        const QString intermediate = IntermediatePath(jobFolder, index);
+        lines << ConversionCommand(entry.path, intermediate, frameSize).text;
+        intermediates << intermediate;
+    }
+    QString output = settings.outputFile;
+    if (LastExtension(output).toLower() != settings.outputExt.toLower())
+        output += settings.outputExt;
+    lines << JoinCommand(intermediates, JoinTarget(output, settings.outputExt, settings.policy), settings.joinOptions())
+                 .text;
+    return lines;
 }
 
 bool JobRunner::makeJobFolder()

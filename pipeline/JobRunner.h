@@ -71,6 +71,13 @@ public:
     // "name_N.ext".
     static QString JoinTarget(const QString& outputFile, const QString& outputExt, OverwritePolicy policy);
 
+    // The temp folder a job of these settings uses: the general settings' own where it is or
+    // can be made, else the program's. Nothing is made here.
+    static QString TempFolderOf(const JobSettings& settings);
+    // The encoder command lines a job would run, one a line, without running any; the job's
+    // own folder inside the temp folder gets its random name only when the job starts.
+    static QStringList PlannedCommandLines(const TaskRowStore& rows, const JobSettings& settings);
+
     // The steps of the job, in the order Start calls them; the conversion gives the job's
     // folder, empty when the job ended there.
     QString ConvertFiles(const QString& frameSize);

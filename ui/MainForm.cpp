@@ -60,9 +60,11 @@ TMainForm::TMainForm(const QString& programDir, const QStringList& arguments, Ma
     FormCreate(arguments);
     // Made after the main window has its program folder and file dialogs; reads the preferences.
     m_settings = std::make_unique<TSettingForm>(TSettingForm::Links{
-        this, edtOutputFile, m_program.PreferencesPath, m_program.DefaultTempDir, SaveDialog1, m_services.dialogs,
+        this, m_program.PreferencesPath, m_program.DefaultTempDir, SaveDialog1, m_services.dialogs,
         m_ownPrompter ? nullptr : m_services.prompter});
     SettingForm = m_settings.get();
+    connect(SettingForm, &TSettingForm::accepted, this,
+            [this] { edtOutputFile->setText(SettingForm->preferences().outputFile); });
     buildJob();
     connect(tbtnSetting, &QToolButton::clicked, this, &TMainForm::tbtnSettingClick);
 }

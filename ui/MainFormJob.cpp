@@ -3,8 +3,7 @@
 #include "ui/MainForm.h"
 
 #include "pipeline/JobRunner.h"
-#include "pipeline/SpaceCheck.h"
-#include "profiles/ProfileContents.h"
+#include "pipeline/JobSettingsFrom.h"
 #include "ui/OutputSettingsForm.h"
 #include "ui/SettingsForm.h"
 #include "ui/TreeTaskRowStore.h"
@@ -14,7 +13,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -37,22 +35,8 @@ JobState TMainForm::jobState() const
 
 void TMainForm::tbtnStartClick()
 {
-    JobSettings settings;
-    settings.encoderPath = m_program.EncoderPath;
-    settings.outputFile = edtOutputFile->text();
-    settings.outputExt = opSettingForm->OutputExt;
-    settings.policy = SettingForm->rdbAsk->isChecked()      ? OverwritePolicy::Ask
-        : SettingForm->rdbRename->isChecked()               ? OverwritePolicy::Rename
-                                                            : OverwritePolicy::Overwrite;
-    settings.tempDir = SettingForm->edtTempDir->text();
-    settings.fallbackTempDir = m_program.DefaultTempDir;
-    // The profile path is built anew from the list's text at each use.
-    settings.frameSize = [this] { return GetOutputSize(ProfilePathOf(m_program.ProgramDir, cmbProfile->currentText())); };
-    settings.joinOptions = [this] {
-        return BuildEncoderOptions(ProfilePathOf(m_program.ProgramDir, cmbProfile->currentText()));
-    };
-    settings.outputKbits = OutputKbits(opSettingForm->choices());
-    m_job->tbtnStartClick(settings);
+    m_job->tbtnStartClick(JobSettingsFrom(m_program, SettingForm->preferences(), cmbProfile->currentText(),
+                                          opSettingForm->OutputExt, opSettingForm->choices(), edtOutputFile->text()));
 }
 
 void TMainForm::tbtnStopClick()

@@ -17,7 +17,7 @@
 
 void TMainForm::tbtnSettingClick()
 {
-    SettingForm->showOver(this);
+    SettingForm->showWithOutputFile(edtOutputFile->text());
 }
 
 void TMainForm::LoadMainPreferences()

@@ -155,16 +155,22 @@ void TSettingForm::SaveSettings()
     WriteMainPreferences(m_links.preferencesPath, preferences());
 }
 
+void TSettingForm::showWithOutputFile(const QString& outputFile)
+{
+    m_outputFileAtShow = outputFile;
+    showOver(m_links.mainWindow);
+}
+
 void TSettingForm::FormShow()
 {
     // The box always starts with the main window's current output file.
-    edtOutputFile->setText(m_links.mainOutputFile->text());
+    edtOutputFile->setText(m_outputFileAtShow);
     m_snapshot = preferences();
 }
 
 void TSettingForm::btnOKClick()
 {
-    m_links.mainOutputFile->setText(edtOutputFile->text());
+    emit accepted();
     try {
         SaveSettings();
     } catch (const IniWriteError& error) {

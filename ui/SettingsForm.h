@@ -25,7 +25,6 @@ class TSettingForm : public MainWindowDialog {
 public:
     struct Links {
         QWidget* mainWindow = nullptr;
-        QLineEdit* mainOutputFile = nullptr; // the main window's output file box
         QString preferencesPath;
         QString defaultTempDir;
         FileDialogOptions outputFileDialog;
@@ -56,6 +55,9 @@ public:
     // The preferences as the controls hold them.
     GeneralPreferences preferences() const;
 
+    // Shown over the main window, its output file box starting with the main window's.
+    void showWithOutputFile(const QString& outputFile);
+
     void LoadSettings();
     // Writes the controls to "Preferences.ini"; throws IniWriteError when it cannot.
     void SaveSettings();
@@ -64,6 +66,10 @@ public:
     void btnDefaultClick();
     void SpeedButton1Click();
     void SpeedButton2Click();
+
+signals:
+    // OK was pressed: the main window takes the output file from preferences().
+    void accepted();
 
 protected:
     void FormShow() override;
@@ -74,4 +80,5 @@ private:
     Links m_links;
     std::unique_ptr<Prompter> m_ownPrompter;
     GeneralPreferences m_snapshot;
+    QString m_outputFileAtShow;
 };

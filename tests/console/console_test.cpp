@@ -205,7 +205,7 @@ TEST_F(ConsoleMode, DryRunPrintsTheCommandLinesAndRunsNothing)
 {
     const ProgramRun dry = run(join({"--dry-run"}));
     EXPECT_EQ(dry.exitCode, 0) << dry.err.toStdString();
-    const QString temp = folder() + "temp/";
+    const QString temp = folder() + "temp/velmo-job-XXXXXX/";
     EXPECT_EQ(dry.out,
               " \"" + m_dir.filePath("a.mp4") + "\" -o \"" + temp + "0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480\n"
               " \"" + m_dir.filePath("b clip.avi") + "\" -o \"" + temp + "1.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480\n"

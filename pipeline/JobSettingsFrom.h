@@ -1,0 +1,17 @@
+#pragma once
+
+#include "pipeline/JobRunner.h"
+#include "profiles/OutputChoices.h"
+
+struct GeneralPreferences;
+struct ProgramValues;
+
+// What the general preferences do with an output file that exists.
+OverwritePolicy OverwritePolicyOf(const GeneralPreferences& preferences);
+
+// A job's settings, the same for the window and the console: the program folder's encoder
+// and temp folder, the general preferences, and the profile (its name, its "." + type, the
+// output settings chosen for it).
+JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferences& preferences,
+                            const QString& profileName, const QString& outputExt, const OutputChoices& choices,
+                            const QString& outputFile);
