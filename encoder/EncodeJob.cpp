@@ -141,6 +141,8 @@ int RunEncodeJob(const Request& request)
         throw JobError(DescribeFfmpegFailure(ffmpegErrors, request.output, request.inputs));
     }
 
+    for (const InputInfo& input : inputs)
+        CheckUnchanged(input);
     CheckOutput(temp, request.output, tick);
     if (StopSignal() != 0)
         return Stopped(request);

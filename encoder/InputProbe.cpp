@@ -56,7 +56,12 @@ std::string Text(const std::map<std::string, std::string>& values, const std::st
     return found == values.end() ? std::string() : found->second;
 }
 
-void CheckReadableFile(const std::string& path)
+long long ChangeTime(const struct stat& info)
+{
+    return static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+}
+
+struct stat CheckReadableFile(const std::string& path)
 {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
@@ -72,6 +77,7 @@ void CheckReadableFile(const std::string& path)
     close(fd);
     if (info.st_size == 0)
         throw JobError("Input file is empty: " + path);
+    return info;
 }
 
 } // namespace
@@ -256,7 +262,7 @@ std::vector<std::string> ProbeArguments(const std::string& path)
 
 InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick)
 {
-    CheckReadableFile(path);
+    const struct stat file = CheckReadableFile(path);
     ProbeReader reader;
     const ChildRunResult run = RunChild(ProbeArguments(path),
         {[&](std::string_view text) { reader.Feed(text); }, nullptr, onTick});
@@ -268,7 +274,20 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
     const InputInfo info = InputInfoFromProbe(path, reader.values());
     const double timeBase = Ratio(reader.values(), "streams.stream." + std::to_string(info.videoStream) + ".time_base");
     const auto end = reader.packetsEnd(info.videoStream, FollowsTimestampJumps(Text(reader.values(), "format.format_name")));
-    return end ? InputInfoFromProbe(path, reader.values(), static_cast<double>(*end) * timeBase) : info;
+    InputInfo probed = end ? InputInfoFromProbe(path, reader.values(), static_cast<double>(*end) * timeBase) : info;
+    probed.size = file.st_size;
+    probed.changedNanoseconds = ChangeTime(file);
+    return probed;
+}
+
+void CheckUnchanged(const InputInfo& input)
+{
+    struct stat now {};
+    if (stat(input.path.c_str(), &now) != 0 || now.st_size != input.size || ChangeTime(now) != input.changedNanoseconds)
+        throw JobError("Input file changed while it was being read (" + std::to_string(input.size)
+                       + " bytes when probed, "
+                       + (now.st_nlink > 0 ? std::to_string(now.st_size) + " now" : std::string("gone now"))
+                       + "): " + input.path);
 }
 
 std::string FileUrl(const std::string& path)

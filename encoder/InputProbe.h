@@ -26,6 +26,9 @@ struct InputInfo {
     // covers in a short PCM track of its own (titled kLeadInTitle): its stream and length.
     int leadInStream = -1;
     long leadInSamples = 0;
+    // The file as it was when probed: size and last change.
+    long long size = 0;
+    long long changedNanoseconds = 0;
 };
 
 // The title that marks a lead-in track, followed by its length in samples.
@@ -89,6 +92,10 @@ std::vector<std::string> ProbeArguments(const std::string& path);
 // Checks that the file is there and readable, then asks ffprobe. Throws JobError
 // naming the file: missing, a folder, unreadable, empty, not a media file, no video.
 InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick);
+
+// Throws JobError naming the file when it is no longer the file that was probed (its
+// size or its time of change differ): what was made from it may lack what was probed.
+void CheckUnchanged(const InputInfo& input);
 
 // A path as ffmpeg's file protocol reads it, so that no name is taken for a protocol or option.
 std::string FileUrl(const std::string& path);

@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
 #include <csignal>
@@ -196,4 +198,31 @@ TEST(EncoderPollFailureTest, EndsAndStopsItsHelpers)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(LastErrorLine(run).startsWith("Cannot follow the helper programs")) << run.err.toStdString();
     EXPECT_EQ(FilesIn(folder.path()), QStringList{"in.avi"});
+}
+
+TEST(EncoderChangedInputTest, AnInputCutShortWhileReadFailsTheRunByName)
+{
+    QTemporaryDir folder;
+    const QString input = folder.filePath("recording.avi");
+    MakeClip(input, ClipOf(20, 320, 240));
+    const QString output = folder.filePath("out.avi");
+    QProcess encoder;
+    encoder.start(EncoderProgram(), {input, "-o", output, "-oac", "mp3lame", "-ovc", "lavc", "-vf", "scale=640:480"});
+    ASSERT_TRUE(encoder.waitForStarted());
+    // Cut once ffmpeg has read a second of it.
+    QString out;
+    ASSERT_TRUE(WaitFor([&] {
+        encoder.waitForReadyRead(50);
+        out += QString::fromUtf8(encoder.readAllStandardOutput());
+        return PositionsIn(out).value(PositionsIn(out).size() - 1) > 1;
+    }));
+    ASSERT_TRUE(QFile::resize(input, QFileInfo(input).size() / 2));
+    ASSERT_TRUE(encoder.waitForFinished(120000));
+    const QString errors = QString::fromUtf8(encoder.readAllStandardError());
+    EXPECT_EQ(encoder.exitCode(), 1) << errors.toStdString();
+    EXPECT_TRUE(errors.trimmed().endsWith("changed while it was being read (" + QString::number(QFileInfo(input).size() * 2)
+                                          + " bytes when probed, " + QString::number(QFileInfo(input).size())
+                                          + " now): " + input))
+        << errors.toStdString();
+    EXPECT_EQ(FilesIn(folder.path()), QStringList{"recording.avi"});
 }
