@@ -27,7 +27,7 @@ Exec=\"${CMAKE_INSTALL_PREFIX}/lib/velmo-joiner/velmo-joiner\" %F
 Icon=velmo-joiner
 Terminal=false
 Categories=AudioVideo;Video;AudioVideoEditing;
-MimeType=video/x-msvideo;video/avi;video/mpeg;video/x-mpeg;video/mp4;video/x-ms-wmv;video/quicktime;video/x-ms-asf;video/dvd;
+MimeType=video/x-msvideo;video/avi;video/mpeg;video/x-mpeg;video/mp4;video/x-ms-wmv;video/quicktime;video/x-ms-asf;video/dvd;video/x-matroska;video/webm;video/mp2t;video/x-m4v;video/3gpp;video/x-flv;video/ogg;
 Keywords=join;merge;video;avi;mpeg;
 ")
 ]])
