@@ -1,6 +1,7 @@
 #include "InputProbe.h"
 
 #include "ChildRun.h"
+#include "FailureText.h"
 #include "JobError.h"
 
 #include <algorithm>
@@ -264,12 +265,17 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
 {
     const struct stat file = CheckReadableFile(path);
     ProbeReader reader;
+    std::string errors;
     const ChildRunResult run = RunChild(ProbeArguments(path),
-        {[&](std::string_view text) { reader.Feed(text); }, nullptr, onTick});
+        {[&](std::string_view text) { reader.Feed(text); },
+         [&](std::string_view text) { KeepTail(errors, std::string(text)); }, onTick});
     if (run.stopSignal != 0)
         return {};
-    if (ExitCodeOf(run.status) != 0)
-        throw JobError("Input file is not a readable video file: " + path);
+    if (ExitCodeOf(run.status) != 0) {
+        const std::string reason = ReasonFor(errors, path);
+        throw JobError("Input file is not a readable video file" + (reason.empty() ? "" : " (" + reason + ")") + ": "
+                       + path);
+    }
     reader.Feed("\n");
     const InputInfo info = InputInfoFromProbe(path, reader.values());
     const double timeBase = Ratio(reader.values(), "streams.stream." + std::to_string(info.videoStream) + ".time_base");

@@ -28,7 +28,7 @@ namespace {
     if (error == EACCES || error == EPERM || error == EROFS)
         throw JobError("Output folder is not writable: " + folder);
     if (error == ENOSPC || error == EDQUOT)
-        throw JobError("No room left on the disk for the output file: " + finalPath);
+        throw JobError("No space left on device for the output file: " + finalPath);
     throw JobError("Cannot write the output file " + finalPath + ": " + std::strerror(error));
 }
 
