@@ -8,6 +8,7 @@
 #include "ui/FileDrops.h"
 #include "ui/TaskAddProgress.h"
 #include "ui/TaskRowDrag.h"
+#include "ui/TaskThumbnails.h"
 #include "ui/TreeTaskRowStore.h"
 
 #include <QDragEnterEvent>
@@ -58,6 +59,7 @@ void TMainForm::buildAdding()
     // The output file box would paste a dropped file's address; files go to the list.
     new FileDropRedirect(*edtOutputFile, [this](const QStringList& paths) { dropLater(paths); });
     new TaskRowDrag(*ltvTask, *m_rows);
+    new TaskThumbnails(*ltvTask, m_program.EncoderPath);
 
     labTaskSummary = new QLabel(statusBar());
     statusBar()->addPermanentWidget(labTaskSummary);

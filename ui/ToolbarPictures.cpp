@@ -156,6 +156,9 @@ void Draw(QPainter& p, ToolbarPicture picture)
     case ToolbarPicture::Help:
         Letter(p, Amber, "?");
         break;
+    case ToolbarPicture::Film:
+        Film(p);
+        break;
     }
 }
 

@@ -1,0 +1,138 @@
+#include "pipeline/ThumbnailMaker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+// A file the decoder is stuck on must not hold a run's place for ever.
+constexpr int RunLimitMs = 60000;
+
+QString LastLine(const QByteArray& output)
+{
+    const QStringList lines = QString::fromUtf8(output).split('\n', Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.last().trimmed();
+}
+
+}
+
+ThumbnailMaker::ThumbnailMaker(const QString& encoderPath, QSize box, QObject* parent)
+    : QObject(parent), m_encoderPath(encoderPath), m_box(box)
+{
+}
+
+ThumbnailMaker::~ThumbnailMaker()
+{
+    // Their ends must not reach this half-destroyed object; the folder goes after them.
+    for (QProcess* process : m_running.keys()) {
+        process->disconnect(this);
+        process->kill();
+        process->waitForFinished();
+        delete process;
+    }
+}
+
+ThumbnailMaker::Thumbnail ThumbnailMaker::request(const QString& path, bool first)
+{
+    const QFileInfo file(path);
+    const Version version{file.size(), file.lastModified()};
+    const auto found = m_entries.constFind(path);
+    if (found != m_entries.cend() && found->version == version) {
+        if (first && m_queued.contains(path))
+            m_queue.push_front(path);
+        return found->thumbnail;
+    }
+    if (found != m_entries.cend() && !found->thumbnail.picture.isEmpty())
+        QFile::remove(found->thumbnail.picture);
+    m_entries.insert(path, Entry{version, {}});
+    m_queued.insert(path);
+    if (first)
+        m_queue.push_front(path);
+    else
+        m_queue.push_back(path);
+    startRuns();
+    return {};
+}
+
+void ThumbnailMaker::withdraw(const QString& path)
+{
+    if (m_queued.remove(path))
+        m_entries.remove(path);
+}
+
+void ThumbnailMaker::withdrawAll()
+{
+    for (const QString& path : std::as_const(m_queued))
+        m_entries.remove(path);
+    m_queued.clear();
+    m_queue.clear();
+}
+
+void ThumbnailMaker::startRuns()
+{
+    while (m_running.size() < MaxRuns && !m_queue.empty()) {
+        const QString path = m_queue.front();
+        m_queue.pop_front();
+        // A path withdrawn, or queued twice to be made sooner, is passed over.
+        if (m_queued.remove(path))
+            start(path);
+    }
+}
+
+void ThumbnailMaker::start(const QString& path)
+{
+    if (!m_folder)
+        m_folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/velmo-joiner-thumbnails-XXXXXX");
+    auto* process = new QProcess(this);
+    const QString picture = m_folder->filePath(QString::number(++m_pictures) + ".jpg");
+    m_running.insert(process, Run{path, m_entries.value(path).version, picture});
+    if (!m_folder->isValid()) {
+        end(process, {State::Failed, {}, "No folder for the pictures: " + m_folder->errorString()});
+        return;
+    }
+    process->setProgram(m_encoderPath);
+    process->setArguments({"--thumbnail", path, picture, QString::number(m_box.width()),
+                           QString::number(m_box.height())});
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    connect(process, &QProcess::finished, this, [this, process, picture](int code, QProcess::ExitStatus status) {
+        if (status == QProcess::NormalExit && code == 0 && QFileInfo(picture).size() > 0) {
+            end(process, {State::Made, picture, {}});
+            return;
+        }
+        const QString reason = LastLine(process->readAll());
+        end(process, {State::Failed, {}, reason.isEmpty() ? "The encoder program ended abnormally." : reason});
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            end(process, {State::Failed, {}, "The encoder program cannot be started: " + process->errorString()});
+    });
+    QTimer::singleShot(RunLimitMs, process, [process] { process->kill(); });
+    ++m_runsStarted;
+    process->start();
+}
+
+void ThumbnailMaker::end(QProcess* process, const Thumbnail& result)
+{
+    const Run run = m_running.take(process);
+    process->disconnect(this);
+    process->deleteLater();
+    // A file withdrawn while its picture was made keeps the picture; one changed since waits for its new one.
+    const auto found = m_entries.find(run.path);
+    if (found != m_entries.end() && found->version == run.version && found->thumbnail.state == State::Waiting)
+        found->thumbnail = result;
+    else
+        QFile::remove(run.picture);
+    // Told from the event loop, never from inside request(), whose caller is still at work;
+    // and a run that cannot start does not start the next one from inside itself.
+    QMetaObject::invokeMethod(
+        this,
+        [this, path = run.path] {
+            emit finished(path);
+            startRuns();
+        },
+        Qt::QueuedConnection);
+}
