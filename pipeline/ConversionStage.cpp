@@ -12,6 +12,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <list>
+
 QString JobRunner::TempFolderOf(const JobSettings& settings)
 {
     // The chosen folder is made one level deep at most: a mistyped parent is not created.
@@ -78,13 +81,13 @@ bool JobRunner::checkJoinCommand(const QString& tempFolder)
     for (int index = 0; index < m_rows.rowCount(); ++index)
         intermediates << IntermediatePath(tempFolder, index);
     const QString output = JoinTarget(m_settings.outputFile, m_settings.outputExt, m_settings.policy);
-    const bool started =
+    const std::unique_ptr<EncoderRun> run =
         runEncoder(QStringList{"--check"} + JoinCommand(intermediates, output, m_joinOptions).arguments);
-    if (started && m_state != JobState::StopRequested && m_exitCode == 0)
+    if (run && m_state != JobState::StopRequested && run->exitCode() == 0)
         return true;
     m_view.stopClock();
     removeJobFolder();
-    if (!started) {
+    if (!run) {
         finish(JobEnd::Failed);
         m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);
         m_state = JobState::Idle;
@@ -95,11 +98,41 @@ bool JobRunner::checkJoinCommand(const QString& tempFolder)
     } else {
         finish(JobEnd::Failed);
         if (!m_aborting)
-            m_prompter.warn("Output Settings", "The output settings cannot be used for joining.\n" + lastErrorLine());
+            m_prompter.warn("Output Settings", "The output settings cannot be used for joining.\n" + run->lastErrorLine());
         m_state = JobState::Idle;
     }
     m_view.showProgress(false);
     return false;
+}
+
+QList<int> JobRunner::longestFirst(int atOnce) const
+{
+    QList<int> order;
+    QList<double> lengths;
+    for (int index = 0; index < m_rows.rowCount(); ++index) {
+        ltvItemData entry;
+        ReadTaskEntry(m_rows, index, EntryWhole, entry);
+        order << index;
+        lengths << entry.LengthSeconds;
+    }
+    // Side by side, the longest run decides when the stage ends: it starts first. One at a
+    // time, and among equal lengths, the list's order holds.
+    if (atOnce > 1)
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return lengths[a] > lengths[b]; });
+    return order;
+}
+
+namespace {
+
+// An entry whose conversion runs now.
+struct Converting {
+    int index = 0;
+    ltvItemData entry;
+    QString intermediate;
+    double position = 0;
+    EncoderRun* run = nullptr;
+};
+
 }
 
 QString JobRunner::ConvertFiles(const QString& frameSize)
@@ -123,59 +156,123 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
     }
     const QString tempFolder = m_jobFolder->path();
 
-    // What ends the stage early: a stop, a failed run, or an encoder that cannot start.
-    const auto cancel = [&](int active, const QString& status, const QString& reason, const QString& message) {
-        m_view.stopClock();
-        setStatus(active, status, reason);
-        removeJobFolder();
-        if (!message.isEmpty() && !m_aborting)
-            m_prompter.inform("Cancel", message);
-        m_view.showProgress(false);
-    };
-
     // Output settings that the join cannot use are found before any file is converted.
     if (!checkJoinCommand(tempFolder))
         return {};
 
+    // The conversions run side by side; the list shows each running entry as converting, the
+    // current bar and the file name follow the first of them in the list, and the total bar
+    // counts what every one has done.
+    std::list<Converting> running;
     double doneSeconds = 0;
-    for (int index = 0; index < count; ++index) {
-        QCoreApplication::processEvents();
-        ltvItemData entry;
-        ReadTaskEntry(m_rows, index, EntryWhole, entry);
-        setStatus(index, "Converting");
-        const QString name = QFileInfo(entry.path).fileName();
-        m_view.setConvertingFile(name, true);
-        const QString intermediate = IntermediatePath(tempFolder, index);
-        const auto converted = [&](double seconds) {
-            showBars(ConversionBars(m_bars, seconds, entry.LengthSeconds, doneSeconds, totalSeconds));
-        };
-        if (!runEncoder(ConversionCommand(entry.path, intermediate, frameSize).arguments, converted)) {
-            finish(JobEnd::Failed);
-            m_prompter.notice(ProgramValues::ProductName,
-                              QString("Error. Please re-install ") + ProgramValues::ProductName);
-            cancel(index, entry.cells[CellStatus], entry.cells[CellFailure], QString());
-            m_state = JobState::Idle;
-            return {};
+    const auto showConversions = [&] {
+        if (running.empty())
+            return;
+        const Converting* first = &running.front();
+        double othersSeconds = 0;
+        for (const Converting& conversion : running) {
+            othersSeconds += conversion.position;
+            if (conversion.index < first->index)
+                first = &conversion;
         }
-        if (m_state == JobState::StopRequested) {
-            finish(JobEnd::Stopped);
-            cancel(index, "Stop", QString(), "The Coversion is canceled.");
-            return {};
+        othersSeconds -= first->position;
+        m_view.setConvertingFile(QFileInfo(first->entry.path).fileName(), true);
+        showBars(ConversionBars(m_bars, first->position, first->entry.LengthSeconds, doneSeconds + othersSeconds,
+                                totalSeconds));
+    };
+
+    enum class Ending { None, CannotStart, Failed } ending = Ending::None;
+    int failedIndex = -1;
+    QString reason;
+    QList<int> stopped;
+    const auto stopTheOthers = [&] {
+        for (Converting& conversion : running)
+            conversion.run->stop();
+    };
+    const int atOnce = std::max(1, m_settings.conversionRunsAtOnce);
+    QList<int> waiting = longestFirst(atOnce);
+    for (;;) {
+        while (m_state == JobState::Running && ending == Ending::None && int(running.size()) < atOnce
+               && !waiting.isEmpty()) {
+            Converting& conversion = running.emplace_back();
+            conversion.index = waiting.takeFirst();
+            ReadTaskEntry(m_rows, conversion.index, EntryWhole, conversion.entry);
+            conversion.intermediate = IntermediatePath(tempFolder, conversion.index);
+            conversion.run = launchEncoder(
+                ConversionCommand(conversion.entry.path, conversion.intermediate, frameSize).arguments,
+                [&conversion, &showConversions](double seconds) {
+                    conversion.position = seconds;
+                    showConversions();
+                });
+            if (!conversion.run) {
+                running.pop_back();
+                ending = Ending::CannotStart;
+                stopTheOthers();
+                break;
+            }
+            setStatus(conversion.index, "Converting");
+            showConversions();
         }
-        if (runFailed(intermediate)) {
-            // The reason is the encoder's own last word; the list says which file failed.
-            const QString reason = lastErrorLine();
-            finish(JobEnd::Failed);
-            cancel(index, "Failed", reason, QString());
-            if (!m_aborting)
-                m_prompter.warn("Conversion Failed", "The conversion of " + name + " failed.\n" + reason);
-            m_state = JobState::Idle;
-            return {};
+        if (running.empty())
+            break;
+        const bool soon = std::any_of(running.begin(), running.end(),
+                                      [](const Converting& conversion) { return conversion.run->ending(); });
+        WaitForEncoderOutput(soon);
+        for (auto conversion = running.begin(); conversion != running.end();) {
+            if (!conversion->run->poll()) {
+                ++conversion;
+                continue;
+            }
+            const std::unique_ptr<EncoderRun> run = takeRun(conversion->run);
+            const bool succeeded = run->succeeded(conversion->intermediate);
+            if (succeeded && m_state == JobState::Running) {
+                doneSeconds += conversion->entry.LengthSeconds;
+                setStatus(conversion->index, "Waiting for joining");
+            } else if (m_state == JobState::StopRequested) {
+                stopped << conversion->index;
+            } else if (ending == Ending::None) {
+                // The reason is the encoder's own last word; the list says which file failed.
+                ending = Ending::Failed;
+                failedIndex = conversion->index;
+                reason = run->lastErrorLine();
+                stopTheOthers();
+            } else {
+                // Cut short for another's failure: the entry is as it was.
+                setStatus(conversion->index, conversion->entry.cells[CellStatus], conversion->entry.cells[CellFailure]);
+            }
+            conversion = running.erase(conversion);
         }
-        doneSeconds += entry.LengthSeconds;
-        setStatus(index, "Waiting for joining");
-        if (index != count - 1)
+        if (!running.empty())
+            showConversions();
+        else if (ending == Ending::None && m_state == JobState::Running && !waiting.isEmpty())
             showBars({0, m_bars.total});
     }
-    return tempFolder;
+
+    if (ending == Ending::None && m_state == JobState::Running)
+        return tempFolder;
+    // Every other ending removes the job's files before its message.
+    m_view.stopClock();
+    removeJobFolder();
+    if (m_state == JobState::StopRequested) {
+        finish(JobEnd::Stopped);
+        for (int index : stopped)
+            setStatus(index, "Stop");
+        if (!m_aborting)
+            m_prompter.inform("Cancel", "The Coversion is canceled.");
+    } else if (ending == Ending::CannotStart) {
+        finish(JobEnd::Failed);
+        m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);
+        m_state = JobState::Idle;
+    } else {
+        ltvItemData entry;
+        ReadTaskEntry(m_rows, failedIndex, EntryWhole, entry);
+        finish(JobEnd::Failed);
+        setStatus(failedIndex, "Failed", reason);
+        if (!m_aborting)
+            m_prompter.warn("Conversion Failed",
+                            "The conversion of " + QFileInfo(entry.path).fileName() + " failed.\n" + reason);
+        m_state = JobState::Idle;
+    }
+    m_view.showProgress(false);
+    return {};
 }

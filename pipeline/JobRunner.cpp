@@ -16,6 +16,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 JobRunner::JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter, JobDesktop desktop)
     : m_rows(rows)
     , m_view(view)
@@ -151,7 +153,8 @@ void JobRunner::tbtnStopClick()
     if (m_state != JobState::Running)
         return;
     m_state = JobState::StopRequested;
-    m_encoder.StopEncoder();
+    for (const std::unique_ptr<EncoderRun>& run : m_runs)
+        run->stop();
 }
 
 void JobRunner::Abort()
@@ -178,6 +181,34 @@ QString JobRunner::JoinTarget(const QString& outputFile, const QString& outputEx
         if (!QFileInfo::exists(candidate))
             return candidate;
     }
+}
+
+EncoderRun* JobRunner::launchEncoder(const QStringList& arguments, EncoderRun::PositionSeen onPosition)
+{
+    auto run = std::make_unique<EncoderRun>(std::move(onPosition),
+                                            [this](const QByteArray& chunk) { m_view.showEncoderOutput(chunk); });
+    if (!run->start(m_settings.encoderPath, arguments))
+        return nullptr;
+    m_runs.push_back(std::move(run));
+    return m_runs.back().get();
+}
+
+std::unique_ptr<EncoderRun> JobRunner::takeRun(EncoderRun* run)
+{
+    const auto owned = std::find_if(m_runs.begin(), m_runs.end(), [run](const auto& each) { return each.get() == run; });
+    std::unique_ptr<EncoderRun> taken = std::move(*owned);
+    m_runs.erase(owned);
+    return taken;
+}
+
+std::unique_ptr<EncoderRun> JobRunner::runEncoder(const QStringList& arguments, EncoderRun::PositionSeen onPosition)
+{
+    EncoderRun* run = launchEncoder(arguments, std::move(onPosition));
+    if (!run)
+        return nullptr;
+    while (!run->poll())
+        WaitForEncoderOutput(run->ending());
+    return takeRun(run);
 }
 
 void JobRunner::setStatus(int index, const QString& status, const QString& reason)

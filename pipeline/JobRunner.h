@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pipeline/EncoderProcess.h"
+#include "pipeline/EncoderRun.h"
 #include "pipeline/JobView.h"
 #include "pipeline/ProgressBars.h"
 
@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class JobFolder;
 class Notifier;
@@ -35,6 +36,8 @@ struct JobSettings {
     std::function<QString()> joinOptions; // the join's encoder options, asked after the conversion
     double outputKbits = 0; // the profile's video and audio bit rates, for the space estimate; 0 when not known
     SpaceCheck spaceCheck = SpaceCheck::Ask;
+    // How many conversions run side by side.
+    int conversionRunsAtOnce = 1;
 };
 
 // The desktop's part in a job, each optional: the machine kept awake while it runs, and a
@@ -92,14 +95,14 @@ private:
     // The join's command line, checked by the encoder before the first conversion.
     bool checkJoinCommand(const QString& tempFolder);
     QStringList inputPaths() const;
-    // The encoder's position in seconds, as its progress lines give it.
-    using PositionSeen = std::function<void(double seconds)>;
-    // Runs the encoder until its output ends; false when it could not be started.
-    bool runEncoder(const QStringList& arguments, const PositionSeen& onPosition = {});
-    void PumpEncoderOutput(const PositionSeen& onPosition);
-    void waitForExit();
-    bool runFailed(const QString& expectedFile) const;
-    QString lastErrorLine() const;
+    // Starts a run of the encoder among the job's runs; null when it cannot be started.
+    EncoderRun* launchEncoder(const QStringList& arguments, EncoderRun::PositionSeen onPosition = {});
+    // Runs the encoder until it has ended; null when it could not be started.
+    std::unique_ptr<EncoderRun> runEncoder(const QStringList& arguments, EncoderRun::PositionSeen onPosition = {});
+    // Takes an ended run out of the job's runs.
+    std::unique_ptr<EncoderRun> takeRun(EncoderRun* run);
+    // The order the entries' conversions start in, with atOnce of them side by side.
+    QList<int> longestFirst(int atOnce) const;
     // The job's folder and every file in it, at each ending.
     void removeJobFolder();
     // A failure's reason goes with the status, for the row's tooltip.
@@ -118,7 +121,8 @@ private:
     QString m_output; // the file the job writes, once the request is accepted
     QString m_joinOptions;
     std::unique_ptr<JobFolder> m_jobFolder;
-    EncoderProcess m_encoder;
+    // The encoder runs going on now; a stop reaches every one.
+    std::vector<std::unique_ptr<EncoderRun>> m_runs;
     JobState m_state = JobState::Idle;
     JobEnd m_end = JobEnd::NotStarted;
     bool m_aborting = false;
@@ -126,7 +130,4 @@ private:
     ProgressBars m_bars;
     int ElapsedSeconds = 0;
     int RemainingSeconds = 0;
-    int m_exitCode = -1;
-    int m_exitSignal = 0;
-    QByteArray m_outputTail; // the end of the encoder's output, for its last error line
 };

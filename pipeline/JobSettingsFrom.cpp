@@ -6,12 +6,21 @@
 #include "settings/GeneralPreferences.h"
 #include "settings/ProgramValues.h"
 
+#include <QThread>
+
+#include <algorithm>
+
 OverwritePolicy OverwritePolicyOf(const GeneralPreferences& preferences)
 {
     // With none of the three chosen, the file is replaced.
     if (preferences.ask)
         return OverwritePolicy::Ask;
     return preferences.rename ? OverwritePolicy::Rename : OverwritePolicy::Overwrite;
+}
+
+int ConversionRunsAtOnce(int cores)
+{
+    return cores < 2 ? 1 : std::clamp(cores / 2, 2, 8);
 }
 
 JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferences& preferences,
@@ -29,5 +38,6 @@ JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferenc
     settings.frameSize = [profilePath, choices] { return GetOutputSize(profilePath, choices); };
     settings.joinOptions = [profilePath, choices] { return BuildEncoderOptions(profilePath, choices); };
     settings.outputKbits = OutputKbits(choices);
+    settings.conversionRunsAtOnce = ConversionRunsAtOnce(QThread::idealThreadCount());
     return settings;
 }

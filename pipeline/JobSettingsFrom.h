@@ -9,6 +9,11 @@ struct ProgramValues;
 // What the general preferences do with an output file that exists.
 OverwritePolicy OverwritePolicyOf(const GeneralPreferences& preferences);
 
+// How many conversions pay side by side on a machine of this many cores: each encoder
+// takes several cores of its own, so about half as many runs as cores, at least two where
+// there are two cores (two take 0.7 of the time of one after the other), at most eight.
+int ConversionRunsAtOnce(int cores);
+
 // A job's settings, the same for the window and the console: the program folder's encoder
 // and temp folder, the general preferences, and the profile (its name, its "." + type, the
 // output settings chosen for it).

@@ -42,7 +42,8 @@ void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
         position = std::max(position, seconds);
         showBars(JoinBars(m_bars, position, totalSeconds));
     };
-    if (!runEncoder(JoinCommand(intermediates, output, options).arguments, joined)) {
+    const std::unique_ptr<EncoderRun> run = runEncoder(JoinCommand(intermediates, output, options).arguments, joined);
+    if (!run) {
         finish(JobEnd::Failed);
         m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);
         removeJobFolder();
@@ -59,8 +60,8 @@ void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
         endJob();
         return;
     }
-    if (runFailed(output)) {
-        const QString reason = lastErrorLine();
+    if (!run->succeeded(output)) {
+        const QString reason = run->lastErrorLine();
         m_view.stopClock();
         everyStatus("Failed", reason);
         removeJobFolder();

@@ -64,6 +64,8 @@ protected:
         job.tempDir = m_dir.filePath("temp");
         job.fallbackTempDir = m_dir.filePath("fallback/");
         job.frameSize = [] { return QString("320:240"); };
+        // Side by side, as on the users' machines.
+        job.conversionRunsAtOnce = 2;
         job.joinOptions = [] {
             return QString(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800:mbd=2:autoaspect -oac mp3lame -lameopts"
                            " vbr=2:q=4 -channels 2 -vf scale=320:240 -srate 44100");

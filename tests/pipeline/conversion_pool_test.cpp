@@ -1,0 +1,114 @@
+#include "pipeline/JobRunner.h"
+#include "tasks/MemoryTaskRowStore.h"
+#include "tasks/TaskEntry.h"
+#include "tests/pipeline/FakeJobView.h"
+#include "tests/support/FakePrompter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Conversions side by side, through the scripted stand-in encoder: one script an input.
+class ConversionPool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QDir(m_dir.path()).mkdir("out");
+        qputenv("VELMO_STAND_IN_SCRIPT", m_dir.filePath("script").toUtf8());
+        script("script", "output\nexit 0\n");
+    }
+    void TearDown() override { qunsetenv("VELMO_STAND_IN_SCRIPT"); }
+
+    void script(const QString& name, const QByteArray& steps)
+    {
+        QFile file(m_dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(steps);
+    }
+
+    // An entry of the list and the script its conversion follows.
+    void add(const QString& name, const QString& length, const QByteArray& steps)
+    {
+        rows.appendRow(m_dir.filePath(name));
+        ltvItemData entry;
+        entry.path = m_dir.filePath(name);
+        entry.cells[CellLength] = length;
+        entry.cells[CellStatus] = "OK";
+        WriteTaskEntry(rows, rows.rowCount() - 1, EntryWhole, entry);
+        script("script." + name, steps);
+    }
+
+    JobSettings settings() const
+    {
+        JobSettings job;
+        job.encoderPath = STAND_IN_ENCODER;
+        job.outputFile = m_dir.filePath("out/joined.avi");
+        job.outputExt = ".avi";
+        job.tempDir = m_dir.filePath("temp");
+        job.fallbackTempDir = m_dir.filePath("fallback/");
+        job.frameSize = [] { return QString("320:240"); };
+        job.joinOptions = [] { return QString(" -ovc lavc -oac pcm"); };
+        job.conversionRunsAtOnce = 2;
+        return job;
+    }
+
+    QString statuses() const
+    {
+        QStringList texts;
+        for (const MemoryTaskRowStore::Row& row : rows.rows)
+            texts << row.cells[CellStatus];
+        return texts.join(',');
+    }
+
+    QTemporaryDir m_dir;
+    MemoryTaskRowStore rows;
+    FakeJobView view;
+    FakePrompter prompter;
+    JobRunner runner{rows, view, prompter};
+};
+
+const QByteArray Lasting = "write working\\n\nsleep 20000\noutput\nexit 0\n";
+
+}
+
+// The two longest start first; the file shown is the first of them in the list; Stop ends
+// both, and what never started keeps its status.
+TEST_F(ConversionPool, TheLongestRunSideBySideAndAStopEndsEveryOne)
+{
+    add("a.avi", "00:00:10", "output\nexit 0\n");
+    add("b.avi", "00:00:30", Lasting);
+    add("c.avi", "00:00:20", Lasting);
+    QString shownWhileBoth;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (statuses() == "OK,Converting,Converting" && shownWhileBoth.isEmpty()) {
+            shownWhileBoth = view.convertingFile;
+            runner.tbtnStopClick();
+        }
+    });
+    watch.start(10);
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Stopped);
+    EXPECT_EQ(shownWhileBoth, "b.avi");
+    EXPECT_EQ(statuses(), "OK,Stop,Stop");
+    EXPECT_EQ(prompter.messages.last().text, "The Coversion is canceled.");
+    EXPECT_TRUE(QDir(m_dir.filePath("temp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// A failed run ends the others; only the failed entry says so.
+TEST_F(ConversionPool, AFailureStopsTheOtherRuns)
+{
+    add("a.avi", "00:00:10", "output\nexit 0\n");
+    add("b.avi", "00:00:30", Lasting);
+    add("c.avi", "00:00:20", "write cannot decode\\n\nexit 1\n");
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Failed);
+    EXPECT_EQ(statuses(), "OK,OK,Failed");
+    EXPECT_EQ(rows.rows[2].cells[CellFailure], "cannot decode");
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, "The conversion of c.avi failed.\ncannot decode");
+    EXPECT_TRUE(QDir(m_dir.filePath("temp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
