@@ -23,6 +23,9 @@ public:
     TaskThumbnails(QTreeWidget& list, const QString& encoderPath);
 
     const ThumbnailMaker& maker() const { return *m_maker; }
+    // A row's icon until its picture is there, and where none can be made.
+    const QIcon& waitingIcon() const { return m_waiting; }
+    const QIcon& filmIcon() const { return m_film; }
 
 private:
     // Shows what there is for the rows' files, and asks for what is missing.
