@@ -37,15 +37,41 @@ std::string Seconds(double value)
     return Fixed(value, 6);
 }
 
+int EvenNear(double value)
+{
+    return std::max(2, 2 * static_cast<int>(std::lround(value / 2)));
+}
+
+// The part of the output frame that an input's picture fills, its shape as shown kept:
+// all of it when the two shapes agree, else the rest is left to black bars.
+std::pair<int, int> PictureBox(const OutputFormat& format, const InputInfo& input)
+{
+    const double frameAspect = format.displayAspect > 0 ? format.displayAspect
+                                                        : static_cast<double>(format.width) / format.height;
+    const double ratio = DisplayAspect(input) / frameAspect;
+    if (std::fabs(ratio - 1) < 0.01)
+        return {format.width, format.height};
+    if (ratio > 1)
+        return {format.width, EvenNear(format.height / ratio)};
+    return {EvenNear(format.width * ratio), format.height};
+}
+
 std::string VideoChain(const OutputFormat& format, const Encoding& encoding, const InputInfo& input)
 {
     std::string chain = input.start > 0 ? "setpts=PTS-" + Seconds(input.start) + "/TB," : "";
+    // ffmpeg has already turned the picture upright; interlaced fields are woven into frames.
+    if (input.interlaced)
+        chain += "yadif,";
     // start_time=0 repeats a late picture's first frame back to the span's start.
     chain += "fps=" + FrameRateText(format.frameRate) + ":start_time=0";
     // A picture shorter than its span gets its last frame held.
     if (const long frames = FramesAt(input, format.frameRate); frames > 0)
         chain += ",tpad=stop=-1:stop_mode=clone,trim=end_frame=" + std::to_string(frames);
-    chain += ",scale=" + std::to_string(format.width) + ":" + std::to_string(format.height);
+    const auto [width, height] = PictureBox(format, input);
+    chain += ",scale=" + std::to_string(width) + ":" + std::to_string(height);
+    if (width != format.width || height != format.height)
+        chain += ",pad=" + std::to_string(format.width) + ":" + std::to_string(format.height)
+            + ":(ow-iw)/2:(oh-ih)/2:black";
     chain += format.displayAspect > 0 ? ",setdar=" + Fixed(format.displayAspect, 6) : ",setsar=1";
     chain += ",format=" + encoding.pixelFormat;
     return chain;
@@ -174,8 +200,8 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
 {
     const InputInfo& first = inputs.front();
     OutputFormat format;
-    const int width = request.scaleWidth > 0 ? request.scaleWidth : first.width;
-    const int height = request.scaleHeight > 0 ? request.scaleHeight : first.height;
+    const int width = request.scaleWidth > 0 ? request.scaleWidth : first.quarterTurn ? first.height : first.width;
+    const int height = request.scaleHeight > 0 ? request.scaleHeight : first.quarterTurn ? first.width : first.height;
     format.width = Even(width);
     format.height = Even(height);
     if (format.width != width || format.height != height)
@@ -187,10 +213,12 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
     if (std::fabs(format.frameRate - wantedRate) > 1e-3)
         format.changes.push_back("Frame rate " + Fixed(wantedRate, 3) + " changed to " + Fixed(format.frameRate, 3)
                                  + ": the nearest that " + encoding.videoEncoder + " holds");
+    // An intermediate file (no codec named) fills its frame and says the picture's shape
+    // in its aspect, for the join to keep.
     if (request.aspect)
         format.displayAspect = *request.aspect;
-    else if (request.autoAspect)
-        format.displayAspect = first.width * first.sampleAspect / first.height;
+    else if (request.autoAspect || request.videoCodec.empty())
+        format.displayAspect = DisplayAspect(first);
     if (encoding.container == Container::Flv && encoding.videoEncoder == "flv" && format.displayAspect > 0) {
         if (std::fabs(format.displayAspect - static_cast<double>(format.width) / format.height) > 0.01)
             format.changes.push_back("Display aspect " + Fixed(format.displayAspect, 3)
@@ -261,6 +289,14 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     const OutputFormat format = ChooseOutputFormat(request, encoding, inputs);
     FfmpegPlan plan;
     plan.changes = format.changes;
+    for (const InputInfo& input : inputs) {
+        std::string names;
+        for (const std::string& name : input.unusedSoundTracks)
+            names += (names.empty() ? "" : ", ") + name;
+        if (!names.empty())
+            plan.changes.push_back("Sound tracks left out of " + input.path + ": " + names
+                                   + " (one track of each file is joined, the default one)");
+    }
     plan.args = Head(true);
     const std::string threads = std::to_string(DecoderThreads(inputs.size(), cores));
     // Each input's sound ends where its picture does; the samples are counted from the

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -191,8 +192,36 @@ std::map<std::string, std::string> ParseFlatOutput(const std::string& text)
     return reader.values();
 }
 
+namespace {
+
+// A quarter turn either way, from the display matrix or the older "rotate" tag.
+bool QuarterTurn(const std::map<std::string, std::string>& values, const std::string& prefix)
+{
+    double rotation = Number(values, prefix + "tags.rotate");
+    for (int index = 0; index < 8; ++index) {
+        const std::string key = prefix + "side_data_list.side_data." + std::to_string(index) + ".rotation";
+        if (values.count(key))
+            rotation = Number(values, key);
+    }
+    return std::abs(std::lround(rotation)) % 180 == 90;
+}
+
+// "2 (eng, Commentary)": an audio track by its place among the file's audio tracks.
+std::string SoundTrackName(const std::map<std::string, std::string>& values, const std::string& prefix, int place)
+{
+    std::string name = std::to_string(place);
+    std::string about = Text(values, prefix + "tags.language");
+    if (about == "und")
+        about.clear();
+    if (const std::string title = Text(values, prefix + "tags.title"); !title.empty())
+        about += (about.empty() ? "" : ", ") + title;
+    return about.empty() ? name : name + " (" + about + ")";
+}
+
+} // namespace
+
 InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string, std::string>& values,
-                             double pictureEnd)
+                             double pictureEnd, double soundEnd)
 {
     InputInfo info;
     info.path = path;
@@ -201,6 +230,9 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
     double videoStart = fileStart;
     double videoLength = 0;
     std::optional<double> audioStart;
+    bool defaultSound = false;
+    int soundPlace = 0;
+    std::vector<std::pair<int, std::string>> sounds; // stream and name of every usable audio track
     for (int index = 0;; ++index) {
         const std::string prefix = "streams.stream." + std::to_string(index) + ".";
         const std::string type = Text(values, prefix + "codec_type");
@@ -222,12 +254,23 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
             info.frameRate = rate > 0 && rate <= 240 ? rate : 25;
             videoStart = Number(values, prefix + "start_time", fileStart);
             videoLength = Number(values, prefix + "duration");
+            info.quarterTurn = QuarterTurn(values, prefix);
+            const std::string fields = Text(values, prefix + "field_order");
+            info.interlaced = fields == "tt" || fields == "bb" || fields == "tb" || fields == "bt";
         } else if (const std::string title = Text(values, prefix + "tags.title");
                    type == "audio" && title.starts_with(kLeadInTitle) && info.leadInStream < 0) {
             info.leadInStream = index;
             info.leadInSamples = std::max(0L, std::atol(title.c_str() + std::strlen(kLeadInTitle)));
-        } else if (type == "audio" && info.audioStream < 0 && Number(values, prefix + "sample_rate") > 0
-                   && Number(values, prefix + "channels") > 0) {
+        } else if (type == "audio") {
+            ++soundPlace;
+            if (Number(values, prefix + "sample_rate") <= 0 || Number(values, prefix + "channels") <= 0)
+                continue;
+            sounds.emplace_back(index, SoundTrackName(values, prefix, soundPlace));
+            // The track marked default, else the first.
+            const bool isDefault = Text(values, prefix + "disposition.default") == "1";
+            if (info.audioStream >= 0 && (defaultSound || !isDefault))
+                continue;
+            defaultSound = isDefault;
             info.audioStream = index;
             info.sampleRate = static_cast<int>(Number(values, prefix + "sample_rate"));
             info.channels = static_cast<int>(Number(values, prefix + "channels"));
@@ -237,17 +280,32 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
     if (info.videoStream < 0)
         throw JobError(streams == 0 ? "Input file is not a readable video file: " + path
                                       : "Input file has no video stream: " + path);
+    for (const auto& [stream, name] : sounds)
+        if (stream != info.audioStream)
+            info.unusedSoundTracks.push_back(name);
     // Sound that starts late gets silence before it and a late picture is held on its
     // first frame; only sound before the file's zero (an edit cut into it) is dropped.
+    // Sound that runs on after the picture is kept, over its last frame. The sound's
+    // packets end up to a few codec frames late even when it stops with the picture (an
+    // encoder's priming and padding, which AVI counts in), so only more than that counts.
     const double spanStart = audioStart ? std::min(videoStart, std::max(*audioStart, 0.0)) : videoStart;
     double end = pictureEnd;
     if (end <= 0 && videoLength > 0)
         end = videoStart + videoLength;
     if (end <= 0 && Number(values, "format.duration") > 0)
         end = fileStart + Number(values, "format.duration");
+    constexpr double kSoundPadding = 0.5;
+    if (info.audioStream >= 0 && soundEnd > end + kSoundPadding)
+        end = soundEnd;
     info.start = std::max(0.0, spanStart - fileStart);
     info.duration = std::max(0.0, end - spanStart);
     return info;
+}
+
+double DisplayAspect(const InputInfo& input)
+{
+    const double aspect = input.width * input.sampleAspect / input.height;
+    return input.quarterTurn ? 1 / aspect : aspect;
 }
 
 std::vector<std::string> ProbeArguments(const std::string& path)
@@ -255,8 +313,8 @@ std::vector<std::string> ProbeArguments(const std::string& path)
     return {"ffprobe", "-v", "error", "-of", "flat",
             "-show_entries",
             "format=format_name,start_time,duration:stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
-            "r_frame_rate,start_time,duration,time_base,sample_rate,channels:stream_disposition=attached_pic:"
-            "stream_tags=title:"
+            "r_frame_rate,start_time,duration,time_base,sample_rate,channels,field_order:"
+            "stream_disposition=attached_pic,default:stream_tags=title,language,rotate:stream_side_data=rotation:"
             "packet=stream_index,pts,dts,duration",
             FileUrl(path)};
 }
@@ -278,9 +336,18 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
     }
     reader.Feed("\n");
     const InputInfo info = InputInfoFromProbe(path, reader.values());
-    const double timeBase = Ratio(reader.values(), "streams.stream." + std::to_string(info.videoStream) + ".time_base");
-    const auto end = reader.packetsEnd(info.videoStream, FollowsTimestampJumps(Text(reader.values(), "format.format_name")));
-    InputInfo probed = end ? InputInfoFromProbe(path, reader.values(), static_cast<double>(*end) * timeBase) : info;
+    const bool followJumps = FollowsTimestampJumps(Text(reader.values(), "format.format_name"));
+    // Where a stream's packets end, in seconds; 0 when it has none.
+    const auto packetsEnd = [&](int stream) {
+        const auto end = reader.packetsEnd(stream, followJumps);
+        return end ? static_cast<double>(*end)
+                * Ratio(reader.values(), "streams.stream." + std::to_string(stream) + ".time_base")
+                   : 0.0;
+    };
+    const double pictureEnd = packetsEnd(info.videoStream);
+    InputInfo probed = pictureEnd > 0
+        ? InputInfoFromProbe(path, reader.values(), pictureEnd, info.audioStream >= 0 ? packetsEnd(info.audioStream) : 0)
+        : info;
     probed.size = file.st_size;
     probed.changedNanoseconds = ChangeTime(file);
     return probed;

@@ -26,6 +26,9 @@ struct InputInfo {
     // covers in a short PCM track of its own (titled kLeadInTitle): its stream and length.
     int leadInStream = -1;
     long leadInSamples = 0;
+    bool quarterTurn = false; // shown turned a quarter either way (phone videos)
+    bool interlaced = false;
+    std::vector<std::string> unusedSoundTracks; // named for the user: place, language, title
     // The file as it was when probed: size and last change.
     long long size = 0;
     long long changedNanoseconds = 0;
@@ -80,10 +83,14 @@ bool FollowsTimestampJumps(const std::string& formatName);
 // ffprobe's "-of flat" text as key/value pairs, quotes removed.
 std::map<std::string, std::string> ParseFlatOutput(const std::string& text);
 
-// The streams and the span read from ffprobe's flat output and the end of the picture's
-// packets (seconds, 0 when unknown). Throws JobError naming the file when it holds no video.
+// The streams and the span read from ffprobe's flat output and the ends of the picture's
+// and the sound's packets (seconds, 0 when unknown). Of several sound tracks the one marked
+// default is used, else the first. Throws JobError naming the file when it holds no video.
 InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string, std::string>& values,
-                             double pictureEnd = 0);
+                             double pictureEnd = 0, double soundEnd = 0);
+
+// The input's picture as shown: width over height, its pixels' shape and turn included.
+double DisplayAspect(const InputInfo& input);
 
 // The ffprobe arguments that InputInfoFromProbe expects.
 std::vector<std::string> ProbeArguments(const std::string& path);

@@ -278,3 +278,75 @@ TEST(EncoderJoinTest, TimestampJumpsAreFollowedThrough)
         EXPECT_FALSE(frozen.err.contains("freeze_start")) << joined.name;
     }
 }
+
+namespace {
+
+// The mean brightness (0-255) of a part of a file's first frame.
+double MeanLuma(const QString& path, int x, int y, int width, int height)
+{
+    const ProgramRun run = RunProgram(
+        "ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-frames:v", "1", "-vf",
+                   QString("crop=%1:%2:%3:%4,signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=-")
+                       .arg(width).arg(height).arg(x).arg(y),
+                   "-f", "null", "-"});
+    return run.out.section("YAVG=", 1).section('\n', 0, 0).toDouble();
+}
+
+struct Region {
+    const char* what;
+    int x, y, width, height;
+    double low, high; // its brightness lies within
+};
+
+} // namespace
+
+// A picture keeps its shape as a viewer sees it, turn and pixel shape included, between
+// black bars; upright as a player shows it (white above grey).
+TEST(EncoderJoinTest, EveryPictureKeepsItsShapeBetweenBlackBars)
+{
+    struct Shape {
+        const char* name;
+        QString picture;  // lavfi source: white above grey, as a player shows it
+        QStringList made; // how it is stored
+        QList<Region> regions; // in the joined 320x240 output
+    };
+    const QString upright = "color=white:s=180x160:d=1,pad=180:320:0:0:gray";
+    const QString anamorphic = "color=white:s=160x60:d=1,pad=160:120:0:0:gray";
+    const QList<Shape> shapes = {
+        {"portrait_phone.mp4", upright, {"-vf", "transpose=clock", "-c:v", "libx264"},
+         {{"left bar", 0, 0, 84, 240, 0, 20}, {"right bar", 236, 0, 84, 240, 0, 20},
+          {"top", 100, 10, 120, 100, 200, 255}, {"bottom", 100, 130, 120, 100, 100, 160},
+          {"picture's left edge", 96, 10, 6, 220, 100, 255}, {"picture's right edge", 218, 10, 6, 220, 100, 255}}},
+        {"wide_pixels.mpg", anamorphic, {"-vf", "setsar=4/3", "-c:v", "mpeg2video"},
+         {{"top bar", 0, 0, 320, 26, 0, 20}, {"bottom bar", 0, 214, 320, 26, 0, 20},
+          {"top", 10, 34, 300, 80, 200, 255}, {"bottom", 10, 126, 300, 80, 100, 160}}},
+    };
+    QTemporaryDir folder;
+    for (const Shape& shape : shapes) {
+        const QString stored = folder.filePath(QString("stored_") + shape.name);
+        ProgramRun made = RunProgram("ffmpeg", QStringList{"-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i",
+                                                           shape.picture, "-f", "lavfi", "-i", "sine=d=1"}
+                                                   + shape.made + QStringList{stored});
+        ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+        // Phones store the picture on its side and say how to turn it.
+        const QString input = folder.filePath(shape.name);
+        const QStringList turn = QString(shape.name).startsWith("portrait")
+            ? QStringList{"-metadata:s:v:0", "rotate=90"} : QStringList{};
+        made = RunProgram("ffmpeg", QStringList{"-nostdin", "-y", "-v", "error", "-i", stored, "-c", "copy"} + turn
+                                        + QStringList{input});
+        ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+
+        const QString intermediate = folder.filePath(QString(shape.name) + ".avi");
+        ProgramRun run = RunEncoder({input, "-o", intermediate, "-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30",
+                                     "-vf", "scale=320:240"});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QString output = folder.filePath(QString(shape.name) + ".mp4");
+        run = RunEncoder({intermediate, "-o", output, "-ovc", "lavc", "-lavcopts", "vcodec=h264", "-oac", "lavc",
+                          "-lavcopts", "acodec=aac", "-vf", "scale=320:240"});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        for (const Region& region : shape.regions) {
+            const double luma = MeanLuma(output, region.x, region.y, region.width, region.height);
+            EXPECT_TRUE(luma >= region.low && luma <= region.high) << shape.name << ", " << region.what << ": " << luma;
+        }
+    }
+}

@@ -29,6 +29,38 @@ TEST(InputProbeTest, ReadsStreamsFromFlatOutput)
     EXPECT_EQ(info.channels, 1);
 }
 
+TEST(InputProbeTest, ThePictureAsShownAndTheDefaultSoundTrack)
+{
+    const auto values = ParseFlatOutput(
+        "streams.stream.0.codec_type=\"video\"\n"
+        "streams.stream.0.width=1920\n"
+        "streams.stream.0.height=1080\n"
+        "streams.stream.0.field_order=\"tb\"\n"
+        "streams.stream.0.side_data_list.side_data.0.rotation=-90\n"
+        "streams.stream.1.codec_type=\"audio\"\n"
+        "streams.stream.1.sample_rate=\"48000\"\n"
+        "streams.stream.1.channels=2\n"
+        "streams.stream.1.disposition.default=0\n"
+        "streams.stream.1.tags.language=\"eng\"\n"
+        "streams.stream.2.codec_type=\"audio\"\n"
+        "streams.stream.2.sample_rate=\"44100\"\n"
+        "streams.stream.2.channels=6\n"
+        "streams.stream.2.disposition.default=1\n"
+        "streams.stream.3.codec_type=\"audio\"\n"
+        "streams.stream.3.sample_rate=\"44100\"\n"
+        "streams.stream.3.channels=2\n"
+        "streams.stream.3.disposition.default=1\n"
+        "streams.stream.3.tags.title=\"Commentary\"\n"
+        "format.duration=\"2\"\n");
+    const InputInfo info = InputInfoFromProbe("phone.mkv", values);
+    EXPECT_TRUE(info.quarterTurn);
+    EXPECT_NEAR(DisplayAspect(info), 9.0 / 16, 1e-9);
+    EXPECT_TRUE(info.interlaced);
+    EXPECT_EQ(info.audioStream, 2);
+    EXPECT_EQ(info.channels, 6);
+    EXPECT_EQ(info.unusedSoundTracks, (std::vector<std::string>{"1 (eng)", "3 (Commentary)"}));
+}
+
 TEST(InputProbeTest, CoverPictureIsNoVideo)
 {
     const auto values = ParseFlatOutput(
