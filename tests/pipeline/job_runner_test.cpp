@@ -1,14 +1,15 @@
 #include "pipeline/JobRunner.h"
+#include "pipeline/ProgressText.h"
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
 #include "tests/support/Clips.h"
+#include "tests/support/JobFolders.h"
 #include "tests/support/FakeDesktop.h"
 #include "tests/support/FakePrompter.h"
 #include "tasks/MemoryTaskRowStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -21,7 +22,15 @@ namespace {
 
 class Job : public ::testing::Test {
 protected:
-    void SetUp() override { QDir(m_dir.path()).mkdir("out"); }
+    void SetUp() override
+    {
+        QDir(m_dir.path()).mkdir("out");
+        // The stand-in encoder's "read" step waits for the view to have shown its last write.
+        view.readsFile = path("reads");
+        qputenv("VELMO_STAND_IN_READS", view.readsFile.toUtf8());
+    }
+
+    void TearDown() override { qunsetenv("VELMO_STAND_IN_READS"); }
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
@@ -79,17 +88,15 @@ protected:
     JobRunner runner{rows, view, prompter};
 };
 
-// Twenty-odd chunks, one a read, so that the job parses the last ones; each position
-// stands three times, so that a busy machine that joins two writes into one read
-// still shows it.
+// The start-up talk that the job never parses, then a progress line a position: each
+// write is read on its own before the next is written, so each is one chunk.
 QByteArray ProgressSteps(const QList<double>& positions)
 {
     QByteArray steps;
-    for (int read = 0; read < 20; ++read)
-        steps += "write starting\\r\nsleep 30\n";
+    for (int read = 0; read < ProgressReader::UnparsedReads; ++read)
+        steps += "write starting\\r\nread\n";
     for (double seconds : positions)
-        for (int again = 0; again < 3; ++again)
-            steps += "write Pos: " + QByteArray::number(seconds, 'f', 1) + "s 10f ( 0%)\\r\nsleep 30\n";
+        steps += "write Pos: " + QByteArray::number(seconds, 'f', 1) + "s 10f ( 0%)\\r\nread\n";
     return steps;
 }
 
@@ -178,15 +185,19 @@ TEST_F(Job, RunsBothStagesWithTheirStatusesBarsAndClock)
     addEntry(path("b.avi"), "00:00:30");
     script(ProgressSteps({5, 10}) + "output\nexit 0\n");
     QStringList seenStatuses;
+    QStringList intermediatesDuringTheJoin;
     view.onOutput = [&](const QByteArray&) {
         if (!seenStatuses.contains(statuses().join(',')))
             seenStatuses << statuses().join(',');
+        if (statuses().join(',') == "Joining,Joining" && intermediatesDuringTheJoin.isEmpty())
+            intermediatesDuringTheJoin = FoldersWithFiles(path("temp"));
     };
     EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Completed);
     EXPECT_EQ(seenStatuses, (QStringList{"Converting,OK", "Waiting for joining,Converting", "Joining,Joining"}));
     EXPECT_EQ(statuses(), (QStringList{"Complete", "Complete"}));
     EXPECT_EQ(view.completedWith, path("out/joined.avi"));
-    EXPECT_TRUE(intermediatesLeft().isEmpty());
+    EXPECT_EQ(intermediatesDuringTheJoin, QStringList{"velmo-job-XXXXXX: 0.avi 1.avi"});
+    EXPECT_TRUE(intermediatesLeft().isEmpty()) << "the job's folder and its intermediates are gone";
     EXPECT_EQ(view.bars.back(), std::make_pair(100, 100));
     // Entry a: 10 s of 10 fills the current bar; 12.5 % of the total rounds to the even 12.
     EXPECT_NE(std::find(view.bars.begin(), view.bars.end(), std::make_pair(100, 12)), view.bars.end());
@@ -264,27 +275,35 @@ TEST_F(Job, StopDuringAConversionCancelsItAndASilentEncoderLeavesTheLoopRunning)
     addEntry(path("a.avi"));
     addEntry(path("b.avi"));
     addEntry(path("c.avi"));
-    // The second run is silent for a long while before it would make its file.
+    // The second run, once its first words are read, is silent for a long while; a run
+    // that is not stopped leaves a trace after it.
     script("output\nexit 0\n");
     QFile silent(path("script.b.avi"));
     ASSERT_TRUE(silent.open(QIODevice::WriteOnly));
-    silent.write("write working\\n\nsleep 20000\noutput\nexit 0\n");
+    silent.write("write working\\n\nread\nsleep 20000\ntouch " + path("b ran its course").toUtf8()
+                 + "\noutput\nexit 0\n");
     silent.close();
+    bool silentNow = false;
+    view.onOutput = [&](const QByteArray& chunk) { silentNow = chunk == "working\n"; };
     int turns = 0;
+    QStringList intermediatesAtStop;
     QTimer turn;
     // Ten turns of the event loop while the second run is silent, then Stop.
     QObject::connect(&turn, &QTimer::timeout, [&] {
-        if (statuses().value(1) == "Converting" && ++turns == 10)
+        if (silentNow && ++turns == 10) {
+            turn.stop();
+            intermediatesAtStop = FoldersWithFiles(path("temp"));
             runner.tbtnStopClick();
+        }
     });
     turn.start(20);
-    QElapsedTimer took;
-    took.start();
     EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Stopped);
-    EXPECT_LT(took.elapsed(), 15000) << "the loop turned while the encoder was silent, and the stop reached it";
+    EXPECT_EQ(turns, 10) << "the loop turned while the encoder was silent";
+    EXPECT_FALSE(QFileInfo::exists(path("b ran its course"))) << "the stop reached the silent encoder";
     EXPECT_EQ(statuses(), (QStringList{"Waiting for joining", "Stop", "OK"}));
     EXPECT_EQ(prompter.messages.last().text, "The Coversion is canceled.");
-    EXPECT_TRUE(intermediatesLeft().isEmpty());
+    EXPECT_EQ(intermediatesAtStop, QStringList{"velmo-job-XXXXXX: 0.avi"});
+    EXPECT_TRUE(intermediatesLeft().isEmpty()) << "the job's folder and its intermediate are gone";
     EXPECT_EQ(runner.state(), JobState::StopRequested);
 }
 

@@ -4,8 +4,10 @@
 #include "profiles/ProfileFiles.h"
 #include "settings/IniFile.h"
 #include "tests/support/Clips.h"
+#include "tests/support/PrintQString.h"
 
 #include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -94,10 +96,12 @@ TEST_P(ShippedProfile, EveryCodecGivesAReadableFileOfItsKind)
     }
 }
 
+// Each named after its profile, "AVI - MPEG-4 Video" as AVI_MPEG_4_Video.
 INSTANTIATE_TEST_SUITE_P(Shipped, ShippedProfile, ::testing::ValuesIn(ShippedProfiles().toVector()),
                          [](const ::testing::TestParamInfo<QString>& info) {
-                             QString name = info.param.left(info.param.indexOf(' '));
-                             return name.toStdString();
+                             return info.param.split(QRegularExpression("[^A-Za-z0-9]+"), Qt::SkipEmptyParts)
+                                 .join('_')
+                                 .toStdString();
                          });
 
 // Every profile offers what a user needs to choose from.
