@@ -37,22 +37,21 @@ QString JobRunner::prepareTempFolder()
 
 QStringList JobRunner::PlannedCommandLines(const TaskRowStore& rows, const JobSettings& settings)
 {
-    const QString jobFolder = TempFolderOf(settings) + JobFolder::NamePrefix + "XXXXXX/";
-    const QString frameSize = settings.frameSize();
+    const PlanCommands plan(settings.plan, TempFolderOf(settings) + JobFolder::NamePrefix + "XXXXXX/",
+                            settings.frameSize(), settings.joinOptions());
     QStringList lines;
-    QStringList intermediates;
+    QStringList inputs;
     for (int index = 0; index < rows.rowCount(); ++index) {
         ltvItemData entry;
         ReadTaskEntry(rows, index, EntryWhole, entry);
-        const QString intermediate = IntermediatePath(jobFolder, index);
-        lines << ConversionCommand(entry.path, intermediate, frameSize).text;
-        intermediates << intermediate;
+        if (plan.convertsFirst())
+            lines << plan.conversion(entry.path, index).text;
+        inputs << entry.path;
     }
     QString output = settings.outputFile;
     if (LastExtension(output).toLower() != settings.outputExt.toLower())
         output += settings.outputExt;
-    lines << JoinCommand(intermediates, JoinTarget(output, settings.outputExt, settings.policy), settings.joinOptions())
-                 .text;
+    lines << plan.join(inputs, JoinTarget(output, settings.outputExt, settings.policy)).text;
     return lines;
 }
 
@@ -75,14 +74,11 @@ bool JobRunner::makeJobFolder()
     return true;
 }
 
-bool JobRunner::checkJoinCommand(const QString& tempFolder)
+bool JobRunner::checkJoinCommand(const PlanCommands& plan)
 {
-    QStringList intermediates;
-    for (int index = 0; index < m_rows.rowCount(); ++index)
-        intermediates << IntermediatePath(tempFolder, index);
     const QString output = JoinTarget(m_settings.outputFile, m_settings.outputExt, m_settings.policy);
     const std::unique_ptr<EncoderRun> run =
-        runEncoder(QStringList{"--check"} + JoinCommand(intermediates, output, m_joinOptions).arguments);
+        runEncoder(QStringList{"--check"} + plan.join(inputPaths(), output).arguments);
     if (run && m_state != JobState::StopRequested && run->exitCode() == 0)
         return true;
     m_view.stopClock();
@@ -156,9 +152,16 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
     }
     const QString tempFolder = m_jobFolder->path();
 
-    // Output settings that the join cannot use are found before any file is converted.
-    if (!checkJoinCommand(tempFolder))
+    // Output settings that the join cannot use, and inputs that cannot be joined as they
+    // are, are found before any file is converted.
+    const PlanCommands plan(m_settings.plan, tempFolder, frameSize, m_joinOptions);
+    if (!checkJoinCommand(plan))
         return {};
+    if (!plan.convertsFirst()) {
+        for (int index = 0; index < count; ++index)
+            setStatus(index, "Waiting for joining");
+        return tempFolder;
+    }
 
     // The conversions run side by side; the list shows each running entry as converting, the
     // current bar and the file name follow the first of them in the list, and the total bar
@@ -197,9 +200,9 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
             Converting& conversion = running.emplace_back();
             conversion.index = waiting.takeFirst();
             ReadTaskEntry(m_rows, conversion.index, EntryWhole, conversion.entry);
-            conversion.intermediate = IntermediatePath(tempFolder, conversion.index);
+            conversion.intermediate = plan.convertedFile(conversion.index);
             conversion.run = launchEncoder(
-                ConversionCommand(conversion.entry.path, conversion.intermediate, frameSize).arguments,
+                plan.conversion(conversion.entry.path, conversion.index).arguments,
                 [&conversion, &showConversions](double seconds) {
                     conversion.position = seconds;
                     showConversions();

@@ -25,6 +25,18 @@ EncoderCommand JoinCommand(const QStringList& intermediates, const QString& outp
             intermediates + QStringList{"-o", output} + options.split(' ', Qt::SkipEmptyParts)};
 }
 
+EncoderCommand PieceCommand(const QString& input, const QString& piece, const QString& joinOptions)
+{
+    const QString options = "-piece -ofps 30" + joinOptions;
+    return {' ' + Quoted(input) + " -o " + Quoted(piece) + ' ' + options,
+            QStringList{input, "-o", piece} + options.split(' ', Qt::SkipEmptyParts)};
+}
+
+QString PiecePath(const QString& jobFolder, int index)
+{
+    return jobFolder + QString::number(index) + ".mkv";
+}
+
 QString IntermediatePath(const QString& tempFolder, int index)
 {
     return tempFolder + QString::number(index) + ".avi";

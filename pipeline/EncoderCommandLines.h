@@ -17,5 +17,12 @@ EncoderCommand ConversionCommand(const QString& input, const QString& intermedia
 // The intermediate files, in list order, joined into the output with the profile's options.
 EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const QString& options);
 
+// One input into a piece of the output: its picture encoded as the join's options say, at
+// the intermediate's frame rate, its sound kept exact beside it, for a join that copies
+// the pictures.
+EncoderCommand PieceCommand(const QString& input, const QString& piece, const QString& joinOptions);
+
 // The intermediate file of the entry at index in the temp folder (which ends in "/").
 QString IntermediatePath(const QString& tempFolder, int index);
+// The piece of the entry at index in the job's folder (which ends in "/").
+QString PiecePath(const QString& jobFolder, int index);

@@ -134,12 +134,13 @@ JobEnd JobRunner::tbtnStartClick(const JobSettings& settings)
         return JobEnd::NotStarted;
     m_output = m_settings.outputFile;
     m_joinOptions = m_settings.joinOptions();
+    m_frameSize = m_settings.frameSize();
     m_view.EnterJobMode();
     if (m_desktop.inhibitor) {
         m_desktop.inhibitor->inhibit("Joining " + QString::number(m_rows.rowCount()) + " videos into "
                                      + QFileInfo(m_output).fileName());
     }
-    const QString tempFolder = ConvertFiles(m_settings.frameSize());
+    const QString tempFolder = ConvertFiles(m_frameSize);
     // A conversion that failed or could not start ends the job as well as a stop does.
     if (m_state != JobState::StopRequested && !tempFolder.isEmpty() && !m_aborting)
         JoinFiles(m_joinOptions, tempFolder);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pipeline/EncoderRun.h"
+#include "pipeline/JobPlan.h"
 #include "pipeline/JobView.h"
 #include "pipeline/ProgressBars.h"
 
@@ -38,6 +39,7 @@ struct JobSettings {
     SpaceCheck spaceCheck = SpaceCheck::Ask;
     // How many conversions run side by side.
     int conversionRunsAtOnce = 1;
+    JobPlan plan = JobPlan::Intermediate;
 };
 
 // The desktop's part in a job, each optional: the machine kept awake while it runs, and a
@@ -93,7 +95,7 @@ private:
     QString prepareTempFolder();
     bool makeJobFolder();
     // The join's command line, checked by the encoder before the first conversion.
-    bool checkJoinCommand(const QString& tempFolder);
+    bool checkJoinCommand(const PlanCommands& plan);
     QStringList inputPaths() const;
     // Starts a run of the encoder among the job's runs; null when it cannot be started.
     EncoderRun* launchEncoder(const QStringList& arguments, EncoderRun::PositionSeen onPosition = {});
@@ -120,6 +122,7 @@ private:
     JobSettings m_settings;
     QString m_output; // the file the job writes, once the request is accepted
     QString m_joinOptions;
+    QString m_frameSize;
     std::unique_ptr<JobFolder> m_jobFolder;
     // The encoder runs going on now; a stop reaches every one.
     std::vector<std::unique_ptr<EncoderRun>> m_runs;

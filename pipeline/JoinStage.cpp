@@ -17,14 +17,14 @@ void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
     m_view.showProgress(true);
     m_state = JobState::Running;
     double totalSeconds = 0;
-    QStringList intermediates;
+    QStringList inputs;
     for (int index = 0; index < m_rows.rowCount(); ++index) {
         QCoreApplication::processEvents();
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
         setStatus(index, "Joining");
         totalSeconds += entry.LengthSeconds;
-        intermediates << IntermediatePath(tempFolder, index);
+        inputs << entry.path;
     }
     const QString output = JoinTarget(m_settings.outputFile, m_settings.outputExt, m_settings.policy);
     m_output = output;
@@ -42,7 +42,8 @@ void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
         position = std::max(position, seconds);
         showBars(JoinBars(m_bars, position, totalSeconds));
     };
-    const std::unique_ptr<EncoderRun> run = runEncoder(JoinCommand(intermediates, output, options).arguments, joined);
+    const PlanCommands plan(m_settings.plan, tempFolder, QString(), options);
+    const std::unique_ptr<EncoderRun> run = runEncoder(plan.join(inputs, output).arguments, joined);
     if (!run) {
         finish(JobEnd::Failed);
         m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);

@@ -26,6 +26,7 @@ GeneralPreferences ReadMainPreferences(const QString& iniPath, const QString& de
     preferences.turnOff = ini.ReadFlag("Main", "Auto Turn Off", false);
     SetOverwriteFlags(preferences, ini.ReadFlag("Main", "Ask", true), ini.ReadFlag("Main", "Overwrite", false),
                       ini.ReadFlag("Main", "Rename", false));
+    preferences.encodeOnce = ini.ReadFlag("Main", "Encode Once", true);
     return preferences;
 }
 
@@ -40,6 +41,7 @@ GeneralPreferences ReadDefaultPreferences(const QString& iniPath, const GeneralP
     preferences.turnOff = ini.ReadFlag("Default", "Auto Turn Off", false);
     SetOverwriteFlags(preferences, ini.ReadFlag("Default", "Ask", true), ini.ReadFlag("Default", "Overwrite", false),
                       ini.ReadFlag("Default", "Rename", false));
+    preferences.encodeOnce = ini.ReadFlag("Default", "Encode Once", true);
     return preferences;
 }
 
@@ -54,4 +56,5 @@ void WriteMainPreferences(const QString& iniPath, const GeneralPreferences& pref
     ini.WriteFlag("Main", "Ask", preferences.ask);
     ini.WriteFlag("Main", "Overwrite", preferences.overwrite);
     ini.WriteFlag("Main", "Rename", preferences.rename);
+    ini.WriteFlag("Main", "Encode Once", preferences.encodeOnce);
 }

@@ -15,6 +15,9 @@ struct GeneralPreferences {
     bool ask = true;
     bool overwrite = false;
     bool rename = false;
+    // Each file encoded once, straight into the output's codec, instead of into an
+    // intermediate AVI first.
+    bool encodeOnce = true;
 
     bool operator==(const GeneralPreferences&) const = default;
 };

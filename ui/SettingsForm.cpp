@@ -43,7 +43,7 @@ TSettingForm::TSettingForm(Links links)
     if (!m_links.prompter)
         m_links.prompter = m_ownPrompter.get();
     setWindowTitle("Settings");
-    setFixedSize(391, 380);
+    setFixedSize(391, 406);
 
     labOutputFile = new QLabel("Default Output File:", this);
     labOutputFile->setGeometry(16, 20, 110, 21);
@@ -71,9 +71,11 @@ TSettingForm::TSettingForm(Links links)
     chkExit->setGeometry(16, 132, 359, 22);
     chkTurnoff = new QCheckBox("Turn off the computer when the task is completed.", this);
     chkTurnoff->setGeometry(16, 158, 359, 22);
+    chkEncodeOnce = new QCheckBox("Encode each file only once (faster)", this);
+    chkEncodeOnce->setGeometry(16, 184, 359, 22);
 
     gpbOverWrite = new QGroupBox("Output File Overwrite", this);
-    gpbOverWrite->setGeometry(16, 192, 359, 122);
+    gpbOverWrite->setGeometry(16, 218, 359, 122);
     rdbAsk = new GroupRadioButton("Ask me.", gpbOverWrite);
     rdbAsk->setGeometry(16, 26, 330, 22);
     rdbOverWrite = new GroupRadioButton("Overwrite", gpbOverWrite);
@@ -91,12 +93,12 @@ TSettingForm::TSettingForm(Links links)
     rdbAsk->setChecked(true);
 
     btnDefault = new QPushButton("&Load Default", this);
-    btnDefault->setGeometry(16, 336, 100, 28);
+    btnDefault->setGeometry(16, 362, 100, 28);
     btnOK = new QPushButton("&OK", this);
-    btnOK->setGeometry(190, 336, 86, 28);
+    btnOK->setGeometry(190, 362, 86, 28);
     btnCancel = new QPushButton("&Cancel", this);
-    btnCancel->setGeometry(289, 336, 86, 28);
-    // Neither button answers Enter or Escape.
+    btnCancel->setGeometry(289, 362, 86, 28);
+    // Enter and Esc are the dialog's own: no button is a default that takes Enter first.
     for (QPushButton* button : {btnDefault, btnOK, btnCancel})
         button->setAutoDefault(false);
 
@@ -130,6 +132,7 @@ GeneralPreferences TSettingForm::preferences() const
     preferences.ask = rdbAsk->isChecked();
     preferences.overwrite = rdbOverWrite->isChecked();
     preferences.rename = rdbRename->isChecked();
+    preferences.encodeOnce = chkEncodeOnce->isChecked();
     return preferences;
 }
 
@@ -143,6 +146,7 @@ void TSettingForm::showPreferences(const GeneralPreferences& preferences)
     rdbAsk->setChecked(preferences.ask);
     rdbOverWrite->setChecked(preferences.overwrite);
     rdbRename->setChecked(preferences.rename);
+    chkEncodeOnce->setChecked(preferences.encodeOnce);
 }
 
 void TSettingForm::LoadSettings()

@@ -44,6 +44,7 @@ public:
     QCheckBox* chkOpenDir = nullptr;
     QCheckBox* chkExit = nullptr;
     QCheckBox* chkTurnoff = nullptr;
+    QCheckBox* chkEncodeOnce = nullptr;
     QGroupBox* gpbOverWrite = nullptr;
     QRadioButton* rdbAsk = nullptr;
     QRadioButton* rdbOverWrite = nullptr;

@@ -71,13 +71,15 @@ TEST_F(Preferences, WrittenInOrderAndReadBack)
     stored.tempDir = "/scratch";
     stored.openDir = false;
     stored.exit = true;
+    stored.encodeOnce = false;
     SetOverwriteFlags(stored, false, false, false);
     WriteMainPreferences(path(), stored);
     EXPECT_EQ(ReadMainPreferences(path(), "unused"), stored);
     QFile file(path());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "[Main]\nVersion=1.5\nProfile=2\nOutput File=/videos/joined.mp4\nTemp Dir=/scratch\n"
-                              "Auto Open Dir=0\nAuto Exit=1\nAuto Turn Off=0\nAsk=0\nOverwrite=0\nRename=0\n");
+                              "Auto Open Dir=0\nAuto Exit=1\nAuto Turn Off=0\nAsk=0\nOverwrite=0\nRename=0\n"
+                              "Encode Once=0\n");
 }
 
 TEST_F(Preferences, InstalledForAllUsersTheyLiveInTheUsersOwnFolders)

@@ -1,0 +1,38 @@
+#include "pipeline/JobPlan.h"
+
+PlanCommands::PlanCommands(JobPlan plan, QString jobFolder, QString frameSize, QString joinOptions)
+    : m_plan(plan)
+    , m_jobFolder(std::move(jobFolder))
+    , m_frameSize(std::move(frameSize))
+    , m_joinOptions(std::move(joinOptions))
+    , m_copies(CopiesStreams(m_joinOptions))
+{
+}
+
+QString PlanCommands::convertedFile(int index) const
+{
+    return m_plan == JobPlan::EncodeOnce ? PiecePath(m_jobFolder, index) : IntermediatePath(m_jobFolder, index);
+}
+
+EncoderCommand PlanCommands::conversion(const QString& input, int index) const
+{
+    return m_plan == JobPlan::EncodeOnce ? PieceCommand(input, convertedFile(index), m_joinOptions)
+                                         : ConversionCommand(input, convertedFile(index), m_frameSize);
+}
+
+EncoderCommand PlanCommands::join(const QStringList& inputs, const QString& output) const
+{
+    QStringList files = inputs;
+    if (convertsFirst()) {
+        for (int index = 0; index < files.size(); ++index)
+            files[index] = convertedFile(index);
+    }
+    return JoinCommand(files, output, m_joinOptions);
+}
+
+bool CopiesStreams(const QString& joinOptions)
+{
+    const QStringList words = joinOptions.split(' ', Qt::SkipEmptyParts);
+    const qsizetype video = words.indexOf("-ovc");
+    return video >= 0 && words.value(video + 1) == "copy";
+}

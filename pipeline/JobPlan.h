@@ -1,0 +1,40 @@
+#pragma once
+
+#include "pipeline/EncoderCommandLines.h"
+
+#include <QString>
+#include <QStringList>
+
+// How a job gets from its inputs to the output.
+enum class JobPlan {
+    // Every input into an intermediate AVI of fixed quality, then one join that encodes again.
+    Intermediate,
+    // Every input encoded once, straight into the output's picture with its sound kept
+    // exact beside it; the join copies the pictures and encodes the sound once.
+    EncodeOnce,
+};
+
+// The command lines of a job's plan. A profile that keeps the inputs' video and sound
+// as they are joins the inputs themselves, whatever the plan: nothing is converted first.
+class PlanCommands {
+public:
+    PlanCommands(JobPlan plan, QString jobFolder, QString frameSize, QString joinOptions);
+
+    // False when the join takes the inputs as they are.
+    bool convertsFirst() const { return !m_copies; }
+    // The file the conversion of the entry at index writes.
+    QString convertedFile(int index) const;
+    EncoderCommand conversion(const QString& input, int index) const;
+    // The join of the converted files, or of the inputs themselves.
+    EncoderCommand join(const QStringList& inputs, const QString& output) const;
+
+private:
+    JobPlan m_plan;
+    QString m_jobFolder;
+    QString m_frameSize;
+    QString m_joinOptions;
+    bool m_copies;
+};
+
+// Whether the join's options keep the inputs' video and sound as they are.
+bool CopiesStreams(const QString& joinOptions);
