@@ -59,6 +59,9 @@ QString GetOutputSize(const QString& profilePath, const OutputChoices& choices)
 QString BuildEncoderOptions(const QString& profilePath, const OutputChoices& choices)
 {
     const TIniFile profile(profilePath);
+    // A profile that keeps the video as it is joins the inputs' own streams: nothing else applies.
+    if (ValueOf(profile, ProfileSection::VideoCodec, choices.videoCodec, "mpeg4") == "copy")
+        return QStringLiteral(" -ovc copy -oac copy");
     const QString aspect = choices.aspect == 0
         ? QStringLiteral("autoaspect")
         : "aspect=" + ValueOf(profile, ProfileSection::Aspect, choices.aspect, "16:9");

@@ -13,10 +13,12 @@ namespace {
 const char* const TestProfile = R"([Main]
 Type=mpg
 [Video Codec]
-Items=2
+Items=3
 Caption0=MPEG-1
 value0=mpeg1video
 Caption1=No value
+Caption2=Keep as it is
+value2=copy
 Index=0
 [Video Size]
 Items=2
@@ -135,6 +137,8 @@ TEST_F(EncoderOptions, BuildsTheJoinOptionsCharacterForCharacter)
          [](OutputChoices& c) { c.audioCodec = 3; c.audioCodecCaption = "mp3"; c.audioBitrate = "320"; },
          " -ovc lavc -lavcopts vcodec=mpeg1video:vbitrate=1800:mbd=2:aspect=4:3 -oac lavc -lavcopts"
          " acodec=lowercase-is-lavc:abitrate=320 -channels 1 -vf scale=720:576 -srate 44100"},
+        {"the video kept as it is keeps the sound too", [](OutputChoices& c) { c.videoCodec = 2; },
+         " -ovc copy -oac copy"},
         {"manual size", [](OutputChoices& c) { c.selectSize = false; c.width = "720"; c.height = "576"; },
          " -ovc lavc -lavcopts vcodec=mpeg1video:vbitrate=1800:mbd=2:aspect=4:3 -oac mp3lame -lameopts vbr=2:q=4"
          " -channels 1 -vf scale=720:576 -srate 44100"},
