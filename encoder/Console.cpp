@@ -1,5 +1,7 @@
 #include "Console.h"
 
+#include "StopSignals.h"
+
 #include <cerrno>
 #include <unistd.h>
 
@@ -9,6 +11,8 @@ void WriteAll(int fd, std::string_view text)
         const ssize_t written = write(fd, text.data(), text.size());
         if (written < 0 && errno == EINTR)
             continue;
+        if (written < 0 && errno == EPIPE && fd == 1)
+            StopForLostCaller();
         if (written <= 0)
             return;
         text.remove_prefix(static_cast<std::size_t>(written));

@@ -1,5 +1,6 @@
 #include "StopSignals.h"
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,10 +12,13 @@ int g_pipe[2] = {-1, -1};
 
 void OnStop(int signal)
 {
+    // The interrupted code may be about to read errno.
+    const int saved = errno;
     if (g_signal == 0)
         g_signal = signal;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = write(g_pipe[1], &byte, 1);
+    errno = saved;
 }
 
 const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
@@ -33,6 +37,11 @@ void InstallStopHandlers()
         sigaction(signal, &action, nullptr);
     // A caller that stops reading our progress must not kill us before we clean up.
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+void StopForLostCaller()
+{
+    OnStop(SIGPIPE);
 }
 
 int StopFd()

@@ -61,6 +61,7 @@ struct StopCase {
     int signal;
     bool wholeGroup;
     bool noUnnamedFiles = false; // as on vfat, exFAT, NFS or FUSE
+    bool callerGone = false; // the program reading its progress ends instead of a signal
 };
 
 const QByteArray kNoUnnamedFiles = QByteArray("LD_PRELOAD=") + NO_UNNAMED_FILES_LIBRARY;
@@ -77,7 +78,7 @@ protected:
     static void TearDownTestSuite() { delete clips_; }
 
     // Starts the encoder in a process group of its own, as the joiner does, and waits for its ffmpeg.
-    void Start(bool noUnnamedFiles)
+    void Start(bool noUnnamedFiles, bool progressPipe = false)
     {
         output_ = folder_.filePath("out.avi");
         const std::vector<std::string> args = {EncoderProgram().toStdString(), clips_->filePath("long.mp4").toStdString(),
@@ -93,7 +94,14 @@ protected:
         posix_spawnattr_setpgroup(&attr, 0);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        int progress[2] = {-1, -1};
+        if (progressPipe) {
+            ASSERT_EQ(pipe2(progress, O_CLOEXEC), 0);
+            posix_spawn_file_actions_adddup2(&actions, progress[1], 1);
+            progress_ = progress[0];
+        } else {
+            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        }
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         std::vector<char*> env;
         for (char** variable = environ; *variable; ++variable)
@@ -105,6 +113,8 @@ protected:
         ASSERT_EQ(posix_spawn(&encoder_, argv[0], &actions, &attr, argv.data(), env.data()), 0);
         posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attr);
+        if (progressPipe)
+            close(progress[1]);
         // The probes come first; then one ffmpeg run makes the output.
         ASSERT_TRUE(WaitFor([&] { return !FfmpegChildrenOf(encoder_).isEmpty(); }));
         ffmpeg_ = FfmpegChildrenOf(encoder_);
@@ -134,6 +144,7 @@ protected:
     QTemporaryDir folder_;
     QString output_;
     pid_t encoder_ = -1;
+    int progress_ = -1; // the read end of the progress pipe, when there is one
     QList<pid_t> ffmpeg_;
 };
 
@@ -142,8 +153,11 @@ protected:
 TEST_P(EncoderStopTest, LeavesNoProcessAndNoFile)
 {
     const StopCase& c = GetParam();
-    Start(c.noUnnamedFiles);
-    kill(c.wholeGroup ? -encoder_ : encoder_, c.signal);
+    Start(c.noUnnamedFiles, c.callerGone);
+    if (c.callerGone)
+        close(progress_);
+    else
+        kill(c.wholeGroup ? -encoder_ : encoder_, c.signal);
     const int status = Reap();
     if (c.signal != SIGKILL) {
         // The encoder itself stops ffmpeg, removes its files and says why it ended.
@@ -182,7 +196,8 @@ INSTANTIATE_TEST_SUITE_P(EveryWay, EncoderStopTest,
                                          StopCase{"TerminatingTheEncoder", SIGTERM, false},
                                          StopCase{"InterruptingTheGroup", SIGINT, true},
                                          StopCase{"KillingWithoutUnnamedFiles", SIGKILL, false, true},
-                                         StopCase{"TerminatingWithoutUnnamedFiles", SIGTERM, false, true}),
+                                         StopCase{"TerminatingWithoutUnnamedFiles", SIGTERM, false, true},
+                                         StopCase{"LosingTheProgramThatReadsItsProgress", SIGPIPE, false, false, true}),
                          [](const testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 TEST(EncoderPollFailureTest, EndsAndStopsItsHelpers)
