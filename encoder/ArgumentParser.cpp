@@ -240,6 +240,8 @@ Request ParseArguments(const std::vector<std::string>& args)
 {
     Request request;
     bool haveOutput = false;
+    bool copyVideo = false;
+    bool copyAudio = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         // Option texts are split at blanks by the caller; runs of blanks leave empty words.
@@ -261,8 +263,9 @@ Request ParseArguments(const std::vector<std::string>& args)
             haveOutput = true;
         } else if (arg == "-ovc") {
             const std::string codec = value();
-            if (codec != "lavc")
-                throw UsageError("Unknown value for -ovc: \"" + codec + "\" (only lavc)");
+            if (codec != "lavc" && codec != "copy")
+                throw UsageError("Unknown value for -ovc: \"" + codec + "\" (lavc or copy)");
+            copyVideo = codec == "copy";
         } else if (arg == "-oac") {
             const std::string codec = value();
             if (codec == "mp3lame")
@@ -271,8 +274,9 @@ Request ParseArguments(const std::vector<std::string>& args)
                 request.audio = Request::Audio::Pcm;
             else if (codec == "lavc")
                 request.audio = Request::Audio::Lavc;
-            else
-                throw UsageError("Unknown value for -oac: \"" + codec + "\" (mp3lame, pcm or lavc)");
+            else if (codec != "copy")
+                throw UsageError("Unknown value for -oac: \"" + codec + "\" (mp3lame, pcm, lavc or copy)");
+            copyAudio = codec == "copy";
         } else if (arg == "-lavcopts") {
             ApplyLavcopts(request, value());
         } else if (arg == "-lameopts") {
@@ -285,6 +289,8 @@ Request ParseArguments(const std::vector<std::string>& args)
             request.channels = static_cast<int>(WholeInRange(arg, value(), 1, 8));
         } else if (arg == "-srate") {
             request.sampleRate = static_cast<int>(WholeInRange(arg, value(), 8000, 96000));
+        } else if (arg == "-piece") {
+            request.piece = true;
         } else if (arg == "-of") {
             // The container follows the output's extension; -of only has to name a known muxer.
             const std::string format = value();
@@ -298,7 +304,12 @@ Request ParseArguments(const std::vector<std::string>& args)
         throw UsageError("No output file given (-o FILE)");
     if (request.inputs.empty())
         throw UsageError("No input file given");
-    if (request.audio == Request::Audio::Lavc && request.audioCodec.empty())
+    if (copyVideo != copyAudio)
+        throw UsageError("-ovc copy and -oac copy go together: the inputs are joined as they are, or encoded");
+    request.copyStreams = copyVideo;
+    if (request.copyStreams && request.piece)
+        throw UsageError("-piece needs an encoded picture, not -ovc copy");
+    if (request.audio == Request::Audio::Lavc && request.audioCodec.empty() && !request.copyStreams)
         throw UsageError("Missing value for acodec in -lavcopts (needed by -oac lavc)");
     return request;
 }

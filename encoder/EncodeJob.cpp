@@ -9,6 +9,7 @@
 #include "InputProbe.h"
 #include "JobError.h"
 #include "OutputCheck.h"
+#include "PieceJoin.h"
 #include "Progress.h"
 #include "StopSignals.h"
 #include "TempOutput.h"
@@ -103,6 +104,8 @@ Encoding CheckRequest(const Request& request)
 int RunEncodeJob(const Request& request)
 {
     const Encoding encoding = CheckRequest(request);
+    if (const auto joined = JoinPieces(request, encoding))
+        return *joined;
     TempOutput temp(request.output);
 
     const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };
@@ -120,6 +123,8 @@ int RunEncodeJob(const Request& request)
         fds.push_back(temp.fdForChild());
     const int graphFd = 3 + static_cast<int>(fds.size());
     FfmpegPlan plan = BuildFfmpegPlan(request, encoding, inputs, temp.pathForChild(), ChildFdPath(graphFd), Cores());
+    if (request.piece)
+        MakePiecePlan(plan, request, encoding);
     for (const std::string& change : plan.changes)
         WriteErr(change + "\n");
     const MemoryFile graph(plan.graph);

@@ -40,6 +40,7 @@ const std::map<Container, ContainerRule>& Rules()
         {Container::Vob, {"DVD VOB", "vob", {"mpeg4", "mpeg1video", "mpeg2video"},
             {"libmp3lame", "mp2", "ac3", "pcm_s16be"}}},
         {Container::Flv, {"FLV", "flv", {"flv", "libx264"}, {"libmp3lame", "aac", "pcm_s16le"}}},
+        {Container::Matroska, {"Matroska (.mkv)", "matroska", kAllVideo, {"flac"}}},
     };
     return rules;
 }
@@ -62,6 +63,8 @@ std::string VideoEncoderFor(const std::string& codec)
 
 std::string AudioEncoderFor(const Request& request, Container container)
 {
+    if (container == Container::Matroska)
+        return "flac";
     switch (request.audio) {
     case Request::Audio::Mp3Lame:
         return "libmp3lame";
@@ -105,7 +108,7 @@ int MaxChannelsFor(const std::string& audioEncoder)
 {
     if (audioEncoder == "ac3")
         return 6;
-    if (audioEncoder == "aac" || audioEncoder.rfind("pcm_", 0) == 0)
+    if (audioEncoder == "aac" || audioEncoder == "flac" || audioEncoder.rfind("pcm_", 0) == 0)
         return 8;
     return 2;
 }
@@ -133,9 +136,19 @@ Container ContainerForPath(const std::string& path)
 Encoding ChooseEncoding(const Request& request)
 {
     Encoding encoding;
-    encoding.container = ContainerForPath(request.output);
+    if (request.piece && Lower(request.output).ends_with(".mkv"))
+        encoding.container = Container::Matroska;
+    else if (request.piece)
+        throw UsageError("A piece is written as Matroska: name it .mkv (output " + request.output + ")");
+    else
+        encoding.container = ContainerForPath(request.output);
     const ContainerRule& rule = Rules().at(encoding.container);
     encoding.muxer = rule.muxer;
+    if (request.copyStreams) {
+        encoding.videoEncoder = "copy";
+        encoding.audioEncoder = "copy";
+        return encoding;
+    }
     encoding.videoEncoder = VideoEncoderFor(request.videoCodec);
     encoding.audioEncoder = AudioEncoderFor(request, encoding.container);
     if (!rule.videoEncoders.count(encoding.videoEncoder))

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-enum class Container { Avi, MpegPs, Vob, Mp4, Mov, Asf, Flv };
+// Matroska holds only the pieces of a later join (-piece).
+enum class Container { Avi, MpegPs, Vob, Mp4, Mov, Asf, Flv, Matroska };
 
 // What ffmpeg is asked to write, after the container's rules have been applied.
 struct Encoding {
@@ -27,6 +28,8 @@ Container ContainerForPath(const std::string& path);
 // Picks the ffmpeg encoders for the request and checks them against the container,
 // replacing a codec by its nearest form where the container has one (PCM is big-endian
 // in MPEG program streams). Throws UsageError naming a codec the container refuses.
+// A piece keeps its sound losslessly (FLAC) for the join to encode; a join of copied
+// streams (-ovc copy) has its encoders named "copy", its codecs being the inputs'.
 Encoding ChooseEncoding(const Request& request);
 
 // The allowed sample rate nearest to the wanted one.

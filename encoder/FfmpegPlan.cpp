@@ -214,10 +214,13 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
         format.changes.push_back("Frame rate " + Fixed(wantedRate, 3) + " changed to " + Fixed(format.frameRate, 3)
                                  + ": the nearest that " + encoding.videoEncoder + " holds");
     // An intermediate file (no codec named) fills its frame and says the picture's shape
-    // in its aspect, for the join to keep.
+    // in its aspect, for the join to keep. autoaspect keeps the shape of the frame: of the
+    // size asked for (square pixels), else of the first input's picture. Every input keeps
+    // its own shape inside the frame.
+    const bool sizeAsked = request.scaleWidth > 0;
     if (request.aspect)
         format.displayAspect = *request.aspect;
-    else if (request.autoAspect || request.videoCodec.empty())
+    else if ((request.autoAspect && !sizeAsked) || request.videoCodec.empty())
         format.displayAspect = DisplayAspect(first);
     if (encoding.container == Container::Flv && encoding.videoEncoder == "flv" && format.displayAspect > 0) {
         if (std::fabs(format.displayAspect - static_cast<double>(format.width) / format.height) > 0.01)
@@ -357,4 +360,10 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     }
     plan.args.insert(plan.args.end(), {"-r", FrameRateText(format.frameRate), "-f", encoding.muxer, target});
     return plan;
+}
+
+std::vector<std::string> SoundCodecArguments(const Request& request, const Encoding& encoding,
+                                             const OutputFormat& format)
+{
+    return AudioCodecArguments(request, encoding, format);
 }

@@ -35,6 +35,10 @@ struct FfmpegPlan {
 FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
                            const std::string& target, const std::string& graphPath, unsigned cores);
 
+// The sound encoder's options: its codec and mode, the output's rate and channels.
+std::vector<std::string> SoundCodecArguments(const Request& request, const Encoding& encoding,
+                                             const OutputFormat& format);
+
 // The frames an input gives at the output rate. 0 when its length is unknown.
 long FramesAt(const InputInfo& input, double frameRate);
 

@@ -32,4 +32,9 @@ struct Request {
     int scaleHeight = 0;   // 0 = keep the input's height
     int channels = 0;      // 0 = as the first input
     int sampleRate = 0;    // 0 = as the first input
+
+    // -piece: the output is a piece of a later join (PieceJoin.h).
+    bool piece = false;
+    // -ovc copy -oac copy: the inputs' streams are joined as they are (CopyJoin.h).
+    bool copyStreams = false;
 };

@@ -1,0 +1,173 @@
+#include "PieceJoin.h"
+
+#include "Console.h"
+#include "JobError.h"
+#include "Progress.h"
+#include "StreamJoin.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+double Rational(const std::string& text)
+{
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos)
+        return std::atof(text.c_str());
+    const double denominator = std::atof(text.c_str() + slash + 1);
+    return denominator > 0 ? std::atof(text.substr(0, slash).c_str()) / denominator : 0;
+}
+
+// The pieces must share everything that a stream copy carries over from the first.
+bool SameStreams(const StreamFacts& first, const StreamFacts& other)
+{
+    for (const char* key : {"codec_name", "width", "height", "sample_aspect_ratio", "pix_fmt", "r_frame_rate",
+                            "extradata_hash"})
+        if (first.Video(key) != other.Video(key))
+            return false;
+    for (const char* key : {"codec_name", "sample_rate", "channels"})
+        if (first.Audio(key) != other.Audio(key))
+            return false;
+    return true;
+}
+
+// The first piece as the usual join would see it, for the output's format.
+InputInfo AsInput(const StreamFacts& piece)
+{
+    InputInfo info;
+    info.path = piece.file.path;
+    info.videoStream = piece.video;
+    info.audioStream = piece.audio;
+    info.width = std::atoi(piece.Video("width").c_str());
+    info.height = std::atoi(piece.Video("height").c_str());
+    const std::string sar = piece.Video("sample_aspect_ratio");
+    const std::size_t colon = sar.find(':');
+    if (colon != std::string::npos && std::atof(sar.c_str()) > 0 && std::atof(sar.c_str() + colon + 1) > 0)
+        info.sampleAspect = std::atof(sar.c_str()) / std::atof(sar.c_str() + colon + 1);
+    info.frameRate = Rational(piece.Video("r_frame_rate"));
+    info.sampleRate = std::atoi(piece.Audio("sample_rate").c_str());
+    info.channels = std::atoi(piece.Audio("channels").c_str());
+    info.duration = piece.duration;
+    return info;
+}
+
+// How the copied pictures are stored in the output: containers without their own
+// headers for the codec get the codec's headers in the stream before each key frame.
+std::vector<std::string> PictureArguments(const Encoding& encoding, const std::string& codec, double frameRate)
+{
+    std::vector<std::string> args = {"-map", "0:v:0", "-c:v", "copy"};
+    const bool headersInStream = encoding.container == Container::Avi || encoding.container == Container::MpegPs
+        || encoding.container == Container::Vob || encoding.container == Container::Asf;
+    if (headersInStream && codec == "h264")
+        args.insert(args.end(), {"-bsf:v", "h264_mp4toannexb"});
+    else if (headersInStream && codec == "mpeg4")
+        args.insert(args.end(), {"-bsf:v", "dump_extra"});
+    // The pieces' times are whole milliseconds; a time base of one frame puts every
+    // frame back in its own place.
+    const std::string rate = FrameRateText(frameRate);
+    const std::size_t slash = rate.find('/');
+    const bool whole = slash == std::string::npos && rate.find('.') == std::string::npos;
+    if (encoding.container == Container::Avi)
+        args.insert(args.end(), {"-time_base", slash == std::string::npos ? "1/" + rate
+                                                    : rate.substr(slash + 1) + "/" + rate.substr(0, slash),
+                                 "-avoid_negative_ts", "disabled"});
+    else if ((encoding.container == Container::Mp4 || encoding.container == Container::Mov) && whole)
+        args.insert(args.end(), {"-video_track_timescale", rate});
+    return args;
+}
+
+// The joined sound, counted in samples from the start, with the start the output
+// container needs (as FfmpegPlan gives it for the usual join).
+std::string SoundChain(const Encoding& encoding, const OutputFormat& format)
+{
+    std::string chain = "aresample=" + std::to_string(format.sampleRate) + ",asetpts=N/SR/TB";
+    const int priming = PrimingSamples(encoding.audioEncoder, format.sampleRate);
+    if (priming > 0 && encoding.container == Container::Avi)
+        chain += ",atrim=start_sample=" + std::to_string(priming) + ",asetpts=PTS-STARTPTS";
+    else if (priming > 0 && encoding.container == Container::Asf && encoding.audioEncoder.starts_with("wma"))
+        chain += ",adelay=delays=" + std::to_string(priming) + "S:all=1,asetpts=PTS-" + std::to_string(priming)
+            + "/(SR*TB)";
+    return chain;
+}
+
+} // namespace
+
+std::string PieceMark(const Request& request, const Encoding& encoding)
+{
+    char aspect[32] = "none";
+    if (request.aspect)
+        std::snprintf(aspect, sizeof aspect, "%.4f", *request.aspect);
+    else if (request.autoAspect)
+        std::snprintf(aspect, sizeof aspect, "auto");
+    return "1 " + encoding.videoEncoder + " " + std::to_string(request.videoBitrate) + " mbd"
+        + (request.mbd ? std::to_string(*request.mbd) : "-") + " " + aspect + " " + std::to_string(request.scaleWidth)
+        + "x" + std::to_string(request.scaleHeight) + " " + std::to_string(request.sampleRate) + "Hz "
+        + std::to_string(request.channels) + "ch";
+}
+
+void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& encoding)
+{
+    std::vector<std::string> extra = {"-metadata", std::string(kPieceTag) + "=" + PieceMark(request, encoding)};
+    // AVI keeps frames in decoding order without times, so the pieces of any join have
+    // no B-frames (and keep their times simple).
+    if (encoding.videoEncoder == "libx264")
+        extra.insert(extra.end(), {"-bf", "0"});
+    // The plan ends with the muxer and the target.
+    plan.args.insert(plan.args.end() - 3, extra.begin(), extra.end());
+}
+
+std::optional<int> JoinPieces(const Request& request, const Encoding& encoding)
+{
+    if (request.piece)
+        return std::nullopt;
+    for (const std::string& input : request.inputs)
+        if (!Lower(input).ends_with(".mkv"))
+            return std::nullopt;
+    const std::string mark = PieceMark(request, encoding);
+    std::vector<StreamFacts> pieces;
+    try {
+        for (const std::string& input : request.inputs) {
+            pieces.push_back(ProbeStreams(input, [] { WriteOut(FormatPosLine(0, 0, 0)); }));
+            const auto tag = pieces.back().values.find(std::string("format.tags.") + kPieceTag);
+            if (tag == pieces.back().values.end() || tag->second != mark || pieces.back().audio < 0
+                || !SameStreams(pieces.front(), pieces.back()))
+                return std::nullopt;
+        }
+    } catch (const JobError&) {
+        // The usual join names what is wrong with the file.
+        return std::nullopt;
+    }
+    const OutputFormat format = ChooseOutputFormat(request, encoding, {AsInput(pieces.front())});
+    const InputInfo first = AsInput(pieces.front());
+    if (format.width != first.width || format.height != first.height
+        || std::fabs(format.frameRate - first.frameRate) > 1e-3)
+        return std::nullopt;
+    for (const std::string& change : format.changes)
+        WriteErr(change + "\n");
+
+    std::vector<std::string> paths;
+    for (const StreamFacts& piece : pieces)
+        paths.push_back(piece.file.path);
+    const std::string codec = pieces.front().Video("codec_name");
+    return RunJoin(request, pieces, ConcatList(paths), [&](const std::string& list, const std::string& target) {
+        std::vector<std::string> args = JoinHead();
+        args.insert(args.end(), {"-f", "concat", "-safe", "0", "-i", list});
+        const auto picture = PictureArguments(encoding, codec, format.frameRate);
+        args.insert(args.end(), picture.begin(), picture.end());
+        args.insert(args.end(), {"-map", "0:a:0", "-filter:a", SoundChain(encoding, format)});
+        const auto sound = SoundCodecArguments(request, encoding, format);
+        args.insert(args.end(), sound.begin(), sound.end());
+        args.insert(args.end(), {"-f", encoding.muxer, target});
+        return args;
+    });
+}

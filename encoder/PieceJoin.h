@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Encoding.h"
+#include "FfmpegPlan.h"
+#include "Request.h"
+
+#include <optional>
+#include <string>
+
+// A piece (-piece) is one input encoded as a later join encodes its picture, with the
+// join's codec, bit rate, size, aspect and frame rate, and its sound kept losslessly at
+// the join's rate and channels, as long as the picture, in Matroska. The join of pieces
+// made with the same options copies their pictures and encodes the sound once over the
+// whole join, so that no encoder's priming or padding falls at a joint.
+
+// The Matroska tag that marks a piece, and its value: the options that shape the
+// picture and the sound.
+constexpr const char* kPieceTag = "VELMO_PIECE";
+std::string PieceMark(const Request& request, const Encoding& encoding);
+
+// Turns the plan of a piece's run into one whose pictures join by stream copy, and marks it.
+void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& encoding);
+
+// When every input is a piece marked with this request's options and all of them agree in
+// their streams, joins them and gives the exit code; nullopt when the usual join is needed.
+std::optional<int> JoinPieces(const Request& request, const Encoding& encoding);
