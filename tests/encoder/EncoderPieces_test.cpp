@@ -1,0 +1,127 @@
+// End to end: the encode-once plan. Each input becomes a piece encoded as the join
+// encodes, and the join copies the pieces' pictures and encodes their sound once.
+#include "EncoderHarness.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Source {
+    const char* name;
+    double seconds;
+    double soundLate; // the sound starts this much after the picture
+    const char* frameRate;
+    int sampleRate;
+    QStringList codecs;
+};
+
+// Flashes with beeps at 0.4 and 1.0 s of each stream's own time, over a quiet tone that
+// the beeps' detection takes for silence but that no 5 ms window of a join may lose.
+void MakeSource(const QString& path, const Source& source)
+{
+    const QString picture = QString("color=c=gray:s=128x96:r=%1:d=%2,drawbox=c=white:t=fill:"
+                                    "enable='between(t,0.39,0.43)+between(t,0.99,1.03)'")
+                                .arg(source.frameRate).arg(source.seconds);
+    const QString sound = QString("aevalsrc='0.8*sin(2*PI*1000*t)*(between(t,0.4,0.44)+between(t,1.0,1.04))"
+                                  "+0.025*sin(2*PI*400*t)':s=%1:d=%2")
+                              .arg(source.sampleRate).arg(source.seconds - source.soundLate);
+    const ProgramRun run = RunProgram(
+        "ffmpeg", QStringList{"-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", picture, "-itsoffset",
+                              QString::number(source.soundLate), "-f", "lavfi", "-i", sound}
+                      + source.codecs + QStringList{path});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+}
+
+// The start of every 5 ms window of the sound below -40 dB, in seconds from the file's start.
+QList<double> QuietWindows(const QString& path)
+{
+    const ProgramRun run = RunProgram(
+        "ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-vn", "-af",
+                   "aresample=48000,asetnsamples=n=240:p=0,astats=metadata=1:reset=1,"
+                   "ametadata=print:key=lavfi.astats.Overall.RMS_level:file=-",
+                   "-f", "null", "-"});
+    QList<double> quiet;
+    double moment = 0;
+    for (const QString& line : run.out.split('\n')) {
+        if (const auto match = QRegularExpression("pts_time:(-?[0-9.]+)").match(line); match.hasMatch())
+            moment = match.captured(1).toDouble();
+        const QString level = line.section('=', 1);
+        if (line.startsWith("lavfi.astats.Overall.RMS_level=") && (level == "-inf" || level.toDouble() < -40))
+            quiet << moment;
+    }
+    return quiet;
+}
+
+// The checksums of a file's video packets that are no key frames: a copied picture keeps them.
+QStringList InnerPictureChecksums(const QString& path)
+{
+    const ProgramRun run = RunProgram("ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-map", "0:v:0", "-c", "copy",
+                                                 "-f", "framemd5", "-"});
+    QStringList sums;
+    for (const QString& line : run.out.split('\n'))
+        if (line.startsWith("0,") && line.contains("F=0x0"))
+            sums << line.section(',', 5, 5).trimmed();
+    return sums;
+}
+
+} // namespace
+
+TEST(EncoderPiecesTest, PiecesOfMixedInputsJoinByCopyFrameExactAndInStepAtEveryJoint)
+{
+    const QList<Source> sources = {
+        {"phone.mp4", 1.6, 0, "25", 44100, {"-c:v", "libx264", "-c:a", "aac"}},
+        {"video_cd.mpg", 1.3, 0, "30", 48000, {"-c:v", "mpeg1video", "-c:a", "mp2"}},
+        {"old.avi", 1.4, 0, "30", 22050, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}},
+        {"sound_late.ts", 1.6, 0.3, "30", 48000, {"-c:v", "mpeg2video", "-c:a", "mp2"}},
+    };
+    const QList<QStringList> joins = {
+        {"avi", "-lavcopts", "vcodec=mpeg4:vbitrate=800:mbd=2:autoaspect", "-oac", "mp3lame", "-lameopts",
+         "vbr=2:q=4", "-srate", "44100"},
+        {"mp4", "-lavcopts", "vcodec=h264:vbitrate=800:autoaspect", "-oac", "lavc", "-lavcopts", "acodec=aac",
+         "-srate", "48000"},
+    };
+    QTemporaryDir folder;
+    QList<double> expected;
+    for (const Source& source : sources) {
+        MakeSource(folder.filePath(source.name), source);
+        expected += BeepMinusFlash(folder.filePath(source.name));
+    }
+    for (const QStringList& join : joins) {
+        const QStringList options = QStringList{"-ovc", "lavc", "-channels", "2", "-vf", "scale=128:96"} + join.mid(1);
+        QStringList pieces;
+        long frames = 0;
+        QStringList pictures;
+        QList<double> quietInPieces; // where the pieces' own sound is quiet, in the join's time
+        for (const Source& source : sources) {
+            pieces << folder.filePath(QString("%1.mkv").arg(pieces.size()));
+            const ProgramRun run = RunEncoder(QStringList{folder.filePath(source.name), "-o", pieces.last(), "-piece",
+                                                          "-ofps", "30"} + options);
+            ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+            for (const double moment : QuietWindows(pieces.last()))
+                quietInPieces << frames / 30.0 + moment;
+            frames += FrameCount(pieces.last());
+            pictures += InnerPictureChecksums(pieces.last());
+        }
+        const QString output = folder.filePath("joined." + join.first());
+        const ProgramRun run = RunEncoder(pieces + QStringList{"-o", output} + options);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(run.err, "") << join.first().toStdString();
+
+        EXPECT_EQ(FrameCount(output), frames) << join.first().toStdString();
+        EXPECT_EQ(InnerPictureChecksums(output), pictures) << join.first().toStdString() << ": the pictures were encoded again";
+        const QList<double> measured = BeepMinusFlash(output);
+        ASSERT_EQ(measured.size(), expected.size()) << join.first().toStdString();
+        for (int i = 0; i < measured.size(); ++i)
+            EXPECT_NEAR(measured[i], expected[i], 1.0 / 30) << join.first().toStdString() << ", flash " << i;
+        // No joint loses sound; only AVI cannot skip the first frame of its decoder's priming.
+        QList<double> quiet = QuietWindows(output);
+        quiet.removeIf([&](double moment) {
+            for (const double inPiece : quietInPieces)
+                if (std::abs(moment - inPiece) < 0.006)
+                    return true;
+            return moment < (join.first() == "avi" ? 0.030 : 0) || moment > frames / 30.0 - 0.01;
+        });
+        EXPECT_EQ(quiet, QList<double>()) << join.first().toStdString();
+    }
+}
