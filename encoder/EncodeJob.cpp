@@ -2,6 +2,7 @@
 
 #include "ChildRun.h"
 #include "Console.h"
+#include "CopyJoin.h"
 #include "Encoding.h"
 #include "ExitCodes.h"
 #include "FailureText.h"
@@ -104,6 +105,8 @@ Encoding CheckRequest(const Request& request)
 int RunEncodeJob(const Request& request)
 {
     const Encoding encoding = CheckRequest(request);
+    if (request.copyStreams)
+        return RunCopyJoin(request, encoding);
     if (const auto joined = JoinPieces(request, encoding))
         return *joined;
     TempOutput temp(request.output);

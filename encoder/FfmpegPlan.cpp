@@ -328,18 +328,26 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     // An intermediate file (no codec named) is read again only by the join, which puts
     // the sound that the priming cost back from a lead-in track.
     const bool leadIn = priming > 0 && request.videoCodec.empty();
-    const std::string trimmed = "atrim=start_sample=" + std::to_string(priming) + ",asetpts=PTS-STARTPTS[a]";
-    if (leadIn)
-        plan.graph += "[joined];\n[joined]asplit=2[whole][lead];\n[whole]" + trimmed + ";\n[lead]atrim=end_sample="
-            + std::to_string(priming) + "[leadin]\n";
-    else if (priming > 0)
-        plan.graph += "[joined];\n[joined]" + trimmed + "\n";
-    else if (const int frame = PrimingSamples(encoding.audioEncoder, format.sampleRate);
-             frame > 0 && encoding.container == Container::Asf && encoding.audioEncoder.starts_with("wma"))
+    std::string sound; // what the joined sound goes through last
+    if (priming > 0) {
+        sound = "atrim=start_sample=" + std::to_string(priming) + ",asetpts=PTS-STARTPTS";
+    } else if (const int frame = PrimingSamples(encoding.audioEncoder, format.sampleRate);
+               frame > 0 && encoding.container == Container::Asf && encoding.audioEncoder.starts_with("wma")) {
         // A WMA decoder gives nothing for its first frame: a frame of silence is put
         // before the start, where ASF's timestamps can place it, for the decoder to drop.
-        plan.graph += "[joined];\n[joined]adelay=delays=" + std::to_string(frame) + "S:all=1,asetpts=PTS-"
-            + std::to_string(frame) + "/(SR*TB)[a]\n";
+        sound = "adelay=delays=" + std::to_string(frame) + "S:all=1,asetpts=PTS-" + std::to_string(frame) + "/(SR*TB)";
+    }
+    if (encoding.audioEncoder == "mp2") {
+        // The MP2 encoder does not flush: the samples its decoder's delay holds back at
+        // the end come out only if silence follows them.
+        sound += (sound.empty() ? "" : ",") + std::string("apad=pad_len=")
+            + std::to_string(PrimingSamples(encoding.audioEncoder, format.sampleRate));
+    }
+    if (leadIn)
+        plan.graph += "[joined];\n[joined]asplit=2[whole][lead];\n[whole]" + sound + "[a];\n[lead]atrim=end_sample="
+            + std::to_string(priming) + "[leadin]\n";
+    else if (!sound.empty())
+        plan.graph += "[joined];\n[joined]" + sound + "[a]\n";
     else
         plan.graph += "[a]\n";
     plan.args.insert(plan.args.end(), {"-filter_complex_script", graphPath, "-map", "[v]", "-map", "[a]"});

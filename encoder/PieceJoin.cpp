@@ -97,6 +97,10 @@ std::string SoundChain(const Encoding& encoding, const OutputFormat& format)
     else if (priming > 0 && encoding.container == Container::Asf && encoding.audioEncoder.starts_with("wma"))
         chain += ",adelay=delays=" + std::to_string(priming) + "S:all=1,asetpts=PTS-" + std::to_string(priming)
             + "/(SR*TB)";
+    // The MP2 encoder does not flush: what its decoder's delay holds back comes out only
+    // if silence follows.
+    if (encoding.audioEncoder == "mp2")
+        chain += ",apad=pad_len=" + std::to_string(priming);
     return chain;
 }
 

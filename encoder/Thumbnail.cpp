@@ -17,11 +17,6 @@ namespace {
 
 constexpr int LargestSide = 4096;
 
-struct Failure {
-    std::string reason;
-    int exitCode = exitcode::Failed;
-};
-
 std::optional<int> Side(const std::string& text)
 {
     int value = 0;
@@ -66,17 +61,17 @@ Run RunTool(const std::vector<std::string>& argv)
     return run;
 }
 
-// The length in seconds, 0 when the file does not tell; throws Failure when there is no picture to take.
+// The length in seconds, 0 when the file does not tell; throws JobError when there is no picture to take.
 double PictureLength(const std::string& input)
 {
     const Run probe = RunTool({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
                                "stream=index:format=duration", "-of", "default=noprint_wrappers=1", input});
     if (probe.stopSignal)
-        throw Failure{"Stopped.", exitcode::StoppedBase + probe.stopSignal};
+        throw JobError("Stopped.", exitcode::StoppedBase + probe.stopSignal);
     if (probe.exitCode != 0)
-        throw Failure{"The file cannot be read: " + LastLine(probe.err)};
+        throw JobError("The file cannot be read: " + LastLine(probe.err));
     if (probe.out.find("index=") == std::string::npos)
-        throw Failure{"The file has no picture."};
+        throw JobError("The file has no picture.");
     const std::size_t at = probe.out.find("duration=");
     if (at == std::string::npos)
         return 0;
@@ -108,7 +103,7 @@ bool WriteFrame(const std::string& input, const std::string& output, double seco
                              "-q:v", "3", "-f", "image2", "-update", "1", output});
     if (run.stopSignal) {
         unlink(output.c_str());
-        throw Failure{"Stopped.", exitcode::StoppedBase + run.stopSignal};
+        throw JobError("Stopped.", exitcode::StoppedBase + run.stopSignal);
     }
     if (run.exitCode == 0 && WroteFile(output))
         return true;
@@ -135,19 +130,19 @@ int RunThumbnail(const std::vector<std::string>& args)
     try {
         struct stat info {};
         if (stat(input.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-            throw Failure{"Input file not found: " + input};
+            throw JobError("Input file not found: " + input);
         const double length = PictureLength(input);
         std::string error;
         // A length the file claims but its frames do not reach gives no frame there: then the first.
         if (WriteFrame(input, output, length / 10, *width, *height, error)
             || (length > 0 && WriteFrame(input, output, 0, *width, *height, error)))
             return exitcode::Success;
-        throw Failure{"No picture could be made: " + (error.empty() ? std::string("no frame decoded") : error)};
-    } catch (const Failure& failure) {
-        WriteErr(failure.reason + "\n");
-        return failure.exitCode;
+        throw JobError("No picture could be made: " + (error.empty() ? std::string("no frame decoded") : error));
     } catch (const JobError& error) {
         WriteErr(std::string(error.what()) + "\n");
         return error.exitCode();
+    } catch (const std::exception& error) {
+        WriteErr(std::string("No picture could be made: ") + error.what() + "\n");
+        return exitcode::Failed;
     }
 }

@@ -1,5 +1,6 @@
 #include "ArgumentParser.h"
 #include "Console.h"
+#include "CopyJoin.h"
 #include "EncodeJob.h"
 #include "ExitCodes.h"
 #include "JobError.h"
@@ -26,7 +27,10 @@ int main(int argc, char** argv)
     try {
         const Request request = ParseArguments(args);
         if (checkOnly) {
-            CheckRequest(request);
+            const Encoding encoding = CheckRequest(request);
+            // A join of copied streams depends on what the inputs hold.
+            if (request.copyStreams)
+                CheckCopyJoin(request, encoding, [] {});
             return exitcode::Success;
         }
         return RunEncodeJob(request);

@@ -1,0 +1,138 @@
+#include "CopyJoin.h"
+
+#include "Console.h"
+#include "JobError.h"
+#include "Progress.h"
+#include "StreamJoin.h"
+
+#include <map>
+#include <set>
+
+namespace {
+
+struct CopyRule {
+    const char* name;
+    std::set<std::string> video; // ffprobe's codec names
+    std::set<std::string> audio;
+};
+
+const CopyRule& Holds(Container container)
+{
+    static const std::map<Container, CopyRule> containers = {
+        {Container::Avi, {"AVI", {"mpeg4", "msmpeg4v2", "msmpeg4v3", "wmv1", "wmv2", "mpeg1video", "mpeg2video",
+                                    "h264", "mjpeg", "flv1"},
+                            {"mp3", "mp2", "ac3", "wmav1", "wmav2", "aac", "pcm_s16le", "pcm_u8"}}},
+        {Container::Asf, {"ASF/WMV", {"wmv1", "wmv2", "msmpeg4v2", "msmpeg4v3", "mpeg4", "h264", "mjpeg"},
+                            {"wmav1", "wmav2", "mp3", "ac3", "aac", "pcm_s16le"}}},
+        {Container::Mov, {"QuickTime (.mov)", {"h264", "hevc", "mpeg4", "mpeg1video", "mpeg2video", "mjpeg", "prores"},
+                            {"aac", "mp3", "mp2", "ac3", "alac", "pcm_s16le", "pcm_s16be", "pcm_s24le"}}},
+        {Container::Mp4, {"MP4", {"h264", "hevc", "mpeg4", "mpeg1video", "mpeg2video", "mjpeg"},
+                            {"aac", "mp3", "mp2", "ac3", "alac"}}},
+        {Container::MpegPs, {"MPEG program stream (.mpg)", {"mpeg1video", "mpeg2video", "mpeg4", "h264"},
+                               {"mp2", "mp3", "ac3", "pcm_s16be"}}},
+        {Container::Vob, {"DVD VOB", {"mpeg1video", "mpeg2video", "mpeg4"}, {"mp2", "mp3", "ac3", "pcm_s16be"}}},
+        {Container::Flv, {"FLV", {"flv1", "h264"}, {"mp3", "aac"}}},
+    };
+    return containers.at(container);
+}
+
+// What a copy carries over from the first input to every other: a name for the user
+// and how to read its value.
+struct Trait {
+    const char* what;
+    std::string (*value)(const StreamFacts&);
+};
+
+const std::vector<Trait>& Traits()
+{
+    static const std::vector<Trait> traits = {
+        {"video codec", [](const StreamFacts& f) { return f.Video("codec_name"); }},
+        {"frame size", [](const StreamFacts& f) { return f.Video("width") + "x" + f.Video("height"); }},
+        {"pixel format", [](const StreamFacts& f) { return f.Video("pix_fmt"); }},
+        {"frame rate", [](const StreamFacts& f) { return f.Video("r_frame_rate"); }},
+        {"pixel aspect", [](const StreamFacts& f) { return f.Video("sample_aspect_ratio"); }},
+        {"video codec profile", [](const StreamFacts& f) { return f.Video("profile"); }},
+        {"video codec setup (extradata)", [](const StreamFacts& f) { return f.Video("extradata_hash"); }},
+        {"sound", [](const StreamFacts& f) { return std::string(f.audio < 0 ? "none" : "present"); }},
+        {"audio codec", [](const StreamFacts& f) { return f.Audio("codec_name"); }},
+        {"sample rate", [](const StreamFacts& f) { return f.Audio("sample_rate"); }},
+        {"channels", [](const StreamFacts& f) { return f.Audio("channels"); }},
+        {"audio codec setup (extradata)", [](const StreamFacts& f) { return f.Audio("extradata_hash"); }},
+    };
+    return traits;
+}
+
+void CheckContainerHolds(const Request& request, const Encoding& encoding, const StreamFacts& first)
+{
+    const CopyRule& container = Holds(encoding.container);
+    const auto refuse = [&](const char* kind, const std::string& codec) {
+        throw JobError("The " + std::string(container.name) + " container cannot hold the " + kind + " codec " + codec
+                       + " of " + first.file.path + " without encoding it (output " + request.output + ")");
+    };
+    if (!container.video.count(first.Video("codec_name")))
+        refuse("video", first.Video("codec_name"));
+    if (first.audio >= 0 && !container.audio.count(first.Audio("codec_name")))
+        refuse("audio", first.Audio("codec_name"));
+}
+
+std::vector<StreamFacts> ReadInputs(const Request& request, const Encoding& encoding,
+                                    const std::function<void()>& onTick)
+{
+    std::vector<StreamFacts> inputs;
+    for (const std::string& path : request.inputs) {
+        inputs.push_back(ProbeStreams(path, onTick));
+        if (inputs.size() == 1) {
+            CheckContainerHolds(request, encoding, inputs.front());
+            continue;
+        }
+        for (const Trait& trait : Traits()) {
+            const std::string want = trait.value(inputs.front());
+            const std::string have = trait.value(inputs.back());
+            if (want != have)
+                throw JobError(path + " differs from " + inputs.front().file.path + ": " + trait.what + " " + have
+                               + ", not " + want);
+        }
+    }
+    return inputs;
+}
+
+// Containers that keep no codec headers of their own get them in the stream.
+std::vector<std::string> PictureFilters(const Encoding& encoding, const std::string& codec)
+{
+    const bool headersInStream = encoding.container == Container::Avi || encoding.container == Container::MpegPs
+        || encoding.container == Container::Vob || encoding.container == Container::Asf;
+    if (headersInStream && codec == "h264")
+        return {"-bsf:v", "h264_mp4toannexb"};
+    if (headersInStream && codec == "mpeg4")
+        return {"-bsf:v", "dump_extra"};
+    return {};
+}
+
+} // namespace
+
+void CheckCopyJoin(const Request& request, const Encoding& encoding, const std::function<void()>& onTick)
+{
+    ReadInputs(request, encoding, onTick);
+}
+
+int RunCopyJoin(const Request& request, const Encoding& encoding)
+{
+    const std::vector<StreamFacts> inputs = ReadInputs(request, encoding, [] { WriteOut(FormatPosLine(0, 0, 0)); });
+    std::vector<std::string> paths;
+    for (const StreamFacts& input : inputs)
+        paths.push_back(input.file.path);
+    const StreamFacts& first = inputs.front();
+    return RunJoin(request, inputs, ConcatList(paths), [&](const std::string& list, const std::string& target) {
+        std::vector<std::string> args = JoinHead();
+        args.insert(args.end(), {"-f", "concat", "-safe", "0", "-i", list, "-map", "0:v:0"});
+        if (first.audio >= 0)
+            args.insert(args.end(), {"-map", "0:a:0"});
+        args.insert(args.end(), {"-c", "copy"});
+        const auto filters = PictureFilters(encoding, first.Video("codec_name"));
+        args.insert(args.end(), filters.begin(), filters.end());
+        if (encoding.container == Container::Avi)
+            args.insert(args.end(), {"-avoid_negative_ts", "disabled"});
+        args.insert(args.end(), {"-f", encoding.muxer, target});
+        return args;
+    });
+}
