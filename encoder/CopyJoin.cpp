@@ -123,8 +123,8 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         paths.push_back(input.file.path);
     const StreamFacts& first = inputs.front();
     return RunJoin(request, inputs, ConcatList(paths), [&](const std::string& list, const std::string& target) {
-        std::vector<std::string> args = JoinHead();
-        args.insert(args.end(), {"-f", "concat", "-safe", "0", "-i", list, "-map", "0:v:0"});
+        std::vector<std::string> args = JoinHead(list);
+        args.insert(args.end(), {"-map", "0:v:0"});
         if (first.audio >= 0)
             args.insert(args.end(), {"-map", "0:a:0"});
         args.insert(args.end(), {"-c", "copy"});

@@ -164,8 +164,7 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding)
         paths.push_back(piece.file.path);
     const std::string codec = pieces.front().Video("codec_name");
     return RunJoin(request, pieces, ConcatList(paths), [&](const std::string& list, const std::string& target) {
-        std::vector<std::string> args = JoinHead();
-        args.insert(args.end(), {"-f", "concat", "-safe", "0", "-i", list});
+        std::vector<std::string> args = JoinHead(list);
         const auto picture = PictureArguments(encoding, codec, format.frameRate);
         args.insert(args.end(), picture.begin(), picture.end());
         args.insert(args.end(), {"-map", "0:a:0", "-filter:a", SoundChain(encoding, format)});

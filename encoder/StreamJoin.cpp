@@ -113,10 +113,12 @@ std::string ConcatList(const std::vector<std::string>& paths)
     return list;
 }
 
-std::vector<std::string> JoinHead()
+std::vector<std::string> JoinHead(const std::string& listPath)
 {
+    // The concat demuxer would turn H.264 from MP4 into Annex B form on its own.
     return {"ffmpeg", "-nostdin", "-hide_banner", "-nostats", "-loglevel", "warning", "-y",
-            "-progress", "pipe:1", "-stats_period", "0.1"};
+            "-progress", "pipe:1", "-stats_period", "0.1",
+            "-f", "concat", "-safe", "0", "-auto_convert", "0", "-i", listPath};
 }
 
 int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs, const std::string& concatList,

@@ -28,8 +28,9 @@ StreamFacts ProbeStreams(const std::string& path, const std::function<void()>& o
 // The concat demuxer's list of the files, by absolute name.
 std::string ConcatList(const std::vector<std::string>& paths);
 
-// ffmpeg's first arguments for a join, reporting its progress to its stdout.
-std::vector<std::string> JoinHead();
+// ffmpeg's first arguments for a join, reporting its progress to its stdout, and its
+// input: the files of the concat list at listPath, one after another, packets unchanged.
+std::vector<std::string> JoinHead(const std::string& listPath);
 
 // Runs the ffmpeg that buildArgs(listPath, target) gives, with the concat list readable
 // at listPath and the output written through a TempOutput at target, then checks the
