@@ -59,7 +59,7 @@ TaskThumbnails::TaskThumbnails(QTreeWidget& list, const QString& encoderPath)
         for (int row = first; row <= last; ++row)
             m_maker->withdraw(m_list.topLevelItem(row)->text(0));
     });
-    // Also the list's end, when its view is no longer whole: nothing of it is read here.
+    // A reset comes also while the list is being destroyed, when its rows can no longer be read.
     connect(model, &QAbstractItemModel::modelReset, m_maker, &ThumbnailMaker::withdrawAll);
     connect(m_maker, &ThumbnailMaker::finished, this, &TaskThumbnails::showMade);
 
