@@ -3,6 +3,7 @@
 #include "ChildRun.h"
 #include "Console.h"
 #include "ExitCodes.h"
+#include "FailureText.h"
 #include "JobError.h"
 
 #include <charconv>
@@ -49,12 +50,8 @@ Run RunTool(const std::vector<std::string>& argv)
     Run run;
     ChildRunHandlers handlers;
     handlers.onStdout = [&run](std::string_view text) { run.out += text; };
-    handlers.onStderr = [&run](std::string_view text) {
-        // Only the last line is told; a flood of warnings need not be kept whole.
-        run.err += text;
-        if (run.err.size() > 65536)
-            run.err.erase(0, run.err.size() - 4096);
-    };
+    // Only the last line is told; a flood of warnings need not be kept whole.
+    handlers.onStderr = [&run](std::string_view text) { KeepTail(run.err, std::string(text)); };
     const ChildRunResult result = RunChild(argv, handlers);
     run.exitCode = ExitCodeOf(result.status);
     run.stopSignal = result.stopSignal;
