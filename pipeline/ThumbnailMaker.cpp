@@ -48,6 +48,11 @@ ThumbnailMaker::Thumbnail ThumbnailMaker::request(const QString& path, bool firs
     }
     if (found != m_entries.cend() && !found->thumbnail.picture.isEmpty())
         QFile::remove(found->thumbnail.picture);
+    if (!m_noEncoder.isEmpty()) {
+        const Thumbnail failed{State::Failed, {}, m_noEncoder};
+        m_entries.insert(path, Entry{version, failed});
+        return failed;
+    }
     m_entries.insert(path, Entry{version, {}});
     m_queued.insert(path);
     if (first)
@@ -74,12 +79,18 @@ void ThumbnailMaker::withdrawAll()
 
 void ThumbnailMaker::startRuns()
 {
-    while (m_running.size() < MaxRuns && !m_queue.empty()) {
+    while ((m_running.size() < MaxRuns || !m_noEncoder.isEmpty()) && !m_queue.empty()) {
         const QString path = m_queue.front();
         m_queue.pop_front();
         // A path withdrawn, or queued twice to be made sooner, is passed over.
-        if (m_queued.remove(path))
+        if (!m_queued.remove(path))
+            continue;
+        if (m_noEncoder.isEmpty()) {
             start(path);
+        } else {
+            m_entries[path].thumbnail = {State::Failed, {}, m_noEncoder};
+            QMetaObject::invokeMethod(this, [this, path] { emit finished(path); }, Qt::QueuedConnection);
+        }
     }
 }
 
@@ -107,8 +118,11 @@ void ThumbnailMaker::start(const QString& path)
         end(process, {State::Failed, {}, reason.isEmpty() ? "The encoder program ended abnormally." : reason});
     });
     connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            end(process, {State::Failed, {}, "The encoder program cannot be started: " + process->errorString()});
+        if (error != QProcess::FailedToStart)
+            return;
+        // Nor will it start for the other files: they are not tried one by one.
+        m_noEncoder = "The encoder program cannot be started: " + process->errorString();
+        end(process, {State::Failed, {}, m_noEncoder});
     });
     QTimer::singleShot(RunLimitMs, process, [process] { process->kill(); });
     ++m_runsStarted;

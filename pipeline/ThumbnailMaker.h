@@ -76,6 +76,8 @@ private:
     std::deque<QString> m_queue;
     QSet<QString> m_queued;
     QHash<QProcess*, Run> m_running;
+    // Why the encoder program cannot be started, once it could not.
+    QString m_noEncoder;
     int m_runsStarted = 0;
     int m_pictures = 0;
 };
