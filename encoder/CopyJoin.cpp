@@ -2,7 +2,9 @@
 
 #include "Console.h"
 #include "JobError.h"
+#include "InputProbe.h"
 #include "Progress.h"
+#include "StopSignals.h"
 #include "StreamJoin.h"
 
 #include <map>
@@ -81,6 +83,8 @@ std::vector<StreamFacts> ReadInputs(const Request& request, const Encoding& enco
     std::vector<StreamFacts> inputs;
     for (const std::string& path : request.inputs) {
         inputs.push_back(ProbeStreams(path, onTick));
+        if (StopSignal() != 0)
+            return inputs;
         if (inputs.size() == 1) {
             CheckContainerHolds(request, encoding, inputs.front());
             continue;
@@ -96,14 +100,21 @@ std::vector<StreamFacts> ReadInputs(const Request& request, const Encoding& enco
     return inputs;
 }
 
-// Containers that keep no codec headers of their own get them in the stream.
-std::vector<std::string> PictureFilters(const Encoding& encoding, const std::string& codec)
+// Containers that keep no codec headers of their own get them in the stream, when the
+// inputs' container kept them apart.
+std::vector<std::string> PictureFilters(const Encoding& encoding, const StreamFacts& first)
 {
+    const std::string format = first.values.count("format.format_name") ? first.values.at("format.format_name") : "";
+    const bool headersApart = format.find("mov") != std::string::npos || format.find("matroska") != std::string::npos
+        || format == "flv";
     const bool headersInStream = encoding.container == Container::Avi || encoding.container == Container::MpegPs
         || encoding.container == Container::Vob || encoding.container == Container::Asf;
-    if (headersInStream && codec == "h264")
+    const std::string codec = first.Video("codec_name");
+    if (!headersApart || !headersInStream)
+        return {};
+    if (codec == "h264")
         return {"-bsf:v", "h264_mp4toannexb"};
-    if (headersInStream && codec == "mpeg4")
+    if (codec == "mpeg4")
         return {"-bsf:v", "dump_extra"};
     return {};
 }
@@ -117,18 +128,50 @@ void CheckCopyJoin(const Request& request, const Encoding& encoding, const std::
 
 int RunCopyJoin(const Request& request, const Encoding& encoding)
 {
-    const std::vector<StreamFacts> inputs = ReadInputs(request, encoding, [] { WriteOut(FormatPosLine(0, 0, 0)); });
-    std::vector<std::string> paths;
-    for (const StreamFacts& input : inputs)
-        paths.push_back(input.file.path);
+    const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };
+    const std::vector<StreamFacts> inputs = ReadInputs(request, encoding, waiting);
+    if (StopSignal() != 0)
+        return StoppedJoin(request);
+    // AVI keeps no times for the sound, and players of MPEG count frames: there each
+    // input's sound is joined at the end of its picture, leaving out the sound packets
+    // that end after it (in AVI, only those more than half a packet after it). The
+    // pictures and the sound are read as two inputs, as the end of one stream in a
+    // concat list ends the file's other streams too.
+    const bool pictureSetsLength = encoding.container == Container::Avi
+        || encoding.container == Container::MpegPs || encoding.container == Container::Vob;
+    std::vector<ConcatEntry> pictures;
+    std::vector<ConcatEntry> sounds;
+    for (const StreamFacts& input : inputs) {
+        pictures.push_back({input.file.path});
+        sounds.push_back({input.file.path});
+        if (!pictureSetsLength)
+            continue;
+        const InputInfo span = ProbeInput(input.file.path, waiting);
+        if (StopSignal() != 0)
+            return StoppedJoin(request);
+        if (span.duration <= 0)
+            continue;
+        const double overhang = encoding.container == Container::Avi ? input.soundPacketSeconds / 2
+                                                                     : input.soundPacketSeconds;
+        pictures.back().length = sounds.back().length = span.start + span.duration;
+        sounds.back().end = input.start + span.start + span.duration - overhang;
+    }
     const StreamFacts& first = inputs.front();
-    return RunJoin(request, inputs, ConcatList(paths), [&](const std::string& list, const std::string& target) {
-        std::vector<std::string> args = JoinHead(list);
+    const bool twoLists = pictureSetsLength && first.audio >= 0;
+    std::vector<std::string> lists = {ConcatList(pictures)};
+    if (twoLists)
+        lists.push_back(ConcatList(sounds));
+    return RunJoin(request, inputs, lists, [&](const std::vector<std::string>& listPaths, const std::string& target) {
+        std::vector<std::string> args = JoinHead();
+        for (const std::string& list : listPaths) {
+            const auto input = ConcatInput(list);
+            args.insert(args.end(), input.begin(), input.end());
+        }
         args.insert(args.end(), {"-map", "0:v:0"});
         if (first.audio >= 0)
-            args.insert(args.end(), {"-map", "0:a:0"});
+            args.insert(args.end(), {"-map", twoLists ? "1:a:0" : "0:a:0"});
         args.insert(args.end(), {"-c", "copy"});
-        const auto filters = PictureFilters(encoding, first.Video("codec_name"));
+        const auto filters = PictureFilters(encoding, first);
         args.insert(args.end(), filters.begin(), filters.end());
         if (encoding.container == Container::Avi)
             args.insert(args.end(), {"-avoid_negative_ts", "disabled"});

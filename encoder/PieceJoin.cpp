@@ -3,6 +3,7 @@
 #include "Console.h"
 #include "JobError.h"
 #include "Progress.h"
+#include "StopSignals.h"
 #include "StreamJoin.h"
 
 #include <algorithm>
@@ -142,6 +143,8 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding)
     try {
         for (const std::string& input : request.inputs) {
             pieces.push_back(ProbeStreams(input, [] { WriteOut(FormatPosLine(0, 0, 0)); }));
+            if (StopSignal() != 0)
+                return StoppedJoin(request);
             const auto tag = pieces.back().values.find(std::string("format.tags.") + kPieceTag);
             if (tag == pieces.back().values.end() || tag->second != mark || pieces.back().audio < 0
                 || !SameStreams(pieces.front(), pieces.back()))
@@ -159,12 +162,14 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding)
     for (const std::string& change : format.changes)
         WriteErr(change + "\n");
 
-    std::vector<std::string> paths;
+    std::vector<ConcatEntry> entries;
     for (const StreamFacts& piece : pieces)
-        paths.push_back(piece.file.path);
+        entries.push_back({piece.file.path});
     const std::string codec = pieces.front().Video("codec_name");
-    return RunJoin(request, pieces, ConcatList(paths), [&](const std::string& list, const std::string& target) {
-        std::vector<std::string> args = JoinHead(list);
+    return RunJoin(request, pieces, {ConcatList(entries)}, [&](const auto& lists, const std::string& target) {
+        std::vector<std::string> args = JoinHead();
+        const auto input = ConcatInput(lists.front());
+        args.insert(args.end(), input.begin(), input.end());
         const auto picture = PictureArguments(encoding, codec, format.frameRate);
         args.insert(args.end(), picture.begin(), picture.end());
         args.insert(args.end(), {"-map", "0:a:0", "-filter:a", SoundChain(encoding, format)});

@@ -12,8 +12,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,6 +46,38 @@ private:
     int fd_;
 };
 
+// The length of the stream's first packet in ffprobe's flat listing of packets (which
+// ParseFlatOutput leaves out); 0 when none is listed.
+double FirstPacketSeconds(const std::string& listing, int stream)
+{
+    const std::string prefix = "packets.packet.";
+    std::string packet;
+    int packetStream = -1;
+    std::size_t start = 0;
+    for (std::size_t end; (end = listing.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = listing.substr(start, end - start);
+        if (!line.starts_with(prefix))
+            continue;
+        const std::size_t dot = line.find('.', prefix.size());
+        const std::size_t equals = line.find('=', dot);
+        if (dot == std::string::npos || equals == std::string::npos)
+            continue;
+        if (line.compare(prefix.size(), dot - prefix.size(), packet) != 0) {
+            packet = line.substr(prefix.size(), dot - prefix.size());
+            packetStream = -1;
+        }
+        const std::string field = line.substr(dot + 1, equals - dot - 1);
+        std::string value = line.substr(equals + 1);
+        if (value.size() >= 2 && value.front() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (field == "stream_index")
+            packetStream = std::atoi(value.c_str());
+        else if (field == "duration_time" && packetStream == stream)
+            return std::atof(value.c_str());
+    }
+    return 0;
+}
+
 } // namespace
 
 std::string StreamFacts::Video(const std::string& key) const
@@ -69,9 +103,10 @@ StreamFacts ProbeStreams(const std::string& path, const std::function<void()>& o
     std::string errors;
     const ChildRunResult run = RunChild(
         {"ffprobe", "-v", "error", "-of", "flat", "-show_data_hash", "md5", "-show_entries",
-         "format=duration:format_tags:stream=codec_type,codec_name,profile,width,height,sample_aspect_ratio,pix_fmt,"
-         "r_frame_rate,sample_rate,channels,extradata_hash:stream_disposition=attached_pic",
-         FileUrl(path)},
+         "format=format_name,start_time,duration:format_tags:stream=codec_type,codec_name,profile,width,height,"
+         "sample_aspect_ratio,pix_fmt,r_frame_rate,sample_rate,channels,extradata_hash:"
+         "stream_disposition=attached_pic:packet=stream_index,duration_time",
+         "-read_intervals", "%+#50", FileUrl(path)},
         {[&](std::string_view text) { out.append(text); },
          [&](std::string_view text) { KeepTail(errors, std::string(text)); }, onTick});
     if (run.stopSignal != 0)
@@ -95,47 +130,68 @@ StreamFacts ProbeStreams(const std::string& path, const std::function<void()>& o
     if (facts.video < 0)
         throw JobError("Input file has no video stream: " + path);
     facts.duration = std::atof(Found(facts.values, "format.duration").c_str());
+    facts.start = std::atof(Found(facts.values, "format.start_time").c_str());
+    facts.soundPacketSeconds = FirstPacketSeconds(out, facts.audio);
     return facts;
 }
 
-std::string ConcatList(const std::vector<std::string>& paths)
+std::string ConcatList(const std::vector<ConcatEntry>& entries)
 {
     std::string list = "ffconcat version 1.0\n";
-    for (const std::string& path : paths) {
+    for (const ConcatEntry& entry : entries) {
         char resolved[PATH_MAX];
-        std::string name = realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+        std::string name = realpath(entry.path.c_str(), resolved) ? std::string(resolved) : entry.path;
         // Quoted; a quote inside ends the quotes, is given escaped, and opens them again.
         std::string quoted;
         for (const char c : FileUrl(name))
             quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
         list += "file '" + quoted + "'\n";
+        char seconds[64];
+        if (entry.length > 0) {
+            std::snprintf(seconds, sizeof seconds, "%.6f", entry.length);
+            list += std::string("duration ") + seconds + "\n";
+        }
+        if (entry.end > 0) {
+            std::snprintf(seconds, sizeof seconds, "%.6f", entry.end);
+            list += std::string("outpoint ") + seconds + "\n";
+        }
     }
     return list;
 }
 
-std::vector<std::string> JoinHead(const std::string& listPath)
+std::vector<std::string> JoinHead()
 {
-    // The concat demuxer would turn H.264 from MP4 into Annex B form on its own.
     return {"ffmpeg", "-nostdin", "-hide_banner", "-nostats", "-loglevel", "warning", "-y",
-            "-progress", "pipe:1", "-stats_period", "0.1",
-            "-f", "concat", "-safe", "0", "-auto_convert", "0", "-i", listPath};
+            "-progress", "pipe:1", "-stats_period", "0.1"};
 }
 
-int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs, const std::string& concatList,
-            const std::function<std::vector<std::string>(const std::string&, const std::string&)>& buildArgs)
+std::vector<std::string> ConcatInput(const std::string& listPath)
 {
-    const auto stopped = [&] {
-        WriteErr("\nStopped by signal " + std::to_string(StopSignal()) + "; no output written to " + request.output
-                 + "\n");
-        return exitcode::StoppedBase + StopSignal();
-    };
+    // The concat demuxer would turn H.264 from MP4 into Annex B form on its own.
+    return {"-f", "concat", "-safe", "0", "-auto_convert", "0", "-i", listPath};
+}
+
+int StoppedJoin(const Request& request)
+{
+    WriteErr("\nStopped by signal " + std::to_string(StopSignal()) + "; no output written to " + request.output + "\n");
+    return exitcode::StoppedBase + StopSignal();
+}
+
+int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
+            const std::vector<std::string>& concatLists, const JoinArguments& buildArgs)
+{
     TempOutput temp(request.output);
     std::vector<int> fds;
     if (temp.fdForChild() >= 0)
         fds.push_back(temp.fdForChild());
-    const ListFile list(concatList);
-    fds.push_back(list.fd());
-    const std::vector<std::string> args = buildArgs(ChildFdPath(static_cast<int>(2 + fds.size())), temp.pathForChild());
+    std::vector<std::unique_ptr<ListFile>> lists;
+    std::vector<std::string> listPaths;
+    for (const std::string& text : concatLists) {
+        lists.push_back(std::make_unique<ListFile>(text));
+        fds.push_back(lists.back()->fd());
+        listPaths.push_back(ChildFdPath(static_cast<int>(2 + fds.size())));
+    }
+    const std::vector<std::string> args = buildArgs(listPaths, temp.pathForChild());
 
     double total = 0;
     for (const StreamFacts& input : inputs)
@@ -148,7 +204,7 @@ int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs, cons
           [&](std::string_view text) { KeepTail(ffmpegErrors, std::string(text)); }}},
         tick);
     if (run.stopSignal != 0)
-        return stopped();
+        return StoppedJoin(request);
     if (ExitCodeOf(run.statuses.front()) != 0) {
         WriteErr("\n" + ffmpegErrors);
         throw JobError(DescribeFfmpegFailure(ffmpegErrors, request.output, request.inputs));
@@ -157,7 +213,7 @@ int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs, cons
         CheckUnchanged(input.file);
     CheckOutput(temp, request.output, tick);
     if (StopSignal() != 0)
-        return stopped();
+        return StoppedJoin(request);
     temp.Commit();
     WriteOut(FormatPosLine(total > 0 ? total : progress.seconds(), progress.frames(), 100));
     WriteOut("\n");

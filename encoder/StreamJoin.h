@@ -17,6 +17,8 @@ struct StreamFacts {
     int video = -1; // the first video stream that is no cover picture
     int audio = -1; // the first audio stream
     double duration = 0;
+    double start = 0;              // the file's first timestamp, in seconds
+    double soundPacketSeconds = 0; // the length of the first sound packet; 0 when unknown
 
     std::string Video(const std::string& key) const;
     std::string Audio(const std::string& key) const;
@@ -25,15 +27,31 @@ struct StreamFacts {
 // Asks ffprobe. Throws JobError naming the file when it cannot be read.
 StreamFacts ProbeStreams(const std::string& path, const std::function<void()>& onTick);
 
+// One file of a concat list. With a length, the next file starts that long after this
+// one's start; with an end, this file's packets from there on are left out.
+struct ConcatEntry {
+    std::string path;
+    double length = 0; // seconds; 0: the file's own
+    double end = 0;    // in the file's time; 0: none
+};
+
 // The concat demuxer's list of the files, by absolute name.
-std::string ConcatList(const std::vector<std::string>& paths);
+std::string ConcatList(const std::vector<ConcatEntry>& entries);
 
-// ffmpeg's first arguments for a join, reporting its progress to its stdout, and its
-// input: the files of the concat list at listPath, one after another, packets unchanged.
-std::vector<std::string> JoinHead(const std::string& listPath);
+// ffmpeg's first arguments for a join, reporting its progress to its stdout.
+std::vector<std::string> JoinHead();
 
-// Runs the ffmpeg that buildArgs(listPath, target) gives, with the concat list readable
-// at listPath and the output written through a TempOutput at target, then checks the
-// output and gives it its name, as every run does. total is the output's length in seconds.
-int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs, const std::string& concatList,
-            const std::function<std::vector<std::string>(const std::string&, const std::string&)>& buildArgs);
+// An input of ffmpeg: the files of the concat list at listPath, one after another,
+// their packets unchanged.
+std::vector<std::string> ConcatInput(const std::string& listPath);
+
+// Says that a stop signal ended the run and gives the exit code for it.
+int StoppedJoin(const Request& request);
+
+// Runs the ffmpeg that buildArgs(listPaths, target) gives, with the concat lists readable
+// at listPaths and the output written through a TempOutput at target, then checks the
+// output and gives it its name, as every run does.
+using JoinArguments =
+    std::function<std::vector<std::string>(const std::vector<std::string>&, const std::string&)>;
+int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
+            const std::vector<std::string>& concatLists, const JoinArguments& buildArgs);
