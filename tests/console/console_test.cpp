@@ -222,7 +222,8 @@ TEST_F(ConsoleMode, JoinsThenRefusesToOverwriteWithoutATerminal)
     EXPECT_EQ(joined.out, m_dir.filePath("joined.avi") + "\n");
     EXPECT_EQ(ProbeValue(m_dir.filePath("joined.avi"), "v:0", "stream=width"), "640");
     EXPECT_NEAR(ProbeValue(m_dir.filePath("joined.avi"), "", "format=duration").toDouble(), 2.5, 0.5);
-    EXPECT_TRUE(QDir(folder() + "temp").entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(folder() + "temp").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+        << "the job's folder and its intermediates are gone";
 
     const ProgramRun refused = run(join());
     EXPECT_NE(refused.exitCode, 0);
@@ -234,7 +235,8 @@ TEST_F(ConsoleMode, InterruptStopsTheJobAndLeavesNoFile)
 {
     std::string err;
     EXPECT_EQ(signalDuring(m_dir.filePath("a.mp4"), SIGINT, err), 130) << err;
-    EXPECT_TRUE(QDir(folder() + "temp").entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(folder() + "temp").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+        << "the job's folder and its intermediates are gone";
     EXPECT_FALSE(QFile::exists(m_dir.filePath("joined.avi")));
 }
 

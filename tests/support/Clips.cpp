@@ -1,6 +1,13 @@
 #include "tests/support/Clips.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -26,7 +33,10 @@ ProgramRun RunProgram(const QString& program, const QStringList& args, int timeo
     return run;
 }
 
-void MakeClip(const QString& path, const ClipRecipe& recipe)
+namespace {
+
+// ffmpeg's arguments for the recipe, all but the output file.
+QStringList ClipArguments(const ClipRecipe& recipe)
 {
     const QString duration = QString::number(recipe.seconds, 'f', 3);
     QStringList args{"-nostdin", "-y", "-v", "error"};
@@ -46,10 +56,35 @@ void MakeClip(const QString& path, const ClipRecipe& recipe)
         args << "-c:v" << recipe.videoCodec;
     if (!recipe.audioCodec.isEmpty())
         args << "-c:a" << recipe.audioCodec;
-    args << "-t" << duration << path;
-    const ProgramRun run = RunProgram("ffmpeg", args);
+    args << "-t" << duration;
+    return args;
+}
+
+}
+
+void MakeClip(const QString& path, const ClipRecipe& recipe)
+{
+    const ProgramRun run = RunProgram("ffmpeg", ClipArguments(recipe) << path);
     ASSERT_EQ(run.exitCode, 0) << "ffmpeg could not make " << path.toStdString() << ": "
                                << run.err.toStdString();
+}
+
+QString SharedClip(const ClipRecipe& recipe, const QString& extension)
+{
+    const QByteArray arguments = ClipArguments(recipe).join('\n').toUtf8();
+    const QString name = QCryptographicHash::hash(arguments, QCryptographicHash::Sha1).toHex().left(16) + "." + extension;
+    const QString folder = QStringLiteral(VELMO_TEST_CLIPS);
+    const QString path = folder + name;
+    if (QFileInfo::exists(path))
+        return path;
+    QDir().mkpath(folder);
+    // Made under a name of this process's own, then renamed in one step: a test in another
+    // process sees the whole clip or none.
+    const QString part = folder + QString::number(QCoreApplication::applicationPid()) + "-" + name;
+    MakeClip(part, recipe);
+    EXPECT_EQ(std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()), 0)
+        << "the clip " << path.toStdString() << " could not be kept";
+    return path;
 }
 
 QString ProbeValue(const QString& path, const QString& streams, const QString& entries)

@@ -31,6 +31,11 @@ ProgramRun RunProgram(const QString& program, const QStringList& args, int timeo
 // Writes a clip to path; the container follows the extension. Fails the current test on error.
 void MakeClip(const QString& path, const ClipRecipe& recipe = {});
 
+// The clip of the recipe, in a folder that every test process of the build shares: the
+// first test that asks for it makes it, the others start no ffmpeg. Tests copy it and
+// never change it.
+QString SharedClip(const ClipRecipe& recipe, const QString& extension = "avi");
+
 // ffprobe's value for one entry, for example StreamValue(f, "v:0", "stream=width").
 QString ProbeValue(const QString& path, const QString& streams, const QString& entries);
 

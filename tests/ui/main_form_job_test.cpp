@@ -1,10 +1,12 @@
 #include "settings/IniFile.h"
 #include "tests/support/Clips.h"
+#include "tests/support/JobFolders.h"
+#include "tests/support/PrintQString.h"
 #include "tests/ui/ProgramFolderFixture.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -17,15 +19,17 @@ namespace {
 // The window's side of a job; the job itself is tested through its view interface.
 class MainFormJob : public ProgramFolderFixture {
 protected:
+    // Copies of one clip, made once for all the tests.
     void SetUp() override
     {
-        QDir(programDir()).mkdir("clips");
         ClipRecipe recipe;
         recipe.seconds = 0.5;
         recipe.width = 64;
         recipe.height = 48;
+        const QString source = SharedClip(recipe);
+        QDir(programDir()).mkdir("clips");
         for (const char* name : {"a.avi", "b.avi"})
-            MakeClip(programDir() + "clips/" + name, recipe);
+            ASSERT_TRUE(QFile::copy(source, programDir() + "clips/" + name));
     }
 
     TMainForm& started()
@@ -87,30 +91,41 @@ TEST_F(MainFormJob, JobModeAndTheProgressDisplay)
 
 TEST_F(MainFormJob, ClosingTheWindowDuringAJobEndsItAndLeavesNoIntermediateFile)
 {
-    // A slow stand-in in place of the encoder program of this program folder.
+    // A slow stand-in in place of the encoder program of this program folder: it writes its
+    // intermediate, then is silent for a long while; a run that is not stopped leaves a trace.
     ASSERT_TRUE(QFile::copy(STAND_IN_ENCODER, programDir() + "asapi.dll"));
-    writeFile("script", "write working\\n\nsleep 20000\noutput\nexit 0\n");
+    writeFile("script", "output\nwrite working\\n\nsleep 20000\ntouch " + (programDir() + "ran its course").toUtf8()
+                            + "\nexit 0\n");
     qputenv("VELMO_STAND_IN_SCRIPT", (programDir() + "script").toUtf8());
     TMainForm& form = started();
     form.DropFiles({programDir() + "clips/b.avi"});
     QApplication::processEvents();
     form.edtOutputFile->setText(programDir() + "joined.avi");
 
-    // The first close is answered No and the job goes on; the second, Yes.
+    // Once the first intermediate is there, the first close is answered No and the job goes
+    // on; the second, Yes.
     prompter.answer(false);
     prompter.answer(true);
     bool runningAfterNo = false;
-    QTimer::singleShot(300, &form, [&] {
+    QStringList intermediatesAtClose;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &form, [&] {
+        if (!FoldersWithFiles(programDir() + "temp").join('\n').contains(": 0."))
+            return;
+        look.stop();
+        intermediatesAtClose = FoldersWithFiles(programDir() + "temp");
         form.close();
         runningAfterNo = form.isVisible() && form.jobState() == JobState::Running;
         form.close();
     });
-    QElapsedTimer took;
-    took.start();
+    look.start(10);
     form.tbtnStartClick();
+    ASSERT_EQ(intermediatesAtClose.size(), 1);
+    EXPECT_TRUE(intermediatesAtClose[0].startsWith("velmo-job-XXXXXX: 0.")) << intermediatesAtClose[0].toStdString();
     EXPECT_TRUE(runningAfterNo);
-    EXPECT_LT(took.elapsed(), 15000) << "the encoder was stopped";
-    EXPECT_TRUE(QDir(programDir() + "temp").entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(programDir() + "ran its course")) << "the encoder was stopped";
+    EXPECT_TRUE(QDir(programDir() + "temp").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+        << "the job's folder and its intermediate are gone";
     ASSERT_EQ(prompter.messages.size(), 2) << "closing asks and says nothing else";
     EXPECT_EQ(prompter.messages[1].kind, FakePrompter::Kind::AskWarning);
     EXPECT_EQ(prompter.messages[1].text, "A job is running. Do you want to stop it and exit?");
@@ -132,18 +147,28 @@ TEST_F(MainFormJob, AFailedEntrysStatusTellsWhyAndKeepsItWhenMoved)
     form.edtOutputFile->setText(programDir() + "joined.avi");
     form.activateWindow();
     QApplication::processEvents();
+    ASSERT_TRUE(form.isActiveWindow());
 
     form.tbtnStartClick();
-    qunsetenv("VELMO_STAND_IN_SCRIPT");
     QTreeWidgetItem* failed = form.ltvTask->topLevelItem(0);
     EXPECT_EQ(failed->text(3), "Failed");
     EXPECT_EQ(failed->toolTip(3), "[mpeg4] unsupported frame size");
     EXPECT_EQ(failed->toolTip(1), programDir() + "clips/a.avi") << "the other columns still show the path";
     EXPECT_EQ(inhibitor.calls, (QStringList{"inhibit: Joining 2 videos into joined.avi", "release"}));
-    EXPECT_EQ(notifier.shown.isEmpty(), form.isActiveWindow()) << "a user looking at the window is not notified";
+    EXPECT_TRUE(notifier.shown.isEmpty()) << "a user looking at the window is not notified";
 
     failed->setSelected(true);
     form.tbtnDownClick();
     EXPECT_EQ(form.ltvTask->topLevelItem(1)->toolTip(3), "[mpeg4] unsupported frame size");
     EXPECT_EQ(form.ltvTask->topLevelItem(0)->toolTip(3), programDir() + "clips/b.avi");
+
+    // A user at another window is told how the job ended.
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    QApplication::processEvents();
+    ASSERT_FALSE(form.isActiveWindow());
+    form.tbtnStartClick();
+    qunsetenv("VELMO_STAND_IN_SCRIPT");
+    EXPECT_EQ(notifier.shown, QStringList{"Joining failed: joined.avi"});
 }

@@ -53,7 +53,7 @@ protected:
         recipe.width = 16;
         recipe.height = 16;
         recipe.audio = false;
-        MakeClip(path("source.avi"), recipe);
+        source = SharedClip(recipe);
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -63,7 +63,7 @@ protected:
     {
         const QString target = path(name);
         QDir().mkpath(QFileInfo(target).path());
-        EXPECT_TRUE(QFile::copy(path("source.avi"), target)) << target.toStdString();
+        EXPECT_TRUE(QFile::copy(source, target)) << target.toStdString();
         return target;
     }
 
@@ -77,6 +77,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    QString source; // made once for all the tests
     MemoryTaskRowStore rows;
     FakePrompter prompter;
     int introHidden = 0;
