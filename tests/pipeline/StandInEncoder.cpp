@@ -29,7 +29,7 @@ namespace {
 long long SizeOf(const char* path)
 {
     struct stat status {};
-    return path && stat(path, &status) == 0 ? static_cast<long long>(status.st_size) : 0;
+    return stat(path, &status) == 0 ? static_cast<long long>(status.st_size) : 0;
 }
 
 }
@@ -67,10 +67,14 @@ int main(int argc, char* argv[])
                     text += rest[i];
                 }
             }
-            readOnceWritten = SizeOf(readsPath) + static_cast<long long>(text.size());
+            readOnceWritten = (readsPath ? SizeOf(readsPath) : 0) + static_cast<long long>(text.size());
             std::fwrite(text.data(), 1, text.size(), stdout);
             std::fflush(stdout);
         } else if (step == "read") {
+            if (!readsPath) {
+                std::fprintf(stderr, "stand-in encoder: \"read\" needs VELMO_STAND_IN_READS\n");
+                return 3;
+            }
             // A job that never reads leaves the run waiting; after a minute it fails, loudly.
             const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
             while (SizeOf(readsPath) < readOnceWritten) {
