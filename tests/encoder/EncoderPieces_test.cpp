@@ -7,6 +7,13 @@
 
 namespace {
 
+struct Join {
+    const char* extension;
+    double primed; // seconds at the start that the codec's priming holds, which the container cannot skip
+    double smear;  // how far the codec spreads a quiet moment of the pieces
+    QStringList options;
+};
+
 struct Source {
     const char* name;
     double seconds;
@@ -75,11 +82,15 @@ TEST(EncoderPiecesTest, PiecesOfMixedInputsJoinByCopyFrameExactAndInStepAtEveryJ
         {"old.avi", 1.4, 0, "30", 22050, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}},
         {"sound_late.ts", 1.6, 0.3, "30", 48000, {"-c:v", "mpeg2video", "-c:a", "mp2"}},
     };
-    const QList<QStringList> joins = {
-        {"avi", "-lavcopts", "vcodec=mpeg4:vbitrate=800:mbd=2:autoaspect", "-oac", "mp3lame", "-lameopts",
-         "vbr=2:q=4", "-srate", "44100"},
-        {"mp4", "-lavcopts", "vcodec=h264:vbitrate=800:autoaspect", "-oac", "lavc", "-lavcopts", "acodec=aac",
-         "-srate", "48000"},
+    const QList<Join> joins = {
+        {"avi", 0.030, 0.006, {"-lavcopts", "vcodec=mpeg4:vbitrate=800:mbd=2:autoaspect", "-oac", "mp3lame",
+                               "-lameopts", "vbr=2:q=4", "-srate", "44100"}},
+        {"mp4", 0, 0.006, {"-lavcopts", "vcodec=h264:vbitrate=800:autoaspect", "-oac", "lavc", "-lavcopts",
+                           "acodec=aac", "-srate", "48000"}},
+        {"mpg", 0.010, 0.030, {"-lavcopts", "vcodec=mpeg1video:vbitrate=800:autoaspect", "-oac", "lavc",
+                               "-lavcopts", "acodec=mp2", "-srate", "44100"}},
+        {"wmv", 0, 0.100, {"-lavcopts", "vcodec=wmv2:vbitrate=800:autoaspect", "-oac", "lavc", "-lavcopts",
+                           "acodec=wmav2", "-srate", "44100"}},
     };
     QTemporaryDir folder;
     QList<double> expected;
@@ -87,8 +98,8 @@ TEST(EncoderPiecesTest, PiecesOfMixedInputsJoinByCopyFrameExactAndInStepAtEveryJ
         MakeSource(folder.filePath(source.name), source);
         expected += BeepMinusFlash(folder.filePath(source.name));
     }
-    for (const QStringList& join : joins) {
-        const QStringList options = QStringList{"-ovc", "lavc", "-channels", "2", "-vf", "scale=128:96"} + join.mid(1);
+    for (const Join& join : joins) {
+        const QStringList options = QStringList{"-ovc", "lavc", "-channels", "2", "-vf", "scale=128:96"} + join.options;
         QStringList pieces;
         long frames = 0;
         QStringList pictures;
@@ -103,25 +114,43 @@ TEST(EncoderPiecesTest, PiecesOfMixedInputsJoinByCopyFrameExactAndInStepAtEveryJ
             frames += FrameCount(pieces.last());
             pictures += InnerPictureChecksums(pieces.last());
         }
-        const QString output = folder.filePath("joined." + join.first());
+        const QString output = folder.filePath(QString("joined.") + join.extension);
         const ProgramRun run = RunEncoder(pieces + QStringList{"-o", output} + options);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_EQ(run.err, "") << join.first().toStdString();
+        EXPECT_EQ(run.err, "") << join.extension;
 
-        EXPECT_EQ(FrameCount(output), frames) << join.first().toStdString();
-        EXPECT_EQ(InnerPictureChecksums(output), pictures) << join.first().toStdString() << ": the pictures were encoded again";
+        EXPECT_EQ(FrameCount(output), frames) << join.extension;
+        EXPECT_EQ(InnerPictureChecksums(output), pictures) << join.extension << ": the pictures were encoded again";
         const QList<double> measured = BeepMinusFlash(output);
-        ASSERT_EQ(measured.size(), expected.size()) << join.first().toStdString();
+        ASSERT_EQ(measured.size(), expected.size()) << join.extension;
         for (int i = 0; i < measured.size(); ++i)
-            EXPECT_NEAR(measured[i], expected[i], 1.0 / 30) << join.first().toStdString() << ", flash " << i;
-        // No joint loses sound; only AVI cannot skip the first frame of its decoder's priming.
+            EXPECT_NEAR(measured[i], expected[i], 1.0 / 30) << join.extension << ", flash " << i;
+        // No joint loses sound.
         QList<double> quiet = QuietWindows(output);
         quiet.removeIf([&](double moment) {
             for (const double inPiece : quietInPieces)
-                if (std::abs(moment - inPiece) < 0.006)
+                if (std::abs(moment - inPiece) < join.smear)
                     return true;
-            return moment < (join.first() == "avi" ? 0.030 : 0) || moment > frames / 30.0 - 0.01;
+            return moment < join.primed || moment > frames / 30.0 - 0.01;
         });
-        EXPECT_EQ(quiet, QList<double>()) << join.first().toStdString();
+        EXPECT_EQ(quiet, QList<double>()) << join.extension;
     }
+}
+
+// The joiner checks each command line at Start, before anything runs.
+TEST(EncoderPiecesTest, APieceLineIsCheckedAsARunWouldBeAndAPieceIsMatroska)
+{
+    QTemporaryDir folder;
+    const QStringList options = {"-piece", "-ofps", "30", "-ovc", "lavc", "-lavcopts", "vcodec=mpeg4:vbitrate=800",
+                                 "-oac", "mp3lame", "-vf", "scale=128:96"};
+    const QString input = folder.filePath("in.mp4");
+    EXPECT_EQ(RunEncoder(QStringList{"--check", input, "-o", folder.filePath("0.mkv")} + options).exitCode, 0);
+    const ProgramRun notMatroska = RunEncoder(QStringList{"--check", input, "-o", folder.filePath("0.avi")} + options);
+    EXPECT_EQ(notMatroska.exitCode, 2);
+    EXPECT_EQ(LastErrorLine(notMatroska), "A piece is written as Matroska: name it .mkv (output "
+                                              + folder.filePath("0.avi") + ")");
+    const ProgramRun badCodec = RunEncoder(QStringList{"--check", input, "-o", folder.filePath("0.mkv")} + options
+                                           + QStringList{"-lavcopts", "vcodec=theora"});
+    EXPECT_EQ(badCodec.exitCode, 2);
+    EXPECT_EQ(FilesIn(folder.path()), QStringList());
 }
