@@ -119,6 +119,7 @@ int RunConsole(int argc, char* argv[])
                                            QFileInfo(options->output).absoluteFilePath());
     if (options->overwrite)
         settings.policy = OverwritePolicy::Overwrite;
+    settings.plan = options->plan;
     settings.spaceCheck = options->force ? SpaceCheck::Skip : SpaceCheck::Refuse;
     if (options->dryRun) {
         QTextStream(stdout) << JobRunner::PlannedCommandLines(rows, settings).join("\n") << "\n";

@@ -55,6 +55,11 @@ std::optional<ConsoleOptions> ParseConsoleOptions(const QStringList& arguments, 
             options.force = true;
         } else if (argument == "--skip-unreadable") {
             options.skipUnreadable = true;
+        } else if (argument == "--plan=once" || argument == "--plan=intermediate") {
+            options.plan = argument == "--plan=once" ? JobPlan::EncodeOnce : JobPlan::Intermediate;
+        } else if (argument.startsWith("--plan")) {
+            error = "Say --plan=once or --plan=intermediate.";
+            return std::nullopt;
         } else if (argument == "--profile" || argument == "--output") {
             const std::optional<QString> given = value();
             if (!given)
@@ -90,12 +95,16 @@ QString ConsoleHelp(const QStringList& profiles)
         "Usage:\n"
         "  velmo-joiner [FILE or FOLDER...]      the window, with these files in its list\n"
         "  velmo-joiner --join --profile NAME --output FILE [--overwrite] [--force]\n"
-        "               [--skip-unreadable] [--dry-run] [--] INPUT...\n"
+        "               [--skip-unreadable] [--plan=once|intermediate] [--dry-run] [--] INPUT...\n"
         "                                        the same job without windows\n"
         "\n"
-        "The console job converts every input, in order, into an intermediate AVI file in the temp\n"
-        "folder of the general settings, then joins them into FILE with the first choices of the\n"
-        "profile NAME. The profile's extension is added to FILE when it has another one. It shows\n"
+        "The console job encodes every input once, several side by side, straight into the picture of\n"
+        "the profile NAME with its first choices, in a folder of its own inside the temp folder of the\n"
+        "general settings, then joins the pieces into FILE and encodes the sound once. With\n"
+        "--plan=intermediate every input is first converted into an intermediate AVI file, and the\n"
+        "join encodes everything again. A profile that keeps the video as it is joins the inputs\n"
+        "themselves when they all have one format. The profile's extension is added to FILE when it\n"
+        "has another one. It shows\n"
         "the stage, the file, both percentages and the times on one line, prints the output's path\n"
         "when it is done and exits 0; on any failure it exits non-zero with the reason on stderr.\n"
         "An INPUT that is a folder gives its video files in name order, and a file named twice is\n"
@@ -112,6 +121,8 @@ QString ConsoleHelp(const QStringList& profiles)
         "  --overwrite         replace an existing FILE without asking (the settings may also rename it)\n"
         "  --force             start even when the free space may not be enough\n"
         "  --skip-unreadable   join the inputs that can be read, without those that cannot\n"
+        "  --plan=once         encode each input once (the default)\n"
+        "  --plan=intermediate convert each input into an intermediate AVI first, then encode again\n"
         "  --dry-run           print the encoder command lines the job would run, and run nothing\n"
         "  --help              this text\n"
         "\n"

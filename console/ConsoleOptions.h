@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pipeline/JobPlan.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +14,7 @@ struct ConsoleOptions {
     bool overwrite = false;
     bool force = false; // start even when the free space may not be enough
     bool skipUnreadable = false; // join the inputs that can be read, having named the others
+    JobPlan plan = JobPlan::EncodeOnce;
     QString profile;
     QString output;
     QStringList inputs;

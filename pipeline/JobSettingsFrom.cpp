@@ -39,5 +39,6 @@ JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferenc
     settings.joinOptions = [profilePath, choices] { return BuildEncoderOptions(profilePath, choices); };
     settings.outputKbits = OutputKbits(choices);
     settings.conversionRunsAtOnce = ConversionRunsAtOnce(QThread::idealThreadCount());
+    settings.plan = preferences.encodeOnce ? JobPlan::EncodeOnce : JobPlan::Intermediate;
     return settings;
 }

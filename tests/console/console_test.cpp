@@ -201,18 +201,34 @@ TEST_F(ConsoleMode, HelpAndMistakes)
     }
 }
 
-TEST_F(ConsoleMode, DryRunPrintsTheCommandLinesAndRunsNothing)
+TEST_F(ConsoleMode, DryRunPrintsTheCommandLinesOfEachPlanAndRunsNothing)
 {
-    const ProgramRun dry = run(join({"--dry-run"}));
-    EXPECT_EQ(dry.exitCode, 0) << dry.err.toStdString();
     const QString temp = folder() + "temp/velmo-job-XXXXXX/";
-    EXPECT_EQ(dry.out,
-              " \"" + m_dir.filePath("a.mp4") + "\" -o \"" + temp + "0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480\n"
-              " \"" + m_dir.filePath("b clip.avi") + "\" -o \"" + temp + "1.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480\n"
-              " \"" + temp + "0.avi\" \"" + temp + "1.avi\" -o \"" + m_dir.filePath("joined.avi") + "\"  -ovc lavc"
-              " -lavcopts vcodec=mpeg4:vbitrate=1800:mbd=2:autoaspect -oac mp3lame -lameopts vbr=2:q=4 -channels 2"
-              " -vf scale=640:480 -srate 44100\n");
+    const QString a = m_dir.filePath("a.mp4");
+    const QString b = m_dir.filePath("b clip.avi");
+    const QString joinOptions = " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1800:mbd=2:autoaspect -oac mp3lame"
+                                " -lameopts vbr=2:q=4 -channels 2 -vf scale=640:480 -srate 44100";
+    const QString output = " -o \"" + m_dir.filePath("joined.avi") + "\" ";
+    const struct {
+        QStringList options;
+        QString lines;
+    } cases[] = {
+        {{},
+         " \"" + a + "\" -o \"" + temp + "0.mkv\" -piece -ofps 30" + joinOptions + "\n"
+         " \"" + b + "\" -o \"" + temp + "1.mkv\" -piece -ofps 30" + joinOptions + "\n"
+         " \"" + temp + "0.mkv\" \"" + temp + "1.mkv\"" + output + joinOptions + "\n"},
+        {{"--plan=intermediate"},
+         " \"" + a + "\" -o \"" + temp + "0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480\n"
+         " \"" + b + "\" -o \"" + temp + "1.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480\n"
+         " \"" + temp + "0.avi\" \"" + temp + "1.avi\"" + output + joinOptions + "\n"},
+    };
+    for (const auto& test : cases) {
+        const ProgramRun dry = run(join(QStringList{"--dry-run"} + test.options));
+        EXPECT_EQ(dry.exitCode, 0) << dry.err.toStdString();
+        EXPECT_EQ(dry.out, test.lines);
+    }
     EXPECT_FALSE(QFile::exists(m_dir.filePath("joined.avi")));
+    EXPECT_FALSE(QFile::exists(folder() + "temp"));
 }
 
 TEST_F(ConsoleMode, JoinsThenRefusesToOverwriteWithoutATerminal)
