@@ -2,7 +2,6 @@
 
 #include "pipeline/JobView.h"
 
-#include <QFile>
 #include <QStringList>
 
 #include <functional>
@@ -10,8 +9,6 @@
 #include <vector>
 
 // Records what a job shows, in order; `onOutput` lets a test act while the encoder runs.
-// With `readsFile` set, every chunk shown is also added to that file, which tells a
-// stand-in encoder that the job has read what it wrote.
 class FakeJobView : public JobView {
 public:
     void EnterJobMode() override { events << "EnterJobMode"; }
@@ -28,11 +25,6 @@ public:
         lastOutput = chunk;
         if (onOutput)
             onOutput(chunk);
-        if (!readsFile.isEmpty()) {
-            QFile reads(readsFile);
-            if (reads.open(QIODevice::Append))
-                reads.write(chunk);
-        }
     }
     void focusTaskList() override { focus = "task list"; }
     void focusOutputFile() override { focus = "output file"; }
@@ -57,5 +49,4 @@ public:
     bool closeOnCompletion = false;
     bool watched = false;
     std::function<void(const QByteArray&)> onOutput;
-    QString readsFile;
 };

@@ -23,15 +23,7 @@ namespace {
 
 class Job : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        QDir(m_dir.path()).mkdir("out");
-        // The stand-in encoder's "read" step waits for the view to have shown its last write.
-        view.readsFile = path("reads");
-        qputenv("VELMO_STAND_IN_READS", view.readsFile.toUtf8());
-    }
-
-    void TearDown() override { qunsetenv("VELMO_STAND_IN_READS"); }
+    void SetUp() override { QDir(m_dir.path()).mkdir("out"); }
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
