@@ -93,8 +93,13 @@ bool JobRunner::checkJoinCommand(const PlanCommands& plan)
             m_prompter.inform("Cancel", "The Coversion is canceled.");
     } else {
         finish(JobEnd::Failed);
-        if (!m_aborting)
+        if (!m_aborting && plan.convertsFirst()) {
             m_prompter.warn("Output Settings", "The output settings cannot be used for joining.\n" + run->lastErrorLine());
+        } else if (!m_aborting) {
+            m_prompter.warn("Not Joined As They Are",
+                            "The files cannot be joined without re-encoding:\n" + run->lastErrorLine()
+                                + "\nPlease choose a profile that encodes them.");
+        }
         m_state = JobState::Idle;
     }
     m_view.showProgress(false);

@@ -165,6 +165,46 @@ TEST_F(JobEndToEnd, ADamagedProfileFailsBeforeAnyConversion)
     expectTempFolderAsBefore();
 }
 
+// A profile that keeps the streams joins files of one format as they are, and names the
+// file of another format before anything runs.
+TEST_F(JobEndToEnd, SameFormatFilesAreJoinedAsTheyAreAndAnotherFormatIsNamed)
+{
+    rows.rows.clear();
+    ClipRecipe recipe;
+    recipe.seconds = 1.0;
+    recipe.width = 160;
+    recipe.height = 120;
+    recipe.videoCodec = "libx264";
+    recipe.audioCodec = "aac";
+    for (const char* name : {"phone1.mp4", "phone2.mp4"}) {
+        MakeClip(m_dir.filePath(name), recipe);
+        add(m_dir.filePath(name));
+    }
+    JobSettings job = settings();
+    job.outputFile = m_dir.filePath("out put/joined.mp4");
+    job.outputExt = ".mp4";
+    job.plan = JobPlan::EncodeOnce;
+    job.joinOptions = [] { return QString(" -ovc copy -oac copy"); };
+    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Completed) << prompter.messages.value(0).text.toStdString();
+    const QString output = m_dir.filePath("out put/joined.mp4");
+    EXPECT_EQ(ProbeValue(output, "v:0", "stream=codec_name"), "h264");
+    EXPECT_EQ(ProbeValue(output, "v:0", "stream=width"), "160") << "the picture is the inputs' own";
+    expectTempFolderAsBefore();
+
+    recipe.width = 320;
+    recipe.height = 240;
+    MakeClip(m_dir.filePath("camera.mp4"), recipe);
+    add(m_dir.filePath("camera.mp4"));
+    prompter.messages.clear();
+    job.policy = OverwritePolicy::Overwrite;
+    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Failed);
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].caption, "Not Joined As They Are");
+    EXPECT_TRUE(prompter.messages[0].text.contains("camera.mp4")) << prompter.messages[0].text.toStdString();
+    EXPECT_EQ(statuses(), (QStringList{"Complete", "Complete", "OK"})) << "nothing ran";
+    expectTempFolderAsBefore();
+}
+
 // The window's job and a console job started together from one program folder share its
 // temp folder: each output holds its own inputs only.
 TEST_F(JobEndToEnd, TwoJobsAtOnceKeepTheirFilesApart)

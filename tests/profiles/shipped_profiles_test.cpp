@@ -14,11 +14,18 @@
 
 namespace {
 
-QStringList ShippedProfiles()
+// The profiles that keep the inputs' streams as they are: they have nothing to encode.
+bool KeepsStreams(const QString& name)
+{
+    return TIniFile(ProfilePathOf(ProgramFolder(), name)).ReadText("Video Codec", "value0", "") == "copy";
+}
+
+QStringList ShippedProfiles(bool keepingStreams)
 {
     QStringList names;
     for (const QString& file : ListFilesByExt(ProgramFolder() + "Profiles", ".bpf"))
-        names << StripExtension(file);
+        if (KeepsStreams(StripExtension(file)) == keepingStreams)
+            names << StripExtension(file);
     return names;
 }
 
@@ -97,7 +104,7 @@ TEST_P(ShippedProfile, EveryCodecGivesAReadableFileOfItsKind)
 }
 
 // Each named after its profile, "AVI - MPEG-4 Video" as AVI_MPEG_4_Video.
-INSTANTIATE_TEST_SUITE_P(Shipped, ShippedProfile, ::testing::ValuesIn(ShippedProfiles().toVector()),
+INSTANTIATE_TEST_SUITE_P(Shipped, ShippedProfile, ::testing::ValuesIn(ShippedProfiles(false).toVector()),
                          [](const ::testing::TestParamInfo<QString>& info) {
                              return info.param.split(QRegularExpression("[^A-Za-z0-9]+"), Qt::SkipEmptyParts)
                                  .join('_')
@@ -108,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Shipped, ShippedProfile, ::testing::ValuesIn(ShippedPro
 TEST(ShippedProfiles, OneForEveryOutputTypeWithTheUsualChoices)
 {
     QStringList types;
-    for (const QString& name : ShippedProfiles()) {
+    for (const QString& name : ShippedProfiles(false)) {
         const QString path = ProfilePathOf(ProgramFolder(), name);
         const std::optional<ProfileContents> profile = ReadProfile(path);
         ASSERT_TRUE(profile);
@@ -131,4 +138,16 @@ TEST(ShippedProfiles, OneForEveryOutputTypeWithTheUsualChoices)
     }
     types.sort();
     EXPECT_EQ(types, (QStringList{"asf", "avi", "flv", "mov", "mp4", "mpg", "vob", "wmv"}));
+
+    // Joining without re-encoding, for the types that phones, cameras and DVD rips give.
+    QStringList keeping;
+    for (const QString& name : ShippedProfiles(true)) {
+        const QString path = ProfilePathOf(ProgramFolder(), name);
+        const std::optional<ProfileContents> profile = ReadProfile(path);
+        ASSERT_TRUE(profile);
+        keeping << profile->type;
+        EXPECT_EQ(BuildEncoderOptions(path, InitialChoices(*profile)), " -ovc copy -oac copy") << name.toStdString();
+    }
+    keeping.sort();
+    EXPECT_EQ(keeping, (QStringList{"avi", "mov", "mp4", "mpg"}));
 }
