@@ -100,25 +100,6 @@ std::vector<StreamFacts> ReadInputs(const Request& request, const Encoding& enco
     return inputs;
 }
 
-// Containers that keep no codec headers of their own get them in the stream, when the
-// inputs' container kept them apart.
-std::vector<std::string> PictureFilters(const Encoding& encoding, const StreamFacts& first)
-{
-    const std::string format = first.values.count("format.format_name") ? first.values.at("format.format_name") : "";
-    const bool headersApart = format.find("mov") != std::string::npos || format.find("matroska") != std::string::npos
-        || format == "flv";
-    const bool headersInStream = encoding.container == Container::Avi || encoding.container == Container::MpegPs
-        || encoding.container == Container::Vob || encoding.container == Container::Asf;
-    const std::string codec = first.Video("codec_name");
-    if (!headersApart || !headersInStream)
-        return {};
-    if (codec == "h264")
-        return {"-bsf:v", "h264_mp4toannexb"};
-    if (codec == "mpeg4")
-        return {"-bsf:v", "dump_extra"};
-    return {};
-}
-
 } // namespace
 
 void CheckCopyJoin(const Request& request, const Encoding& encoding, const std::function<void()>& onTick)
@@ -171,7 +152,7 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         if (first.audio >= 0)
             args.insert(args.end(), {"-map", twoLists ? "1:a:0" : "0:a:0"});
         args.insert(args.end(), {"-c", "copy"});
-        const auto filters = PictureFilters(encoding, first);
+        const auto filters = HeaderFilters(encoding.container, first);
         args.insert(args.end(), filters.begin(), filters.end());
         if (encoding.container == Container::Avi)
             args.insert(args.end(), {"-avoid_negative_ts", "disabled"});

@@ -62,17 +62,12 @@ InputInfo AsInput(const StreamFacts& piece)
     return info;
 }
 
-// How the copied pictures are stored in the output: containers without their own
-// headers for the codec get the codec's headers in the stream before each key frame.
-std::vector<std::string> PictureArguments(const Encoding& encoding, const std::string& codec, double frameRate)
+// How the copied pictures are stored in the output.
+std::vector<std::string> PictureArguments(const Encoding& encoding, const StreamFacts& first, double frameRate)
 {
     std::vector<std::string> args = {"-map", "0:v:0", "-c:v", "copy"};
-    const bool headersInStream = encoding.container == Container::Avi || encoding.container == Container::MpegPs
-        || encoding.container == Container::Vob || encoding.container == Container::Asf;
-    if (headersInStream && codec == "h264")
-        args.insert(args.end(), {"-bsf:v", "h264_mp4toannexb"});
-    else if (headersInStream && codec == "mpeg4")
-        args.insert(args.end(), {"-bsf:v", "dump_extra"});
+    const auto filters = HeaderFilters(encoding.container, first);
+    args.insert(args.end(), filters.begin(), filters.end());
     // The pieces' times are whole milliseconds; a time base of one frame puts every
     // frame back in its own place.
     const std::string rate = FrameRateText(frameRate);
@@ -165,12 +160,11 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding)
     std::vector<ConcatEntry> entries;
     for (const StreamFacts& piece : pieces)
         entries.push_back({piece.file.path});
-    const std::string codec = pieces.front().Video("codec_name");
     return RunJoin(request, pieces, {ConcatList(entries)}, [&](const auto& lists, const std::string& target) {
         std::vector<std::string> args = JoinHead();
         const auto input = ConcatInput(lists.front());
         args.insert(args.end(), input.begin(), input.end());
-        const auto picture = PictureArguments(encoding, codec, format.frameRate);
+        const auto picture = PictureArguments(encoding, pieces.front(), format.frameRate);
         args.insert(args.end(), picture.begin(), picture.end());
         args.insert(args.end(), {"-map", "0:a:0", "-filter:a", SoundChain(encoding, format)});
         const auto sound = SoundCodecArguments(request, encoding, format);

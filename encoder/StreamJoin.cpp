@@ -171,6 +171,23 @@ std::vector<std::string> ConcatInput(const std::string& listPath)
     return {"-f", "concat", "-safe", "0", "-auto_convert", "0", "-i", listPath};
 }
 
+std::vector<std::string> HeaderFilters(Container output, const StreamFacts& first)
+{
+    const std::string format = Found(first.values, "format.format_name");
+    const bool headersApart = format.find("mov") != std::string::npos || format.find("matroska") != std::string::npos
+        || format == "flv";
+    const bool headersInStream = output == Container::Avi || output == Container::MpegPs || output == Container::Vob
+        || output == Container::Asf;
+    if (!headersApart || !headersInStream)
+        return {};
+    const std::string codec = first.Video("codec_name");
+    if (codec == "h264")
+        return {"-bsf:v", "h264_mp4toannexb"};
+    if (codec == "mpeg4")
+        return {"-bsf:v", "dump_extra"};
+    return {};
+}
+
 int StoppedJoin(const Request& request)
 {
     WriteErr("\nStopped by signal " + std::to_string(StopSignal()) + "; no output written to " + request.output + "\n");

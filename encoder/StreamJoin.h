@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Encoding.h"
 #include "InputProbe.h"
 #include "Request.h"
 
@@ -44,6 +45,11 @@ std::vector<std::string> JoinHead();
 // An input of ffmpeg: the files of the concat list at listPath, one after another,
 // their packets unchanged.
 std::vector<std::string> ConcatInput(const std::string& listPath);
+
+// The bitstream filters that put the codec's headers into the stream before each key
+// frame, for an output container that keeps none of its own (AVI, MPEG, ASF), when the
+// first input's container kept them apart (MP4, QuickTime, Matroska, FLV).
+std::vector<std::string> HeaderFilters(Container output, const StreamFacts& first);
 
 // Says that a stop signal ended the run and gives the exit code for it.
 int StoppedJoin(const Request& request);
