@@ -69,7 +69,12 @@ void TMainForm::buildAdding()
     QAbstractItemModel* model = ltvTask->model();
     connect(model, &QAbstractItemModel::rowsInserted, this, &TMainForm::showTaskSummaryLater);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &TMainForm::showTaskSummaryLater);
-    connect(model, &QAbstractItemModel::dataChanged, this, &TMainForm::showTaskSummaryLater);
+    // A row's picture changes nothing that the summary counts.
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles != QList<int>{Qt::DecorationRole})
+                    showTaskSummaryLater();
+            });
     connect(model, &QAbstractItemModel::modelReset, this, &TMainForm::showTaskSummaryLater);
     labTaskSummary->setText(TaskListSummary(*m_rows));
 }
