@@ -99,7 +99,7 @@ void ThumbnailMaker::start(const QString& path)
     if (!m_folder)
         m_folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/velmo-joiner-thumbnails-XXXXXX");
     auto* process = new QProcess(this);
-    const QString picture = m_folder->filePath(QString::number(++m_pictures) + ".jpg");
+    const QString picture = m_folder->filePath(QString::number(++m_picturesNamed) + ".jpg");
     m_running.insert(process, Run{path, m_entries.value(path).version, picture});
     if (!m_folder->isValid()) {
         end(process, {State::Failed, {}, "No folder for the pictures: " + m_folder->errorString()});

@@ -79,5 +79,5 @@ private:
     // Why the encoder program cannot be started, once it could not.
     QString m_noEncoder;
     int m_runsStarted = 0;
-    int m_pictures = 0;
+    int m_picturesNamed = 0;
 };
