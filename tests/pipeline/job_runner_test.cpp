@@ -4,7 +4,6 @@
 #include "tests/pipeline/FakeJobView.h"
 #include "tests/support/Clips.h"
 #include "tests/support/JobFolders.h"
-#include "tests/support/PrintQString.h"
 #include "tests/support/FakeDesktop.h"
 #include "tests/support/FakePrompter.h"
 #include "tasks/MemoryTaskRowStore.h"

@@ -4,7 +4,6 @@
 #include "profiles/ProfileFiles.h"
 #include "settings/IniFile.h"
 #include "tests/support/Clips.h"
-#include "tests/support/PrintQString.h"
 
 #include <QMap>
 #include <QRegularExpression>
