@@ -29,17 +29,18 @@ double Rational(const std::string& text)
     return denominator > 0 ? std::atof(text.substr(0, slash).c_str()) / denominator : 0;
 }
 
-// The pieces must share everything that a stream copy carries over from the first.
-bool SameStreams(const StreamFacts& first, const StreamFacts& other)
+// What of the streams that a copy carries over from the first piece another piece lacks:
+// "video codec_name", for example; empty when they agree.
+std::string StreamDifference(const StreamFacts& first, const StreamFacts& other)
 {
     for (const char* key : {"codec_name", "width", "height", "sample_aspect_ratio", "pix_fmt", "r_frame_rate",
                             "extradata_hash"})
         if (first.Video(key) != other.Video(key))
-            return false;
+            return std::string("video ") + key;
     for (const char* key : {"codec_name", "sample_rate", "channels"})
         if (first.Audio(key) != other.Audio(key))
-            return false;
-    return true;
+            return std::string("audio ") + key;
+    return {};
 }
 
 // The first piece as the usual join would see it, for the output's format.
@@ -122,6 +123,20 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
     // no B-frames (and keep their times simple).
     if (encoding.videoEncoder == "libx264")
         extra.insert(extra.end(), {"-bf", "0"});
+    // The codec's headers say the picture's range and colours, which the encoder takes
+    // from the input: every piece is brought to the same ones, so that all their headers
+    // agree and their pictures join. Motion JPEG is full range by its nature.
+    if (encoding.pixelFormat == "yuv420p") {
+        const bool high = request.scaleHeight >= 720;
+        const std::string colours = high ? "bt709" : "smpte170m";
+        plan.graph += ";\n[v]scale=out_range=tv:out_color_matrix=" + std::string(high ? "bt709" : "bt601")
+            + ",format=yuv420p[piece]\n";
+        const auto picture = std::find(plan.args.begin(), plan.args.end(), "[v]");
+        if (picture != plan.args.end())
+            *picture = "[piece]";
+        extra.insert(extra.end(), {"-color_range", "tv", "-colorspace", colours, "-color_primaries", colours,
+                                   "-color_trc", colours, "-chroma_sample_location", "left"});
+    }
     // The plan ends with the muxer and the target.
     plan.args.insert(plan.args.end() - 3, extra.begin(), extra.end());
 }
@@ -141,9 +156,13 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding)
             if (StopSignal() != 0)
                 return StoppedJoin(request);
             const auto tag = pieces.back().values.find(std::string("format.tags.") + kPieceTag);
-            if (tag == pieces.back().values.end() || tag->second != mark || pieces.back().audio < 0
-                || !SameStreams(pieces.front(), pieces.back()))
+            if (tag == pieces.back().values.end() || tag->second != mark || pieces.back().audio < 0)
                 return std::nullopt;
+            if (const std::string difference = StreamDifference(pieces.front(), pieces.back()); !difference.empty()) {
+                WriteErr(input + " differs from " + pieces.front().file.path + " in its " + difference
+                         + ": the pieces are encoded again\n");
+                return std::nullopt;
+            }
         }
     } catch (const JobError&) {
         // The usual join names what is wrong with the file.

@@ -79,7 +79,7 @@ TEST(EncoderPiecesTest, PiecesOfMixedInputsJoinByCopyFrameExactAndInStepAtEveryJ
     const QList<Source> sources = {
         {"phone.mp4", 1.6, 0, "25", 44100, {"-c:v", "libx264", "-c:a", "aac"}},
         {"video_cd.mpg", 1.3, 0, "30", 48000, {"-c:v", "mpeg1video", "-c:a", "mp2"}},
-        {"old.avi", 1.4, 0, "30", 22050, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}},
+        {"camera.avi", 1.4, 0, "30", 22050, {"-c:v", "mjpeg", "-c:a", "pcm_s16le"}},
         {"sound_late.ts", 1.6, 0.3, "30", 48000, {"-c:v", "mpeg2video", "-c:a", "mp2"}},
     };
     const QList<Join> joins = {
