@@ -72,7 +72,8 @@ void MakeClip(const QString& path, const ClipRecipe& recipe)
 QString SharedClip(const ClipRecipe& recipe, const QString& extension)
 {
     const QByteArray arguments = ClipArguments(recipe).join('\n').toUtf8();
-    const QString name = QCryptographicHash::hash(arguments, QCryptographicHash::Sha1).toHex().left(16) + "." + extension;
+    const QByteArray key = QCryptographicHash::hash(arguments, QCryptographicHash::Sha1).toHex().left(16);
+    const QString name = key + "." + extension;
     const QString folder = QStringLiteral(VELMO_TEST_CLIPS);
     const QString path = folder + name;
     if (QFileInfo::exists(path))
