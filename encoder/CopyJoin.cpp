@@ -75,6 +75,12 @@ void CheckContainerHolds(const Request& request, const Encoding& encoding, const
         refuse("video", first.Video("codec_name"));
     if (first.audio >= 0 && !container.audio.count(first.Audio("codec_name")))
         refuse("audio", first.Audio("codec_name"));
+    // A WMA decoder gives nothing for a stream's first frame but does for every input's
+    // first frame after a joint: the sound would fall a frame behind at each one.
+    if (const std::string codec = first.Audio("codec_name"); codec == "wmav1" || codec == "wmav2")
+        throw JobError("The sound of " + first.file.path + " (" + codec
+                       + ") cannot be joined without encoding it: it would fall behind the picture at every joint"
+                       + " (output " + request.output + ")");
 }
 
 std::vector<StreamFacts> ReadInputs(const Request& request, const Encoding& encoding,
@@ -113,13 +119,14 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     const std::vector<StreamFacts> inputs = ReadInputs(request, encoding, waiting);
     if (StopSignal() != 0)
         return StoppedJoin(request);
-    // AVI keeps no times for the sound, and players of MPEG count frames: there each
-    // input's sound is joined at the end of its picture, leaving out the sound packets
-    // that end after it (in AVI, only those more than half a packet after it). The
-    // pictures and the sound are read as two inputs, as the end of one stream in a
-    // concat list ends the file's other streams too.
-    const bool pictureSetsLength = encoding.container == Container::Avi
-        || encoding.container == Container::MpegPs || encoding.container == Container::Vob;
+    // AVI keeps no times for the sound, and players of MPEG and ASF count frames: there
+    // each input's sound is joined at the end of its picture, leaving out the sound
+    // packets that end after it (in AVI, only those more than half a packet after it,
+    // counting the priming that AVI lets be heard). The pictures and the sound are read
+    // as two inputs, as the end of one stream in a concat list ends the file's other
+    // streams too.
+    const bool pictureSetsLength = encoding.container == Container::Avi || encoding.container == Container::MpegPs
+        || encoding.container == Container::Vob || encoding.container == Container::Asf;
     std::vector<ConcatEntry> pictures;
     std::vector<ConcatEntry> sounds;
     for (const StreamFacts& input : inputs) {
@@ -132,8 +139,9 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
             return StoppedJoin(request);
         if (span.duration <= 0)
             continue;
-        const double overhang = encoding.container == Container::Avi ? input.soundPacketSeconds / 2
-                                                                     : input.soundPacketSeconds;
+        const double overhang = encoding.container == Container::Avi
+            ? input.soundPacketSeconds / 2 + input.soundLead
+            : input.soundPacketSeconds;
         pictures.back().length = sounds.back().length = span.start + span.duration;
         sounds.back().end = input.start + span.start + span.duration - overhang;
     }

@@ -10,6 +10,7 @@
 #include "StopSignals.h"
 #include "TempOutput.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -46,13 +47,20 @@ private:
     int fd_;
 };
 
-// The length of the stream's first packet in ffprobe's flat listing of packets (which
-// ParseFlatOutput leaves out); 0 when none is listed.
-double FirstPacketSeconds(const std::string& listing, int stream)
+struct FirstPacket {
+    double start = 0;
+    double seconds = 0;
+};
+
+// The stream's first packet in ffprobe's flat listing of packets (which ParseFlatOutput
+// leaves out); zeros when none is listed.
+FirstPacket FirstPacketOf(const std::string& listing, int stream)
 {
     const std::string prefix = "packets.packet.";
     std::string packet;
     int packetStream = -1;
+    FirstPacket first;
+    bool found = false;
     std::size_t start = 0;
     for (std::size_t end; (end = listing.find('\n', start)) != std::string::npos; start = end + 1) {
         const std::string line = listing.substr(start, end - start);
@@ -63,6 +71,8 @@ double FirstPacketSeconds(const std::string& listing, int stream)
         if (dot == std::string::npos || equals == std::string::npos)
             continue;
         if (line.compare(prefix.size(), dot - prefix.size(), packet) != 0) {
+            if (found)
+                return first;
             packet = line.substr(prefix.size(), dot - prefix.size());
             packetStream = -1;
         }
@@ -70,12 +80,16 @@ double FirstPacketSeconds(const std::string& listing, int stream)
         std::string value = line.substr(equals + 1);
         if (value.size() >= 2 && value.front() == '"')
             value = value.substr(1, value.size() - 2);
-        if (field == "stream_index")
+        if (field == "stream_index") {
             packetStream = std::atoi(value.c_str());
-        else if (field == "duration_time" && packetStream == stream)
-            return std::atof(value.c_str());
+            found = packetStream == stream;
+        } else if (found && field == "pts_time") {
+            first.start = std::atof(value.c_str());
+        } else if (found && field == "duration_time") {
+            first.seconds = std::atof(value.c_str());
+        }
     }
-    return 0;
+    return first;
 }
 
 } // namespace
@@ -104,8 +118,8 @@ StreamFacts ProbeStreams(const std::string& path, const std::function<void()>& o
     const ChildRunResult run = RunChild(
         {"ffprobe", "-v", "error", "-of", "flat", "-show_data_hash", "md5", "-show_entries",
          "format=format_name,start_time,duration:format_tags:stream=codec_type,codec_name,profile,width,height,"
-         "sample_aspect_ratio,pix_fmt,r_frame_rate,sample_rate,channels,extradata_hash:"
-         "stream_disposition=attached_pic:packet=stream_index,duration_time",
+         "sample_aspect_ratio,pix_fmt,r_frame_rate,sample_rate,channels,extradata_hash,start_time:"
+         "stream_disposition=attached_pic:packet=stream_index,pts_time,duration_time",
          "-read_intervals", "%+#50", FileUrl(path)},
         {[&](std::string_view text) { out.append(text); },
          [&](std::string_view text) { KeepTail(errors, std::string(text)); }, onTick});
@@ -131,7 +145,11 @@ StreamFacts ProbeStreams(const std::string& path, const std::function<void()>& o
         throw JobError("Input file has no video stream: " + path);
     facts.duration = std::atof(Found(facts.values, "format.duration").c_str());
     facts.start = std::atof(Found(facts.values, "format.start_time").c_str());
-    facts.soundPacketSeconds = FirstPacketSeconds(out, facts.audio);
+    if (facts.audio >= 0) {
+        const FirstPacket first = FirstPacketOf(out, facts.audio);
+        facts.soundPacketSeconds = first.seconds;
+        facts.soundLead = std::max(0.0, std::atof(facts.Audio("start_time").c_str()) - first.start);
+    }
     return facts;
 }
 

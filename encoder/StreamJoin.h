@@ -20,6 +20,9 @@ struct StreamFacts {
     double duration = 0;
     double start = 0;              // the file's first timestamp, in seconds
     double soundPacketSeconds = 0; // the length of the first sound packet; 0 when unknown
+    // The sound before the sound's start: an encoder's priming that the file's times skip
+    // (MP4's edit list) but that a container without times (AVI) lets be heard.
+    double soundLead = 0;
 
     std::string Video(const std::string& key) const;
     std::string Audio(const std::string& key) const;
