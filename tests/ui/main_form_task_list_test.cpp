@@ -1,5 +1,6 @@
 #include "tests/support/Clips.h"
 #include "tests/ui/ProgramFolderFixture.h"
+#include "ui/TaskThumbnails.h"
 
 #include <QAction>
 #include <QApplication>
@@ -285,6 +286,16 @@ TEST_F(MainFormTaskList, LongPathsKeepTheirEndsVisibleAndShowWholeAsTheRowsToolt
         ASSERT_TRUE(QFile::copy(clip("a.avi"), deep + name));
     TMainForm& form = startShown({deep});
     ASSERT_EQ(form.ltvTask->topLevelItemCount(), 2);
+    // Both rows' pictures are settled (the film: this program folder has no encoder), so that
+    // the rows differ in their paths alone.
+    const TaskThumbnails* pictures = form.ltvTask->findChild<TaskThumbnails*>();
+    ASSERT_NE(pictures, nullptr);
+    const auto waiting = [&] {
+        return form.ltvTask->topLevelItem(0)->icon(0).cacheKey() == pictures->waitingIcon().cacheKey()
+            || form.ltvTask->topLevelItem(1)->icon(0).cacheKey() == pictures->waitingIcon().cacheKey();
+    };
+    while (waiting())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     form.ltvTask->setCurrentItem(nullptr);
     form.ltvTask->clearSelection();
 
