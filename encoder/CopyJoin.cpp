@@ -86,23 +86,18 @@ void CheckContainerHolds(const Request& request, const Encoding& encoding, const
 std::vector<StreamFacts> ReadInputs(const Request& request, const Encoding& encoding,
                                     const std::function<void()>& onTick)
 {
-    std::vector<StreamFacts> inputs;
-    for (const std::string& path : request.inputs) {
-        inputs.push_back(ProbeStreams(path, onTick));
-        if (StopSignal() != 0)
-            return inputs;
-        if (inputs.size() == 1) {
-            CheckContainerHolds(request, encoding, inputs.front());
-            continue;
-        }
+    std::vector<StreamFacts> inputs = ProbeStreams(request.inputs, onTick);
+    if (inputs.size() < request.inputs.size())
+        return inputs;
+    CheckContainerHolds(request, encoding, inputs.front());
+    for (const StreamFacts& input : inputs)
         for (const Trait& trait : Traits()) {
             const std::string want = trait.value(inputs.front());
-            const std::string have = trait.value(inputs.back());
+            const std::string have = trait.value(input);
             if (want != have)
-                throw JobError(path + " differs from " + inputs.front().file.path + ": " + trait.what + " " + have
-                               + ", not " + want);
+                throw JobError(input.file.path + " differs from " + inputs.front().file.path + ": " + trait.what
+                               + " " + have + ", not " + want);
         }
-    }
     return inputs;
 }
 

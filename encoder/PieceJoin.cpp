@@ -151,23 +151,24 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding)
     const std::string mark = PieceMark(request, encoding);
     std::vector<StreamFacts> pieces;
     try {
-        for (const std::string& input : request.inputs) {
-            pieces.push_back(ProbeStreams(input, [] { WriteOut(FormatPosLine(0, 0, 0)); }));
-            if (StopSignal() != 0)
-                return StoppedJoin(request);
-            const auto tag = pieces.back().values.find(std::string("format.tags.") + kPieceTag);
-            if (tag == pieces.back().values.end() || tag->second != mark || pieces.back().audio < 0)
-                return std::nullopt;
-            if (const std::string difference = StreamDifference(pieces.front(), pieces.back()); !difference.empty()) {
-                WriteErr(input + " differs from " + pieces.front().file.path + " in its " + difference
-                         + ": the pieces are encoded again\n");
-                return std::nullopt;
-            }
-        }
+        pieces = ProbeStreams(request.inputs, [] { WriteOut(FormatPosLine(0, 0, 0)); });
     } catch (const JobError&) {
         // The usual join names what is wrong with the file.
         return std::nullopt;
     }
+    if (StopSignal() != 0)
+        return StoppedJoin(request);
+    for (const StreamFacts& piece : pieces) {
+        const auto tag = piece.values.find(std::string("format.tags.") + kPieceTag);
+        if (tag == piece.values.end() || tag->second != mark || piece.audio < 0)
+            return std::nullopt;
+    }
+    for (const StreamFacts& piece : pieces)
+        if (const std::string difference = StreamDifference(pieces.front(), piece); !difference.empty()) {
+            WriteErr(piece.file.path + " differs from " + pieces.front().file.path + " in its " + difference
+                     + ": the pieces are encoded again\n");
+            return std::nullopt;
+        }
     const OutputFormat format = ChooseOutputFormat(request, encoding, {AsInput(pieces.front())});
     const InputInfo first = AsInput(pieces.front());
     if (format.width != first.width || format.height != first.height

@@ -28,8 +28,9 @@ struct StreamFacts {
     std::string Audio(const std::string& key) const;
 };
 
-// Asks ffprobe. Throws JobError naming the file when it cannot be read.
-StreamFacts ProbeStreams(const std::string& path, const std::function<void()>& onTick);
+// Asks ffprobe about every file, a few side by side. Throws JobError naming the first
+// file, in order, that cannot be read. Stopped by a stop signal, it gives what it has.
+std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, const std::function<void()>& onTick);
 
 // One file of a concat list. With a length, the next file starts that long after this
 // one's start; with an end, this file's packets from there on are left out.
