@@ -9,6 +9,7 @@
 #include "FfmpegPlan.h"
 #include "InputProbe.h"
 #include "JobError.h"
+#include "MemoryFile.h"
 #include "OutputCheck.h"
 #include "PieceJoin.h"
 #include "Progress.h"
@@ -22,7 +23,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/mman.h>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -73,24 +73,6 @@ void AllowEveryFileOpen()
     }
 }
 
-// Text in memory that a helper reads as a file.
-class MemoryFile {
-public:
-    explicit MemoryFile(const std::string& text) : fd_(memfd_create("ffmpeg-graph", MFD_CLOEXEC))
-    {
-        if (fd_ < 0)
-            throw JobError(std::string("Cannot hold the ffmpeg filter graph: ") + std::strerror(errno));
-        WriteAll(fd_, text);
-    }
-    ~MemoryFile() { close(fd_); }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 } // namespace
 
 Encoding CheckRequest(const Request& request)
@@ -130,7 +112,7 @@ int RunEncodeJob(const Request& request)
         MakePiecePlan(plan, request, encoding);
     for (const std::string& change : plan.changes)
         WriteErr(change + "\n");
-    const MemoryFile graph(plan.graph);
+    const MemoryFile graph(plan.graph, "ffmpeg-graph", "the ffmpeg filter graph");
     fds.push_back(graph.fd());
     AllowEveryFileOpen();
 

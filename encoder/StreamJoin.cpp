@@ -5,6 +5,7 @@
 #include "ExitCodes.h"
 #include "FailureText.h"
 #include "JobError.h"
+#include "MemoryFile.h"
 #include "OutputCheck.h"
 #include "Progress.h"
 #include "StopSignals.h"
@@ -17,7 +18,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,23 +29,6 @@ std::string Found(const std::map<std::string, std::string>& values, const std::s
     return found == values.end() ? std::string() : found->second;
 }
 
-// The concat list in memory, read by ffmpeg as a file.
-class ListFile {
-public:
-    explicit ListFile(const std::string& text) : fd_(memfd_create("concat-list", MFD_CLOEXEC))
-    {
-        if (fd_ < 0)
-            throw JobError(std::string("Cannot hold the list of files to join: ") + std::strerror(errno));
-        WriteAll(fd_, text);
-    }
-    ~ListFile() { close(fd_); }
-    ListFile(const ListFile&) = delete;
-    ListFile& operator=(const ListFile&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 struct FirstPacket {
     double start = 0;
@@ -256,10 +239,10 @@ int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
     std::vector<int> fds;
     if (temp.fdForChild() >= 0)
         fds.push_back(temp.fdForChild());
-    std::vector<std::unique_ptr<ListFile>> lists;
+    std::vector<std::unique_ptr<MemoryFile>> lists;
     std::vector<std::string> listPaths;
     for (const std::string& text : concatLists) {
-        lists.push_back(std::make_unique<ListFile>(text));
+        lists.push_back(std::make_unique<MemoryFile>(text, "concat-list", "the list of files to join"));
         fds.push_back(lists.back()->fd());
         listPaths.push_back(ChildFdPath(static_cast<int>(2 + fds.size())));
     }
