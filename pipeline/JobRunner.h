@@ -52,9 +52,9 @@ struct JobDesktop {
 // How a Start request ended.
 enum class JobEnd { NotStarted, Stopped, Failed, Completed };
 
-// The job: checks a start request, converts every listed file into an intermediate AVI in
-// a folder of the job's own, joins them into the output, and shows progress and time
-// through its view.
+// The job: checks a start request, converts every listed file as its plan says (an
+// intermediate AVI, or a piece of the output), several side by side, in a folder of the
+// job's own, joins them into the output, and shows progress and time through its view.
 class JobRunner {
 public:
     JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter, JobDesktop desktop = {});
