@@ -78,6 +78,26 @@ QStringList FilesIn(const QString& folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
+QList<SoundWindow> SoundWindows(const QString& path)
+{
+    const ProgramRun run = RunProgram(
+        "ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-vn", "-af",
+                   "aresample=48000,asetnsamples=n=240:p=0,astats=metadata=1:reset=1,"
+                   "ametadata=print:key=lavfi.astats.Overall.RMS_level:file=-",
+                   "-f", "null", "-"});
+    QList<SoundWindow> windows;
+    double moment = 0;
+    for (const QString& line : run.out.split('\n')) {
+        if (const auto match = QRegularExpression("pts_time:(-?[0-9.]+)").match(line); match.hasMatch())
+            moment = match.captured(1).toDouble();
+        if (line.startsWith("lavfi.astats.Overall.RMS_level=")) {
+            const QString level = line.section('=', 1);
+            windows << SoundWindow{moment, level == "-inf" || level.toDouble() < -40};
+        }
+    }
+    return windows;
+}
+
 long FrameCount(const QString& path)
 {
     return RunProgram("ffprobe", {"-v", "error", "-count_packets", "-select_streams", "v:0", "-show_entries",

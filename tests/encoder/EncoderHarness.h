@@ -38,6 +38,14 @@ QList<double> PositionsIn(const QString& out);
 // The video frames stored in a file, counted one by one.
 long FrameCount(const QString& path);
 
+// The sound in 5 ms windows: each window's start in seconds of the file's time, and
+// whether it is quiet (below -40 dB).
+struct SoundWindow {
+    double moment = 0;
+    bool quiet = false;
+};
+QList<SoundWindow> SoundWindows(const QString& path);
+
 // A clip in which a white flash and a short beep happen together at the given moments
 // of each stream's own time; the streams themselves may start apart.
 struct FlashBeepClip {

@@ -24,22 +24,13 @@ QList<double> QuietWindows(const QString& path, double pictureSeconds)
                                                        "v:0", "-show_entries", "frame=best_effort_timestamp_time",
                                                        "-of", "csv=p=0", path})
                                     .out.section(',', 0, 0).toDouble();
-    const ProgramRun run = RunProgram(
-        "ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-vn", "-af",
-                   "aresample=48000,asetnsamples=n=240:p=0,astats=metadata=1:reset=1,"
-                   "ametadata=print:key=lavfi.astats.Overall.RMS_level:file=-",
-                   "-f", "null", "-"});
     QList<double> quiet;
-    double moment = 0;
     int windows = 0;
-    for (const QString& line : run.out.split('\n')) {
-        if (const auto match = QRegularExpression("pts_time:(-?[0-9.]+)").match(line); match.hasMatch())
-            moment = match.captured(1).toDouble() - pictureStart;
-        if (line.startsWith("lavfi.astats.Overall.RMS_level=") && moment > -1e-3
-            && moment + 0.005 <= pictureSeconds + 1e-3) {
+    for (const SoundWindow& window : SoundWindows(path)) {
+        const double moment = window.moment - pictureStart;
+        if (moment > -1e-3 && moment + 0.005 <= pictureSeconds + 1e-3) {
             ++windows;
-            const QString level = line.section('=', 1);
-            if (level == "-inf" || level.toDouble() < -40)
+            if (window.quiet)
                 quiet << moment;
         }
     }

@@ -2,7 +2,6 @@
 // encodes, and the join copies the pieces' pictures and encodes their sound once.
 #include "EncoderHarness.h"
 
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,20 +42,10 @@ void MakeSource(const QString& path, const Source& source)
 // The start of every 5 ms window of the sound below -40 dB, in seconds from the file's start.
 QList<double> QuietWindows(const QString& path)
 {
-    const ProgramRun run = RunProgram(
-        "ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-vn", "-af",
-                   "aresample=48000,asetnsamples=n=240:p=0,astats=metadata=1:reset=1,"
-                   "ametadata=print:key=lavfi.astats.Overall.RMS_level:file=-",
-                   "-f", "null", "-"});
     QList<double> quiet;
-    double moment = 0;
-    for (const QString& line : run.out.split('\n')) {
-        if (const auto match = QRegularExpression("pts_time:(-?[0-9.]+)").match(line); match.hasMatch())
-            moment = match.captured(1).toDouble();
-        const QString level = line.section('=', 1);
-        if (line.startsWith("lavfi.astats.Overall.RMS_level=") && (level == "-inf" || level.toDouble() < -40))
-            quiet << moment;
-    }
+    for (const SoundWindow& window : SoundWindows(path))
+        if (window.quiet)
+            quiet << window.moment;
     return quiet;
 }
 
