@@ -108,11 +108,14 @@ bool JobRunner::checkSpace()
     need.tempFolder = m_settings.tempDir.isEmpty() ? m_settings.fallbackTempDir : m_settings.tempDir;
     need.outputFolder = FolderOf(m_settings.outputFile);
     need.outputKbits = m_settings.outputKbits;
+    need.plan = m_settings.plan;
+    need.copiesStreams = CopiesStreams(m_settings.joinOptions());
     for (int index = 0; index < m_rows.rowCount(); ++index) {
         ltvItemData entry;
-        ReadTaskEntry(m_rows, index, CellLength, entry);
+        ReadTaskEntry(m_rows, index, EntryWhole, entry);
         if (entry.LengthSeconds > 0)
             need.totalSeconds += entry.LengthSeconds;
+        need.inputBytes += QFileInfo(entry.path).size();
     }
     const std::optional<SpaceShortage> shortage = FindSpaceShortage(need);
     if (!shortage)

@@ -10,6 +10,10 @@ namespace {
 
 // The conversion writes MPEG-4 at q2 (about 5 Mbit/s, bench/RESULTS.md) with MP3 sound.
 constexpr double IntermediateKbits = 5000 + 128;
+// A piece keeps its sound as FLAC at the join's rate: at 48 kHz stereo well under PCM's 1536 kbit/s.
+constexpr double PieceSoundKbits = 1000;
+// A join that copies streams writes the inputs' packets again, with a container of its own around them.
+constexpr double CopyOverhead = 1.02;
 // Rates vary with the picture; the files are rather overestimated than the disk filled.
 constexpr double Margin = 1.25;
 
@@ -55,6 +59,11 @@ qint64 IntermediateBytes(double totalSeconds)
     return BytesAt(totalSeconds, IntermediateKbits);
 }
 
+qint64 PieceBytes(double totalSeconds, double outputKbits)
+{
+    return BytesAt(totalSeconds, (outputKbits > 0 ? outputKbits : IntermediateKbits) + PieceSoundKbits);
+}
+
 qint64 OutputBytes(double totalSeconds, double outputKbits)
 {
     // Without the profile's rates the intermediates' rate stands in: the join rarely writes more.
@@ -63,19 +72,24 @@ qint64 OutputBytes(double totalSeconds, double outputKbits)
 
 std::optional<SpaceShortage> FindSpaceShortage(const SpaceNeed& need, const SpaceProbe& probe)
 {
-    if (need.totalSeconds <= 0)
+    if (need.copiesStreams ? need.inputBytes <= 0 : need.totalSeconds <= 0)
         return std::nullopt;
     const FolderSpace temp = probe(need.tempFolder);
     const FolderSpace output = probe(need.outputFolder);
-    const qint64 intermediates = IntermediateBytes(need.totalSeconds);
-    qint64 outputNeed = OutputBytes(need.totalSeconds, need.outputKbits);
-    // The intermediates are still there while the join writes the output.
-    if (!temp.device.isEmpty() && temp.device == output.device)
-        outputNeed += intermediates;
-    if (temp.freeBytes >= 0 && temp.freeBytes < intermediates)
-        return SpaceShortage{need.tempFolder, temp.freeBytes, intermediates};
+    const qint64 converted = need.copiesStreams ? 0
+        : need.plan == JobPlan::EncodeOnce      ? PieceBytes(need.totalSeconds, need.outputKbits)
+                                                : IntermediateBytes(need.totalSeconds);
+    const QString convertedFiles = need.plan == JobPlan::EncodeOnce ? "the encoded pieces" : "the intermediate files";
+    const qint64 outputBytes = need.copiesStreams ? static_cast<qint64>(need.inputBytes * CopyOverhead)
+                                                  : OutputBytes(need.totalSeconds, need.outputKbits);
+    // The converted files are still there while the join writes the output.
+    const bool oneDisk = converted > 0 && !temp.device.isEmpty() && temp.device == output.device;
+    if (temp.freeBytes >= 0 && temp.freeBytes < converted)
+        return SpaceShortage{need.tempFolder, temp.freeBytes, converted, convertedFiles};
+    const qint64 outputNeed = outputBytes + (oneDisk ? converted : 0);
     if (output.freeBytes >= 0 && output.freeBytes < outputNeed)
-        return SpaceShortage{need.outputFolder, output.freeBytes, outputNeed};
+        return SpaceShortage{need.outputFolder, output.freeBytes, outputNeed,
+                             oneDisk ? convertedFiles + " and the output file" : QString("the output file")};
     return std::nullopt;
 }
 
@@ -85,5 +99,6 @@ QString SpaceShortageText(const SpaceShortage& shortage)
     return "The folder \"" + QDir::toNativeSeparators(shortage.folder) + "\" has "
         + locale.formattedDataSize(shortage.freeBytes, 1, QLocale::DataSizeTraditionalFormat)
         + " free, and the job may need "
-        + locale.formattedDataSize(shortage.neededBytes, 1, QLocale::DataSizeTraditionalFormat) + " there.";
+        + locale.formattedDataSize(shortage.neededBytes, 1, QLocale::DataSizeTraditionalFormat) + " there for "
+        + shortage.written + ".";
 }
