@@ -93,6 +93,9 @@ std::vector<int> SampleRatesFor(const std::string& audioEncoder, Container conta
 {
     if (container == Container::Flv && audioEncoder != "aac")
         return {44100, 22050, 11025};
+    // DVD players take sound at 48 kHz only.
+    if (container == Container::Vob && !audioEncoder.empty())
+        return {48000};
     if (audioEncoder == "ac3")
         return {48000, 44100, 32000};
     if (audioEncoder == "mp2")

@@ -1,5 +1,7 @@
 #include "FfmpegPlan.h"
 
+#include "DvdStandard.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -228,6 +230,8 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
                                      + " dropped: FLV video has square pixels only");
         format.displayAspect = 0;
     }
+    if (encoding.container == Container::Vob)
+        ApplyDvdStandard(format, request, encoding.videoEncoder == "mpeg1video", first);
 
     const InputInfo* firstAudio = nullptr;
     for (const InputInfo& input : inputs)
