@@ -5,6 +5,7 @@
 #include "tests/support/Clips.h"
 #include "tests/support/FakePrompter.h"
 #include "tasks/MemoryTaskRowStore.h"
+#include "tests/pipeline/OptionWords.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,7 +68,7 @@ protected:
         // Side by side, as on the users' machines.
         job.conversionRunsAtOnce = 2;
         job.joinOptions = [] {
-            return QString(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800:mbd=2:autoaspect -oac mp3lame -lameopts"
+            return OptionWords(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800:mbd=2:autoaspect -oac mp3lame -lameopts"
                            " vbr=2:q=4 -channels 2 -vf scale=320:240 -srate 44100");
         };
         return job;
@@ -156,7 +157,7 @@ TEST_F(JobEndToEnd, AnUnreadableInputFailsItsConversion)
 TEST_F(JobEndToEnd, ADamagedProfileFailsBeforeAnyConversion)
 {
     JobSettings job = settings();
-    job.joinOptions = [] { return QString(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate -oac mp3lame"); };
+    job.joinOptions = [] { return OptionWords(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate -oac mp3lame"); };
     EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Failed);
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].caption, "Output Settings");
@@ -184,7 +185,7 @@ TEST_F(JobEndToEnd, SameFormatFilesAreJoinedAsTheyAreAndAnotherFormatIsNamed)
     job.outputFile = m_dir.filePath("out put/joined.mp4");
     job.outputExt = ".mp4";
     job.plan = JobPlan::EncodeOnce;
-    job.joinOptions = [] { return QString(" -ovc copy -oac copy"); };
+    job.joinOptions = [] { return OptionWords(" -ovc copy -oac copy"); };
     EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Completed) << prompter.messages.value(0).text.toStdString();
     const QString output = m_dir.filePath("out put/joined.mp4");
     EXPECT_EQ(ProbeValue(output, "v:0", "stream=codec_name"), "h264");
