@@ -1,4 +1,6 @@
 #include "pipeline/JobRunner.h"
+#include "profiles/EncoderOptions.h"
+#include "profiles/ProfileContents.h"
 #include "tasks/MediaProbe.h"
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
@@ -244,4 +246,43 @@ TEST_F(JobEndToEnd, TwoJobsAtOnceKeepTheirFilesApart)
                 0.2);
     EXPECT_NEAR(ProbeValue(m_dir.filePath("out put/console.avi"), "", "format=duration").toDouble(), 4.0, 0.2);
     EXPECT_TRUE(QDir(program + "temp").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// A profile value with a blank and "-o" is refused at Start; and were it let through, it
+// would stay one argument, which the encoder refuses: the user's file is never written.
+TEST_F(JobEndToEnd, AProfileValueNeverBecomesAnOption)
+{
+    const QString precious = m_dir.filePath("out put/precious.txt");
+    QFile user(precious);
+    ASSERT_TRUE(user.open(QIODevice::WriteOnly));
+    user.write("the user's own");
+    user.close();
+    QFile shipped(ProgramFolder() + "Profiles/AVI - MPEG-4 Video.bpf");
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    const QString profile = m_dir.filePath("Edited.bpf");
+    QFile edited(profile);
+    ASSERT_TRUE(edited.open(QIODevice::WriteOnly));
+    edited.write(shipped.readAll().replace("value2=640:480", "value2=640:480 -o " + precious.toUtf8()));
+    edited.close();
+    const OutputChoices choices = InitialChoices(*ReadProfile(profile));
+
+    for (const JobPlan plan : {JobPlan::Intermediate, JobPlan::EncodeOnce}) {
+        JobSettings job = settings();
+        job.plan = plan;
+        job.frameSize = [&] { return GetOutputSize(profile, choices); };
+        job.joinOptions = [&] { return BuildJoinOptions(profile, choices); };
+        job.profileRefusal = [&] { return CheckProfile(profile, choices); };
+        EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::NotStarted);
+        ASSERT_EQ(prompter.messages.size(), 1);
+        EXPECT_TRUE(prompter.messages.takeFirst().text.contains("Video Size value \"640:480 -o " + precious + "\""));
+
+        job.profileRefusal = nullptr;
+        EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Failed);
+        prompter.messages.clear();
+        EXPECT_EQ(QDir(m_dir.filePath("out put")).entryList(QDir::Files), QStringList{"precious.txt"});
+        ASSERT_TRUE(user.open(QIODevice::ReadOnly));
+        EXPECT_EQ(user.readAll(), "the user's own");
+        user.close();
+        expectTempFolderAsBefore();
+    }
 }
