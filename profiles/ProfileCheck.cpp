@@ -50,7 +50,9 @@ struct SectionRule {
 SectionRule RuleOf(ProfileSection section)
 {
     const auto within = [](WholeRange range) { return [range](const QString& text) { return IsWholeIn(text, range); }; };
-    const auto among = [](const QStringList& names) { return [&names](const QString& text) { return names.contains(text); }; };
+    const auto among = [](const QStringList& names) {
+        return [list = &names](const QString& text) { return list->contains(text); };
+    };
     switch (section) {
     case ProfileSection::VideoCodec:
         return {false, 0, among(VideoCodecNames()), "a video codec the encoder knows"};
