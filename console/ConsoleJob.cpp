@@ -9,6 +9,7 @@
 #include "pipeline/JobRunner.h"
 #include "pipeline/JobSettingsFrom.h"
 #include "pipeline/SpaceCheck.h"
+#include "profiles/ProfileCheck.h"
 #include "profiles/ProfileContents.h"
 #include "profiles/ProfileFiles.h"
 #include "settings/GeneralPreferences.h"
@@ -104,6 +105,11 @@ int RunConsole(int argc, char* argv[])
         return 2;
     }
     const OutputChoices choices = InitialChoices(*profile);
+    // Before any input is looked at: a dry run, too, shows only what a job could run.
+    if (const std::optional<ProfileRefusal> refusal = CheckProfile(profilePath, choices)) {
+        err << refusal->text << "\n";
+        return 1;
+    }
     const GeneralPreferences preferences = ReadMainPreferences(program.PreferencesPath, program.DefaultTempDir);
 
     ConsolePrompter prompter;

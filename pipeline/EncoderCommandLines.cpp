@@ -11,25 +11,25 @@ QString Quoted(const QString& path)
 
 EncoderCommand ConversionCommand(const QString& input, const QString& intermediate, const QString& frameSize)
 {
-    const QString options = "-oac mp3lame -ovc lavc -ofps 30 -vf scale=" + frameSize;
-    return {' ' + Quoted(input) + " -o " + Quoted(intermediate) + ' ' + options,
-            QStringList{input, "-o", intermediate} + options.split(' ', Qt::SkipEmptyParts)};
+    const QStringList options{"-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30", "-vf", "scale=" + frameSize};
+    return {' ' + Quoted(input) + " -o " + Quoted(intermediate) + ' ' + options.join(' '),
+            QStringList{input, "-o", intermediate} + options};
 }
 
-EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const QString& options)
+EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const JoinOptions& options)
 {
     QString files;
     for (const QString& intermediate : intermediates)
         files += ' ' + Quoted(intermediate);
-    return {files + " -o " + Quoted(output) + ' ' + options,
-            intermediates + QStringList{"-o", output} + options.split(' ', Qt::SkipEmptyParts)};
+    return {files + " -o " + Quoted(output) + ' ' + options.text,
+            intermediates + QStringList{"-o", output} + options.arguments};
 }
 
-EncoderCommand PieceCommand(const QString& input, const QString& piece, const QString& joinOptions)
+EncoderCommand PieceCommand(const QString& input, const QString& piece, const JoinOptions& joinOptions)
 {
-    const QString options = "-piece -ofps 30" + joinOptions;
-    return {' ' + Quoted(input) + " -o " + Quoted(piece) + ' ' + options,
-            QStringList{input, "-o", piece} + options.split(' ', Qt::SkipEmptyParts)};
+    const QStringList options{"-piece", "-ofps", "30"};
+    return {' ' + Quoted(input) + " -o " + Quoted(piece) + ' ' + options.join(' ') + joinOptions.text,
+            QStringList{input, "-o", piece} + options + joinOptions.arguments};
 }
 
 QString PiecePath(const QString& jobFolder, int index)

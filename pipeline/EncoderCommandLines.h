@@ -1,11 +1,13 @@
 #pragma once
 
+#include "profiles/EncoderOptions.h"
+
 #include <QString>
 #include <QStringList>
 
 // The encoder's command lines, as text (the form the encoder documents, with every path
 // between double quotes) and as the argument vector it is started with: there every
-// path is one whole argument, whatever it holds, and the option text splits at blanks.
+// path and every value is one whole argument, whatever it holds.
 struct EncoderCommand {
     QString text;
     QStringList arguments;
@@ -15,12 +17,12 @@ struct EncoderCommand {
 EncoderCommand ConversionCommand(const QString& input, const QString& intermediate, const QString& frameSize);
 
 // The intermediate files, in list order, joined into the output with the profile's options.
-EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const QString& options);
+EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const JoinOptions& options);
 
 // One input into a piece of the output: its picture encoded as the join's options say, at
 // the intermediate's frame rate, its sound kept exact beside it, for a join that copies
 // the pictures.
-EncoderCommand PieceCommand(const QString& input, const QString& piece, const QString& joinOptions);
+EncoderCommand PieceCommand(const QString& input, const QString& piece, const JoinOptions& joinOptions);
 
 // The intermediate file of the entry at index in the temp folder (which ends in "/").
 QString IntermediatePath(const QString& tempFolder, int index);

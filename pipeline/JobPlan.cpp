@@ -1,11 +1,11 @@
 #include "pipeline/JobPlan.h"
 
-PlanCommands::PlanCommands(JobPlan plan, QString jobFolder, QString frameSize, QString joinOptions)
+PlanCommands::PlanCommands(JobPlan plan, QString jobFolder, QString frameSize, JoinOptions joinOptions)
     : m_plan(plan)
     , m_jobFolder(std::move(jobFolder))
     , m_frameSize(std::move(frameSize))
     , m_joinOptions(std::move(joinOptions))
-    , m_copies(CopiesStreams(m_joinOptions))
+    , m_copies(CopiesStreams(m_joinOptions.text))
 {
 }
 

@@ -18,7 +18,7 @@ enum class JobPlan {
 // as they are joins the inputs themselves, whatever the plan: nothing is converted first.
 class PlanCommands {
 public:
-    PlanCommands(JobPlan plan, QString jobFolder, QString frameSize, QString joinOptions);
+    PlanCommands(JobPlan plan, QString jobFolder, QString frameSize, JoinOptions joinOptions);
 
     // False when the join takes the inputs as they are.
     bool convertsFirst() const { return !m_copies; }
@@ -32,7 +32,7 @@ private:
     JobPlan m_plan;
     QString m_jobFolder;
     QString m_frameSize;
-    QString m_joinOptions;
+    JoinOptions m_joinOptions;
     bool m_copies;
 };
 

@@ -5,6 +5,7 @@
 #include "core/TimeText.h"
 #include "pipeline/EncoderCommandLines.h"
 #include "pipeline/JobFolder.h"
+#include "pipeline/JobSettingsFrom.h"
 #include "pipeline/SameFile.h"
 #include "pipeline/SpaceCheck.h"
 #include "platform/Notifier.h"
@@ -133,7 +134,7 @@ JobEnd JobRunner::tbtnStartClick(const JobSettings& settings)
     m_settings = settings;
     m_aborting = false;
     m_end = JobEnd::NotStarted;
-    if (!checkRequest() || !checkSpace() || !makeJobFolder())
+    if (!ProfileAccepted(m_settings, m_prompter) || !checkRequest() || !checkSpace() || !makeJobFolder())
         return JobEnd::NotStarted;
     m_output = m_settings.outputFile;
     m_joinOptions = m_settings.joinOptions();

@@ -4,6 +4,7 @@
 #include "pipeline/JobPlan.h"
 #include "pipeline/JobView.h"
 #include "pipeline/ProgressBars.h"
+#include "profiles/ProfileCheck.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,7 +35,9 @@ struct JobSettings {
     QString tempDir;     // the general settings' temp folder, as typed
     QString fallbackTempDir;
     std::function<QString()> frameSize;   // the conversion size, asked when the job starts
-    std::function<QString()> joinOptions; // the join's encoder options, asked after the conversion
+    std::function<JoinOptions()> joinOptions; // the join's encoder options, asked after the conversion
+    // Why the profile behind the options cannot be used, asked first; unset where no profile is behind them.
+    std::function<std::optional<ProfileRefusal>()> profileRefusal;
     double outputKbits = 0; // the profile's video and audio bit rates, for the space estimate; 0 when not known
     SpaceCheck spaceCheck = SpaceCheck::Ask;
     // How many conversions run side by side.
@@ -86,7 +89,7 @@ public:
     // The steps of the job, in the order Start calls them; the conversion gives the job's
     // folder, empty when the job ended there.
     QString ConvertFiles(const QString& frameSize);
-    void JoinFiles(const QString& options, const QString& tempFolder);
+    void JoinFiles(const JoinOptions& options, const QString& tempFolder);
 
 private:
     bool checkRequest();
@@ -121,7 +124,7 @@ private:
     JobDesktop m_desktop;
     JobSettings m_settings;
     QString m_output; // the file the job writes, once the request is accepted
-    QString m_joinOptions;
+    JoinOptions m_joinOptions;
     QString m_frameSize;
     std::unique_ptr<JobFolder> m_jobFolder;
     // The encoder runs going on now; a stop reaches every one.

@@ -1,7 +1,9 @@
 #include "pipeline/JobSettingsFrom.h"
 
 #include "pipeline/SpaceCheck.h"
+#include "platform/Prompter.h"
 #include "profiles/EncoderOptions.h"
+#include "profiles/ProfileCheck.h"
 #include "profiles/ProfileContents.h"
 #include "settings/GeneralPreferences.h"
 #include "settings/ProgramValues.h"
@@ -36,9 +38,18 @@ JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferenc
     settings.fallbackTempDir = program.DefaultTempDir;
     const QString profilePath = ProfilePathOf(program.ProgramDir, profileName);
     settings.frameSize = [profilePath, choices] { return GetOutputSize(profilePath, choices); };
-    settings.joinOptions = [profilePath, choices] { return BuildEncoderOptions(profilePath, choices); };
+    settings.joinOptions = [profilePath, choices] { return BuildJoinOptions(profilePath, choices); };
+    settings.profileRefusal = [profilePath, choices] { return CheckProfile(profilePath, choices); };
     settings.outputKbits = OutputKbits(choices);
     settings.conversionRunsAtOnce = ConversionRunsAtOnce(QThread::idealThreadCount());
     settings.plan = preferences.encodeOnce ? JobPlan::EncodeOnce : JobPlan::Intermediate;
     return settings;
+}
+
+bool ProfileAccepted(const JobSettings& settings, Prompter& prompter)
+{
+    const std::optional<ProfileRefusal> refusal = settings.profileRefusal ? settings.profileRefusal() : std::nullopt;
+    if (refusal)
+        prompter.warn(refusal->caption, refusal->text);
+    return !refusal;
 }

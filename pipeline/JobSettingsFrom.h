@@ -3,6 +3,7 @@
 #include "pipeline/JobRunner.h"
 #include "profiles/OutputChoices.h"
 
+class Prompter;
 struct GeneralPreferences;
 struct ProgramValues;
 
@@ -20,3 +21,6 @@ int ConversionRunsAtOnce(int cores);
 JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferences& preferences,
                             const QString& profileName, const QString& outputExt, const OutputChoices& choices,
                             const QString& outputFile);
+
+// Whether the job's profile can be used; when it cannot, the user is told why.
+bool ProfileAccepted(const JobSettings& settings, Prompter& prompter);

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-void JobRunner::JoinFiles(const QString& options, const QString& tempFolder)
+void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
 {
     m_view.setProcessTitle("Final Step: Joining all files...");
     m_view.setConvertingFile(QString(), false);

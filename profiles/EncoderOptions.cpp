@@ -56,12 +56,12 @@ QString GetOutputSize(const QString& profilePath, const OutputChoices& choices)
     return ValueOf(TIniFile(profilePath), ProfileSection::VideoSize, choices.videoSize, "224");
 }
 
-QString BuildEncoderOptions(const QString& profilePath, const OutputChoices& choices)
+JoinOptions BuildJoinOptions(const QString& profilePath, const OutputChoices& choices)
 {
     const TIniFile profile(profilePath);
     // A profile that keeps the video as it is joins the inputs' own streams: nothing else applies.
     if (ValueOf(profile, ProfileSection::VideoCodec, choices.videoCodec, "mpeg4") == "copy")
-        return QStringLiteral(" -ovc copy -oac copy");
+        return {QStringLiteral(" -ovc copy -oac copy"), QStringList{"-ovc", "copy", "-oac", "copy"}};
     const QString aspect = choices.aspect == 0
         ? QStringLiteral("autoaspect")
         : "aspect=" + ValueOf(profile, ProfileSection::Aspect, choices.aspect, "16:9");
@@ -73,8 +73,17 @@ QString BuildEncoderOptions(const QString& profilePath, const OutputChoices& cho
         ? ValueOf(profile, ProfileSection::VideoSize, choices.videoSize, "640:480")
         : choices.width + ':' + choices.height;
 
-    // Empty pieces keep their separating blanks (PCM has no switch and no options).
-    return QStringList{" -ovc lavc", "-lavcopts", videoOptions, "-oac", audio.encoder, audio.optionSwitch,
-                       audio.options, "-channels", channels, "-vf", "scale=" + size, "-srate", choices.sampleRate}
-        .join(' ');
+    // Each value is one whole argument, whatever it holds. In the text, empty pieces keep
+    // their separating blanks (PCM has no switch and no options).
+    QStringList pieces{"-ovc", "lavc", "-lavcopts", videoOptions, "-oac", audio.encoder, audio.optionSwitch,
+                       audio.options, "-channels", channels, "-vf", "scale=" + size, "-srate", choices.sampleRate};
+    const QString text = ' ' + pieces.join(' ');
+    if (audio.optionSwitch.isEmpty())
+        pieces.remove(6, 2);
+    return {text, pieces};
+}
+
+QString BuildEncoderOptions(const QString& profilePath, const OutputChoices& choices)
+{
+    return BuildJoinOptions(profilePath, choices).text;
 }

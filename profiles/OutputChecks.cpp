@@ -1,5 +1,7 @@
 #include "profiles/OutputChecks.h"
 
+#include "profiles/ProfileRules.h"
+
 namespace {
 
 bool IsInteger(const QString& text)
@@ -9,24 +11,14 @@ bool IsInteger(const QString& text)
     return isInteger;
 }
 
-// The encoders take frame sides that are even, and none larger than 8192.
-bool IsFrameSide(const QString& text)
-{
-    const int side = text.toInt();
-    return side > 0 && side <= 8192 && side % 2 == 0;
-}
-
-constexpr int LowestSampleRate = 8000;
-constexpr int HighestSampleRate = 96000;
-
 }
 
 std::optional<OutputCheckFailure> CheckOutputChoices(const OutputChoices& choices)
 {
     if (!IsInteger(choices.videoBitrate))
         return OutputCheckFailure{"The video bitrate is invalid.", "Invalid Video Bitrate", OutputCheckFocus::VideoBitrate};
-    if (choices.videoBitrate.toInt() <= 0)
-        return OutputCheckFailure{"The video bitrate must be more than 0.", "Invalid Video Bitrate",
+    if (!IsWholeIn(choices.videoBitrate, VideoBitrateRange))
+        return OutputCheckFailure{"The video bitrate must be from 1 to 100000 kbit.", "Invalid Video Bitrate",
                                   OutputCheckFocus::VideoBitrate};
     if (!choices.selectSize && !IsInteger(choices.width))
         return OutputCheckFailure{"The output width is invalid.", "Invalid Width", OutputCheckFocus::Width};
@@ -40,7 +32,7 @@ std::optional<OutputCheckFailure> CheckOutputChoices(const OutputChoices& choice
                                   OutputCheckFocus::Height};
     if (!IsInteger(choices.sampleRate))
         return OutputCheckFailure{"The sample rate is invalid.", "Invalid Sample Rate", OutputCheckFocus::SampleRate};
-    if (choices.sampleRate.toInt() < LowestSampleRate || choices.sampleRate.toInt() > HighestSampleRate)
+    if (!IsWholeIn(choices.sampleRate, SampleRateRange))
         return OutputCheckFailure{"The sample rate must be from 8000 to 96000.", "Invalid Sample Rate",
                                   OutputCheckFocus::SampleRate};
     // The audio bitrate is checked even while the MP3 panel hides it, and the focus
@@ -48,8 +40,8 @@ std::optional<OutputCheckFailure> CheckOutputChoices(const OutputChoices& choice
     if (!IsInteger(choices.audioBitrate))
         return OutputCheckFailure{"The Audio bitrate is invalid.", "Invalid Audio Bitrate",
                                   OutputCheckFocus::VideoBitrate};
-    if (choices.audioBitrate.toInt() <= 0)
-        return OutputCheckFailure{"The Audio bitrate must be more than 0.", "Invalid Audio Bitrate",
+    if (!IsWholeIn(choices.audioBitrate, AudioBitrateRange))
+        return OutputCheckFailure{"The Audio bitrate must be from 8 to 1536 Kbps.", "Invalid Audio Bitrate",
                                   OutputCheckFocus::VideoBitrate};
     if (choices.audioCodecCaption == "MP2" && choices.audioBitrate.toInt() > 128)
         return OutputCheckFailure{"The maximum value of audio bitrate for MP2 codec is 128", "Invalid Audio Bitrate",

@@ -1,6 +1,7 @@
 #include "ui/OutputSettingsForm.h"
 
 #include "profiles/OutputChecks.h"
+#include "profiles/ProfileCheck.h"
 #include "profiles/ProfileContents.h"
 #include "ui/DialogKeys.h"
 #include "ui/MessageBoxPrompter.h"
@@ -218,6 +219,10 @@ void TopSettingForm::LoadProfile(const QString& path)
     const std::optional<ProfileContents> contents = ReadProfile(path);
     if (!contents)
         return;
+    if (const std::optional<ProfileRefusal> refusal = CheckProfile(path, InitialChoices(*contents))) {
+        m_prompter->warn(refusal->caption, refusal->text);
+        return;
+    }
     ProfilePath = path;
     OutputExt = "." + contents->type;
     for (ProfileSection section : AllProfileSections) {

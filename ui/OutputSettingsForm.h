@@ -71,7 +71,8 @@ public:
     QString ProfilePath;
     QString OutputExt;
 
-    // Fills the lists from a profile file; a missing file changes nothing.
+    // Fills the lists from a profile file; a missing file changes nothing, and a profile
+    // that cannot be used changes nothing but says why.
     void LoadProfile(const QString& path);
 
     // The choices as they stand, for the option builder.

@@ -308,3 +308,69 @@ TEST_F(ConsoleMode, StopSignalsEndTheJobAndLeaveNothing)
         EXPECT_EQ(ProcessesNaming(m_dir.path()).values(), QList<QByteArray>{}) << "the encoder and ffmpeg are gone";
     }
 }
+
+// A profile is data that users copy, edit and share: one that is damaged, or holds a value
+// its field cannot hold, is refused before anything runs, naming the file, the field and the value.
+TEST_F(ConsoleMode, ADamagedProfileIsRefusedBeforeAnythingRuns)
+{
+    const QString precious = m_dir.filePath("precious.txt");
+    QFile user(precious);
+    ASSERT_TRUE(user.open(QIODevice::WriteOnly));
+    user.write("the user's own");
+    user.close();
+    QFile shipped(folder() + "Profiles/AVI - MPEG-4 Video.bpf");
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    const QByteArray good = shipped.readAll();
+
+    struct Case {
+        const char* name;
+        QByteArray from;
+        QByteArray to;
+        QString says;
+    };
+    const QByteArray codecIndex = "Index=0\nDescription=The video codec";
+    const Case cases[] = {
+        {"a size that adds an output", "value2=640:480", "value2=640:480 -o " + precious.toUtf8(),
+         "its Video Size value \"640:480 -o " + precious + "\" is not a frame size"},
+        {"a codec index beyond the list", codecIndex, "Index=9\nDescription=The video codec",
+         "its Video Codec Index value \"9\" is not an item of its list (0 to 3)"},
+        {"a codec index below it", codecIndex, "Index=-1\nDescription=The video codec", "its Video Codec Index value \"-1\""},
+        {"more items than captions", "[Video Codec]\nItems=4", "[Video Codec]\nItems=7",
+         "its Video Codec Items value \"7\" does not match its 4 captions"},
+        {"items below one", "[Video Codec]\nItems=4", "[Video Codec]\nItems=-1", "its Video Codec Items value \"-1\""},
+        {"no main section", "[Main]\nType=avi\n", "", "it has no Type in a [Main] section"},
+        {"a quality index beyond the list", "Index=4\nDescription=The quality", "Index=42\nDescription=The quality",
+         "its VBR Quality Index value \"42\""},
+        {"an unknown audio codec", "value0=mp3", "value0=foo",
+         "its Audio Codec value \"foo\" does not match its caption \"MP3\""},
+        {"a bit rate beyond the range", "Caption3=1800", "Caption3=99999999",
+         "its Video Bitrate value \"99999999\" is not a bit rate from 1 to 100000 kbit/s"},
+        {"an empty file", good, "", "it has no Type"},
+        {"a truncated file", good.mid(good.indexOf("Caption5=5\n")), "",
+         "its VBR Quality Items value \"10\" does not match its 5 captions"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const QString path = folder() + "Profiles/Damaged.bpf";
+        QFile damaged(path);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(good.contains(test.from));
+        damaged.write(QByteArray(good).replace(test.from, test.to));
+        damaged.close();
+        for (const QStringList& plan : {QStringList{"--plan=intermediate"}, QStringList{"--dry-run"}}) {
+            const ProgramRun refused = run(QStringList{"--join", "--profile", "Damaged", "--output",
+                                                       m_dir.filePath("joined")}
+                                           + plan + QStringList{"--", m_dir.filePath("a.mp4"), m_dir.filePath("b clip.avi")});
+            EXPECT_EQ(refused.exitCode, 1);
+            EXPECT_TRUE(refused.out.isEmpty()) << refused.out.toStdString();
+            EXPECT_TRUE(refused.err.startsWith("The profile \"Damaged\" cannot be used: " + test.says))
+                << refused.err.toStdString();
+            EXPECT_TRUE(refused.err.contains("\nFile: " + path + "\n")) << refused.err.toStdString();
+        }
+        EXPECT_FALSE(QFile::exists(folder() + "temp")) << "nothing ran";
+        EXPECT_FALSE(QFile::exists(m_dir.filePath("joined.avi")));
+        ASSERT_TRUE(user.open(QIODevice::ReadOnly));
+        EXPECT_EQ(user.readAll(), "the user's own");
+        user.close();
+    }
+}

@@ -3,6 +3,7 @@
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
 #include "tests/support/FakePrompter.h"
+#include "tests/pipeline/OptionWords.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,7 +53,7 @@ protected:
         job.tempDir = m_dir.filePath("temp");
         job.fallbackTempDir = m_dir.filePath("fallback/");
         job.frameSize = [] { return QString("320:240"); };
-        job.joinOptions = [] { return QString(" -ovc lavc -oac pcm"); };
+        job.joinOptions = [] { return OptionWords(" -ovc lavc -oac pcm"); };
         job.conversionRunsAtOnce = 2;
         return job;
     }

@@ -1,10 +1,13 @@
 #include "pipeline/JobRunner.h"
+#include "profiles/EncoderOptions.h"
+#include "profiles/ProfileContents.h"
 #include "tasks/MediaProbe.h"
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
 #include "tests/support/Clips.h"
 #include "tests/support/FakePrompter.h"
 #include "tasks/MemoryTaskRowStore.h"
+#include "tests/pipeline/OptionWords.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,7 +70,7 @@ protected:
         // Side by side, as on the users' machines.
         job.conversionRunsAtOnce = 2;
         job.joinOptions = [] {
-            return QString(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800:mbd=2:autoaspect -oac mp3lame -lameopts"
+            return OptionWords(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800:mbd=2:autoaspect -oac mp3lame -lameopts"
                            " vbr=2:q=4 -channels 2 -vf scale=320:240 -srate 44100");
         };
         return job;
@@ -156,7 +159,7 @@ TEST_F(JobEndToEnd, AnUnreadableInputFailsItsConversion)
 TEST_F(JobEndToEnd, ADamagedProfileFailsBeforeAnyConversion)
 {
     JobSettings job = settings();
-    job.joinOptions = [] { return QString(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate -oac mp3lame"); };
+    job.joinOptions = [] { return OptionWords(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate -oac mp3lame"); };
     EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Failed);
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].caption, "Output Settings");
@@ -184,7 +187,7 @@ TEST_F(JobEndToEnd, SameFormatFilesAreJoinedAsTheyAreAndAnotherFormatIsNamed)
     job.outputFile = m_dir.filePath("out put/joined.mp4");
     job.outputExt = ".mp4";
     job.plan = JobPlan::EncodeOnce;
-    job.joinOptions = [] { return QString(" -ovc copy -oac copy"); };
+    job.joinOptions = [] { return OptionWords(" -ovc copy -oac copy"); };
     EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Completed) << prompter.messages.value(0).text.toStdString();
     const QString output = m_dir.filePath("out put/joined.mp4");
     EXPECT_EQ(ProbeValue(output, "v:0", "stream=codec_name"), "h264");
@@ -243,4 +246,43 @@ TEST_F(JobEndToEnd, TwoJobsAtOnceKeepTheirFilesApart)
                 0.2);
     EXPECT_NEAR(ProbeValue(m_dir.filePath("out put/console.avi"), "", "format=duration").toDouble(), 4.0, 0.2);
     EXPECT_TRUE(QDir(program + "temp").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// A profile value with a blank and "-o" is refused at Start; and were it let through, it
+// would stay one argument, which the encoder refuses: the user's file is never written.
+TEST_F(JobEndToEnd, AProfileValueNeverBecomesAnOption)
+{
+    const QString precious = m_dir.filePath("out put/precious.txt");
+    QFile user(precious);
+    ASSERT_TRUE(user.open(QIODevice::WriteOnly));
+    user.write("the user's own");
+    user.close();
+    QFile shipped(ProgramFolder() + "Profiles/AVI - MPEG-4 Video.bpf");
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    const QString profile = m_dir.filePath("Edited.bpf");
+    QFile edited(profile);
+    ASSERT_TRUE(edited.open(QIODevice::WriteOnly));
+    edited.write(shipped.readAll().replace("value2=640:480", "value2=640:480 -o " + precious.toUtf8()));
+    edited.close();
+    const OutputChoices choices = InitialChoices(*ReadProfile(profile));
+
+    for (const JobPlan plan : {JobPlan::Intermediate, JobPlan::EncodeOnce}) {
+        JobSettings job = settings();
+        job.plan = plan;
+        job.frameSize = [&] { return GetOutputSize(profile, choices); };
+        job.joinOptions = [&] { return BuildJoinOptions(profile, choices); };
+        job.profileRefusal = [&] { return CheckProfile(profile, choices); };
+        EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::NotStarted);
+        ASSERT_EQ(prompter.messages.size(), 1);
+        EXPECT_TRUE(prompter.messages.takeFirst().text.contains("Video Size value \"640:480 -o " + precious + "\""));
+
+        job.profileRefusal = nullptr;
+        EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Failed);
+        prompter.messages.clear();
+        EXPECT_EQ(QDir(m_dir.filePath("out put")).entryList(QDir::Files), QStringList{"precious.txt"});
+        ASSERT_TRUE(user.open(QIODevice::ReadOnly));
+        EXPECT_EQ(user.readAll(), "the user's own");
+        user.close();
+        expectTempFolderAsBefore();
+    }
 }

@@ -7,6 +7,7 @@
 #include "tests/support/FakeDesktop.h"
 #include "tests/support/FakePrompter.h"
 #include "tasks/MemoryTaskRowStore.h"
+#include "tests/pipeline/OptionWords.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,7 +56,7 @@ protected:
         job.tempDir = path("temp");
         job.fallbackTempDir = path("fallback/");
         job.frameSize = [] { return QString("320:240"); };
-        job.joinOptions = [] { return QString(" -ovc lavc -lavcopts vcodec=mpeg4 -oac pcm   -channels 2"); };
+        job.joinOptions = [] { return OptionWords(" -ovc lavc -lavcopts vcodec=mpeg4 -oac pcm   -channels 2"); };
         return job;
     }
 

@@ -1,6 +1,7 @@
 #include "pipeline/EncoderCommandLines.h"
 #include "pipeline/ProgressBars.h"
 #include "pipeline/ProgressText.h"
+#include "tests/pipeline/OptionWords.h"
 
 #include <QLocale>
 
@@ -77,7 +78,8 @@ TEST(EncoderCommandLines, TextsAndArgumentVectors)
     EXPECT_EQ(conversion.arguments, (QStringList{"/v/my \"best\" clip.mpg", "-o", "/tmp/j/0.avi", "-oac", "mp3lame",
                                                  "-ovc", "lavc", "-ofps", "30", "-vf", "scale=320:240"}));
 
-    const EncoderCommand join = JoinCommand({"/t/0.avi", "/t/1.avi"}, "/o/out put.avi", " -ovc lavc -oac pcm   -srate 44100");
+    const EncoderCommand join = JoinCommand({"/t/0.avi", "/t/1.avi"}, "/o/out put.avi",
+                                            OptionWords(" -ovc lavc -oac pcm   -srate 44100"));
     EXPECT_EQ(join.text, " \"/t/0.avi\" \"/t/1.avi\" -o \"/o/out put.avi\"  -ovc lavc -oac pcm   -srate 44100");
     EXPECT_EQ(join.arguments, (QStringList{"/t/0.avi", "/t/1.avi", "-o", "/o/out put.avi", "-ovc", "lavc", "-oac",
                                            "pcm", "-srate", "44100"}));

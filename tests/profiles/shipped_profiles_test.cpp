@@ -1,5 +1,6 @@
 #include "core/PathRules.h"
 #include "profiles/EncoderOptions.h"
+#include "profiles/ProfileCheck.h"
 #include "profiles/ProfileContents.h"
 #include "profiles/ProfileFiles.h"
 #include "settings/IniFile.h"
@@ -80,11 +81,13 @@ TEST_P(ShippedProfile, EveryCodecGivesAReadableFileOfItsKind)
 
     for (std::size_t run = 0; run < runs.size(); ++run) {
         const OutputChoices& choices = runs[run];
-        const QString options = BuildEncoderOptions(path, choices);
-        SCOPED_TRACE(options.toStdString());
+        const JoinOptions options = BuildJoinOptions(path, choices);
+        SCOPED_TRACE(options.text.toStdString());
+        const std::optional<ProfileRefusal> refusal = CheckProfile(path, choices);
+        EXPECT_FALSE(refusal) << refusal->text.toStdString();
         const QString output = work.filePath(QString("out%1.%2").arg(run).arg(profile->type));
-        const ProgramRun encoder = RunProgram(ProgramFolder() + "asapi.dll",
-                                              QStringList{input, "-o", output} + options.split(' ', Qt::SkipEmptyParts));
+        const ProgramRun encoder =
+            RunProgram(ProgramFolder() + "asapi.dll", QStringList{input, "-o", output} + options.arguments);
         ASSERT_EQ(encoder.exitCode, 0) << encoder.err.toStdString();
 
         const QString videoCodec = values.ReadText("Video Codec", "value" + QString::number(choices.videoCodec), "");
@@ -149,6 +152,7 @@ TEST(ShippedProfiles, OneForEveryOutputTypeWithTheUsualChoices)
         ASSERT_TRUE(profile);
         keeping << profile->type;
         EXPECT_EQ(BuildEncoderOptions(path, InitialChoices(*profile)), " -ovc copy -oac copy") << name.toStdString();
+        EXPECT_FALSE(CheckProfile(path, InitialChoices(*profile))) << name.toStdString();
     }
     keeping.sort();
     EXPECT_EQ(keeping, (QStringList{"avi", "mov", "mp4", "mpg"}));

@@ -29,6 +29,9 @@ protected:
         QDir(programDir()).mkdir("clips");
         for (const char* name : {"a.avi", "b.avi"})
             ASSERT_TRUE(QFile::copy(source, programDir() + "clips/" + name));
+        QDir(programDir()).mkdir("Profiles");
+        ASSERT_TRUE(QFile::copy(ProgramFolder() + "Profiles/AVI - MPEG-4 Video.bpf",
+                                programDir() + "Profiles/AVI - MPEG-4 Video.bpf"));
     }
 
     TMainForm& started()
@@ -55,7 +58,7 @@ TEST_F(MainFormJob, StartChecksThenAJobWithoutItsEncoderEndsCleanly)
     form.edtOutputFile->setText(programDir() + "joined");
     // This program folder has no encoder program.
     form.tbtnStartClick();
-    EXPECT_EQ(form.edtOutputFile->text(), programDir() + "joined") << "no profile loaded: no extension to add";
+    EXPECT_EQ(form.edtOutputFile->text(), programDir() + "joined.avi") << "the profile's type is added";
     ASSERT_EQ(prompter.messages.size(), 2);
     EXPECT_EQ(prompter.messages[1].text, "Error. Please re-install Velmo AVI Video Joiner");
     EXPECT_EQ(form.jobState(), JobState::Idle);

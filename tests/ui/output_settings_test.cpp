@@ -39,8 +39,9 @@ protected:
     {
         QDir(programDir()).mkdir("Profiles");
         writeFile("Profiles/A mp3.bpf", Profile("avi", "Caption0=MP3\nCaption1=MP2\nvalue1=mp2", 0, 0));
-        // "Index" 9 lies outside the sample rates: nothing is selected.
-        writeFile("Profiles/B mp2.bpf", Profile("mpg", "Caption0=MP3\nCaption1=MP2\nvalue1=mp2", 1, 9));
+        writeFile("Profiles/B mp2.bpf", Profile("mpg", "Caption0=MP3\nCaption1=MP2\nvalue1=mp2", 1, 1));
+        // "Index" 9 lies outside the sample rates.
+        writeFile("Profiles/C damaged.bpf", Profile("avi", "Caption0=MP3\nCaption1=MP2\nvalue1=mp2", 0, 9));
     }
 
     TopSettingForm& loaded(const QString& profile)
@@ -72,8 +73,6 @@ TEST_F(OutputSettings, LoadingFillsTheListsAndAnotherLoadReplacesEveryEdit)
     EXPECT_TRUE(dialog.panMP3->isHidden());
     EXPECT_FALSE(dialog.panLavc->isHidden()) << "the audio bitrate panel in the MP3 panel's place";
     EXPECT_EQ(dialog.panLavc->geometry(), dialog.panMP3->geometry());
-    EXPECT_EQ(dialog.cmbSrate->currentIndex(), -1);
-    EXPECT_EQ(dialog.cmbSrate->currentText(), "") << "an Index outside the list selects nothing";
     EXPECT_EQ(dialog.memDescription->toPlainText(), "How MP3 is encoded.\nCurrent Value: VBR");
     EXPECT_EQ(dialog.cmbVcodec->toolTip(), "Video Codec");
     EXPECT_EQ(dialog.cmbBitrate->toolTip(), "ABR CBR Bitrate");
@@ -97,8 +96,15 @@ TEST_F(OutputSettings, LoadingFillsTheListsAndAnotherLoadReplacesEveryEdit)
     EXPECT_FALSE(dialog.cmbQuality->isHidden());
     EXPECT_EQ(form.BuildEncoderOptions(dialog.ProfilePath),
               " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1800:mbd=2:autoaspect -oac lavc -lavcopts"
-              " acodec=mp2:abitrate=128 -channels 2 -vf scale=640:480 -srate ");
+              " acodec=mp2:abitrate=128 -channels 2 -vf scale=640:480 -srate 48000");
     EXPECT_EQ(form.GetOutputSize(dialog.ProfilePath), "640:480");
+
+    form.cmbProfile->setCurrentIndex(2);
+    form.cmbProfileChange();
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, "The profile \"C damaged\" cannot be used: its Sample Rate Index value \"9\" is "
+                                         "not an item of its list (0 to 1).\nFile: " + programDir() + "Profiles/C damaged.bpf");
+    EXPECT_EQ(dialog.OutputExt, ".mpg") << "a profile that cannot be used is not loaded";
 
     QFile::remove(programDir() + "Profiles/A mp3.bpf");
     form.cmbProfile->setCurrentIndex(0);

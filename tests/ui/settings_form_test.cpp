@@ -1,4 +1,5 @@
 #include "settings/IniFile.h"
+#include "tests/support/Clips.h"
 #include "tests/ui/ProgramFolderFixture.h"
 #include "ui/OutputSettingsForm.h"
 #include "ui/SettingsForm.h"
@@ -18,8 +19,11 @@ protected:
     void addProfiles(const QStringList& names)
     {
         QDir(programDir()).mkdir("Profiles");
+        QFile shipped(ProgramFolder() + "Profiles/AVI - MPEG-4 Video.bpf");
+        ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+        const QByteArray profile = shipped.readAll();
         for (const QString& name : names)
-            writeFile("Profiles/" + name + ".bpf", "[Main]\nType=" + name.toUtf8() + "\n");
+            writeFile("Profiles/" + name + ".bpf", QByteArray(profile).replace("Type=avi", "Type=" + name.toUtf8()));
     }
     QString stored(const QString& key) const { return TIniFile(programDir() + "Preferences.ini").ReadText("Main", key, "(none)"); }
 };

@@ -230,6 +230,7 @@ TEST(OutputChecks, FirstFailingCheckInOrder)
         {[](OutputChoices& c) { c.audioCodecCaption = "MP2"; c.audioBitrate = "128"; }, "", {}},
         {[](OutputChoices& c) { c.videoBitrate = "-5"; }, "Invalid Video Bitrate", OutputCheckFocus::VideoBitrate},
         {[](OutputChoices& c) { c.videoBitrate = "0"; }, "Invalid Video Bitrate", OutputCheckFocus::VideoBitrate},
+        {[](OutputChoices& c) { c.videoBitrate = "99999999"; }, "Invalid Video Bitrate", OutputCheckFocus::VideoBitrate},
         {[](OutputChoices& c) { c.selectSize = false; c.width = "721"; c.height = "480"; }, "Invalid Width",
          OutputCheckFocus::Width},
         {[](OutputChoices& c) { c.selectSize = false; c.width = "720"; c.height = "8194"; }, "Invalid Height",
