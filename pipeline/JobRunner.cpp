@@ -110,7 +110,7 @@ bool JobRunner::checkSpace()
     need.outputFolder = FolderOf(m_settings.outputFile);
     need.outputKbits = m_settings.outputKbits;
     need.plan = m_settings.plan;
-    need.copiesStreams = CopiesStreams(m_settings.joinOptions());
+    need.copiesStreams = CopiesStreams(m_settings.joinOptions().text);
     for (int index = 0; index < m_rows.rowCount(); ++index) {
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
