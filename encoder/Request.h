@@ -2,7 +2,18 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+// The output's name, and whether an existing file of that name may be replaced. With
+// -noreplace it never is: the output takes the first free name of NAME.EXT, NAME_1.EXT,
+// NAME_2.EXT, ... when it is written (TempOutput.h).
+struct OutputName : std::string {
+    OutputName() = default;
+    OutputName(std::string path, bool keep = false) : std::string(std::move(path)), keepExisting(keep) {}
+    using std::string::operator=;
+    bool keepExisting = false;
+};
 
 // One command line, read but not yet checked against the output container.
 struct Request {
@@ -10,7 +21,7 @@ struct Request {
     enum class LameMode { Vbr, Cbr, Abr };
 
     std::vector<std::string> inputs;
-    std::string output;
+    OutputName output;
 
     // Video (-lavcopts). An empty codec means the high-quality intermediate default.
     std::string videoCodec;

@@ -34,7 +34,9 @@ int main(int argc, char* argv[])
         if (std::string(argv[i]) == "-o")
             output = argv[i + 1];
     const char* scriptPath = std::getenv("VELMO_STAND_IN_SCRIPT");
-    const std::string input = argc > 1 ? argv[1] : "";
+    // The join's "-noreplace" comes before its inputs.
+    const int first = argc > 1 && std::string(argv[1]) == "-noreplace" ? 2 : 1;
+    const std::string input = argc > first ? argv[first] : "";
     const std::string inputName = input.substr(input.find_last_of('/') + 1);
     std::ifstream script(std::string(scriptPath ? scriptPath : "") + "." + inputName);
     if (!script)

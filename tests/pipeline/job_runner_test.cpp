@@ -303,9 +303,9 @@ TEST_F(Job, RenameNeverOverwrites)
 {
     QFile(path("out/movie.avi")).open(QIODevice::WriteOnly);
     QFile(path("out/movie_1.avi")).open(QIODevice::WriteOnly);
-    EXPECT_EQ(JobRunner::JoinTarget(path("out/movie.avi"), ".avi", OverwritePolicy::Rename), path("out/movie_2.avi"));
-    EXPECT_EQ(JobRunner::JoinTarget(path("out/movie.avi"), ".avi", OverwritePolicy::Overwrite), path("out/movie.avi"));
-    EXPECT_EQ(JobRunner::JoinTarget(path("out/new.avi"), ".avi", OverwritePolicy::Rename), path("out/new.avi"));
+    EXPECT_EQ(JobRunner::JoinTarget(path("out/movie.avi"), OverwritePolicy::Rename), path("out/movie_2.avi"));
+    EXPECT_EQ(JobRunner::JoinTarget(path("out/movie.avi"), OverwritePolicy::Overwrite), path("out/movie.avi"));
+    EXPECT_EQ(JobRunner::JoinTarget(path("out/new.avi"), OverwritePolicy::Rename), path("out/new.avi"));
 }
 
 TEST_F(Job, EveryEndingReleasesTheSleepLockAndAnnouncesItselfBeforeItsMessage)
