@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <unistd.h>
 
 namespace {
@@ -101,6 +103,15 @@ TEST_F(Job, RequestChecksInOrder)
     EXPECT_EQ(prompter.messages.last().caption, "Add More Videos");
 
     addEntry(path("b.avi"));
+    // A pipe put in a listed file's place since it was added: nothing may open it.
+    const QString pipe = path("pipe.avi");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    addEntry(pipe);
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::NotStarted);
+    EXPECT_EQ(prompter.messages.last().text, "These inputs are not files that can be joined:\n" + pipe
+                                                 + " (a named pipe, not a file)\nPlease remove them from the task list.");
+    QFile::remove(pipe);
+
     JobSettings job = settings();
     job.outputFile = path("missing/joined.avi");
     runner.tbtnStartClick(job);
