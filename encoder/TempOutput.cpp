@@ -63,10 +63,6 @@ int OpenUnnamed(const std::string& folder, const std::string& finalPath)
     return fd;
 }
 
-} // namespace
-
-namespace {
-
 // The file an output path names: the path itself, or for a symbolic link the file the
 // kernel reaches through it for this user. A link is refused where the kernel's
 // protection of shared sticky folders would not follow it (a link of another user, in a
@@ -113,10 +109,11 @@ void CheckOutputPlace(const OutputName& output)
 {
     const std::string target = WrittenPath(output);
     struct stat info {};
+    if (stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        throw JobError("The output path is a folder, not a file: " + output);
+    // Only a regular file is replaced; a kept one is never touched.
     if (!output.keepExisting && stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-        throw JobError(std::string(S_ISDIR(info.st_mode) ? "The output path is a folder, not a file: "
-                                                         : "The output path is not a regular file: ")
-                       + output);
+        throw JobError("The output path is not a regular file: " + output);
     const std::string folder = FolderOf(target);
     if (stat(folder.c_str(), &info) != 0)
         FolderProblem(folder, target, errno);
@@ -126,6 +123,10 @@ void CheckOutputPlace(const OutputName& output)
         FolderProblem(folder, target, errno);
 }
 
+namespace {
+
+// The name numbered `number` in the row an output takes when its name is taken:
+// "out.avi" gives "out_1.avi", "out_2.avi", ...
 std::string NumberedName(const std::string& path, int number)
 {
     const std::size_t slash = path.find_last_of('/');
@@ -134,8 +135,6 @@ std::string NumberedName(const std::string& path, int number)
     const std::size_t stemEnd = dot == std::string::npos || dot < nameStart ? path.size() : dot;
     return path.substr(0, stemEnd) + "_" + std::to_string(number) + path.substr(stemEnd);
 }
-
-namespace {
 
 // Makes a new hidden part file; gives its fd and sets name.
 int CreatePart(const std::string& finalPath, std::string& name)

@@ -42,7 +42,7 @@ private:
 
     std::string final_; // the output, symbolic links followed when it replaces
     std::string named_; // the hidden temporary name when no unnamed file could be made
-    int fd_ = -1;       // the file, locked
+    int fd_ = -1;       // the file
     bool unnamed_ = false;
     bool keepExisting_ = false;
     bool committed_ = false;
@@ -52,10 +52,6 @@ private:
 // not an existing folder or other file that is no regular one, not a link that is not
 // followed, in a folder that exists and may be written. Throws JobError.
 void CheckOutputPlace(const OutputName& output);
-
-// The name numbered `number` in the row an output takes when its name is taken:
-// "out.avi" gives "out_1.avi", "out_2.avi", ...
-std::string NumberedName(const std::string& path, int number);
 
 // The name under which a helper reaches the file it got as its fd childFd.
 std::string ChildFdPath(int childFd);
