@@ -106,6 +106,14 @@ bool JobRunner::checkOutputFile(const QString& output)
         m_view.focusOutputFile();
         return false;
     }
+    // A link to nothing "does not exist", so nothing would be asked; the encoder refuses it.
+    const QFileInfo named(output);
+    if (named.isSymLink() && !named.exists()) {
+        m_prompter.warn("Output Is a Broken Link", "\"" + output + "\" is a symbolic link to a file that does not "
+                                                   "exist.\nPlease specify another output filename.");
+        m_view.focusOutputFile();
+        return false;
+    }
     // Joining into one of the inputs would replace the user's video with the result; a
     // renamed output is a new file, but it is looked at all the same.
     const QStringList inputs = inputPaths();

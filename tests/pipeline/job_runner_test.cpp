@@ -122,6 +122,11 @@ TEST_F(Job, RequestChecksInOrder)
     runner.tbtnStartClick(job);
     EXPECT_EQ(prompter.messages.last().caption, "Icorrect Filename");
 
+    ASSERT_TRUE(QFile::link(path("out/nothing.avi"), path("out/link.avi")));
+    job.outputFile = path("out/link.avi");
+    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::NotStarted);
+    EXPECT_EQ(prompter.messages.last().caption, "Output Is a Broken Link");
+
     // The profile's extension is added, then the existing file is asked about.
     QFile(path("out/movie.mpg.avi")).open(QIODevice::WriteOnly);
     job.outputFile = path("out/movie.mpg");
