@@ -2,15 +2,13 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 // The output's name, and whether an existing file of that name may be replaced. With
 // -noreplace it never is: the output takes the first free name of NAME.EXT, NAME_1.EXT,
 // NAME_2.EXT, ... when it is written (TempOutput.h).
+// A plain string does not convert to it, so that no output is taken without its rule.
 struct OutputName : std::string {
-    OutputName() = default;
-    OutputName(std::string path, bool keep = false) : std::string(std::move(path)), keepExisting(keep) {}
     using std::string::operator=;
     bool keepExisting = false;
 };
