@@ -242,11 +242,21 @@ Request ParseArguments(const std::vector<std::string>& args)
     bool haveOutput = false;
     bool copyVideo = false;
     bool copyAudio = false;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        // After "--" every word is an input, whatever it looks like.
+        if (optionsEnded) {
+            request.inputs.push_back(arg);
+            continue;
+        }
         // Option texts are split at blanks by the caller; runs of blanks leave empty words.
         if (arg.empty())
             continue;
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
         if (arg[0] != '-' || arg == "-") {
             request.inputs.push_back(arg);
             continue;
@@ -289,6 +299,8 @@ Request ParseArguments(const std::vector<std::string>& args)
             request.channels = static_cast<int>(WholeInRange(arg, value(), 1, 8));
         } else if (arg == "-srate") {
             request.sampleRate = static_cast<int>(WholeInRange(arg, value(), 8000, 96000));
+        } else if (arg == "-noreplace") {
+            request.output.keepExisting = true;
         } else if (arg == "-piece") {
             request.piece = true;
         } else if (arg == "-of") {

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-// Reads MEncoder-style arguments (without the program name) in any order.
+// Reads MEncoder-style arguments (without the program name) in any order; "--" ends the
+// options, and every word after it is an input file.
 // Throws UsageError naming the first unknown option or bad value.
 Request ParseArguments(const std::vector<std::string>& args);
 

@@ -4,13 +4,22 @@
 #include <string>
 #include <vector>
 
+// The output's name, and whether an existing file of that name may be replaced. With
+// -noreplace it never is: the output takes the first free name of NAME.EXT, NAME_1.EXT,
+// NAME_2.EXT, ... when it is written (TempOutput.h).
+// A plain string does not convert to it, so that no output is taken without its rule.
+struct OutputName : std::string {
+    using std::string::operator=;
+    bool keepExisting = false;
+};
+
 // One command line, read but not yet checked against the output container.
 struct Request {
     enum class Audio { Mp3Lame, Pcm, Lavc };
     enum class LameMode { Vbr, Cbr, Abr };
 
     std::vector<std::string> inputs;
-    std::string output;
+    OutputName output;
 
     // Video (-lavcopts). An empty codec means the high-quality intermediate default.
     std::string videoCodec;

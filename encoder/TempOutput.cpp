@@ -1,9 +1,8 @@
 #include "TempOutput.h"
 
-#include "Encoding.h"
+#include "Console.h"
 #include "InputProbe.h"
 #include "JobError.h"
-#include "UsageError.h"
 
 #include <cerrno>
 #include <chrono>
@@ -11,10 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <string_view>
-#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,45 +42,6 @@ std::string HiddenName(const std::string& finalPath)
     return folder + "." + name + "." + hex + ".part";
 }
 
-// The file a path names once symbolic links are followed; the path itself when it is none.
-std::string FollowLinks(std::string path)
-{
-    for (int hops = 0; hops < 40; ++hops) {
-        char target[PATH_MAX];
-        const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
-        if (length <= 0)
-            break;
-        const std::string next(target, static_cast<std::size_t>(length));
-        path = next.front() == '/' || path.find('/') == std::string::npos ? next : FolderOf(path) + "/" + next;
-    }
-    return path;
-}
-
-// True for ".NAME.RANDOM.part" when NAME is a file this program writes.
-bool IsPartName(const std::string& entry)
-{
-    constexpr std::string_view suffix = ".part";
-    constexpr std::size_t kTokenLength = 16;
-    if (entry.size() < 2 + kTokenLength + 1 + suffix.size() || entry.front() != '.' || !entry.ends_with(suffix))
-        return false;
-    const std::string stem = entry.substr(1, entry.size() - 1 - suffix.size());
-    const std::size_t dot = stem.size() - kTokenLength - 1;
-    if (stem[dot] != '.'
-        || stem.find_first_not_of("0123456789abcdef", dot + 1) != std::string::npos)
-        return false;
-    try {
-        ContainerForPath(stem.substr(0, dot));
-    } catch (const UsageError&) {
-        return false;
-    }
-    return true;
-}
-
-bool SameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 } // namespace
 
 std::string FolderOf(const std::string& path)
@@ -106,38 +63,57 @@ int OpenUnnamed(const std::string& folder, const std::string& finalPath)
     return fd;
 }
 
-} // namespace
-
-void RemoveStaleParts(const std::string& folder)
+// The file an output path names: the path itself, or for a symbolic link the file the
+// kernel reaches through it for this user. A link is refused where the kernel's
+// protection of shared sticky folders would not follow it (a link of another user, in a
+// folder that everyone may write to and that is not the link owner's), whether or not
+// that protection is on here, and a link to nothing is refused, so that no link ever
+// makes the program write somewhere the user did not name.
+std::string FollowedOutput(const std::string& path)
 {
-    DIR* dir = opendir(folder.c_str());
-    if (!dir)
-        return;
-    while (const dirent* entry = readdir(dir)) {
-        if (!IsPartName(entry->d_name))
-            continue;
-        // Read and write: on NFS an exclusive lock needs a file open for writing.
-        const int fd = openat(dirfd(dir), entry->d_name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat held {};
-        struct stat named {};
-        // Still the file that was locked: a name is removed only with its own lock in hand.
-        if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == geteuid()
-            && flock(fd, LOCK_EX | LOCK_NB) == 0
-            && fstatat(dirfd(dir), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(held, named))
-            unlinkat(dirfd(dir), entry->d_name, 0);
-        close(fd);
-    }
-    closedir(dir);
+    struct stat link {};
+    if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return path;
+    struct stat folder {};
+    constexpr mode_t kShared = S_ISVTX | S_IWOTH;
+    if (stat(FolderOf(path).c_str(), &folder) == 0 && (folder.st_mode & kShared) == kShared
+        && link.st_uid != geteuid() && link.st_uid != folder.st_uid)
+        throw JobError("The output file is a symbolic link of another user in a shared folder, which is not "
+                       "followed: " + path);
+    // The kernel follows the link, with its own checks; the path it reached is read back.
+    const int fd = open(path.c_str(), O_PATH | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT)
+        throw JobError("The output file is a symbolic link to a file that does not exist: " + path);
+    if (fd < 0)
+        throw JobError("The output file is a symbolic link that cannot be followed: " + path + ": "
+                       + std::strerror(errno));
+    char target[PATH_MAX];
+    const ssize_t length = readlink(ChildFdPath(fd).c_str(), target, sizeof target - 1);
+    close(fd);
+    if (length <= 0)
+        throw JobError("The output file is a symbolic link that cannot be followed: " + path);
+    return std::string(target, static_cast<std::size_t>(length));
 }
 
-void CheckOutputPlace(const std::string& outputPath)
+// The file the output is written to: its own name when existing files are kept (a link
+// there is a taken name like any other), else the file it names, links followed.
+std::string WrittenPath(const OutputName& output)
 {
-    const std::string target = FollowLinks(outputPath);
+    const std::string followed = FollowedOutput(output);
+    return output.keepExisting ? std::string(output) : followed;
+}
+
+} // namespace
+
+void CheckOutputPlace(const OutputName& output)
+{
+    const std::string target = WrittenPath(output);
     struct stat info {};
     if (stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        throw JobError("The output path is a folder, not a file: " + outputPath);
+        throw JobError("The output path is a folder, not a file: " + output);
+    // Only a regular file is replaced; a kept one is never touched.
+    if (!output.keepExisting && stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        throw JobError("The output path is not a regular file: " + output);
     const std::string folder = FolderOf(target);
     if (stat(folder.c_str(), &info) != 0)
         FolderProblem(folder, target, errno);
@@ -149,48 +125,45 @@ void CheckOutputPlace(const std::string& outputPath)
 
 namespace {
 
-// Makes a new hidden part file and locks it; gives its fd and sets name.
-int CreateLockedPart(const std::string& finalPath, std::string& name)
+// The name numbered `number` in the row an output takes when its name is taken:
+// "out.avi" gives "out_1.avi", "out_2.avi", ...
+std::string NumberedName(const std::string& path, int number)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t stemEnd = dot == std::string::npos || dot < nameStart ? path.size() : dot;
+    return path.substr(0, stemEnd) + "_" + std::to_string(number) + path.substr(stemEnd);
+}
+
+// Makes a new hidden part file; gives its fd and sets name.
+int CreatePart(const std::string& finalPath, std::string& name)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = HiddenName(finalPath);
         const int fd = open(name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            const int error = errno;
-            name.clear();
-            if (error == EEXIST)
-                continue;
-            FolderProblem(FolderOf(finalPath), finalPath, error);
-        }
-        // Between its making and its lock another run may have found it unlocked and
-        // removed it: then another name is made. Where the file system has no locks,
-        // no other run can take one either, and the file is left to this run.
-        flock(fd, LOCK_EX);
-        struct stat held {};
-        struct stat named {};
-        if (fstat(fd, &held) == 0 && stat(name.c_str(), &named) == 0 && SameFile(held, named))
+        if (fd >= 0)
             return fd;
-        close(fd);
+        const int error = errno;
+        name.clear();
+        if (error != EEXIST)
+            FolderProblem(FolderOf(finalPath), finalPath, error);
     }
-    name.clear();
     throw JobError("Cannot keep a part file beside the output file " + finalPath);
 }
 
 } // namespace
 
-TempOutput::TempOutput(const std::string& outputPath) : final_(FollowLinks(outputPath))
+TempOutput::TempOutput(const OutputName& output) : final_(WrittenPath(output)), keepExisting_(output.keepExisting)
 {
-    CheckOutputPlace(outputPath);
+    CheckOutputPlace(output);
     struct stat info {};
-    const bool replacing = stat(final_.c_str(), &info) == 0;
+    const bool replacing = !keepExisting_ && stat(final_.c_str(), &info) == 0;
     const std::string folder = FolderOf(final_);
-    RemoveStaleParts(folder);
     fd_ = OpenUnnamed(folder, final_);
     unnamed_ = fd_ >= 0;
-    if (unnamed_)
-        flock(fd_, LOCK_EX);
-    else
-        fd_ = CreateLockedPart(final_, named_);
+    if (!unnamed_)
+        fd_ = CreatePart(final_, named_);
     if (replacing) {
         // Best effort: only root may give the file another owner.
         [[maybe_unused]] const int owned = fchown(fd_, info.st_uid, info.st_gid);
@@ -200,7 +173,6 @@ TempOutput::TempOutput(const std::string& outputPath) : final_(FollowLinks(outpu
 
 TempOutput::~TempOutput()
 {
-    // The name goes while the lock is still held, so that no other run meets it unlocked.
     if (!committed_ && !named_.empty())
         unlink(named_.c_str());
     close(fd_);
@@ -216,8 +188,45 @@ std::string ChildFdPath(int childFd)
     return "/proc/self/fd/" + std::to_string(childFd);
 }
 
-void TempOutput::Commit()
+bool TempOutput::TakeFreeName(const std::string& path)
 {
+    // linkat and renameat2 without replacing are one step each: of two runs after one name,
+    // one gets it and the other EEXIST.
+    if (unnamed_) {
+        if (linkat(AT_FDCWD, ChildFdPath(fd_).c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return true;
+    } else if (renameat2(AT_FDCWD, named_.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    } else if (errno == EINVAL || errno == ENOSYS) {
+        // A file system without it: a new empty file claims the name, and only that is replaced.
+        const int claim = open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (claim >= 0) {
+            close(claim);
+            if (std::rename(named_.c_str(), path.c_str()) == 0)
+                return true;
+            const int error = errno;
+            unlink(path.c_str());
+            FolderProblem(FolderOf(path), path, error);
+        }
+    }
+    if (errno != EEXIST)
+        FolderProblem(FolderOf(path), path, errno);
+    return false;
+}
+
+std::string TempOutput::Commit()
+{
+    if (keepExisting_) {
+        std::string taken = final_;
+        int number = 0;
+        while (!TakeFreeName(taken))
+            taken = NumberedName(final_, ++number);
+        committed_ = true;
+        if (number > 0)
+            WriteOut("\nOutput renamed to _" + std::to_string(number) + ": " + taken.substr(taken.find_last_of('/') + 1)
+                     + "\n");
+        return taken;
+    }
     if (unnamed_) {
         // An unnamed file gets a name by linking it; rename then replaces any older output at once.
         const std::string self = ChildFdPath(fd_);
@@ -234,4 +243,5 @@ void TempOutput::Commit()
     if (std::rename(named_.c_str(), final_.c_str()) != 0)
         FolderProblem(FolderOf(final_), final_, errno);
     committed_ = true;
+    return final_;
 }

@@ -4,6 +4,7 @@
 #include "Console.h"
 #include "ExitCodes.h"
 #include "FailureText.h"
+#include "InputProbe.h"
 #include "JobError.h"
 
 #include <charconv>
@@ -62,7 +63,7 @@ Run RunTool(const std::vector<std::string>& argv)
 double PictureLength(const std::string& input)
 {
     const Run probe = RunTool({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
-                               "stream=index:format=duration", "-of", "default=noprint_wrappers=1", input});
+                               "stream=index:format=duration", "-of", "default=noprint_wrappers=1", FileUrl(input)});
     if (probe.stopSignal)
         throw JobError("Stopped.", exitcode::StoppedBase + probe.stopSignal);
     if (probe.exitCode != 0)
@@ -96,8 +97,8 @@ bool WriteFrame(const std::string& input, const std::string& output, double seco
     const std::string box = "w='max(1,min(" + std::to_string(width) + "," + std::to_string(height)
         + "*dar))':h='max(1,min(" + std::to_string(height) + "," + std::to_string(width) + "/dar))'";
     const Run run = RunTool({"ffmpeg", "-nostdin", "-v", "error", "-y", "-threads", "1", "-ss", SecondsText(seconds),
-                             "-i", input, "-map", "0:v:0", "-frames:v", "1", "-vf", "scale=" + box + ",setsar=1",
-                             "-q:v", "3", "-f", "image2", "-update", "1", output});
+                             "-i", FileUrl(input), "-map", "0:v:0", "-frames:v", "1", "-vf", "scale=" + box + ",setsar=1",
+                             "-q:v", "3", "-f", "image2", "-update", "1", FileUrl(output)});
     if (run.stopSignal) {
         unlink(output.c_str());
         throw JobError("Stopped.", exitcode::StoppedBase + run.stopSignal);

@@ -51,7 +51,7 @@ QStringList JobRunner::PlannedCommandLines(const TaskRowStore& rows, const JobSe
     QString output = settings.outputFile;
     if (LastExtension(output).toLower() != settings.outputExt.toLower())
         output += settings.outputExt;
-    lines << plan.join(inputs, JoinTarget(output, settings.outputExt, settings.policy)).text;
+    lines << plan.join(inputs, JoinTarget(output, settings.policy)).text;
     return lines;
 }
 
@@ -76,9 +76,7 @@ bool JobRunner::makeJobFolder()
 
 bool JobRunner::checkJoinCommand(const PlanCommands& plan)
 {
-    const QString output = JoinTarget(m_settings.outputFile, m_settings.outputExt, m_settings.policy);
-    const std::unique_ptr<EncoderRun> run =
-        runEncoder(QStringList{"--check"} + plan.join(inputPaths(), output).arguments);
+    const std::unique_ptr<EncoderRun> run = runEncoder(QStringList{"--check"} + joinArguments(plan, inputPaths()));
     if (run && m_state != JobState::StopRequested && run->exitCode() == 0)
         return true;
     m_view.stopClock();

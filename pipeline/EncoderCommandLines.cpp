@@ -13,7 +13,7 @@ EncoderCommand ConversionCommand(const QString& input, const QString& intermedia
 {
     const QStringList options{"-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30", "-vf", "scale=" + frameSize};
     return {' ' + Quoted(input) + " -o " + Quoted(intermediate) + ' ' + options.join(' '),
-            QStringList{input, "-o", intermediate} + options};
+            QStringList{"-o", intermediate} + options + QStringList{"--", input}};
 }
 
 EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const JoinOptions& options)
@@ -22,14 +22,14 @@ EncoderCommand JoinCommand(const QStringList& intermediates, const QString& outp
     for (const QString& intermediate : intermediates)
         files += ' ' + Quoted(intermediate);
     return {files + " -o " + Quoted(output) + ' ' + options.text,
-            intermediates + QStringList{"-o", output} + options.arguments};
+            QStringList{"-o", output} + options.arguments + QStringList{"--"} + intermediates};
 }
 
 EncoderCommand PieceCommand(const QString& input, const QString& piece, const JoinOptions& joinOptions)
 {
     const QStringList options{"-piece", "-ofps", "30"};
     return {' ' + Quoted(input) + " -o " + Quoted(piece) + ' ' + options.join(' ') + joinOptions.text,
-            QStringList{input, "-o", piece} + options + joinOptions.arguments};
+            QStringList{"-o", piece} + options + joinOptions.arguments + QStringList{"--", input}};
 }
 
 QString PiecePath(const QString& jobFolder, int index)

@@ -7,7 +7,8 @@
 
 // The encoder's command lines, as text (the form the encoder documents, with every path
 // between double quotes) and as the argument vector it is started with: there every
-// path and every value is one whole argument, whatever it holds.
+// path and every value is one whole argument, whatever it holds, and the input files come
+// last, after "--", so that no name is ever read as an option.
 struct EncoderCommand {
     QString text;
     QStringList arguments;

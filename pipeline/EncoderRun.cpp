@@ -87,6 +87,15 @@ bool EncoderRun::succeeded(const QString& expectedFile) const
     return m_exitCode == 0 && file.isFile() && file.size() > 0;
 }
 
+QString EncoderRun::toldAfter(const QString& prefix) const
+{
+    for (const QString& line : QString::fromUtf8(m_tail).split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts)) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size());
+    }
+    return {};
+}
+
 QString EncoderRun::lastErrorLine() const
 {
     // A killed encoder had no last word of its own; what it printed before is beside the point.

@@ -40,6 +40,8 @@ public:
     int exitCode() const { return m_exitCode; }
     // True when it exited 0 and wrote a file that is not empty at expectedFile.
     bool succeeded(const QString& expectedFile) const;
+    // The rest of the first line of its last words that starts with prefix; empty when none does.
+    QString toldAfter(const QString& prefix) const;
     // Why it failed: a signal that ended it, else its last line that is no progress line.
     QString lastErrorLine() const;
 

@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
@@ -15,6 +18,9 @@ namespace {
 // The lock is taken on a file that can be opened for writing: on network file systems
 // an exclusive lock needs that.
 constexpr const char* LockName = ".lock";
+// What a job writes into its lock file once it holds the lock: a folder whose lock file
+// says anything else is not a job's, whatever its name.
+constexpr char Mark[] = "Velmo AVI Video Joiner job folder\n";
 
 QByteArray LockPath(const QString& folder)
 {
@@ -27,6 +33,49 @@ bool StillThere(int fd)
 {
     struct stat info {};
     return fstat(fd, &info) == 0 && info.st_nlink > 0;
+}
+
+bool HoldsMark(int fd)
+{
+    char text[sizeof Mark] = {};
+    return pread(fd, text, sizeof text, 0) == static_cast<ssize_t>(sizeof Mark - 1)
+        && std::memcmp(text, Mark, sizeof Mark - 1) == 0;
+}
+
+// The names a job and the encoder runs it starts write in its folder: the lock, the
+// converted files "N.avi" and "N.mkv", and the hidden ".N.avi.RANDOM.part" the encoder
+// writes them as where the file system has no unnamed files.
+bool IsJobFileName(const QString& name)
+{
+    static const QRegularExpression known(
+        "^(\\.lock|[0-9]+\\.(avi|mkv)|\\.[0-9]+\\.(avi|mkv)\\.[0-9a-f]{16}\\.part)$");
+    return known.match(name).hasMatch();
+}
+
+// Removes the folder of a dead job, whose lock the caller holds: its own files one by one,
+// then the folder. Anything else in it keeps it whole.
+void RemoveDeadJobFolder(const QString& folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    const int dirFd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dirFd < 0)
+        return;
+    const QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const bool onlyOwn = std::all_of(names.begin(), names.end(), [dirFd](const QString& name) {
+        struct stat info {};
+        return IsJobFileName(name) && fstatat(dirFd, QFile::encodeName(name).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISREG(info.st_mode) && info.st_uid == getuid();
+    });
+    if (onlyOwn) {
+        // The lock file goes last, so that a clean-up that stops half-way is done by the next.
+        for (const QString& name : names) {
+            if (name != LockName)
+                unlinkat(dirFd, QFile::encodeName(name).constData(), 0);
+        }
+        unlinkat(dirFd, LockName, 0);
+        rmdir(path.constData());
+    }
+    close(dirFd);
 }
 
 } // namespace
@@ -43,17 +92,19 @@ std::unique_ptr<JobFolder> JobFolder::Create(const QString& tempFolder, QString&
         }
         const QString path = QFile::decodeName(folder);
         const int fd = open(LockPath(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0 && errno != ENOENT) {
+        if (fd < 0) {
             reason = QString::fromLocal8Bit(std::strerror(errno));
             rmdir(folder.constData());
             return nullptr;
         }
-        if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && StillThere(fd))
+        // The mark is written only with the lock in hand: a clean-up that meets a lock file
+        // without it leaves the folder alone.
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && StillThere(fd)
+            && write(fd, Mark, sizeof Mark - 1) == static_cast<ssize_t>(sizeof Mark - 1))
             return std::unique_ptr<JobFolder>(new JobFolder(path + "/", fd));
-        // Another job's clean-up took the new folder for a dead job's in the moment before
-        // its lock, and removes it: this job takes a new name.
-        if (fd >= 0)
-            close(fd);
+        close(fd);
+        unlink(LockPath(path).constData());
+        rmdir(folder.constData());
     }
     reason = "no folder of its own could be locked there";
     return nullptr;
@@ -78,18 +129,19 @@ void JobFolder::RemoveStaleFolders(const QString& tempFolder)
         temp.entryList({QString(NamePrefix) + "*"}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
     for (const QString& name : names) {
         const QString folder = temp.filePath(name);
-        const int fd = open(LockPath(folder).constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) {
-            // A job that died before its lock file was made left its folder empty; a job that
-            // is making its lock file now finds its folder gone and takes another.
-            if (errno == ENOENT)
-                rmdir(QFile::encodeName(folder).constData());
+        struct stat own {};
+        if (lstat(QFile::encodeName(folder).constData(), &own) != 0 || !S_ISDIR(own.st_mode) || own.st_uid != getuid())
             continue;
-        }
+        // A folder without a lock file is left: nothing says a job made it.
+        const int fd = open(LockPath(folder).constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
         struct stat info {};
-        // Only this user's own job folders, and only while no living job holds their lock.
-        if (fstat(fd, &info) == 0 && info.st_uid == getuid() && flock(fd, LOCK_EX | LOCK_NB) == 0)
-            QDir(folder).removeRecursively();
+        // Only this user's own job folders, marked by their job, and only while no living job
+        // holds their lock.
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == getuid()
+            && flock(fd, LOCK_EX | LOCK_NB) == 0 && HoldsMark(fd))
+            RemoveDeadJobFolder(folder);
         close(fd);
     }
 }

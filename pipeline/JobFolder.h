@@ -22,7 +22,9 @@ public:
     // The folder, ending in "/".
     const QString& path() const { return m_path; }
 
-    // Removes, inside tempFolder, every job folder whose lock no living job holds.
+    // Removes, inside tempFolder, every folder of a dead job: this user's, marked as a job's
+    // in its lock file, its lock held by no living job, and holding nothing but the files a
+    // job writes. Anything else, however it is named, is left as it is.
     static void RemoveStaleFolders(const QString& tempFolder);
 
     // The name every job folder starts with.

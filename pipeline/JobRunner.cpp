@@ -12,6 +12,7 @@
 #include "platform/Prompter.h"
 #include "platform/SleepInhibitor.h"
 #include "settings/ProgramValues.h"
+#include "tasks/InputFiles.h"
 #include "tasks/TaskEntry.h"
 
 #include <QFile>
@@ -47,6 +48,8 @@ bool JobRunner::checkRequest()
         return false;
     }
     m_view.focusTaskList();
+    if (!checkInputsAreFiles())
+        return false;
     QString& output = m_settings.outputFile;
     const QString folder = FolderOf(output);
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
@@ -71,13 +74,30 @@ bool JobRunner::checkRequest()
     }
     if (!checkOutputFile(output))
         return false;
-    if (QFileInfo::exists(output) && m_settings.policy == OverwritePolicy::Ask
+    const bool exists = QFileInfo::exists(output);
+    if (exists && m_settings.policy == OverwritePolicy::Ask
         && !m_prompter.ask("File Exists", "The output file is existent. Do you want to continue and overwrite it? "
                                           "\n\rClick \"No\" to specify another output filename.")) {
         m_view.focusOutputFile();
         return false;
     }
+    // A file that appears under the name during the job was never agreed to.
+    m_replaces = m_settings.policy == OverwritePolicy::Overwrite || (exists && m_settings.policy == OverwritePolicy::Ask);
     return m_rows.rowCount() > 0;
+}
+
+bool JobRunner::checkInputsAreFiles()
+{
+    QStringList refused;
+    for (const QString& input : inputPaths()) {
+        if (const QString why = WhyNotARegularFile(input); !why.isEmpty())
+            refused << input + " (" + why + ')';
+    }
+    if (refused.isEmpty())
+        return true;
+    m_prompter.warn("Input Not a File", "These inputs are not files that can be joined:\n" + refused.join('\n')
+                                            + "\nPlease remove them from the task list.");
+    return false;
 }
 
 bool JobRunner::checkOutputFile(const QString& output)
@@ -87,12 +107,20 @@ bool JobRunner::checkOutputFile(const QString& output)
         m_view.focusOutputFile();
         return false;
     }
+    // A link to nothing "does not exist", so nothing would be asked; the encoder refuses it.
+    const QFileInfo named(output);
+    if (named.isSymLink() && !named.exists()) {
+        m_prompter.warn("Output Is a Broken Link", "\"" + output + "\" is a symbolic link to a file that does not "
+                                                   "exist.\nPlease specify another output filename.");
+        m_view.focusOutputFile();
+        return false;
+    }
     // Joining into one of the inputs would replace the user's video with the result; a
     // renamed output is a new file, but it is looked at all the same.
     const QStringList inputs = inputPaths();
     QString input = FindSameFile(output, inputs);
     if (input.isEmpty())
-        input = FindSameFile(JoinTarget(output, m_settings.outputExt, m_settings.policy), inputs);
+        input = FindSameFile(JoinTarget(output, m_settings.policy), inputs);
     if (input.isEmpty())
         return true;
     m_prompter.warn("Output Is an Input", "The output file is one of the input files:\n" + input
@@ -175,17 +203,36 @@ void JobRunner::timerTimeTimer()
     m_view.setTimes(SecondsToTimeText(ElapsedSeconds), SecondsToTimeText(RemainingSeconds));
 }
 
-QString JobRunner::JoinTarget(const QString& outputFile, const QString& outputExt, OverwritePolicy policy)
+QString JobRunner::JoinTarget(const QString& outputFile, OverwritePolicy policy)
 {
     if (policy != OverwritePolicy::Rename || !QFileInfo::exists(outputFile))
         return outputFile;
     // Never over an existing file: "_1", then "_2", ... until a name is free.
-    const QString stem = AddTrailingBackslash(FolderOf(outputFile)) + StripExtension(QFileInfo(outputFile).fileName());
     for (int index = 1;; ++index) {
-        const QString candidate = stem + "_" + QString::number(index) + outputExt;
+        const QString candidate = NumberedOutput(outputFile, index);
         if (!QFileInfo::exists(candidate))
             return candidate;
     }
+}
+
+QString JobRunner::NumberedOutput(const QString& outputFile, int number)
+{
+    const QString name = QFileInfo(outputFile).fileName();
+    return AddTrailingBackslash(FolderOf(outputFile)) + StripExtension(name) + "_" + QString::number(number)
+        + LastExtension(name);
+}
+
+QStringList JobRunner::joinArguments(const PlanCommands& plan, const QStringList& inputs) const
+{
+    const QStringList arguments = plan.join(inputs, m_settings.outputFile).arguments;
+    return m_replaces ? arguments : QStringList{"-noreplace"} + arguments;
+}
+
+QString JobRunner::writtenOutput(const EncoderRun& run) const
+{
+    // "Output renamed to _N: name_N.ext" when the output's own name was taken.
+    const int number = run.toldAfter("Output renamed to _").section(':', 0, 0).toInt();
+    return m_replaces || number <= 0 ? m_settings.outputFile : NumberedOutput(m_settings.outputFile, number);
 }
 
 EncoderRun* JobRunner::launchEncoder(const QStringList& arguments, EncoderRun::PositionSeen onPosition)

@@ -75,9 +75,12 @@ public:
     // One tick of the one-second clock.
     void timerTimeTimer();
 
-    // The output file a join writes: the output file, or under Rename the first free
-    // "name_N.ext".
-    static QString JoinTarget(const QString& outputFile, const QString& outputExt, OverwritePolicy policy);
+    // The output file a join would write now: the output file, or under Rename the first
+    // free "name_N.ext". The encoder takes the name itself when it writes the file, so that
+    // two jobs never take one name.
+    static QString JoinTarget(const QString& outputFile, OverwritePolicy policy);
+    // "name_N.ext" of the output file "name.ext".
+    static QString NumberedOutput(const QString& outputFile, int number);
 
     // The temp folder a job of these settings uses: the general settings' own where it is or
     // can be made, else the program's. Nothing is made here.
@@ -94,12 +97,20 @@ public:
 private:
     bool checkRequest();
     bool checkOutputFile(const QString& output);
+    // Every listed input is still a regular file: a pipe or device put in a file's place
+    // since it was added would keep the encoder waiting.
+    bool checkInputsAreFiles();
     bool checkSpace();
     QString prepareTempFolder();
     bool makeJobFolder();
     // The join's command line, checked by the encoder before the first conversion.
     bool checkJoinCommand(const PlanCommands& plan);
     QStringList inputPaths() const;
+    // The join's arguments: the encoder replaces an existing output only where the user
+    // said so, else it takes the first free name itself.
+    QStringList joinArguments(const PlanCommands& plan, const QStringList& inputs) const;
+    // The output file the join wrote, as the encoder told it.
+    QString writtenOutput(const EncoderRun& run) const;
     // Starts a run of the encoder among the job's runs; null when it cannot be started.
     EncoderRun* launchEncoder(const QStringList& arguments, EncoderRun::PositionSeen onPosition = {});
     // Runs the encoder until it has ended; null when it could not be started.
@@ -124,6 +135,8 @@ private:
     JobDesktop m_desktop;
     JobSettings m_settings;
     QString m_output; // the file the job writes, once the request is accepted
+    // An existing output file is replaced: the user chose to overwrite, or said so when asked.
+    bool m_replaces = false;
     JoinOptions m_joinOptions;
     QString m_frameSize;
     std::unique_ptr<JobFolder> m_jobFolder;

@@ -26,8 +26,7 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
         totalSeconds += entry.LengthSeconds;
         inputs << entry.path;
     }
-    const QString output = JoinTarget(m_settings.outputFile, m_settings.outputExt, m_settings.policy);
-    m_output = output;
+    m_output = JoinTarget(m_settings.outputFile, m_settings.policy);
 
     const auto everyStatus = [&](const QString& status, const QString& reason = {}) {
         for (int index = 0; index < m_rows.rowCount(); ++index) {
@@ -43,7 +42,7 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
         showBars(JoinBars(m_bars, position, totalSeconds));
     };
     const PlanCommands plan(m_settings.plan, tempFolder, QString(), options);
-    const std::unique_ptr<EncoderRun> run = runEncoder(plan.join(inputs, output).arguments, joined);
+    const std::unique_ptr<EncoderRun> run = runEncoder(joinArguments(plan, inputs), joined);
     if (!run) {
         finish(JobEnd::Failed);
         m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);
@@ -61,6 +60,8 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
         endJob();
         return;
     }
+    const QString output = writtenOutput(*run);
+    m_output = output;
     if (!run->succeeded(output)) {
         const QString reason = run->lastErrorLine();
         m_view.stopClock();

@@ -2,6 +2,10 @@
 
 #include "core/PathRules.h"
 
+#include <QFile>
+
+#include <sys/stat.h>
+
 const QStringList& InputExtensions()
 {
     static const QStringList extensions{".avi", ".mpg", ".mpeg", ".mp4", ".wmv", ".mov", ".vob", ".asf"};
@@ -32,4 +36,18 @@ bool IsSupportedInput(const QString& path)
     const QString extension = LastExtension(path).toLower();
     return !extension.isEmpty()
         && (InputExtensions().contains(extension) || FurtherInputExtensions().contains(extension));
+}
+
+QString WhyNotARegularFile(const QString& path)
+{
+    struct stat info {};
+    if (stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode))
+        return {};
+    if (S_ISFIFO(info.st_mode))
+        return QStringLiteral("a named pipe, not a file");
+    if (S_ISSOCK(info.st_mode))
+        return QStringLiteral("a socket, not a file");
+    if (S_ISDIR(info.st_mode))
+        return QStringLiteral("a folder, not a file");
+    return QStringLiteral("a device, not a file");
 }

@@ -18,3 +18,8 @@ const QString& InputFileMask();
 
 // True when the path's extension, lower-cased, is one of either list.
 bool IsSupportedInput(const QString& path);
+
+// Why the path names something other than a regular file (a named pipe, a device, a
+// socket, a folder), which is never read as an input: reading a pipe or a device may
+// wait for ever. Empty for a regular file, a link to one, and a path that names nothing.
+QString WhyNotARegularFile(const QString& path);

@@ -19,7 +19,8 @@ std::optional<MediaProbe> ProbeMedia(const QString& path)
     const double milliseconds = answers.playTime.toDouble(&ok);
     if (!ok || !std::isfinite(milliseconds) || milliseconds < 0)
         return std::nullopt;
-    return MediaProbe{SecondsToTimeText(milliseconds / 1000.0), answers.width + 'x' + answers.height};
+    return MediaProbe{SecondsToTimeText(milliseconds / 1000.0), answers.width + 'x' + answers.height,
+                      !answers.width.isEmpty()};
 }
 
 QString WhyNotProbed(const QString& path)

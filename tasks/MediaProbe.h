@@ -8,6 +8,7 @@
 struct MediaProbe {
     QString lengthText; // play time as a time text, e.g. "00:01:23.5"
     QString sizeText;   // "WxH" as the library answers; "x" without video
+    bool picture = false; // the file has a video stream
 };
 
 // Nothing when the file's play time cannot be read: the file is not usable as video.

@@ -45,7 +45,8 @@ QStringList FolderFiles(const QString& folder)
 }
 
 // A dropped or command-line path: an existing folder gives its files, an
-// existing accepted file itself, anything else nothing.
+// existing accepted name itself (a pipe or device so named, to be refused by
+// name), anything else nothing.
 QStringList FilesOfPaths(const QStringList& paths)
 {
     QStringList files;
@@ -53,7 +54,7 @@ QStringList FilesOfPaths(const QStringList& paths)
         const QFileInfo info(path);
         if (info.isDir())
             files << FolderFiles(path);
-        else if (info.isFile() && IsSupportedInput(path))
+        else if (info.exists() && IsSupportedInput(path))
             files << path;
     }
     return files;
@@ -165,10 +166,15 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
         hooks_.hideIntro();
     if (!m_listAgain && rows_.hasCaption(path) && !prompter_.ask(AlreadyListedCaption, AlreadyListedText))
         return false;
+    // Looked at before anything opens it: opening a named pipe waits for a writer.
+    if (const QString why = WhyNotARegularFile(path); !why.isEmpty()) {
+        skipped << path + " (" + why + ')';
+        return false;
+    }
     // Probed before the row exists, so an unreadable file leaves no row behind.
     const std::optional<MediaProbe> probe = ProbeMedia(path);
-    if (!probe) {
-        skipped << path + " (" + WhyNotProbed(path) + ')';
+    if (!probe || !probe->picture) {
+        skipped << path + " (" + (probe ? QStringLiteral("no picture, sound only") : WhyNotProbed(path)) + ')';
         return false;
     }
     ltvItemData entry;

@@ -40,6 +40,15 @@ TEST(ArgumentParserTest, JoinLineWithOptionsBetweenInputs)
     EXPECT_EQ(r.sampleRate, 44100);
     EXPECT_EQ(r.scaleWidth, 224);
     EXPECT_EQ(r.scaleHeight, 0);
+    EXPECT_FALSE(r.output.keepExisting);
+}
+
+TEST(ArgumentParserTest, EveryWordAfterTheEndOfOptionsIsAnInput)
+{
+    const Request r = Parse({"-noreplace", "-o", "-o.avi", "--", "-o", "--", "", "-lavcopts"});
+    EXPECT_EQ(r.inputs, (std::vector<std::string>{"-o", "--", "", "-lavcopts"}));
+    EXPECT_EQ(r.output, "-o.avi");
+    EXPECT_TRUE(r.output.keepExisting);
 }
 
 TEST(ArgumentParserTest, BothLavcoptsApply)

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -151,28 +152,83 @@ TEST(EncoderJoinTest, TwoStagesAsTheJoinerRunsThem)
     EXPECT_EQ(FilesIn(folder.path()).filter(".part").size(), 0);
 }
 
-TEST(EncoderJoinTest, ReplacesAnOlderOutputThroughItsLinkKeepingItsMode)
+// An output that is a symbolic link is followed as the kernel would follow it for this
+// user, and only to a file that exists.
+TEST(EncoderJoinTest, AnOutputLinkIsFollowedOnlyWhereTheKernelWouldAndOnlyToAFile)
+{
+    struct Case {
+        const char* name;
+        bool targetExists;
+        bool othersLinkInSharedFolder;
+        const char* refusal; // "" when the older file is replaced through the link
+    };
+    const Case cases[] = {
+        {"a link to an older output", true, false, ""},
+        {"a link to nothing", false, false, "The output file is a symbolic link to a file that does not exist: "},
+        {"another user's link in a shared sticky folder", true, true,
+         "The output file is a symbolic link of another user in a shared folder, which is not followed: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir folder;
+        const QString input = folder.filePath("in.avi");
+        MakeClip(input, ClipOf(0.5, 160, 120));
+        const QString target = folder.filePath("real.avi");
+        if (c.targetExists) {
+            QFile old(target);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write("old");
+            old.close();
+            ASSERT_EQ(chmod(target.toUtf8().constData(), 0640), 0);
+        }
+        ASSERT_TRUE(QDir(folder.path()).mkdir("shared"));
+        const QString shared = folder.filePath("shared");
+        ASSERT_EQ(chmod(shared.toUtf8().constData(), c.othersLinkInSharedFolder ? 01777 : 0755), 0);
+        const QString link = shared + "/out.avi";
+        ASSERT_TRUE(QFile::link(target, link));
+        if (c.othersLinkInSharedFolder && lchown(link.toUtf8().constData(), 65534, 65534) != 0)
+            GTEST_SKIP() << "only root can give a link to another user";
+
+        const ProgramRun run = RunEncoder({input, "-o", link});
+        EXPECT_TRUE(QFileInfo(link).isSymLink());
+        EXPECT_EQ(QDir(shared).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{"out.avi"});
+        if (*c.refusal) {
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_TRUE(LastErrorLine(run).startsWith(c.refusal)) << run.err.toStdString();
+            EXPECT_EQ(QFileInfo::exists(target), c.targetExists) << "the link's target is as it was";
+            EXPECT_EQ(QFileInfo(target).size(), c.targetExists ? 3 : 0);
+            continue;
+        }
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_TRUE(DecodesCleanly(target));
+        struct stat info {};
+        ASSERT_EQ(stat(target.toUtf8().constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+        EXPECT_EQ(FilesIn(folder.path()), (QStringList{"in.avi", "real.avi"}));
+    }
+}
+
+// Runs that must not replace a file never take one name, with or without unnamed files.
+TEST(EncoderJoinTest, OutputsThatKeepExistingFilesTakeTheNextFreeNumberAndSaySo)
 {
     QTemporaryDir folder;
     const QString input = folder.filePath("in.avi");
     MakeClip(input, ClipOf(0.5, 160, 120));
-    const QString target = folder.filePath("real.avi");
-    QFile old(target);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old");
-    old.close();
-    ASSERT_EQ(chmod(target.toUtf8().constData(), 0640), 0);
-    const QString link = folder.filePath("out.avi");
-    ASSERT_TRUE(QFile::link(target, link));
-
-    const ProgramRun run = RunEncoder({input, "-o", link});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_TRUE(DecodesCleanly(target));
-    struct stat info {};
-    ASSERT_EQ(stat(target.toUtf8().constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_EQ(FilesIn(folder.path()), (QStringList{"in.avi", "out.avi", "real.avi"}));
+    const QString output = folder.filePath("out.avi");
+    QStringList told;
+    for (const bool unnamedFiles : {true, true, false}) {
+        if (!unnamedFiles)
+            qputenv("LD_PRELOAD", NO_UNNAMED_FILES_LIBRARY);
+        const ProgramRun run = RunEncoder({"-noreplace", input, "-o", output});
+        qunsetenv("LD_PRELOAD");
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        told << run.out.split('\n').filter("Output renamed");
+    }
+    EXPECT_EQ(told, (QStringList{"Output renamed to _1: out_1.avi", "Output renamed to _2: out_2.avi"}));
+    EXPECT_EQ(FilesIn(folder.path()), (QStringList{"in.avi", "out.avi", "out_1.avi", "out_2.avi"}));
+    for (const char* name : {"out.avi", "out_1.avi", "out_2.avi"})
+        EXPECT_TRUE(DecodesCleanly(folder.filePath(name))) << name;
 }
 
 TEST(EncoderJoinTest, ValuesChangedToWhatTheOutputHoldsAreSaid)

@@ -34,7 +34,11 @@ int main(int argc, char* argv[])
         if (std::string(argv[i]) == "-o")
             output = argv[i + 1];
     const char* scriptPath = std::getenv("VELMO_STAND_IN_SCRIPT");
-    const std::string input = argc > 1 ? argv[1] : "";
+    // The first input follows "--".
+    std::string input;
+    for (int i = 1; i + 1 < argc && input.empty(); ++i)
+        if (std::string(argv[i]) == "--")
+            input = argv[i + 1];
     const std::string inputName = input.substr(input.find_last_of('/') + 1);
     std::ifstream script(std::string(scriptPath ? scriptPath : "") + "." + inputName);
     if (!script)

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -24,20 +25,30 @@ void Write(const QString& path, const QByteArray& bytes = "x")
 }
 
 // A job's folder is its own, and the folders of dead jobs go at the next start, while the
-// living jobs' folders and everything else in the temp folder stay.
+// living jobs' folders and everything else in the temp folder stay, however it is named.
 TEST(JobFolder, OnlyTheFoldersOfDeadJobsAreRemoved)
 {
     QTemporaryDir dir;
     const QString temp = dir.path() + "/";
     Write(temp + "0.avi", "the user's own");
-    QDir(temp).mkdir("velmo-job-dead");
-    Write(temp + "velmo-job-dead/.lock");
-    Write(temp + "velmo-job-dead/0.avi");
-    QDir(temp).mkdir("velmo-job-unlocked-but-filled");
+    for (const char* userFolder : {"velmo-job-empty", "velmo-job-withlock", "velmo-job-unlocked-but-filled", "my videos"})
+        QDir(temp).mkdir(userFolder);
+    Write(temp + "velmo-job-withlock/.lock");
+    Write(temp + "velmo-job-withlock/precious.txt");
     Write(temp + "velmo-job-unlocked-but-filled/0.avi");
-    QDir(temp).mkdir("velmo-job-empty");
-    QDir(temp).mkdir("my videos");
     Write(temp + "my videos/.lock");
+
+    // A job that died with its files: its lock went with its process.
+    const pid_t dying = fork();
+    if (dying == 0) {
+        QString why;
+        const std::unique_ptr<JobFolder> dead = JobFolder::Create(temp, why);
+        QFile(dead->path() + "0.avi").open(QIODevice::WriteOnly);
+        QFile(dead->path() + ".1.mkv.0123456789abcdef.part").open(QIODevice::WriteOnly);
+        _exit(0);
+    }
+    ASSERT_EQ(waitpid(dying, nullptr, 0), dying);
+    ASSERT_EQ(QDir(temp).entryList({"velmo-job-??????"}, QDir::Dirs).size(), 1);
 
     // Another living job: its lock is held through a descriptor of its own.
     QDir(temp).mkdir("velmo-job-alive");
@@ -64,7 +75,8 @@ TEST(JobFolder, OnlyTheFoldersOfDeadJobsAreRemoved)
 
     QStringList left = QDir(temp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     left.sort();
-    QStringList kept{"0.avi", "my videos", name, "velmo-job-alive", "velmo-job-unlocked-but-filled"};
+    QStringList kept{"0.avi", "my videos", name, "velmo-job-alive", "velmo-job-empty", "velmo-job-unlocked-but-filled",
+                     "velmo-job-withlock"};
     kept.sort();
     EXPECT_EQ(left, kept);
     job.reset();

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <unistd.h>
 
 namespace {
@@ -102,6 +104,15 @@ TEST_F(Job, RequestChecksInOrder)
     EXPECT_EQ(prompter.messages.last().caption, "Add More Videos");
 
     addEntry(path("b.avi"));
+    // A pipe put in a listed file's place since it was added: nothing may open it.
+    const QString pipe = path("pipe.avi");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    addEntry(pipe);
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::NotStarted);
+    EXPECT_EQ(prompter.messages.last().text, "These inputs are not files that can be joined:\n" + pipe
+                                                 + " (a named pipe, not a file)\nPlease remove them from the task list.");
+    QFile::remove(pipe);
+
     JobSettings job = settings();
     job.outputFile = path("missing/joined.avi");
     runner.tbtnStartClick(job);
@@ -111,6 +122,11 @@ TEST_F(Job, RequestChecksInOrder)
     job.outputFile = path("out/");
     runner.tbtnStartClick(job);
     EXPECT_EQ(prompter.messages.last().caption, "Icorrect Filename");
+
+    ASSERT_TRUE(QFile::link(path("out/nothing.avi"), path("out/link.avi")));
+    job.outputFile = path("out/link.avi");
+    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::NotStarted);
+    EXPECT_EQ(prompter.messages.last().caption, "Output Is a Broken Link");
 
     // The profile's extension is added, then the existing file is asked about.
     QFile(path("out/movie.mpg.avi")).open(QIODevice::WriteOnly);
@@ -304,9 +320,9 @@ TEST_F(Job, RenameNeverOverwrites)
 {
     QFile(path("out/movie.avi")).open(QIODevice::WriteOnly);
     QFile(path("out/movie_1.avi")).open(QIODevice::WriteOnly);
-    EXPECT_EQ(JobRunner::JoinTarget(path("out/movie.avi"), ".avi", OverwritePolicy::Rename), path("out/movie_2.avi"));
-    EXPECT_EQ(JobRunner::JoinTarget(path("out/movie.avi"), ".avi", OverwritePolicy::Overwrite), path("out/movie.avi"));
-    EXPECT_EQ(JobRunner::JoinTarget(path("out/new.avi"), ".avi", OverwritePolicy::Rename), path("out/new.avi"));
+    EXPECT_EQ(JobRunner::JoinTarget(path("out/movie.avi"), OverwritePolicy::Rename), path("out/movie_2.avi"));
+    EXPECT_EQ(JobRunner::JoinTarget(path("out/movie.avi"), OverwritePolicy::Overwrite), path("out/movie.avi"));
+    EXPECT_EQ(JobRunner::JoinTarget(path("out/new.avi"), OverwritePolicy::Rename), path("out/new.avi"));
 }
 
 TEST_F(Job, EveryEndingReleasesTheSleepLockAndAnnouncesItselfBeforeItsMessage)

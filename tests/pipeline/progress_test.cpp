@@ -75,13 +75,13 @@ TEST(EncoderCommandLines, TextsAndArgumentVectors)
     const EncoderCommand conversion = ConversionCommand("/v/my \"best\" clip.mpg", "/tmp/j/0.avi", "320:240");
     EXPECT_EQ(conversion.text,
               " \"/v/my \"best\" clip.mpg\" -o \"/tmp/j/0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=320:240");
-    EXPECT_EQ(conversion.arguments, (QStringList{"/v/my \"best\" clip.mpg", "-o", "/tmp/j/0.avi", "-oac", "mp3lame",
-                                                 "-ovc", "lavc", "-ofps", "30", "-vf", "scale=320:240"}));
+    EXPECT_EQ(conversion.arguments, (QStringList{"-o", "/tmp/j/0.avi", "-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30",
+                                                 "-vf", "scale=320:240", "--", "/v/my \"best\" clip.mpg"}));
 
     const EncoderCommand join = JoinCommand({"/t/0.avi", "/t/1.avi"}, "/o/out put.avi",
                                             OptionWords(" -ovc lavc -oac pcm   -srate 44100"));
     EXPECT_EQ(join.text, " \"/t/0.avi\" \"/t/1.avi\" -o \"/o/out put.avi\"  -ovc lavc -oac pcm   -srate 44100");
-    EXPECT_EQ(join.arguments, (QStringList{"/t/0.avi", "/t/1.avi", "-o", "/o/out put.avi", "-ovc", "lavc", "-oac",
-                                           "pcm", "-srate", "44100"}));
+    EXPECT_EQ(join.arguments, (QStringList{"-o", "/o/out put.avi", "-ovc", "lavc", "-oac", "pcm", "-srate", "44100",
+                                           "--", "/t/0.avi", "/t/1.avi"}));
     EXPECT_EQ(IntermediatePath("/t/", 12), "/t/12.avi");
 }

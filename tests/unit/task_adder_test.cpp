@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/fsuid.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -159,11 +160,19 @@ TEST_F(TaskAdderTest, UnreadableFilesAreLeftOutAndNamedWithTheirReasonsInOneMess
     const QString locked = clip("locked.avi");
     QFile::setPermissions(locked, QFile::WriteOwner);
     const QString gone = path("gone.avi");
+    // Opening a pipe would wait for a writer for ever: the tests' time limit catches that.
+    const QString pipe = path("pipe.avi");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    const QString sound = path("sound.mp4");
+    ClipRecipe soundOnly;
+    soundOnly.seconds = 1.0;
+    soundOnly.video = false;
+    MakeClip(sound, soundOnly);
 
     // The dialog gives the last chosen name first.
     {
         OrdinaryUserFileAccess user;
-        EXPECT_EQ(adder.AddFiles({empty, first, renamed, locked, gone, second}), ListButtons::Enable);
+        EXPECT_EQ(adder.AddFiles({empty, first, renamed, pipe, sound, locked, gone, second}), ListButtons::Enable);
     }
     EXPECT_EQ(rows.captions(), QStringList({first, second}));
     for (int row = 0; row < rows.rowCount(); ++row)
@@ -172,6 +181,8 @@ TEST_F(TaskAdderTest, UnreadableFilesAreLeftOutAndNamedWithTheirReasonsInOneMess
     EXPECT_EQ(prompter.messages[0].kind, FakePrompter::Kind::Inform);
     EXPECT_EQ(prompter.messages[0].caption, "Files Not Added");
     EXPECT_EQ(prompter.messages[0].text, QStringList({NotAdded, renamed + " (not a video)",
+                                                      pipe + " (a named pipe, not a file)",
+                                                      sound + " (no picture, sound only)",
                                                       locked + " (no permission to read it)",
                                                       gone + " (not found)", empty + " (empty)"})
                                              .join('\n'));
