@@ -1,5 +1,6 @@
 #include "ArgumentParser.h"
 
+#include "Encoding.h"
 #include "UsageError.h"
 
 #include <charconv>
@@ -303,6 +304,9 @@ Request ParseArguments(const std::vector<std::string>& args)
             request.output.keepExisting = true;
         } else if (arg == "-piece") {
             request.piece = true;
+        } else if (arg == "-piecefor") {
+            request.pieceFor = value();
+            ContainerForPath("." + request.pieceFor);
         } else if (arg == "-of") {
             // The container follows the output's extension; -of only has to name a known muxer.
             const std::string format = value();
@@ -321,6 +325,8 @@ Request ParseArguments(const std::vector<std::string>& args)
     request.copyStreams = copyVideo;
     if (request.copyStreams && request.piece)
         throw UsageError("-piece needs an encoded picture, not -ovc copy");
+    if (!request.pieceFor.empty() && !request.piece)
+        throw UsageError("-piecefor goes with -piece");
     if (request.audio == Request::Audio::Lavc && request.audioCodec.empty() && !request.copyStreams)
         throw UsageError("Missing value for acodec in -lavcopts (needed by -oac lavc)");
     return request;

@@ -28,10 +28,11 @@ std::string Fixed3(double value)
 
 } // namespace
 
-void ApplyDvdStandard(OutputFormat& format, const Request& request, bool mpeg1, const InputInfo& first)
+void ApplyDvdStandard(OutputFormat& format, const Request& request, bool mpeg1, const InputInfo& first,
+                      double wantedRate)
 {
     const int asked = request.scaleHeight;
-    const bool ntsc = asked == 480 || (asked != 576 && NtscFamily(first.frameRate));
+    const bool ntsc = asked == 480 || (asked != 576 && NtscFamily(wantedRate));
     const int width = mpeg1 ? 352 : 720;
     const int height = (ntsc ? 480 : 576) / (mpeg1 ? 2 : 1);
     const double rate = ntsc ? kNtscRate : kPalRate;

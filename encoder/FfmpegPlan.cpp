@@ -230,8 +230,11 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
                                      + " dropped: FLV video has square pixels only");
         format.displayAspect = 0;
     }
-    if (encoding.container == Container::Vob)
-        ApplyDvdStandard(format, request, encoding.videoEncoder == "mpeg1video", first);
+    // A piece for a VOB join is shaped as the join will be, so that its picture joins by copying.
+    const bool forDvd = encoding.container == Container::Vob
+        || (request.piece && !request.pieceFor.empty() && ContainerForPath("." + request.pieceFor) == Container::Vob);
+    if (forDvd)
+        ApplyDvdStandard(format, request, encoding.videoEncoder == "mpeg1video", first, wantedRate);
 
     const InputInfo* firstAudio = nullptr;
     for (const InputInfo& input : inputs)

@@ -44,6 +44,8 @@ struct Request {
 
     // -piece: the output is a piece of a later join (PieceJoin.h).
     bool piece = false;
+    // -piecefor: the file name ending of that join's output ("vob"), whose rules shape the picture.
+    std::string pieceFor;
     // -ovc copy -oac copy: the inputs' streams are joined as they are (CopyJoin.h).
     bool copyStreams = false;
 };

@@ -38,7 +38,7 @@ QString JobRunner::prepareTempFolder()
 QStringList JobRunner::PlannedCommandLines(const TaskRowStore& rows, const JobSettings& settings)
 {
     const PlanCommands plan(settings.plan, TempFolderOf(settings) + JobFolder::NamePrefix + "XXXXXX/",
-                            settings.frameSize(), settings.joinOptions());
+                            settings.frameSize(), settings.joinOptions(), settings.outputExt);
     QStringList lines;
     QStringList inputs;
     for (int index = 0; index < rows.rowCount(); ++index) {
@@ -157,7 +157,7 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
 
     // Output settings that the join cannot use, and inputs that cannot be joined as they
     // are, are found before any file is converted.
-    const PlanCommands plan(m_settings.plan, tempFolder, frameSize, m_joinOptions);
+    const PlanCommands plan(m_settings.plan, tempFolder, frameSize, m_joinOptions, m_settings.outputExt);
     if (!checkJoinCommand(plan))
         return {};
     if (!plan.convertsFirst()) {

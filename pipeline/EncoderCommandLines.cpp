@@ -25,9 +25,10 @@ EncoderCommand JoinCommand(const QStringList& intermediates, const QString& outp
             QStringList{"-o", output} + options.arguments + QStringList{"--"} + intermediates};
 }
 
-EncoderCommand PieceCommand(const QString& input, const QString& piece, const JoinOptions& joinOptions)
+EncoderCommand PieceCommand(const QString& input, const QString& piece, const JoinOptions& joinOptions,
+                            const QString& outputType)
 {
-    const QStringList options{"-piece", "-ofps", "30"};
+    const QStringList options{"-piece", "-piecefor", outputType, "-ofps", "30"};
     return {' ' + Quoted(input) + " -o " + Quoted(piece) + ' ' + options.join(' ') + joinOptions.text,
             QStringList{"-o", piece} + options + joinOptions.arguments + QStringList{"--", input}};
 }

@@ -20,10 +20,11 @@ EncoderCommand ConversionCommand(const QString& input, const QString& intermedia
 // The intermediate files, in list order, joined into the output with the profile's options.
 EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const JoinOptions& options);
 
-// One input into a piece of the output: its picture encoded as the join's options say, at
-// the intermediate's frame rate, its sound kept exact beside it, for a join that copies
-// the pictures.
-EncoderCommand PieceCommand(const QString& input, const QString& piece, const JoinOptions& joinOptions);
+// One input into a piece of the output: its picture encoded as the join's options and the
+// output's type ("vob", without the dot) say, at the intermediate's frame rate, its sound kept
+// exact beside it, for a join that copies the pictures.
+EncoderCommand PieceCommand(const QString& input, const QString& piece, const JoinOptions& joinOptions,
+                            const QString& outputType);
 
 // The intermediate file of the entry at index in the temp folder (which ends in "/").
 QString IntermediatePath(const QString& tempFolder, int index);

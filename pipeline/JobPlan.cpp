@@ -1,10 +1,12 @@
 #include "pipeline/JobPlan.h"
 
-PlanCommands::PlanCommands(JobPlan plan, QString jobFolder, QString frameSize, JoinOptions joinOptions)
+PlanCommands::PlanCommands(JobPlan plan, QString jobFolder, QString frameSize, JoinOptions joinOptions,
+                           QString outputExt)
     : m_plan(plan)
     , m_jobFolder(std::move(jobFolder))
     , m_frameSize(std::move(frameSize))
     , m_joinOptions(std::move(joinOptions))
+    , m_outputType(outputExt.mid(outputExt.startsWith('.') ? 1 : 0).toLower())
     , m_copies(CopiesStreams(m_joinOptions.text))
 {
 }
@@ -16,7 +18,7 @@ QString PlanCommands::convertedFile(int index) const
 
 EncoderCommand PlanCommands::conversion(const QString& input, int index) const
 {
-    return m_plan == JobPlan::EncodeOnce ? PieceCommand(input, convertedFile(index), m_joinOptions)
+    return m_plan == JobPlan::EncodeOnce ? PieceCommand(input, convertedFile(index), m_joinOptions, m_outputType)
                                          : ConversionCommand(input, convertedFile(index), m_frameSize);
 }
 

@@ -18,7 +18,8 @@ enum class JobPlan {
 // as they are joins the inputs themselves, whatever the plan: nothing is converted first.
 class PlanCommands {
 public:
-    PlanCommands(JobPlan plan, QString jobFolder, QString frameSize, JoinOptions joinOptions);
+    // outputExt: the output's type, ".vob" for example.
+    PlanCommands(JobPlan plan, QString jobFolder, QString frameSize, JoinOptions joinOptions, QString outputExt);
 
     // False when the join takes the inputs as they are.
     bool convertsFirst() const { return !m_copies; }
@@ -33,6 +34,7 @@ private:
     QString m_jobFolder;
     QString m_frameSize;
     JoinOptions m_joinOptions;
+    QString m_outputType;
     bool m_copies;
 };
 

@@ -41,7 +41,7 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
         position = std::max(position, seconds);
         showBars(JoinBars(m_bars, position, totalSeconds));
     };
-    const PlanCommands plan(m_settings.plan, tempFolder, QString(), options);
+    const PlanCommands plan(m_settings.plan, tempFolder, QString(), options, m_settings.outputExt);
     const std::unique_ptr<EncoderRun> run = runEncoder(joinArguments(plan, inputs), joined);
     if (!run) {
         finish(JobEnd::Failed);

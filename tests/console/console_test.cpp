@@ -214,8 +214,8 @@ TEST_F(ConsoleMode, DryRunPrintsTheCommandLinesOfEachPlanAndRunsNothing)
         QString lines;
     } cases[] = {
         {{},
-         " \"" + a + "\" -o \"" + temp + "0.mkv\" -piece -ofps 30" + joinOptions + "\n"
-         " \"" + b + "\" -o \"" + temp + "1.mkv\" -piece -ofps 30" + joinOptions + "\n"
+         " \"" + a + "\" -o \"" + temp + "0.mkv\" -piece -piecefor avi -ofps 30" + joinOptions + "\n"
+         " \"" + b + "\" -o \"" + temp + "1.mkv\" -piece -piecefor avi -ofps 30" + joinOptions + "\n"
          " \"" + temp + "0.mkv\" \"" + temp + "1.mkv\"" + output + joinOptions + "\n"},
         {{"--plan=intermediate"},
          " \"" + a + "\" -o \"" + temp + "0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480\n"

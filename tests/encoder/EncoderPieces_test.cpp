@@ -80,6 +80,9 @@ TEST(EncoderPiecesTest, PiecesOfMixedInputsJoinByCopyFrameExactAndInStepAtEveryJ
                                "-lavcopts", "acodec=mp2", "-srate", "44100"}},
         {"wmv", 0, 0.100, {"-lavcopts", "vcodec=wmv2:vbitrate=800:autoaspect", "-oac", "lavc", "-lavcopts",
                            "acodec=wmav2", "-srate", "44100"}},
+        // A DVD's pieces are shaped as the DVD is: NTSC, 29.97 frames a second.
+        {"vob", 0.010, 0.030, {"-lavcopts", "vcodec=mpeg2video:vbitrate=800:autoaspect", "-oac", "lavc",
+                               "-lavcopts", "acodec=ac3", "-srate", "48000", "-vf", "scale=720:480"}},
     };
     QTemporaryDir folder;
     QList<double> expected;
@@ -96,7 +99,7 @@ TEST(EncoderPiecesTest, PiecesOfMixedInputsJoinByCopyFrameExactAndInStepAtEveryJ
         for (const Source& source : sources) {
             pieces << folder.filePath(QString("%1.mkv").arg(pieces.size()));
             const ProgramRun run = RunEncoder(QStringList{folder.filePath(source.name), "-o", pieces.last(), "-piece",
-                                                          "-ofps", "30"} + options);
+                                                          "-piecefor", join.extension, "-ofps", "30"} + options);
             ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
             for (const double moment : QuietWindows(pieces.last()))
                 quietInPieces << frames / 30.0 + moment;
