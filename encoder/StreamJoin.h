@@ -2,6 +2,8 @@
 
 #include "Encoding.h"
 #include "InputProbe.h"
+#include "PacketTimes.h"
+#include "PrivateFolder.h"
 #include "Request.h"
 
 #include <functional>
@@ -23,14 +25,21 @@ struct StreamFacts {
     // The sound before the sound's start: an encoder's priming that the file's times skip
     // (MP4's edit list) but that a container without times (AVI) lets be heard.
     double soundLead = 0;
+    PacketTimes picture; // the video stream's packets
+    PacketTimes sound;   // the audio stream's packets
 
     std::string Video(const std::string& key) const;
     std::string Audio(const std::string& key) const;
 };
 
+// How much of each file's packets ffprobe reads: the first few (enough for the sound's
+// first packet), or all of them, their timestamps only (nothing is decoded).
+enum class PacketsRead { First, All };
+
 // Asks ffprobe about every file, a few side by side. Throws JobError naming the first
 // file, in order, that cannot be read. Stopped by a stop signal, it gives what it has.
-std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, const std::function<void()>& onTick);
+std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, const std::function<void()>& onTick,
+                                      PacketsRead packets = PacketsRead::First);
 
 // One file of a concat list. With a length, the next file starts that long after this
 // one's start; with an end, this file's packets from there on are left out.
@@ -40,7 +49,11 @@ struct ConcatEntry {
     double end = 0;    // in the file's time; 0: none
 };
 
-// The concat demuxer's list of the files, by absolute name.
+// The concat demuxer's list of the files, by absolute name. A name that the list cannot
+// hold (a line break or another control character in it) is listed as a link of a plain
+// name in `links`, which must outlive the run that reads the list.
+std::string ConcatList(const std::vector<ConcatEntry>& entries, PrivateFolder& links);
+// The same for files of plain names only; throws JobError naming a file of another name.
 std::string ConcatList(const std::vector<ConcatEntry>& entries);
 
 // ffmpeg's first arguments for a join, reporting its progress to its stdout.
