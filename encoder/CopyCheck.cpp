@@ -189,7 +189,11 @@ long long TimeScale(const std::vector<StreamFacts>& inputs)
 CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, const std::function<void()>& onTick)
 {
     CopyInputs found;
-    found.inputs = ProbeStreams(request.inputs, onTick, PacketsRead::All);
+    // Containers without times for their sound need every packet's place to cut the sound.
+    const bool soundByPicture = encoding.container == Container::Avi || encoding.container == Container::MpegPs
+        || encoding.container == Container::Vob || encoding.container == Container::Asf;
+    found.inputs = ProbeStreams(request.inputs, onTick,
+                                soundByPicture ? PacketsRead::All : PacketsRead::AllButIndexed);
     if (found.inputs.size() < request.inputs.size()) {
         found.inputs.clear();
         return found;

@@ -1,18 +1,67 @@
 #include "PacketTimes.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
-// "1.234000" as seconds; false for "N/A" or nothing.
-bool Seconds(const std::string& text, double& seconds)
+// A compact line's fields, "key=value" split at each "|" that no backslash escapes,
+// escapes undone. The first field is the section's name.
+std::vector<std::pair<std::string, std::string>> Fields(std::string_view line)
 {
-    if (text.empty())
-        return false;
-    char* end = nullptr;
-    seconds = std::strtod(text.c_str(), &end);
-    return end != text.c_str() && *end == '\0';
+    std::vector<std::pair<std::string, std::string>> fields;
+    std::string field;
+    const auto finish = [&] {
+        const std::size_t equals = field.find('=');
+        if (equals == std::string::npos)
+            fields.emplace_back(field, std::string());
+        else
+            fields.emplace_back(field.substr(0, equals), field.substr(equals + 1));
+        field.clear();
+    };
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '\\' && i + 1 < line.size()) {
+            const char next = line[++i];
+            field += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
+        } else if (c == '|') {
+            finish();
+        } else {
+            field += c;
+        }
+    }
+    finish();
+    return fields;
+}
+
+bool Whole(const std::string& text, long long& value)
+{
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+// "disposition:attached_pic" as "disposition.attached_pic", "tag:title" as "tags.title".
+std::string FlatKey(const std::string& key)
+{
+    if (key.starts_with("tag:"))
+        return "tags." + key.substr(4);
+    std::string flat = key;
+    std::replace(flat.begin(), flat.end(), ':', '.');
+    return flat;
+}
+
+// "1/90000" in seconds; 0 when it is no time base.
+double TickSeconds(const std::string& timeBase)
+{
+    const std::size_t slash = timeBase.find('/');
+    if (slash == std::string::npos)
+        return 0;
+    const double num = std::atof(timeBase.c_str());
+    const double den = std::atof(timeBase.c_str() + slash + 1);
+    return num > 0 && den > 0 ? num / den : 0;
 }
 
 } // namespace
@@ -26,94 +75,92 @@ void PacketTimesReader::Feed(std::string_view text)
     partial_.erase(0, start);
 }
 
+void PacketTimesReader::TakeLine(std::string_view line)
+{
+    if (line.starts_with("packet|")) {
+        Raw raw;
+        raw.order = order_++;
+        int stream = -1;
+        for (const auto& [key, value] : Fields(line)) {
+            long long number = 0;
+            if (!Whole(value, number))
+                continue;
+            if (key == "stream_index")
+                stream = static_cast<int>(number);
+            else if (key == "pts")
+                raw.pts = number, raw.hasPts = true;
+            else if (key == "dts")
+                raw.dts = number, raw.hasDts = true;
+            else if (key == "duration")
+                raw.duration = std::max(0LL, number);
+        }
+        if (stream >= 0 && (raw.hasPts || raw.hasDts))
+            raw_[stream].push_back(raw);
+        return;
+    }
+    const auto fields = Fields(line);
+    if (fields.empty())
+        return;
+    std::string prefix;
+    if (fields.front().first == "format") {
+        prefix = "format.";
+    } else if (fields.front().first == "stream") {
+        for (const auto& [key, value] : fields)
+            if (key == "index")
+                prefix = "streams.stream." + value + ".";
+    }
+    if (prefix.empty())
+        return;
+    for (std::size_t i = 1; i < fields.size(); ++i)
+        values_[prefix + FlatKey(fields[i].first)] = fields[i].second;
+}
+
 void PacketTimesReader::Finish()
 {
     if (!partial_.empty())
         TakeLine(partial_);
     partial_.clear();
-    FinishPacket();
-}
-
-void PacketTimesReader::TakeLine(std::string_view line)
-{
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos)
-        return;
-    const std::string_view key = line.substr(0, equals);
-    std::string_view value = line.substr(equals + 1);
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-        value = value.substr(1, value.size() - 2);
-    constexpr std::string_view packetPrefix = "packets.packet.";
-    if (!key.starts_with(packetPrefix)) {
-        values_[std::string(key)] = std::string(value);
-        return;
-    }
-    const std::string_view rest = key.substr(packetPrefix.size());
-    const std::size_t dot = rest.find('.');
-    if (dot == std::string_view::npos)
-        return;
-    if (rest.substr(0, dot) != packet_) {
-        FinishPacket();
-        packet_ = std::string(rest.substr(0, dot));
-    }
-    const std::string_view field = rest.substr(dot + 1);
-    if (field == "stream_index")
-        stream_ = std::atoi(std::string(value).c_str());
-    else if (field == "pts_time")
-        pts_ = value;
-    else if (field == "dts_time")
-        dts_ = value;
-    else if (field == "duration_time")
-        duration_ = value;
-}
-
-void PacketTimesReader::FinishPacket()
-{
-    double pts = 0;
-    double dts = 0;
-    double duration = 0;
-    const bool hasPts = Seconds(pts_, pts);
-    const bool hasDts = Seconds(dts_, dts);
-    if (!Seconds(duration_, duration) || duration < 0)
-        duration = 0;
-    const int stream = stream_;
-    stream_ = -1;
-    pts_.clear();
-    dts_.clear();
-    duration_.clear();
-    if (stream < 0 || (!hasPts && !hasDts))
-        return;
-    if (!hasPts)
-        pts = dts;
-    const double decode = hasDts ? dts : pts;
-
-    PacketTimes& times = streams_[stream];
-    Following& follow = following_[stream];
-    if (!follow.started) {
-        follow.started = true;
-        follow.firstDecode = decode;
-        times.firstStart = times.start = pts;
-        times.firstDuration = duration;
-        times.end = pts + duration;
-    } else {
-        // A step back or a leap is closed up, as a player following the clock would.
-        const double step = decode + follow.offset - (follow.lastDecode + follow.lastDuration);
-        const double at = follow.lastDecode + follow.lastDuration - follow.firstDecode;
-        if (step < 0 && -step > times.stepBack) {
-            times.stepBack = -step;
-            times.stepBackAt = at;
-        } else if (step > times.leap) {
-            times.leap = step;
-            times.leapAt = at;
+    for (const auto& [stream, raws] : raw_) {
+        const auto base = values_.find("streams.stream." + std::to_string(stream) + ".time_base");
+        const double tick = base == values_.end() ? 0 : TickSeconds(base->second);
+        if (tick <= 0)
+            continue;
+        PacketTimes& times = streams_[stream];
+        double lastDecode = 0;
+        double lastDuration = 0;
+        double offset = 0; // closes up the steps and leaps so far
+        double firstDecode = 0;
+        for (const Raw& raw : raws) {
+            const double pts = (raw.hasPts ? raw.pts : raw.dts) * tick;
+            const double decode = (raw.hasDts ? raw.dts : raw.pts) * tick;
+            const double duration = raw.duration * tick;
+            if (times.count == 0) {
+                firstDecode = decode;
+                times.firstStart = times.start = pts;
+                times.firstDuration = duration;
+                times.end = pts + duration;
+            } else {
+                // A step back or a leap is closed up, as a player following the clock would.
+                const double step = decode + offset - (lastDecode + lastDuration);
+                const double at = lastDecode + lastDuration - firstDecode;
+                if (step < 0 && -step > times.stepBack) {
+                    times.stepBack = -step;
+                    times.stepBackAt = at;
+                } else if (step > times.leap) {
+                    times.leap = step;
+                    times.leapAt = at;
+                }
+                // Reordered frames of MPEG streams may step back a frame or two; only more is a new clock.
+                if (step < -0.1 || step > 1)
+                    offset -= step;
+                times.start = std::min(times.start, pts);
+                times.end = std::max(times.end, pts + duration);
+            }
+            lastDecode = decode + offset;
+            lastDuration = duration;
+            ++times.count;
+            times.packets.push_back({pts, decode, duration, raw.order});
         }
-        // Reordered frames of MPEG streams may step back a frame or two; only more is a new clock.
-        if (step < -0.1 || step > 1)
-            follow.offset -= step;
-        times.start = std::min(times.start, pts);
-        times.end = std::max(times.end, pts + duration);
     }
-    follow.lastDecode = decode + follow.offset;
-    follow.lastDuration = duration;
-    ++times.count;
-    times.packets.push_back({pts, decode, duration, order_++});
+    raw_.clear();
 }

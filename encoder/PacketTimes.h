@@ -30,38 +30,35 @@ struct PacketTimes {
     std::vector<Packet> packets; // in file order
 };
 
-// Reads ffprobe's "-of flat" text piece by piece: the packets' lines (pts_time, dts_time,
-// duration_time, stream_index) are folded into each stream's PacketTimes as they come;
-// every other line is kept as a key/value pair, quotes removed.
+// Reads ffprobe's "-of compact" text piece by piece (its "packet", "stream" and "format"
+// lines; stream lines must hold their index). Streams and format are kept as key/value
+// pairs named as ffprobe's flat output names them ("streams.stream.0.codec_name",
+// "format.tags.title"); each stream's packets (pts, dts, duration in its time base)
+// become its PacketTimes once the text ends and the time bases are known.
 class PacketTimesReader {
 public:
     void Feed(std::string_view text);
-    // Ends the text: takes its last line and packet.
+    // Ends the text: takes its last line and works out each stream's PacketTimes.
     void Finish();
 
     std::map<std::string, std::string>& values() { return values_; }
     std::map<int, PacketTimes>& streams() { return streams_; }
 
 private:
-    struct Following {
-        bool started = false;
-        double lastDecode = 0;
-        double lastDuration = 0;
-        double offset = 0; // closes up the steps and leaps so far
-        double firstDecode = 0;
+    struct Raw {
+        long long pts = 0;
+        long long dts = 0;
+        long long duration = 0;
+        bool hasPts = false;
+        bool hasDts = false;
+        long order = 0;
     };
 
     void TakeLine(std::string_view line);
-    void FinishPacket();
 
     std::string partial_;
     std::map<std::string, std::string> values_;
+    std::map<int, std::vector<Raw>> raw_;
     std::map<int, PacketTimes> streams_;
-    std::map<int, Following> following_;
-    std::string packet_;
-    int stream_ = -1;
-    std::string pts_;
-    std::string dts_;
-    std::string duration_;
     long order_ = 0;
 };

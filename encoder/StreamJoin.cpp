@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,14 +49,27 @@ namespace {
 std::vector<std::string> FactsArguments(const std::string& path, PacketsRead packets)
 {
     std::vector<std::string> args = {
-        "ffprobe", "-v", "error", "-of", "flat", "-show_data_hash", "md5", "-show_entries",
-        "format=format_name,start_time,duration:format_tags:stream=codec_type,codec_name,profile,width,height,"
+        "ffprobe", "-v", "error", "-of", "compact", "-show_data_hash", "md5", "-show_entries",
+        "format=format_name,start_time,duration:format_tags:stream=index,codec_type,codec_name,profile,width,height,"
         "sample_aspect_ratio,pix_fmt,r_frame_rate,sample_rate,channels,extradata_hash,start_time,time_base,bit_rate:"
-        "stream_disposition=attached_pic:packet=stream_index,pts_time,dts_time,duration_time"};
+        "stream_disposition=attached_pic:packet=stream_index,pts,dts,duration"};
     if (packets == PacketsRead::First)
         args.insert(args.end(), {"-read_intervals", "%+#50"});
     args.push_back(FileUrl(path));
     return args;
+}
+
+// True when the file starts as MP4 and QuickTime files do, with one of their boxes.
+bool LooksIndexed(const std::string& path)
+{
+    char head[8] = {};
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool read = ::read(fd, head, sizeof head) == static_cast<ssize_t>(sizeof head);
+    close(fd);
+    const std::string box(head + 4, 4);
+    return read && (box == "ftyp" || box == "moov" || box == "mdat" || box == "free" || box == "wide");
 }
 
 // The facts from ffprobe's listing of the file as it was before ffprobe read it.
@@ -103,11 +117,15 @@ std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, con
         std::vector<PacketTimesReader> listings(count);
         std::vector<std::string> errors(count);
         std::vector<ChildCommand> probes;
+        std::vector<PacketsRead> reads(count);
         for (std::size_t i = 0; i < count; ++i) {
             const std::string& path = paths[batch + i];
             if (stat(path.c_str(), &files[i]) != 0 || S_ISDIR(files[i].st_mode))
                 throw JobError("Input file not found: " + path);
-            probes.push_back({FactsArguments(path, packets), {},
+            reads[i] = packets != PacketsRead::AllButIndexed ? packets
+                : LooksIndexed(path)                        ? PacketsRead::First
+                                                            : PacketsRead::All;
+            probes.push_back({FactsArguments(path, reads[i]), {},
                               [&listings, i](std::string_view text) { listings[i].Feed(text); },
                               [&errors, i](std::string_view text) { KeepTail(errors[i], std::string(text)); }});
         }
@@ -132,6 +150,15 @@ std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, con
             }
             listings[i].Finish();
             all.push_back(FactsFrom(path, files[i], listings[i]));
+            // A file that only began like an MP4 is read again, every packet.
+            if (reads[i] == PacketsRead::First && packets == PacketsRead::AllButIndexed
+                && Found(all.back().values, "format.format_name").find("mov") == std::string::npos) {
+                all.pop_back();
+                std::vector<StreamFacts> again = ProbeStreams({path}, onTick, PacketsRead::All);
+                if (again.empty())
+                    return all;
+                all.push_back(std::move(again.front()));
+            }
         }
     }
     return all;

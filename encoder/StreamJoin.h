@@ -33,8 +33,9 @@ struct StreamFacts {
 };
 
 // How much of each file's packets ffprobe reads: the first few (enough for the sound's
-// first packet), or all of them, their timestamps only (nothing is decoded).
-enum class PacketsRead { First, All };
+// first packet), or all of them, their timestamps only (nothing is decoded), or all but
+// in MP4 and QuickTime files, whose timestamps come from their index and so run on.
+enum class PacketsRead { First, All, AllButIndexed };
 
 // Asks ffprobe about every file, a few side by side. Throws JobError naming the first
 // file, in order, that cannot be read. Stopped by a stop signal, it gives what it has.
