@@ -69,6 +69,11 @@ TEST(EncoderCopyTest, SameFormatInputsJoinPacketForPacketInStep)
         const ProgramRun run = RunEncoder(inputs + QStringList{"-o", output, "-ovc", "copy", "-oac", "copy"});
         ASSERT_EQ(run.exitCode, 0) << format.extension << ": " << run.err.toStdString();
 
+        // ffmpeg's MPEG program stream muxer leaves some frames without times, which its
+        // demuxer then guesses a frame off, even for one clean input copied alone.
+        QString errors;
+        if (QString(format.extension) != "mpg")
+            EXPECT_TRUE(DecodesCleanly(output, &errors)) << format.extension << ": " << errors.toStdString();
         EXPECT_EQ(PacketChecksums(output, "v"), pictures) << format.extension;
         // AVI and MPEG leave out the sound packets that run on past an input's picture.
         EXPECT_TRUE(JoinedFromParts(PacketChecksums(output, "a"), sounds, 2)) << format.extension;
