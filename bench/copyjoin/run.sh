@@ -2,7 +2,9 @@
 # The encoder's copy join (-ovc copy -oac copy) against ffmpeg's concat demuxer with
 # stream copy, on four 3 s clips and on six 60 s 720p phone clips (H.264 High/AAC in MP4).
 # Pairs in alternation, wall and processor seconds (user + system, children included).
-# Writes the section "## Copy joins" of bench/RESULTS.md. Usage: run.sh [build folder].
+# Another encoder program (an earlier build's asapi.dll) may be measured in the same rounds.
+# Writes the section "## Copy joins" of bench/RESULTS.md.
+# Usage: run.sh [build folder] [other asapi.dll]
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,6 +16,7 @@ build=${1:-$work/build}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target asapi >/dev/null
 encoder="$build/velmo/asapi.dll"
+other=${2:-}
 
 mkdir -p "$work/short" "$work/long" "$work/out"
 clip() { # name seconds size [extra...]
@@ -32,8 +35,8 @@ measure() {
     local TIMEFORMAT='%R %U %S'
     { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }'
 }
-join() { # set
-    "$encoder" "$work/$1/"*.mp4 -o "$work/out/$1-joined.mp4" -ovc copy -oac copy
+join() { # set [program]
+    "${2:-$encoder}" "$work/$1/"*.mp4 -o "$work/out/$1-joined.mp4" -ovc copy -oac copy
 }
 concat() { # set
     local list="$work/out/$1-list.txt"
@@ -65,9 +68,17 @@ for round in $(seq "$rounds"); do
     add short_concat "$(measure concat short)"
     add long_join "$(measure join long)"
     add long_concat "$(measure concat long)"
+    if [ -n "$other" ]; then
+        add short_other "$(measure join short "$other")"
+        add long_other "$(measure join long "$other")"
+    fi
 done
 
 row() { printf '| %s | %s | %s |\n' "$1" "$(median "${wall[$2]}")" "$(median "${cpu[$2]}")"; }
+others=""
+if [ -n "$other" ]; then
+    others=$'\n'"$(row "other encoder ($other), 4 x 3 s" short_other)"$'\n'"$(row "other encoder ($other), 6 x 60 s 720p" long_other)"
+fi
 section=$(cat <<SECTION
 ## Copy joins
 
@@ -78,7 +89,7 @@ Run with \`bench/copyjoin/run.sh\` (ROUNDS=$rounds). Inputs: four 3 s clips at 6
 $(row "copy join, 4 x 3 s" short_join)
 $(row "ffmpeg -f concat -c copy, 4 x 3 s" short_concat)
 $(row "copy join, 6 x 60 s 720p" long_join)
-$(row "ffmpeg -f concat -c copy, 6 x 60 s 720p" long_concat)
+$(row "ffmpeg -f concat -c copy, 6 x 60 s 720p" long_concat)$others
 
 | wall, per round | rounds | median | goal |
 |---|---|---|---|
