@@ -12,7 +12,6 @@
 #include "StreamJoin.h"
 
 #include <cstdlib>
-#include <map>
 #include <optional>
 
 namespace {
@@ -49,14 +48,11 @@ std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long 
     return copies;
 }
 
-// The encoder that makes the sound again in the codec it had (AVI holds these).
+// The encoder that makes the sound again in the codec it had: ffmpeg names its own
+// encoders of the codecs AVI holds as the codecs, but for MP3.
 std::string SoundEncoder(const std::string& codec)
 {
-    static const std::map<std::string, std::string> encoders = {
-        {"mp3", "libmp3lame"}, {"mp2", "mp2"}, {"ac3", "ac3"}, {"aac", "aac"},
-        {"pcm_s16le", "pcm_s16le"}, {"pcm_u8", "pcm_u8"}};
-    const auto found = encoders.find(codec);
-    return found == encoders.end() ? std::string() : found->second;
+    return codec == "mp3" ? "libmp3lame" : codec;
 }
 
 } // namespace
@@ -94,10 +90,7 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     std::optional<std::vector<double>> cuts;
     if (avi)
         cuts = AviSoundCuts(inputs);
-    const bool encodeSound = avi && first.audio >= 0 && !cuts && !SoundEncoder(first.Audio("codec_name")).empty();
-    if (avi && first.audio >= 0 && !cuts && !encodeSound)
-        throw JobError("The sound of " + first.file.path + " cannot be kept in step with its picture in AVI without"
-                       " encoding it. Choose an encoding profile to join the files.");
+    const bool encodeSound = avi && first.audio >= 0 && !cuts;
     if (encodeSound)
         WriteErr("The sound of some inputs is shorter than their picture: it is encoded once for the whole join"
                  " (the picture is copied), so that it stays in step at every joint\n");

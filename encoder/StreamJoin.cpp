@@ -122,6 +122,9 @@ std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, con
             const std::string& path = paths[batch + i];
             if (stat(path.c_str(), &files[i]) != 0 || S_ISDIR(files[i].st_mode))
                 throw JobError("Input file not found: " + path);
+            // A pipe or a device would keep ffprobe waiting for data that may never come.
+            if (!S_ISREG(files[i].st_mode))
+                throw JobError("Input is not a regular file: " + path);
             reads[i] = packets != PacketsRead::AllButIndexed ? packets
                 : LooksIndexed(path)                        ? PacketsRead::First
                                                             : PacketsRead::All;
