@@ -13,8 +13,8 @@ public:
     explicit KeptSound(const StreamFacts& input)
         : input_(input)
     {
-        double sum = 0;
-        sums_.push_back(0);
+        double sum = input.sound.headSeconds;
+        sums_.push_back(sum);
         for (const PacketTimes::Packet& packet : input.sound.packets)
             sums_.push_back(sum += packet.duration);
     }

@@ -66,6 +66,14 @@ double TickSeconds(const std::string& timeBase)
 
 } // namespace
 
+void PacketTimes::KeepFrom(double from)
+{
+    const auto kept = std::find_if(packets.begin(), packets.end(), [&](const Packet& packet) { return packet.pts >= from; });
+    for (auto packet = packets.begin(); packet != kept; ++packet)
+        headSeconds += packet->duration;
+    packets.erase(packets.begin(), kept);
+}
+
 void PacketTimesReader::Feed(std::string_view text)
 {
     partial_.append(text);

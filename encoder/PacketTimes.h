@@ -27,7 +27,14 @@ struct PacketTimes {
         double duration = 0;
         long order = 0; // the packet's place among all the file's packets
     };
-    std::vector<Packet> packets; // in file order
+    // In file order: the last ones only, from kKeptSeconds before the picture's end on
+    // (a join cuts a file's sound near there); those before are summed in headSeconds.
+    std::vector<Packet> packets;
+    double headSeconds = 0;
+    static constexpr double kKeptSeconds = 10;
+
+    // Leaves out the packets due before `from`, adding their lengths to headSeconds.
+    void KeepFrom(double from);
 };
 
 // Reads ffprobe's "-of compact" text piece by piece (its "packet", "stream" and "format"

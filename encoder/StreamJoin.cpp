@@ -95,8 +95,11 @@ StreamFacts FactsFrom(const std::string& path, const struct stat& file, PacketTi
     facts.duration = std::atof(Found(facts.values, "format.duration").c_str());
     facts.start = std::atof(Found(facts.values, "format.start_time").c_str());
     facts.picture = std::move(reader.streams()[facts.video]);
+    const double keepFrom = facts.picture.end - PacketTimes::kKeptSeconds;
+    facts.picture.KeepFrom(keepFrom);
     if (facts.audio >= 0) {
         facts.sound = std::move(reader.streams()[facts.audio]);
+        facts.sound.KeepFrom(keepFrom);
         facts.soundPacketSeconds = facts.sound.firstDuration;
         facts.soundLead = std::max(0.0, std::atof(facts.Audio("start_time").c_str()) - facts.sound.firstStart);
     }
