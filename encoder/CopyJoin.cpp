@@ -106,7 +106,7 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         if (cuts)
             sounds.back().end = (*cuts)[i];
         else if (!avi)
-            sounds.back().end = input.picture.end - input.soundPacketSeconds;
+            sounds.back().end = input.picture.end - input.sound.firstDuration;
     }
     const bool twoLists = pictureSetsLength && first.audio >= 0;
     std::vector<std::string> lists = {ConcatList(pictures, folder)};

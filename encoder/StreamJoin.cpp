@@ -100,8 +100,6 @@ StreamFacts FactsFrom(const std::string& path, const struct stat& file, PacketTi
     if (facts.audio >= 0) {
         facts.sound = std::move(reader.streams()[facts.audio]);
         facts.sound.KeepFrom(keepFrom);
-        facts.soundPacketSeconds = facts.sound.firstDuration;
-        facts.soundLead = std::max(0.0, std::atof(facts.Audio("start_time").c_str()) - facts.sound.firstStart);
     }
     return facts;
 }

@@ -13,18 +13,15 @@
 
 // What the joins that copy streams need to know of one file: its streams' codecs and
 // parameters (keys as in ffprobe's flat output, "streams.stream.N.codec_name"), its tags,
-// its length, and the file as it was when read (size and time of change, for CheckUnchanged).
+// its length, its picture's and sound's packet times, and the file as it was when read
+// (size and time of change, for CheckUnchanged).
 struct StreamFacts {
     InputInfo file;
     std::map<std::string, std::string> values;
     int video = -1; // the first video stream that is no cover picture
     int audio = -1; // the first audio stream
     double duration = 0;
-    double start = 0;              // the file's first timestamp, in seconds
-    double soundPacketSeconds = 0; // the length of the first sound packet; 0 when unknown
-    // The sound before the sound's start: an encoder's priming that the file's times skip
-    // (MP4's edit list) but that a container without times (AVI) lets be heard.
-    double soundLead = 0;
+    double start = 0;    // the file's first timestamp, in seconds
     PacketTimes picture; // the video stream's packets
     PacketTimes sound;   // the audio stream's packets
 
