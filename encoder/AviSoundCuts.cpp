@@ -53,7 +53,7 @@ std::optional<std::vector<double>> AviSoundCuts(const std::vector<StreamFacts>& 
 {
     std::vector<double> cuts;
     if (inputs.empty() || inputs.front().audio < 0)
-        return cuts;
+        return std::vector<double>(inputs.size(), 0);
     // The first input's sound is heard this much after its place: its priming and its own start.
     const double offset = inputs.front().start - inputs.front().sound.firstStart;
     double picture = 0; // where, in the output, each input's own start time falls

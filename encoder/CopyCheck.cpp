@@ -52,7 +52,7 @@ std::string Rate(const std::string& ratio)
     if (den <= 0)
         return ratio;
     char text[32];
-    std::snprintf(text, sizeof text, "%.3g fps", std::atof(ratio.c_str()) / den);
+    std::snprintf(text, sizeof text, "%.4g fps", std::atof(ratio.c_str()) / den);
     return text;
 }
 

@@ -92,8 +92,8 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         cuts = AviSoundCuts(inputs);
     const bool encodeSound = avi && first.audio >= 0 && !cuts;
     if (encodeSound)
-        WriteErr("The sound of some inputs is shorter than their picture: it is encoded once for the whole join"
-                 " (the picture is copied), so that it stays in step at every joint\n");
+        WriteErr("The sound of some inputs ends too far from the end of their picture to be cut there: it is"
+                 " encoded once for the whole join (the picture is copied), so that it stays in step at every joint\n");
     std::vector<ConcatEntry> pictures;
     std::vector<ConcatEntry> sounds;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
