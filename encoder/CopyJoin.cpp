@@ -1,153 +1,117 @@
 #include "CopyJoin.h"
 
+#include "AviSoundCuts.h"
+#include "ChildRun.h"
 #include "Console.h"
+#include "CopyCheck.h"
+#include "FailureText.h"
 #include "JobError.h"
-#include "InputProbe.h"
+#include "PrivateFolder.h"
 #include "Progress.h"
 #include "StopSignals.h"
 #include "StreamJoin.h"
 
-#include <map>
-#include <set>
+#include <cstdlib>
+#include <optional>
 
 namespace {
 
-struct CopyRule {
-    const char* name;
-    std::set<std::string> video; // ffprobe's codec names
-    std::set<std::string> audio;
-};
-
-const CopyRule& Holds(Container container)
+// Copies each input into the private folder with its picture's times counted in steps
+// of 1/timeScale and its sound's in samples (QuickTime's own rule), packets unchanged.
+// Gives the copies' names, or nothing when a stop signal ended the runs.
+std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long long timeScale, PrivateFolder& folder,
+                                   const std::function<void()>& onTick)
 {
-    static const std::map<Container, CopyRule> containers = {
-        {Container::Avi, {"AVI", {"mpeg4", "msmpeg4v2", "msmpeg4v3", "wmv1", "wmv2", "mpeg1video", "mpeg2video",
-                                    "h264", "mjpeg", "flv1"},
-                            {"mp3", "mp2", "ac3", "wmav1", "wmav2", "aac", "pcm_s16le", "pcm_u8"}}},
-        {Container::Asf, {"ASF/WMV", {"wmv1", "wmv2", "msmpeg4v2", "msmpeg4v3", "mpeg4", "h264", "mjpeg"},
-                            {"wmav1", "wmav2", "mp3", "ac3", "aac", "pcm_s16le"}}},
-        {Container::Mov, {"QuickTime (.mov)", {"h264", "hevc", "mpeg4", "mpeg1video", "mpeg2video", "mjpeg", "prores"},
-                            {"aac", "mp3", "mp2", "ac3", "alac", "pcm_s16le", "pcm_s16be", "pcm_s24le"}}},
-        {Container::Mp4, {"MP4", {"h264", "hevc", "mpeg4", "mpeg1video", "mpeg2video", "mjpeg"},
-                            {"aac", "mp3", "mp2", "ac3", "alac"}}},
-        {Container::MpegPs, {"MPEG program stream (.mpg)", {"mpeg1video", "mpeg2video", "mpeg4", "h264"},
-                               {"mp2", "mp3", "ac3", "pcm_s16be"}}},
-        {Container::Vob, {"DVD VOB", {"mpeg1video", "mpeg2video", "mpeg4"}, {"mp2", "mp3", "ac3", "pcm_s16be"}}},
-        {Container::Flv, {"FLV", {"flv1", "h264"}, {"mp3", "aac"}}},
-    };
-    return containers.at(container);
-}
-
-// What a copy carries over from the first input to every other: a name for the user
-// and how to read its value.
-struct Trait {
-    const char* what;
-    std::string (*value)(const StreamFacts&);
-};
-
-const std::vector<Trait>& Traits()
-{
-    static const std::vector<Trait> traits = {
-        {"video codec", [](const StreamFacts& f) { return f.Video("codec_name"); }},
-        {"frame size", [](const StreamFacts& f) { return f.Video("width") + "x" + f.Video("height"); }},
-        {"pixel format", [](const StreamFacts& f) { return f.Video("pix_fmt"); }},
-        {"frame rate", [](const StreamFacts& f) { return f.Video("r_frame_rate"); }},
-        {"pixel aspect", [](const StreamFacts& f) { return f.Video("sample_aspect_ratio"); }},
-        {"video codec profile", [](const StreamFacts& f) { return f.Video("profile"); }},
-        {"video codec setup (extradata)", [](const StreamFacts& f) { return f.Video("extradata_hash"); }},
-        {"sound", [](const StreamFacts& f) { return std::string(f.audio < 0 ? "missing" : "present"); }},
-        {"audio codec", [](const StreamFacts& f) { return f.Audio("codec_name"); }},
-        {"sample rate", [](const StreamFacts& f) { return f.Audio("sample_rate"); }},
-        {"channels", [](const StreamFacts& f) { return f.Audio("channels"); }},
-        {"audio codec setup (extradata)", [](const StreamFacts& f) { return f.Audio("extradata_hash"); }},
-    };
-    return traits;
-}
-
-void CheckContainerHolds(const Request& request, const Encoding& encoding, const StreamFacts& first)
-{
-    const CopyRule& container = Holds(encoding.container);
-    const auto refuse = [&](const char* kind, const std::string& codec) {
-        throw JobError("The " + std::string(container.name) + " container cannot hold the " + kind + " codec " + codec
-                       + " of " + first.file.path + " without encoding it (output " + request.output + ")");
-    };
-    if (!container.video.count(first.Video("codec_name")))
-        refuse("video", first.Video("codec_name"));
-    if (first.audio >= 0 && !container.audio.count(first.Audio("codec_name")))
-        refuse("audio", first.Audio("codec_name"));
-    // A WMA decoder gives nothing for a stream's first frame but does for every input's
-    // first frame after a joint: the sound would fall a frame behind at each one.
-    if (const std::string codec = first.Audio("codec_name"); codec == "wmav1" || codec == "wmav2")
-        throw JobError("The sound of " + first.file.path + " (" + codec
-                       + ") cannot be joined without encoding it: it would fall behind the picture at every joint"
-                       + " (output " + request.output + ")");
-}
-
-std::vector<StreamFacts> ReadInputs(const Request& request, const Encoding& encoding,
-                                    const std::function<void()>& onTick)
-{
-    std::vector<StreamFacts> inputs = ProbeStreams(request.inputs, onTick);
-    if (inputs.size() < request.inputs.size())
-        return inputs;
-    CheckContainerHolds(request, encoding, inputs.front());
-    for (const StreamFacts& input : inputs)
-        for (const Trait& trait : Traits()) {
-            const std::string want = trait.value(inputs.front());
-            const std::string have = trait.value(input);
-            if (want == have)
-                continue;
-            // A checksum says nothing to the user; only that the setups differ does.
-            const bool checksum = have.starts_with("MD5:") || want.starts_with("MD5:");
-            throw JobError(input.file.path + " differs from " + inputs.front().file.path + ": " + trait.what
-                           + (checksum ? " not the same" : " " + have + ", not " + want));
+    constexpr std::size_t kSideBySide = 4;
+    std::vector<std::string> copies;
+    for (std::size_t batch = 0; batch < inputs.size(); batch += kSideBySide) {
+        const std::size_t count = std::min(kSideBySide, inputs.size() - batch);
+        std::vector<std::string> errors(count);
+        std::vector<ChildCommand> runs;
+        for (std::size_t i = 0; i < count; ++i) {
+            copies.push_back(folder.NewName(".mov"));
+            runs.push_back({{"ffmpeg", "-nostdin", "-v", "error", "-i", FileUrl(inputs[batch + i].file.path), "-map",
+                             "0", "-c", "copy", "-video_track_timescale", std::to_string(timeScale), "-f", "mov",
+                             FileUrl(copies.back())},
+                            {},
+                            nullptr,
+                            [&errors, i](std::string_view text) { KeepTail(errors[i], std::string(text)); }});
         }
-    return inputs;
+        const ChildrenRunResult run = RunChildren(runs, onTick);
+        if (run.stopSignal != 0)
+            return {};
+        for (std::size_t i = 0; i < count; ++i)
+            if (ExitCodeOf(run.statuses[i]) != 0)
+                throw JobError("The times of " + inputs[batch + i].file.path
+                               + " could not be counted anew for the join: " + errors[i]);
+    }
+    return copies;
+}
+
+// The encoder that makes the sound again in the codec it had: ffmpeg names its own
+// encoders of the codecs AVI holds as the codecs, but for MP3.
+std::string SoundEncoder(const std::string& codec)
+{
+    return codec == "mp3" ? "libmp3lame" : codec;
 }
 
 } // namespace
 
 void CheckCopyJoin(const Request& request, const Encoding& encoding, const std::function<void()>& onTick)
 {
-    ReadInputs(request, encoding, onTick);
+    CheckCopyInputs(request, encoding, onTick);
 }
 
 int RunCopyJoin(const Request& request, const Encoding& encoding)
 {
     const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };
-    const std::vector<StreamFacts> inputs = ReadInputs(request, encoding, waiting);
+    const CopyInputs found = CheckCopyInputs(request, encoding, waiting);
     if (StopSignal() != 0)
         return StoppedJoin(request);
-    // AVI keeps no times for the sound, and players of MPEG and ASF count frames: there
-    // each input's sound is joined at the end of its picture, leaving out the sound
-    // packets that end after it (in AVI, only those more than half a packet after it,
-    // counting the priming that AVI lets be heard). The pictures and the sound are read
-    // as two inputs, as the end of one stream in a concat list ends the file's other
-    // streams too.
-    const bool pictureSetsLength = encoding.container == Container::Avi || encoding.container == Container::MpegPs
-        || encoding.container == Container::Vob || encoding.container == Container::Asf;
-    std::vector<ConcatEntry> pictures;
-    std::vector<ConcatEntry> sounds;
-    for (const StreamFacts& input : inputs) {
-        pictures.push_back({input.file.path});
-        sounds.push_back({input.file.path});
-        if (!pictureSetsLength)
-            continue;
-        const InputInfo span = ProbeInput(input.file.path, waiting);
+    const std::vector<StreamFacts>& inputs = found.inputs;
+    const StreamFacts& first = inputs.front();
+    PrivateFolder folder;
+    std::vector<std::string> paths;
+    for (const StreamFacts& input : inputs)
+        paths.push_back(input.file.path);
+    if (found.timeScale > 0) {
+        paths = Restamped(inputs, found.timeScale, folder, waiting);
         if (StopSignal() != 0)
             return StoppedJoin(request);
-        if (span.duration <= 0)
-            continue;
-        const double overhang = encoding.container == Container::Avi
-            ? input.soundPacketSeconds / 2 + input.soundLead
-            : input.soundPacketSeconds;
-        pictures.back().length = sounds.back().length = span.start + span.duration;
-        sounds.back().end = input.start + span.start + span.duration - overhang;
     }
-    const StreamFacts& first = inputs.front();
+
+    // AVI keeps no times for the sound, and players of MPEG and ASF count frames: there
+    // each input's sound is joined at the end of its picture. The pictures and the sound
+    // are read as two inputs, as the end of one stream in a concat list ends the file's
+    // other streams too.
+    const bool avi = encoding.container == Container::Avi;
+    const bool pictureSetsLength = avi || encoding.container == Container::MpegPs
+        || encoding.container == Container::Vob || encoding.container == Container::Asf;
+    std::optional<std::vector<double>> cuts;
+    if (avi)
+        cuts = AviSoundCuts(inputs);
+    const bool encodeSound = avi && first.audio >= 0 && !cuts;
+    if (encodeSound)
+        WriteErr("The sound of some inputs ends too far from the end of their picture to be cut there: it is"
+                 " encoded once for the whole join (the picture is copied), so that it stays in step at every joint\n");
+    std::vector<ConcatEntry> pictures;
+    std::vector<ConcatEntry> sounds;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const StreamFacts& input = inputs[i];
+        pictures.push_back({paths[i]});
+        sounds.push_back({paths[i]});
+        if (!pictureSetsLength || input.picture.end <= input.start)
+            continue;
+        pictures.back().length = sounds.back().length = input.picture.end - input.start;
+        if (cuts)
+            sounds.back().end = (*cuts)[i];
+        else if (!avi)
+            sounds.back().end = input.picture.end - input.sound.firstDuration;
+    }
     const bool twoLists = pictureSetsLength && first.audio >= 0;
-    std::vector<std::string> lists = {ConcatList(pictures)};
+    std::vector<std::string> lists = {ConcatList(pictures, folder)};
     if (twoLists)
-        lists.push_back(ConcatList(sounds));
+        lists.push_back(ConcatList(sounds, folder));
     return RunJoin(request, inputs, lists, [&](const std::vector<std::string>& listPaths, const std::string& target) {
         std::vector<std::string> args = JoinHead();
         for (const std::string& list : listPaths) {
@@ -158,9 +122,16 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         if (first.audio >= 0)
             args.insert(args.end(), {"-map", twoLists ? "1:a:0" : "0:a:0"});
         args.insert(args.end(), {"-c", "copy"});
+        if (encodeSound) {
+            // The sound's times say where each input's sound belongs: gaps become silence.
+            args.insert(args.end(), {"-af", "aresample=async=1:min_hard_comp=0.005:first_pts=0", "-c:a",
+                                     SoundEncoder(first.Audio("codec_name"))});
+            if (const std::string rate = first.Audio("bit_rate"); std::atol(rate.c_str()) > 0)
+                args.insert(args.end(), {"-b:a", rate});
+        }
         const auto filters = HeaderFilters(encoding.container, first);
         args.insert(args.end(), filters.begin(), filters.end());
-        if (encoding.container == Container::Avi)
+        if (avi)
             args.insert(args.end(), {"-avoid_negative_ts", "disabled"});
         args.insert(args.end(), {"-f", encoding.muxer, target});
         return args;

@@ -6,10 +6,13 @@
 #include <functional>
 
 // -ovc copy -oac copy: the inputs are joined as they are, their packets copied, when
-// every input has the first's codecs and parameters.
+// every input has the first's codecs and parameters and its timestamps run on.
+// Where the copy alone would not be right, the join mends it without touching the
+// picture: inputs whose times count in different steps are re-stamped, and in AVI the
+// sound is cut at each joint or, when some input's sound is too short, encoded once.
 
-// Reads the inputs and throws JobError naming the first input that differs from the
-// first and in what, or a codec that the output container cannot hold. Writes nothing.
+// Reads the inputs and throws JobError naming the input and its fault (CopyCheck.h).
+// Writes nothing.
 void CheckCopyJoin(const Request& request, const Encoding& encoding, const std::function<void()>& onTick);
 
 // Checks as CheckCopyJoin does, then joins. Gives the exit code.

@@ -6,7 +6,8 @@
 
 #include <cstdlib>
 
-double CheckOutput(const TempOutput& temp, const std::string& finalPath, const std::function<void()>& onTick)
+double CheckOutput(const TempOutput& temp, const std::string& finalPath, const std::function<void()>& onTick,
+                   bool sound)
 {
     std::string out;
     const std::vector<std::string> args = {"ffprobe", "-v", "error", "-of", "flat", "-show_entries",
@@ -26,7 +27,7 @@ double CheckOutput(const TempOutput& temp, const std::string& finalPath, const s
     }
     const auto duration = values.find("format.duration");
     const double seconds = duration == values.end() ? 0 : std::atof(duration->second.c_str());
-    if (ExitCodeOf(run.status) != 0 || !video || !audio || seconds <= 0)
+    if (ExitCodeOf(run.status) != 0 || !video || (sound && !audio) || seconds <= 0)
         throw JobError("The output file could not be read back after writing: " + finalPath);
     return seconds;
 }

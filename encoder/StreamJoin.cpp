@@ -12,11 +12,13 @@
 #include "TempOutput.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,51 +31,6 @@ std::string Found(const std::map<std::string, std::string>& values, const std::s
     return found == values.end() ? std::string() : found->second;
 }
 
-
-struct FirstPacket {
-    double start = 0;
-    double seconds = 0;
-};
-
-// The stream's first packet in ffprobe's flat listing of packets (which ParseFlatOutput
-// leaves out); zeros when none is listed.
-FirstPacket FirstPacketOf(const std::string& listing, int stream)
-{
-    const std::string prefix = "packets.packet.";
-    std::string packet;
-    int packetStream = -1;
-    FirstPacket first;
-    bool found = false;
-    std::size_t start = 0;
-    for (std::size_t end; (end = listing.find('\n', start)) != std::string::npos; start = end + 1) {
-        const std::string line = listing.substr(start, end - start);
-        if (!line.starts_with(prefix))
-            continue;
-        const std::size_t dot = line.find('.', prefix.size());
-        const std::size_t equals = line.find('=', dot);
-        if (dot == std::string::npos || equals == std::string::npos)
-            continue;
-        if (line.compare(prefix.size(), dot - prefix.size(), packet) != 0) {
-            if (found)
-                return first;
-            packet = line.substr(prefix.size(), dot - prefix.size());
-            packetStream = -1;
-        }
-        const std::string field = line.substr(dot + 1, equals - dot - 1);
-        std::string value = line.substr(equals + 1);
-        if (value.size() >= 2 && value.front() == '"')
-            value = value.substr(1, value.size() - 2);
-        if (field == "stream_index") {
-            packetStream = std::atoi(value.c_str());
-            found = packetStream == stream;
-        } else if (found && field == "pts_time") {
-            first.start = std::atof(value.c_str());
-        } else if (found && field == "duration_time") {
-            first.seconds = std::atof(value.c_str());
-        }
-    }
-    return first;
-}
 
 } // namespace
 
@@ -89,23 +46,40 @@ std::string StreamFacts::Audio(const std::string& key) const
 
 namespace {
 
-std::vector<std::string> FactsArguments(const std::string& path)
+std::vector<std::string> FactsArguments(const std::string& path, PacketsRead packets)
 {
-    return {"ffprobe", "-v", "error", "-of", "flat", "-show_data_hash", "md5", "-show_entries",
-            "format=format_name,start_time,duration:format_tags:stream=codec_type,codec_name,profile,width,height,"
-            "sample_aspect_ratio,pix_fmt,r_frame_rate,sample_rate,channels,extradata_hash,start_time:"
-            "stream_disposition=attached_pic:packet=stream_index,pts_time,duration_time",
-            "-read_intervals", "%+#50", FileUrl(path)};
+    std::vector<std::string> args = {
+        "ffprobe", "-v", "error", "-of", "compact", "-show_data_hash", "md5", "-show_entries",
+        "format=format_name,start_time,duration:format_tags:stream=index,codec_type,codec_name,profile,width,height,"
+        "sample_aspect_ratio,pix_fmt,r_frame_rate,sample_rate,channels,extradata_hash,start_time,time_base,bit_rate:"
+        "stream_disposition=attached_pic:packet=stream_index,pts,dts,duration"};
+    if (packets == PacketsRead::First)
+        args.insert(args.end(), {"-read_intervals", "%+#50"});
+    args.push_back(FileUrl(path));
+    return args;
+}
+
+// True when the file starts as MP4 and QuickTime files do, with one of their boxes.
+bool LooksIndexed(const std::string& path)
+{
+    char head[8] = {};
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool read = ::read(fd, head, sizeof head) == static_cast<ssize_t>(sizeof head);
+    close(fd);
+    const std::string box(head + 4, 4);
+    return read && (box == "ftyp" || box == "moov" || box == "mdat" || box == "free" || box == "wide");
 }
 
 // The facts from ffprobe's listing of the file as it was before ffprobe read it.
-StreamFacts FactsFrom(const std::string& path, const struct stat& file, const std::string& listing)
+StreamFacts FactsFrom(const std::string& path, const struct stat& file, PacketTimesReader& reader)
 {
     StreamFacts facts;
     facts.file.path = path;
     facts.file.size = file.st_size;
     facts.file.changedNanoseconds = static_cast<long long>(file.st_mtim.tv_sec) * 1000000000LL + file.st_mtim.tv_nsec;
-    facts.values = ParseFlatOutput(listing);
+    facts.values = std::move(reader.values());
     for (int index = 0;; ++index) {
         const std::string prefix = "streams.stream." + std::to_string(index) + ".";
         const std::string type = Found(facts.values, prefix + "codec_type");
@@ -120,17 +94,20 @@ StreamFacts FactsFrom(const std::string& path, const struct stat& file, const st
         throw JobError("Input file has no video stream: " + path);
     facts.duration = std::atof(Found(facts.values, "format.duration").c_str());
     facts.start = std::atof(Found(facts.values, "format.start_time").c_str());
+    facts.picture = std::move(reader.streams()[facts.video]);
+    const double keepFrom = facts.picture.end - PacketTimes::kKeptSeconds;
+    facts.picture.KeepFrom(keepFrom);
     if (facts.audio >= 0) {
-        const FirstPacket first = FirstPacketOf(listing, facts.audio);
-        facts.soundPacketSeconds = first.seconds;
-        facts.soundLead = std::max(0.0, std::atof(facts.Audio("start_time").c_str()) - first.start);
+        facts.sound = std::move(reader.streams()[facts.audio]);
+        facts.sound.KeepFrom(keepFrom);
     }
     return facts;
 }
 
 } // namespace
 
-std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, const std::function<void()>& onTick)
+std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, const std::function<void()>& onTick,
+                                      PacketsRead packets)
 {
     // A few ffprobe runs side by side: each spends most of its short life starting.
     constexpr std::size_t kSideBySide = 8;
@@ -138,14 +115,22 @@ std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, con
     for (std::size_t batch = 0; batch < paths.size(); batch += kSideBySide) {
         const std::size_t count = std::min(kSideBySide, paths.size() - batch);
         std::vector<struct stat> files(count);
-        std::vector<std::string> listings(count);
+        std::vector<PacketTimesReader> listings(count);
         std::vector<std::string> errors(count);
         std::vector<ChildCommand> probes;
+        std::vector<PacketsRead> reads(count);
         for (std::size_t i = 0; i < count; ++i) {
             const std::string& path = paths[batch + i];
             if (stat(path.c_str(), &files[i]) != 0 || S_ISDIR(files[i].st_mode))
                 throw JobError("Input file not found: " + path);
-            probes.push_back({FactsArguments(path), {}, [&listings, i](std::string_view text) { listings[i].append(text); },
+            // A pipe or a device would keep ffprobe waiting for data that may never come.
+            if (!S_ISREG(files[i].st_mode))
+                throw JobError("Input is not a regular file: " + path);
+            reads[i] = packets != PacketsRead::AllButIndexed ? packets
+                : LooksIndexed(path)                        ? PacketsRead::First
+                                                            : PacketsRead::All;
+            probes.push_back({FactsArguments(path, reads[i]), {},
+                              [&listings, i](std::string_view text) { listings[i].Feed(text); },
                               [&errors, i](std::string_view text) { KeepTail(errors[i], std::string(text)); }});
         }
         ChildrenRunResult run = RunChildren(probes, onTick);
@@ -156,7 +141,7 @@ std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, con
             if (ExitCodeOf(run.statuses[i]) != 0) {
                 // A failed run ends the others: each is asked again alone, in order, to
                 // name the first file that really cannot be read.
-                listings[i].clear();
+                listings[i] = PacketTimesReader();
                 errors[i].clear();
                 run = RunChildren({probes[i]}, onTick);
                 if (run.stopSignal != 0)
@@ -167,18 +152,54 @@ std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, con
                                    + (reason.empty() ? "" : " (" + reason + ")") + ": " + path);
                 }
             }
+            listings[i].Finish();
             all.push_back(FactsFrom(path, files[i], listings[i]));
+            // A file that only began like an MP4 is read again, every packet.
+            if (reads[i] == PacketsRead::First && packets == PacketsRead::AllButIndexed
+                && Found(all.back().values, "format.format_name").find("mov") == std::string::npos) {
+                all.pop_back();
+                std::vector<StreamFacts> again = ProbeStreams({path}, onTick, PacketsRead::All);
+                if (again.empty())
+                    return all;
+                all.push_back(std::move(again.front()));
+            }
         }
     }
     return all;
 }
 
-std::string ConcatList(const std::vector<ConcatEntry>& entries)
+namespace {
+
+// A name the concat list can hold: a line ends an entry, and a list is read as lines.
+bool Listable(const std::string& name)
+{
+    return std::none_of(name.begin(), name.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+}
+
+// The file's extension when it is plain letters and digits, so that a link keeps it.
+std::string PlainExtension(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos || path.size() - dot > 8)
+        return {};
+    const std::string extension = path.substr(dot);
+    const bool plain = std::all_of(extension.begin() + 1, extension.end(),
+                                   [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+    return plain ? extension : std::string();
+}
+
+std::string ListOf(const std::vector<ConcatEntry>& entries, PrivateFolder* links)
 {
     std::string list = "ffconcat version 1.0\n";
     for (const ConcatEntry& entry : entries) {
         char resolved[PATH_MAX];
         std::string name = realpath(entry.path.c_str(), resolved) ? std::string(resolved) : entry.path;
+        if (!Listable(name)) {
+            if (!links)
+                throw JobError("A file of this name cannot be joined: " + entry.path);
+            name = links->LinkTo(name, PlainExtension(name));
+        }
         // Quoted; a quote inside ends the quotes, is given escaped, and opens them again.
         std::string quoted;
         for (const char c : FileUrl(name))
@@ -195,6 +216,18 @@ std::string ConcatList(const std::vector<ConcatEntry>& entries)
         }
     }
     return list;
+}
+
+} // namespace
+
+std::string ConcatList(const std::vector<ConcatEntry>& entries, PrivateFolder& links)
+{
+    return ListOf(entries, &links);
+}
+
+std::string ConcatList(const std::vector<ConcatEntry>& entries)
+{
+    return ListOf(entries, nullptr);
 }
 
 std::vector<std::string> JoinHead()
@@ -266,7 +299,7 @@ int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
     }
     for (const StreamFacts& input : inputs)
         CheckUnchanged(input.file);
-    CheckOutput(temp, request.output, tick);
+    CheckOutput(temp, request.output, tick, inputs.front().audio >= 0);
     if (StopSignal() != 0)
         return StoppedJoin(request);
     temp.Commit();

@@ -2,6 +2,8 @@
 
 #include "Encoding.h"
 #include "InputProbe.h"
+#include "PacketTimes.h"
+#include "PrivateFolder.h"
 #include "Request.h"
 
 #include <functional>
@@ -11,26 +13,31 @@
 
 // What the joins that copy streams need to know of one file: its streams' codecs and
 // parameters (keys as in ffprobe's flat output, "streams.stream.N.codec_name"), its tags,
-// its length, and the file as it was when read (size and time of change, for CheckUnchanged).
+// its length, its picture's and sound's packet times, and the file as it was when read
+// (size and time of change, for CheckUnchanged).
 struct StreamFacts {
     InputInfo file;
     std::map<std::string, std::string> values;
     int video = -1; // the first video stream that is no cover picture
     int audio = -1; // the first audio stream
     double duration = 0;
-    double start = 0;              // the file's first timestamp, in seconds
-    double soundPacketSeconds = 0; // the length of the first sound packet; 0 when unknown
-    // The sound before the sound's start: an encoder's priming that the file's times skip
-    // (MP4's edit list) but that a container without times (AVI) lets be heard.
-    double soundLead = 0;
+    double start = 0;    // the file's first timestamp, in seconds
+    PacketTimes picture; // the video stream's packets
+    PacketTimes sound;   // the audio stream's packets
 
     std::string Video(const std::string& key) const;
     std::string Audio(const std::string& key) const;
 };
 
+// How much of each file's packets ffprobe reads: the first few (enough for the sound's
+// first packet), or all of them, their timestamps only (nothing is decoded), or all but
+// in MP4 and QuickTime files, whose timestamps come from their index and so run on.
+enum class PacketsRead { First, All, AllButIndexed };
+
 // Asks ffprobe about every file, a few side by side. Throws JobError naming the first
 // file, in order, that cannot be read. Stopped by a stop signal, it gives what it has.
-std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, const std::function<void()>& onTick);
+std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, const std::function<void()>& onTick,
+                                      PacketsRead packets = PacketsRead::First);
 
 // One file of a concat list. With a length, the next file starts that long after this
 // one's start; with an end, this file's packets from there on are left out.
@@ -40,7 +47,11 @@ struct ConcatEntry {
     double end = 0;    // in the file's time; 0: none
 };
 
-// The concat demuxer's list of the files, by absolute name.
+// The concat demuxer's list of the files, by absolute name. A name that the list cannot
+// hold (a line break or another control character in it) is listed as a link of a plain
+// name in `links`, which must outlive the run that reads the list.
+std::string ConcatList(const std::vector<ConcatEntry>& entries, PrivateFolder& links);
+// The same for files of plain names only; throws JobError naming a file of another name.
 std::string ConcatList(const std::vector<ConcatEntry>& entries);
 
 // ffmpeg's first arguments for a join, reporting its progress to its stdout.

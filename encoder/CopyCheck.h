@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Encoding.h"
+#include "Request.h"
+#include "StreamJoin.h"
+
+#include <functional>
+#include <vector>
+
+// What a join that copies the streams carries from the inputs, and what it must do to
+// carry it right.
+struct CopyInputs {
+    std::vector<StreamFacts> inputs; // empty when a stop signal ended the reading
+    // Above 0: the inputs count time in different steps (MP4 and QuickTime files), which
+    // a join of their packets cannot mix; each is copied first into a file that counts
+    // its picture's time in steps of 1/timeScale and its sound's in samples.
+    long long timeScale = 0;
+};
+
+// Reads every input's streams and packet timestamps (one ffprobe run each) and throws
+// JobError, naming the file and the fault in plain words and pointing to an encoding
+// profile, when the copy could not be right: a codec the output container cannot hold,
+// a codec or parameter that differs from the first input's, sound in some inputs but not
+// in others, timestamps that start again or leap (files joined end to end), or time
+// steps that differ where no copy can re-stamp them. Writes nothing.
+CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, const std::function<void()>& onTick);

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What one stream's packet timestamps say, read in file order, without decoding: where
+// the stream starts and ends, and where its timestamps step back or leap forward (a
+// clock that starts again when two files were joined end to end, or a hole).
+struct PacketTimes {
+    int count = 0;
+    double firstStart = 0;    // the first packet's presentation time, seconds
+    double firstDuration = 0; // the first packet's length, 0 when unknown
+    double start = 0;         // the earliest presentation time
+    double end = 0;           // the latest presentation time plus its packet's length
+    // The largest step back and leap forward of the decoding times, from one packet's
+    // end to the next packet, and where each happened: seconds of the stream as played
+    // with every step and leap closed up, counted from its first packet.
+    double stepBack = 0;
+    double stepBackAt = 0;
+    double leap = 0;
+    double leapAt = 0;
+    struct Packet {
+        double pts = 0;
+        double dts = 0;
+        double duration = 0;
+        long order = 0; // the packet's place among all the file's packets
+    };
+    // In file order: the last ones only, from kKeptSeconds before the picture's end on
+    // (a join cuts a file's sound near there); those before are summed in headSeconds.
+    std::vector<Packet> packets;
+    double headSeconds = 0;
+    static constexpr double kKeptSeconds = 10;
+
+    // Leaves out the packets due before `from`, adding their lengths to headSeconds.
+    void KeepFrom(double from);
+};
+
+// Reads ffprobe's "-of compact" text piece by piece (its "packet", "stream" and "format"
+// lines; stream lines must hold their index). Streams and format are kept as key/value
+// pairs named as ffprobe's flat output names them ("streams.stream.0.codec_name",
+// "format.tags.title"); each stream's packets (pts, dts, duration in its time base)
+// become its PacketTimes once the text ends and the time bases are known.
+class PacketTimesReader {
+public:
+    void Feed(std::string_view text);
+    // Ends the text: takes its last line and works out each stream's PacketTimes.
+    void Finish();
+
+    std::map<std::string, std::string>& values() { return values_; }
+    std::map<int, PacketTimes>& streams() { return streams_; }
+
+private:
+    struct Raw {
+        long long pts = 0;
+        long long dts = 0;
+        long long duration = 0;
+        bool hasPts = false;
+        bool hasDts = false;
+        long order = 0;
+    };
+
+    void TakeLine(std::string_view line);
+
+    std::string partial_;
+    std::map<std::string, std::string> values_;
+    std::map<int, std::vector<Raw>> raw_;
+    std::map<int, PacketTimes> streams_;
+    long order_ = 0;
+};

@@ -1,0 +1,39 @@
+#include "PrivateFolder.h"
+
+#include "JobError.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+PrivateFolder::~PrivateFolder()
+{
+    for (const std::string& name : names_)
+        unlink(name.c_str());
+    if (!folder_.empty())
+        rmdir(folder_.c_str());
+}
+
+std::string PrivateFolder::NewName(const std::string& ending)
+{
+    if (folder_.empty()) {
+        const char* temp = std::getenv("TMPDIR");
+        std::string pattern = std::string(temp && *temp ? temp : "/tmp") + "/velmo-join-XXXXXX";
+        // mkdtemp makes it for this user only (0700).
+        if (!mkdtemp(pattern.data()))
+            throw JobError("Cannot make a private folder in " + pattern.substr(0, pattern.rfind('/')) + ": "
+                           + std::strerror(errno));
+        folder_ = pattern;
+    }
+    names_.push_back(folder_ + "/" + std::to_string(names_.size()) + ending);
+    return names_.back();
+}
+
+std::string PrivateFolder::LinkTo(const std::string& target, const std::string& ending)
+{
+    const std::string name = NewName(ending);
+    if (symlink(target.c_str(), name.c_str()) != 0)
+        throw JobError("Cannot make a link to " + target + " in " + folder_ + ": " + std::strerror(errno));
+    return name;
+}
