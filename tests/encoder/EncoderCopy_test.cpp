@@ -72,8 +72,9 @@ TEST(EncoderCopyTest, SameFormatInputsJoinPacketForPacketInStep)
         // ffmpeg's MPEG program stream muxer leaves some frames without times, which its
         // demuxer then guesses a frame off, even for one clean input copied alone.
         QString errors;
-        if (QString(format.extension) != "mpg")
+        if (QString(format.extension) != "mpg") {
             EXPECT_TRUE(DecodesCleanly(output, &errors)) << format.extension << ": " << errors.toStdString();
+        }
         EXPECT_EQ(PacketChecksums(output, "v"), pictures) << format.extension;
         // AVI and MPEG leave out the sound packets that run on past an input's picture.
         EXPECT_TRUE(JoinedFromParts(PacketChecksums(output, "a"), sounds, 2)) << format.extension;
@@ -123,7 +124,7 @@ struct CopyCase {
     QString output; // its extension
     QList<CopyInput> inputs;
     // The last error line after the folder's name (%1 elsewhere) when the inputs are refused.
-    QString refusal;
+    QString refusal = {};
 };
 
 void PrintTo(const CopyCase& test, std::ostream* out)
