@@ -314,13 +314,8 @@ TEST_F(ConsoleMode, StopSignalsEndTheJobAndLeaveNothing)
 TEST_F(ConsoleMode, ADamagedProfileIsRefusedBeforeAnythingRuns)
 {
     const QString precious = m_dir.filePath("precious.txt");
-    QFile user(precious);
-    ASSERT_TRUE(user.open(QIODevice::WriteOnly));
-    user.write("the user's own");
-    user.close();
-    QFile shipped(folder() + "Profiles/AVI - MPEG-4 Video.bpf");
-    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
-    const QByteArray good = shipped.readAll();
+    WriteBytes(precious, "the user's own");
+    const QByteArray good = ReadBytes(folder() + "Profiles/AVI - MPEG-4 Video.bpf");
 
     struct Case {
         const char* name;
@@ -369,8 +364,6 @@ TEST_F(ConsoleMode, ADamagedProfileIsRefusedBeforeAnythingRuns)
         }
         EXPECT_FALSE(QFile::exists(folder() + "temp")) << "nothing ran";
         EXPECT_FALSE(QFile::exists(m_dir.filePath("joined.avi")));
-        ASSERT_TRUE(user.open(QIODevice::ReadOnly));
-        EXPECT_EQ(user.readAll(), "the user's own");
-        user.close();
+        EXPECT_EQ(ReadBytes(precious), "the user's own");
     }
 }

@@ -257,17 +257,10 @@ TEST_F(JobEndToEnd, TwoJobsAtOnceKeepTheirFilesApart)
 TEST_F(JobEndToEnd, AProfileValueNeverBecomesAnOption)
 {
     const QString precious = m_dir.filePath("out put/precious.txt");
-    QFile user(precious);
-    ASSERT_TRUE(user.open(QIODevice::WriteOnly));
-    user.write("the user's own");
-    user.close();
-    QFile shipped(ProgramFolder() + "Profiles/AVI - MPEG-4 Video.bpf");
-    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    WriteBytes(precious, "the user's own");
     const QString profile = m_dir.filePath("Edited.bpf");
-    QFile edited(profile);
-    ASSERT_TRUE(edited.open(QIODevice::WriteOnly));
-    edited.write(shipped.readAll().replace("value2=640:480", "value2=640:480 -o " + precious.toUtf8()));
-    edited.close();
+    WriteBytes(profile, ReadBytes(ProgramFolder() + "Profiles/AVI - MPEG-4 Video.bpf")
+                            .replace("value2=640:480", "value2=640:480 -o " + precious.toUtf8()));
     const OutputChoices choices = InitialChoices(*ReadProfile(profile));
 
     for (const JobPlan plan : {JobPlan::Intermediate, JobPlan::EncodeOnce}) {
@@ -284,9 +277,7 @@ TEST_F(JobEndToEnd, AProfileValueNeverBecomesAnOption)
         EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Failed);
         prompter.messages.clear();
         EXPECT_EQ(QDir(m_dir.filePath("out put")).entryList(QDir::Files), QStringList{"precious.txt"});
-        ASSERT_TRUE(user.open(QIODevice::ReadOnly));
-        EXPECT_EQ(user.readAll(), "the user's own");
-        user.close();
+        EXPECT_EQ(ReadBytes(precious), "the user's own");
         expectTempFolderAsBefore();
     }
 }

@@ -101,3 +101,17 @@ QString ProgramFolder()
 {
     return QStringLiteral(VELMO_PROGRAM_DIR);
 }
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return file.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    EXPECT_EQ(file.write(bytes), bytes.size()) << path.toStdString();
+}

@@ -41,3 +41,7 @@ QString ProbeValue(const QString& path, const QString& streams, const QString& e
 
 // The program folder assembled by the build, ending in "/".
 QString ProgramFolder();
+
+// A file's bytes, and a file written with the given bytes; each fails the current test on error.
+QByteArray ReadBytes(const QString& path);
+void WriteBytes(const QString& path, const QByteArray& bytes);
