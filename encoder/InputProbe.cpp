@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -194,6 +195,16 @@ std::map<std::string, std::string> ParseFlatOutput(const std::string& text)
 
 namespace {
 
+// The samples of a lead-in track's title, when the title carries the job's mark; else 0.
+long LeadInSamples(const std::string& title, const std::string& mark)
+{
+    const std::size_t length = std::strlen(kLeadInTitle);
+    if (mark.empty() || !title.starts_with(kLeadInTitle) || !title.ends_with(" " + mark))
+        return 0;
+    const auto samples = Whole(title.substr(length, title.size() - length - mark.size() - 1));
+    return samples && *samples > 0 ? static_cast<long>(*samples) : 0;
+}
+
 // A quarter turn either way, from the display matrix or the older "rotate" tag.
 bool QuarterTurn(const std::map<std::string, std::string>& values, const std::string& prefix)
 {
@@ -221,7 +232,7 @@ std::string SoundTrackName(const std::map<std::string, std::string>& values, con
 } // namespace
 
 InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string, std::string>& values,
-                             double pictureEnd, double soundEnd)
+                             double pictureEnd, double soundEnd, const std::string& mark)
 {
     InputInfo info;
     info.path = path;
@@ -254,13 +265,15 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
             info.frameRate = rate > 0 && rate <= 240 ? rate : 25;
             videoStart = Number(values, prefix + "start_time", fileStart);
             videoLength = Number(values, prefix + "duration");
+            if (!FollowsTimestampJumps(Text(values, "format.format_name")))
+                info.statedDuration = videoLength > 0 ? videoLength : Number(values, "format.duration");
             info.quarterTurn = QuarterTurn(values, prefix);
             const std::string fields = Text(values, prefix + "field_order");
             info.interlaced = fields == "tt" || fields == "bb" || fields == "tb" || fields == "bt";
-        } else if (const std::string title = Text(values, prefix + "tags.title");
-                   type == "audio" && title.starts_with(kLeadInTitle) && info.leadInStream < 0) {
+        } else if (const long samples = LeadInSamples(Text(values, prefix + "tags.title"), mark);
+                   type == "audio" && samples > 0 && info.leadInStream < 0) {
             info.leadInStream = index;
-            info.leadInSamples = std::max(0L, std::atol(title.c_str() + std::strlen(kLeadInTitle)));
+            info.leadInSamples = samples;
         } else if (type == "audio") {
             ++soundPlace;
             if (Number(values, prefix + "sample_rate") <= 0 || Number(values, prefix + "channels") <= 0)
@@ -297,9 +310,23 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
     constexpr double kSoundPadding = 0.5;
     if (info.audioStream >= 0 && soundEnd > end + kSoundPadding)
         end = soundEnd;
+    if (pictureEnd > 0)
+        info.pictureRead = pictureEnd - videoStart;
     info.start = std::max(0.0, spanStart - fileStart);
     info.duration = std::max(0.0, end - spanStart);
     return info;
+}
+
+std::string EndsEarlyNote(const InputInfo& input)
+{
+    if (input.statedDuration <= 0 || input.pictureRead <= 0 || input.statedDuration - input.pictureRead <= 1)
+        return {};
+    const std::size_t slash = input.path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? input.path : input.path.substr(slash + 1);
+    char text[96];
+    std::snprintf(text, sizeof text, " ends early: %.1f s of its %.1f s could be read", input.pictureRead,
+                  input.statedDuration);
+    return name + text;
 }
 
 double DisplayAspect(const InputInfo& input)
@@ -319,7 +346,7 @@ std::vector<std::string> ProbeArguments(const std::string& path)
             FileUrl(path)};
 }
 
-InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick)
+InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick, const std::string& mark)
 {
     const struct stat file = CheckReadableFile(path);
     ProbeReader reader;
@@ -335,7 +362,7 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
                        + path);
     }
     reader.Feed("\n");
-    const InputInfo info = InputInfoFromProbe(path, reader.values());
+    const InputInfo info = InputInfoFromProbe(path, reader.values(), 0, 0, mark);
     const bool followJumps = FollowsTimestampJumps(Text(reader.values(), "format.format_name"));
     // Where a stream's packets end, in seconds; 0 when it has none.
     const auto packetsEnd = [&](int stream) {
@@ -346,7 +373,8 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
     };
     const double pictureEnd = packetsEnd(info.videoStream);
     InputInfo probed = pictureEnd > 0
-        ? InputInfoFromProbe(path, reader.values(), pictureEnd, info.audioStream >= 0 ? packetsEnd(info.audioStream) : 0)
+        ? InputInfoFromProbe(path, reader.values(), pictureEnd,
+                             info.audioStream >= 0 ? packetsEnd(info.audioStream) : 0, mark)
         : info;
     probed.size = file.st_size;
     probed.changedNanoseconds = ChangeTime(file);

@@ -21,7 +21,7 @@ EncoderProcess::~EncoderProcess()
     closeOutput();
 }
 
-bool EncoderProcess::LaunchEncoder(const QString& program, const QStringList& arguments)
+bool EncoderProcess::LaunchEncoder(const QString& program, const QStringList& arguments, const QByteArray& jobMark)
 {
     CollectExit();
     closeOutput();
@@ -56,8 +56,18 @@ bool EncoderProcess::LaunchEncoder(const QString& program, const QStringList& ar
         argv.push_back(text.data());
     argv.push_back(nullptr);
 
+    const QByteArray markName = "VELMO_JOB_MARK=";
+    QByteArray mark = markName + jobMark;
+    std::vector<char*> environment;
+    for (char** entry = environ; *entry; ++entry)
+        if (!QByteArray(*entry).startsWith(markName))
+            environment.push_back(*entry);
+    if (!jobMark.isEmpty())
+        environment.push_back(mark.data());
+    environment.push_back(nullptr);
+
     pid_t pid = -1;
-    const int failed = posix_spawn(&pid, path.constData(), &actions, &attributes, argv.data(), environ);
+    const int failed = posix_spawn(&pid, path.constData(), &actions, &attributes, argv.data(), environment.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     close(fds[1]);

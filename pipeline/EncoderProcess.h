@@ -22,8 +22,9 @@ public:
     // Leaves no encoder behind.
     ~EncoderProcess();
 
-    // False when the program cannot be started.
-    bool LaunchEncoder(const QString& program, const QStringList& arguments);
+    // False when the program cannot be started. The encoder gets the job's mark in its
+    // environment (VELMO_JOB_MARK), by which it knows the files of the job's other runs.
+    bool LaunchEncoder(const QString& program, const QStringList& arguments, const QByteArray& jobMark = {});
 
     // The read end of the output pipe, for waiting on it; -1 before a launch.
     int outputFd() const { return m_output; }

@@ -15,6 +15,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <algorithm>
 
@@ -133,6 +134,9 @@ JobEnd JobRunner::tbtnStartClick(const JobSettings& settings)
     if (!checkRequest() || !checkSpace() || !makeJobFolder())
         return JobEnd::NotStarted;
     m_output = m_settings.outputFile;
+    m_jobMark = QByteArray::number(QRandomGenerator::system()->generate64(), 16)
+        + QByteArray::number(QRandomGenerator::system()->generate64(), 16);
+    m_notes.clear();
     m_joinOptions = m_settings.joinOptions();
     m_frameSize = m_settings.frameSize();
     m_view.EnterJobMode();
@@ -188,7 +192,7 @@ EncoderRun* JobRunner::launchEncoder(const QStringList& arguments, EncoderRun::P
 {
     auto run = std::make_unique<EncoderRun>(std::move(onPosition),
                                             [this](const QByteArray& chunk) { m_view.showEncoderOutput(chunk); });
-    if (!run->start(m_settings.encoderPath, arguments))
+    if (!run->start(m_settings.encoderPath, arguments, m_jobMark))
         return nullptr;
     m_runs.push_back(std::move(run));
     return m_runs.back().get();
@@ -216,9 +220,17 @@ void JobRunner::setStatus(int index, const QString& status, const QString& reaso
 {
     ltvItemData entry;
     entry.cells[CellStatus] = status;
-    entry.cells[CellFailure] = reason;
+    entry.cells[CellFailure] = reason.isEmpty() ? m_notes.value(index) : reason;
     WriteTaskEntry(m_rows, index, CellStatus, entry);
     WriteTaskEntry(m_rows, index, CellFailure, entry);
+}
+
+void JobRunner::takeNotes(const EncoderRun& run, int index)
+{
+    for (const QString& note : run.notes())
+        m_view.showEncoderNote(note);
+    if (index >= 0 && !run.notes().isEmpty())
+        m_notes[index] = run.notes().join('\n');
 }
 
 void JobRunner::showBars(ProgressBars bars)

@@ -25,7 +25,9 @@ InputInfo Clip(const std::string& path, int width, int height, double rate, doub
 FfmpegPlan PlanFor(std::vector<std::string> args, const std::vector<InputInfo>& inputs, unsigned cores = 2)
 {
     const Request request = ParseArguments(args);
-    return BuildFfmpegPlan(request, ChooseEncoding(request), inputs, "/proc/self/fd/3", "/proc/self/fd/4", cores);
+    const Encoding encoding = ChooseEncoding(request);
+    return BuildFfmpegPlan(request, encoding, ChooseOutputFormat(request, encoding, inputs), inputs,
+                           "/proc/self/fd/3", "/proc/self/fd/4", cores, {0, "mark"});
 }
 
 // The value after an option, or "" when the option is absent.
