@@ -265,8 +265,11 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
             info.frameRate = rate > 0 && rate <= 240 ? rate : 25;
             videoStart = Number(values, prefix + "start_time", fileStart);
             videoLength = Number(values, prefix + "duration");
+            // AVI states its length only in its count of frames: without its index the
+            // demuxer estimates the rest from what is there.
             if (!FollowsTimestampJumps(Text(values, "format.format_name")))
-                info.statedDuration = videoLength > 0 ? videoLength : Number(values, "format.duration");
+                info.statedDuration = std::max(videoLength > 0 ? videoLength : Number(values, "format.duration"),
+                                               Number(values, prefix + "nb_frames") / info.frameRate);
             info.quarterTurn = QuarterTurn(values, prefix);
             const std::string fields = Text(values, prefix + "field_order");
             info.interlaced = fields == "tt" || fields == "bb" || fields == "tb" || fields == "bt";
@@ -340,7 +343,7 @@ std::vector<std::string> ProbeArguments(const std::string& path)
     return {"ffprobe", "-v", "error", "-of", "flat",
             "-show_entries",
             "format=format_name,start_time,duration:stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
-            "r_frame_rate,start_time,duration,time_base,sample_rate,channels,field_order:"
+            "r_frame_rate,start_time,duration,nb_frames,time_base,sample_rate,channels,field_order:"
             "stream_disposition=attached_pic,default:stream_tags=title,language,rotate:stream_side_data=rotation:"
             "packet=stream_index,pts,dts,duration",
             FileUrl(path)};
