@@ -47,10 +47,9 @@ void RefuseOutputAmongInputs(const Request& request)
             throw UsageError("The output file is also an input: " + request.output);
 }
 
-int Stopped(const Request& request)
+int Stopped(const std::string& output)
 {
-    WriteErr("\nStopped by signal " + std::to_string(StopSignal()) + "; no output written to "
-             + request.output + "\n");
+    WriteErr("\nStopped by signal " + std::to_string(StopSignal()) + "; no output written to " + output + "\n");
     return exitcode::StoppedBase + StopSignal();
 }
 
@@ -81,9 +80,11 @@ void AllowEveryFileOpen()
 // one), so a longer join is made in groups of this many (bench/joinmemory).
 constexpr std::size_t kGroupInputs = 16;
 
-// Where a run lies in its job: the seconds of the join before its inputs and in all,
-// for the position it reports, and whether it makes the job's output.
+// Where a run lies in its job: the job's output, which its messages name, the seconds
+// of the join before its inputs and in all, for the position it reports, and whether it
+// makes the job's output.
 struct RunSpan {
+    std::string output;
     double secondsBefore = 0;
     double total = 0;
     bool last = true;
@@ -121,17 +122,17 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
           [&](std::string_view text) { KeepTail(ffmpegErrors, std::string(text)); }}},
         tick);
     if (run.stopSignal != 0)
-        return Stopped(request);
+        return Stopped(span.output);
     if (ExitCodeOf(run.statuses.front()) != 0) {
         WriteErr("\n" + ffmpegErrors);
-        throw JobError(DescribeFfmpegFailure(ffmpegErrors, request.output, request.inputs));
+        throw JobError(DescribeFfmpegFailure(ffmpegErrors, span.output, request.inputs));
     }
 
     for (const InputInfo& input : inputs)
         CheckUnchanged(input);
     CheckOutput(temp, request.output, tick);
     if (StopSignal() != 0)
-        return Stopped(request);
+        return Stopped(span.output);
     temp.Commit();
     if (span.last) {
         WriteOut(FormatPosLine(span.total > 0 ? span.total : progress.seconds(), progress.frames(), 100));
@@ -157,7 +158,7 @@ int JoinInGroups(const Request& request, const Encoding& encoding, const std::ve
     Request join = request;
     join.inputs.clear();
     JoinPart part{0, mark};
-    RunSpan span{0, total, false, true};
+    RunSpan span{request.output, 0, total, false, true};
     for (std::size_t first = 0; first < inputs.size(); first += kGroupInputs) {
         const std::vector<InputInfo> members(inputs.begin() + static_cast<long>(first),
                                              inputs.begin() + static_cast<long>(std::min(first + kGroupInputs,
@@ -191,7 +192,7 @@ int JoinInputs(const Request& request, const Encoding& encoding, const std::stri
     for (const std::string& path : request.inputs) {
         inputs.push_back(ProbeInput(path, waiting, mark));
         if (StopSignal() != 0)
-            return Stopped(request);
+            return Stopped(request.output);
         if (const std::string note = EndsEarlyNote(inputs.back()); !note.empty())
             WriteErr(note + "\n");
         total += inputs.back().duration;
@@ -199,7 +200,7 @@ int JoinInputs(const Request& request, const Encoding& encoding, const std::stri
     const OutputFormat format = ChooseOutputFormat(request, encoding, inputs);
     if (!request.piece && inputs.size() > kGroupInputs)
         return JoinInGroups(request, encoding, inputs, format, mark, total);
-    return EncodeInOneRun(request, encoding, inputs, format, {0, mark}, {0, total, true});
+    return EncodeInOneRun(request, encoding, inputs, format, {0, mark}, {request.output, 0, total, true});
 }
 
 } // namespace
