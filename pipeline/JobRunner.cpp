@@ -134,8 +134,9 @@ JobEnd JobRunner::tbtnStartClick(const JobSettings& settings)
     if (!checkRequest() || !checkSpace() || !makeJobFolder())
         return JobEnd::NotStarted;
     m_output = m_settings.outputFile;
-    m_jobMark = QByteArray::number(QRandomGenerator::system()->generate64(), 16)
-        + QByteArray::number(QRandomGenerator::system()->generate64(), 16);
+    m_jobMark.clear();
+    for (int half = 0; half < 2; ++half)
+        m_jobMark += QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');
     m_notes.clear();
     m_joinOptions = m_settings.joinOptions();
     m_frameSize = m_settings.frameSize();
