@@ -240,6 +240,7 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
     const double fileStart = Number(values, "format.start_time");
     double videoStart = fileStart;
     double videoLength = 0;
+    double pictureStated = 0;
     std::optional<double> audioStart;
     bool defaultSound = false;
     int soundPlace = 0;
@@ -265,11 +266,9 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
             info.frameRate = rate > 0 && rate <= 240 ? rate : 25;
             videoStart = Number(values, prefix + "start_time", fileStart);
             videoLength = Number(values, prefix + "duration");
-            // AVI states its length only in its count of frames: without its index the
-            // demuxer estimates the rest from what is there.
-            if (!FollowsTimestampJumps(Text(values, "format.format_name")))
-                info.statedDuration = std::max(videoLength > 0 ? videoLength : Number(values, "format.duration"),
-                                               Number(values, prefix + "nb_frames") / info.frameRate);
+            // AVI states its picture's length only in its count of frames: without its
+            // index the demuxer estimates the length from what is there.
+            pictureStated = std::max(videoLength, Number(values, prefix + "nb_frames") / info.frameRate);
             info.quarterTurn = QuarterTurn(values, prefix);
             const std::string fields = Text(values, prefix + "field_order");
             info.interlaced = fields == "tt" || fields == "bb" || fields == "tb" || fields == "bt";
@@ -313,8 +312,13 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
     constexpr double kSoundPadding = 0.5;
     if (info.audioStream >= 0 && soundEnd > end + kSoundPadding)
         end = soundEnd;
-    if (pictureEnd > 0)
-        info.pictureRead = pictureEnd - videoStart;
+    // What the packets give is held against the length the header states: the picture's,
+    // else the file's (Matroska keeps only that). MPEG program and transport streams state
+    // none; their length is estimated.
+    if (pictureEnd > 0 && !FollowsTimestampJumps(Text(values, "format.format_name"))) {
+        info.statedDuration = pictureStated > 0 ? pictureStated : Number(values, "format.duration");
+        info.readDuration = pictureStated > 0 ? pictureEnd - videoStart : std::max(pictureEnd, soundEnd) - fileStart;
+    }
     info.start = std::max(0.0, spanStart - fileStart);
     info.duration = std::max(0.0, end - spanStart);
     return info;
@@ -322,12 +326,12 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
 
 std::string EndsEarlyNote(const InputInfo& input)
 {
-    if (input.statedDuration <= 0 || input.pictureRead <= 0 || input.statedDuration - input.pictureRead <= 1)
+    if (input.statedDuration <= 0 || input.readDuration <= 0 || input.statedDuration - input.readDuration <= 1)
         return {};
     const std::size_t slash = input.path.find_last_of('/');
     const std::string name = slash == std::string::npos ? input.path : input.path.substr(slash + 1);
     char text[96];
-    std::snprintf(text, sizeof text, " ends early: %.1f s of its %.1f s could be read", input.pictureRead,
+    std::snprintf(text, sizeof text, " ends early: %.1f s of its %.1f s could be read", input.readDuration,
                   input.statedDuration);
     return name + text;
 }

@@ -29,10 +29,10 @@ struct InputInfo {
     long leadInSamples = 0;
     bool quarterTurn = false; // shown turned a quarter either way (phone videos)
     bool interlaced = false;
-    // The picture's length as the file's header states it, where the container keeps one
-    // (0 where it does not: MPEG program and transport streams only estimate it).
+    // The length the file's header states (its picture's, else its own), and how much of
+    // it the packets give; 0 when unknown. A file cut short gives less.
     double statedDuration = 0;
-    double pictureRead = 0; // from the picture's start to its last packet's end; 0 when unknown
+    double readDuration = 0;
     std::vector<std::string> unusedSoundTracks; // named for the user: place, language, title
     // The file as it was when probed: size and last change.
     long long size = 0;
