@@ -228,10 +228,14 @@ void JobRunner::setStatus(int index, const QString& status, const QString& reaso
 
 void JobRunner::takeNotes(const EncoderRun& run, int index)
 {
-    for (const QString& note : run.notes())
+    // A note of the join that names an input goes with that input's row.
+    const QStringList inputs = index < 0 && !run.notes().isEmpty() ? inputPaths() : QStringList();
+    for (const QString& note : run.notes()) {
         m_view.showEncoderNote(note);
-    if (index >= 0 && !run.notes().isEmpty())
-        m_notes[index] = run.notes().join('\n');
+        for (int row = 0; row < m_rows.rowCount(); ++row)
+            if (row == index || (index < 0 && note.startsWith(QFileInfo(inputs[row]).fileName() + " ")))
+                m_notes[row] += (m_notes[row].isEmpty() ? "" : "\n") + note;
+    }
 }
 
 void JobRunner::showBars(ProgressBars bars)

@@ -112,7 +112,8 @@ private:
     // A failure's reason goes with the status, for the row's tooltip; without one, the
     // notes of the entry's conversion go there.
     void setStatus(int index, const QString& status, const QString& reason = {});
-    // What a successful run told the user: shown, and kept with the entry it converted (or -1).
+    // What a successful run told the user: shown, and kept with the entry it converted (or,
+    // for the join, -1: with the entries it names).
     void takeNotes(const EncoderRun& run, int index);
     void showBars(ProgressBars bars);
     // The stop, failure and start-failure endings share the window's way back.
