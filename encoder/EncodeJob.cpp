@@ -64,7 +64,7 @@ unsigned Cores()
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-// A join opens every input in one ffmpeg run, which inherits this limit.
+// A run opens each of its inputs at once, and inherits this limit.
 void AllowEveryFileOpen()
 {
     rlimit limit {};
