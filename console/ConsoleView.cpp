@@ -60,6 +60,18 @@ void ConsoleView::show(bool newStep)
     }
 }
 
+void ConsoleView::showEncoderNote(const QString& line)
+{
+    QTextStream err(stderr);
+    if (m_terminal) {
+        err << "\r" << line.leftJustified(m_shownWidth) << "\n" << Qt::flush;
+        m_shownWidth = 0;
+        show(false);
+    } else {
+        err << line << "\n";
+    }
+}
+
 void ConsoleView::LeaveJobMode()
 {
     if (m_terminal)

@@ -23,6 +23,8 @@ public:
     void startClock() override { m_clock.start(); }
     void stopClock() override { m_clock.stop(); }
     void showEncoderOutput(const QByteArray&) override {}
+    // On a line of its own, above the job's line on a terminal.
+    void showEncoderNote(const QString& line) override;
     void focusTaskList() override {}
     void focusOutputFile() override {}
     void setOutputFile(const QString&) override {}

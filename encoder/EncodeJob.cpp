@@ -9,9 +9,11 @@
 #include "FfmpegPlan.h"
 #include "InputProbe.h"
 #include "JobError.h"
+#include "JobMark.h"
 #include "MemoryFile.h"
 #include "OutputCheck.h"
 #include "PieceJoin.h"
+#include "PrivateFolder.h"
 #include "Progress.h"
 #include "StopSignals.h"
 #include "TempOutput.h"
@@ -45,10 +47,9 @@ void RefuseOutputAmongInputs(const Request& request)
             throw UsageError("The output file is also an input: " + request.output);
 }
 
-int Stopped(const Request& request)
+int Stopped(const std::string& output)
 {
-    WriteErr("\nStopped by signal " + std::to_string(StopSignal()) + "; no output written to "
-             + request.output + "\n");
+    WriteErr("\nStopped by signal " + std::to_string(StopSignal()) + "; no output written to " + output + "\n");
     return exitcode::StoppedBase + StopSignal();
 }
 
@@ -63,7 +64,7 @@ unsigned Cores()
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-// A join opens every input in one ffmpeg run, which inherits this limit.
+// A run opens each of its inputs at once, and inherits this limit.
 void AllowEveryFileOpen()
 {
     rlimit limit {};
@@ -71,6 +72,135 @@ void AllowEveryFileOpen()
         limit.rlim_cur = limit.rlim_max;
         setrlimit(RLIMIT_NOFILE, &limit);
     }
+}
+
+
+// The inputs that one ffmpeg run opens at most. Each input holds its demuxer, decoder
+// and filters for the whole run (about 3 MB for a small picture, tens of MB for a large
+// one), so a longer join is made in groups of this many (bench/joinmemory).
+constexpr std::size_t kGroupInputs = 16;
+
+// Where a run lies in its job: the job's output, which its messages name, the seconds
+// of the join before its inputs and in all, for the position it reports, and whether it
+// makes the job's output.
+struct RunSpan {
+    std::string output;
+    double secondsBefore = 0;
+    double total = 0;
+    bool last = true;
+    bool first = true; // says the format's changes, which a join in groups says once
+};
+
+// One ffmpeg run makes request.output from the inputs, through a TempOutput that gets its
+// name once it has been checked.
+int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
+                   const OutputFormat& format, const JoinPart& part, const RunSpan& span)
+{
+    TempOutput temp(request.output);
+    std::vector<int> fds;
+    if (temp.fdForChild() >= 0)
+        fds.push_back(temp.fdForChild());
+    const int graphFd = 3 + static_cast<int>(fds.size());
+    FfmpegPlan plan =
+        BuildFfmpegPlan(request, encoding, format, inputs, temp.pathForChild(), ChildFdPath(graphFd), Cores(), part);
+    if (request.piece)
+        MakePiecePlan(plan, request, encoding, part.mark);
+    for (std::size_t index = span.first ? 0 : format.changes.size(); index < plan.changes.size(); ++index)
+        WriteErr(plan.changes[index] + "\n");
+    const MemoryFile graph(plan.graph, "ffmpeg-graph", "the ffmpeg filter graph");
+    fds.push_back(graph.fd());
+    AllowEveryFileOpen();
+
+    Progress progress;
+    // ffmpeg's messages are shown only when it fails: on success they are harmless notes.
+    std::string ffmpegErrors;
+    const auto tick = [&] {
+        WriteOut(PosLine(span.secondsBefore + progress.seconds(), progress.frames(), span.total));
+    };
+    const ChildrenRunResult run = RunChildren(
+        {{plan.args, fds, [&](std::string_view text) { progress.Feed(text); },
+          [&](std::string_view text) { KeepTail(ffmpegErrors, std::string(text)); }}},
+        tick);
+    if (run.stopSignal != 0)
+        return Stopped(span.output);
+    if (ExitCodeOf(run.statuses.front()) != 0) {
+        WriteErr("\n" + ffmpegErrors);
+        throw JobError(DescribeFfmpegFailure(ffmpegErrors, span.output, request.inputs));
+    }
+
+    for (const InputInfo& input : inputs)
+        CheckUnchanged(input);
+    CheckOutput(temp, request.output, tick);
+    if (StopSignal() != 0)
+        return Stopped(span.output);
+    temp.Commit();
+    if (span.last) {
+        WriteOut(FormatPosLine(span.total > 0 ? span.total : progress.seconds(), progress.frames(), 100));
+        WriteOut("\n");
+    }
+    return exitcode::Success;
+}
+
+int JoinInputs(const Request& request, const Encoding& encoding, const std::string& mark);
+
+// A join of more inputs than one run opens: each group of inputs becomes a piece of the
+// output (its picture encoded as the output's, its sound kept exact, counted from the
+// join's start) in a folder of the run's own (PrivateFolder), and the pieces are joined as
+// the pieces of the encode-once plan are, their pictures copied and the sound encoded once.
+int JoinInGroups(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
+                 const OutputFormat& format, const std::string& mark, double total)
+{
+    PrivateFolder folder;
+    Request group = request;
+    group.piece = true;
+    group.output = "group.mkv";
+    const Encoding pieceEncoding = ChooseEncoding(group);
+    Request join = request;
+    join.inputs.clear();
+    JoinPart part{0, mark};
+    RunSpan span{request.output, 0, total, false, true};
+    for (std::size_t first = 0; first < inputs.size(); first += kGroupInputs) {
+        const std::vector<InputInfo> members(inputs.begin() + static_cast<long>(first),
+                                             inputs.begin() + static_cast<long>(std::min(first + kGroupInputs,
+                                                                                        inputs.size())));
+        group.inputs.clear();
+        for (const InputInfo& member : members)
+            group.inputs.push_back(member.path);
+        group.output = folder.NewName(".mkv");
+        const int code = EncodeInOneRun(group, pieceEncoding, members, format, part, span);
+        if (code != exitcode::Success)
+            return code;
+        join.inputs.push_back(group.output);
+        span.first = false;
+        for (const InputInfo& member : members) {
+            part.framesBefore += FramesAt(member, format.frameRate);
+            span.secondsBefore += member.duration;
+        }
+    }
+    return JoinInputs(join, encoding, mark);
+}
+
+// Joins the job's pieces by copy where they are all there, else probes every input and
+// encodes the join, in groups where it has more inputs than one run opens.
+int JoinInputs(const Request& request, const Encoding& encoding, const std::string& mark)
+{
+    if (const auto joined = JoinPieces(request, encoding, mark))
+        return *joined;
+    const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };
+    std::vector<InputInfo> inputs;
+    double total = 0;
+    for (const std::string& path : request.inputs) {
+        inputs.push_back(ProbeInput(path, waiting, mark));
+        if (StopSignal() != 0)
+            return Stopped(request.output);
+        if (const std::string note = EndsEarlyNote(inputs.back()); !note.empty())
+            WriteErr(note + "\n");
+        total += inputs.back().duration;
+    }
+    const OutputFormat format = ChooseOutputFormat(request, encoding, inputs);
+    if (!request.piece && inputs.size() > kGroupInputs)
+        return JoinInGroups(request, encoding, inputs, format, mark, total);
+    return EncodeInOneRun(request, encoding, inputs, format, {0, mark}, {request.output, 0, total, true});
 }
 
 } // namespace
@@ -89,55 +219,5 @@ int RunEncodeJob(const Request& request)
     const Encoding encoding = CheckRequest(request);
     if (request.copyStreams)
         return RunCopyJoin(request, encoding);
-    if (const auto joined = JoinPieces(request, encoding))
-        return *joined;
-    TempOutput temp(request.output);
-
-    const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };
-    std::vector<InputInfo> inputs;
-    double total = 0;
-    for (const std::string& path : request.inputs) {
-        inputs.push_back(ProbeInput(path, waiting));
-        if (StopSignal() != 0)
-            return Stopped(request);
-        total += inputs.back().duration;
-    }
-
-    std::vector<int> fds;
-    if (temp.fdForChild() >= 0)
-        fds.push_back(temp.fdForChild());
-    const int graphFd = 3 + static_cast<int>(fds.size());
-    FfmpegPlan plan = BuildFfmpegPlan(request, encoding, inputs, temp.pathForChild(), ChildFdPath(graphFd), Cores());
-    if (request.piece)
-        MakePiecePlan(plan, request, encoding);
-    for (const std::string& change : plan.changes)
-        WriteErr(change + "\n");
-    const MemoryFile graph(plan.graph, "ffmpeg-graph", "the ffmpeg filter graph");
-    fds.push_back(graph.fd());
-    AllowEveryFileOpen();
-
-    Progress progress;
-    // ffmpeg's messages are shown only when it fails: on success they are harmless notes.
-    std::string ffmpegErrors;
-    const auto tick = [&] { WriteOut(PosLine(progress.seconds(), progress.frames(), total)); };
-    const ChildrenRunResult run = RunChildren(
-        {{plan.args, fds, [&](std::string_view text) { progress.Feed(text); },
-          [&](std::string_view text) { KeepTail(ffmpegErrors, std::string(text)); }}},
-        tick);
-    if (run.stopSignal != 0)
-        return Stopped(request);
-    if (ExitCodeOf(run.statuses.front()) != 0) {
-        WriteErr("\n" + ffmpegErrors);
-        throw JobError(DescribeFfmpegFailure(ffmpegErrors, request.output, request.inputs));
-    }
-
-    for (const InputInfo& input : inputs)
-        CheckUnchanged(input);
-    CheckOutput(temp, request.output, tick);
-    if (StopSignal() != 0)
-        return Stopped(request);
-    temp.Commit();
-    WriteOut(FormatPosLine(total > 0 ? total : progress.seconds(), progress.frames(), 100));
-    WriteOut("\n");
-    return exitcode::Success;
+    return JoinInputs(request, encoding, JobMark());
 }

@@ -10,6 +10,7 @@
 Encoding CheckRequest(const Request& request);
 
 // Does the whole job of one command line: checks the output container, probes
-// every input, runs ffmpeg with progress, checks the result and gives it its
-// real name. Returns the exit code; throws UsageError or JobError on failure.
+// every input, runs ffmpeg with progress (a long join in groups of inputs, each
+// group a piece of the output, the pieces then joined), checks the result and gives
+// it its real name. Returns the exit code; throws UsageError or JobError on failure.
 int RunEncodeJob(const Request& request);

@@ -293,10 +293,15 @@ int PrimingSamples(const std::string& audioEncoder, int sampleRate)
     return 0;
 }
 
-FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
-                           const std::string& target, const std::string& graphPath, unsigned cores)
+std::string LeadInTitle(long samples, const std::string& mark)
 {
-    const OutputFormat format = ChooseOutputFormat(request, encoding, inputs);
+    return kLeadInTitle + std::to_string(samples) + " " + mark;
+}
+
+FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, const OutputFormat& format,
+                           const std::vector<InputInfo>& inputs, const std::string& target,
+                           const std::string& graphPath, unsigned cores, const JoinPart& part)
+{
     FfmpegPlan plan;
     plan.changes = format.changes;
     for (const InputInfo& input : inputs) {
@@ -311,7 +316,7 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     const std::string threads = std::to_string(DecoderThreads(inputs.size(), cores));
     // Each input's sound ends where its picture does; the samples are counted from the
     // join's start, so that rounding never adds up over many inputs.
-    long framesBefore = 0;
+    long framesBefore = part.framesBefore;
     const auto samplesAt = [&](long frames) {
         return std::lround(static_cast<double>(frames) * format.sampleRate / format.frameRate);
     };
@@ -334,7 +339,7 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         ? PrimingSamples(encoding.audioEncoder, format.sampleRate) : 0;
     // An intermediate file (no codec named) is read again only by the join, which puts
     // the sound that the priming cost back from a lead-in track.
-    const bool leadIn = priming > 0 && request.videoCodec.empty();
+    const bool leadIn = priming > 0 && request.videoCodec.empty() && !part.mark.empty();
     std::string sound; // what the joined sound goes through last
     if (priming > 0) {
         sound = "atrim=start_sample=" + std::to_string(priming) + ",asetpts=PTS-STARTPTS";
@@ -366,7 +371,7 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     plan.args.insert(plan.args.end(), audio.begin(), audio.end());
     if (leadIn)
         plan.args.insert(plan.args.end(), {"-c:a:1", "pcm_s16le", "-metadata:s:a:1",
-                                           std::string("title=") + kLeadInTitle + std::to_string(priming)});
+                                           "title=" + LeadInTitle(priming, part.mark)});
     if (encoding.container == Container::Avi) {
         // AVI keeps no timestamps: a shift that makes the sound's priming start at zero
         // would turn into a picture one frame late, so nothing is shifted and the priming

@@ -22,18 +22,32 @@ struct OutputFormat {
 OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding,
                                 const std::vector<InputInfo>& inputs);
 
-// One ffmpeg run makes the whole output: every input's picture and sound are brought
-// to the output's format and length in one filter graph, joined, and encoded together,
-// so that sound and picture share one clock from input to output. The graph is read
-// from a file (graphPath): a long join would not fit in one argument.
+// One ffmpeg run makes the output of its inputs: every input's picture and sound are
+// brought to the output's format (format) and length in one filter graph, joined, and
+// encoded together, so that sound and picture share one clock from input to output. The
+// graph is read from a file (graphPath): a long join would not fit in one argument.
 struct FfmpegPlan {
     std::vector<std::string> args; // sends its progress reports to its stdout
     std::string graph;
-    std::vector<std::string> changes; // as in OutputFormat
+    std::vector<std::string> changes; // the format's, and the sound tracks left out
 };
 
-FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
-                           const std::string& target, const std::string& graphPath, unsigned cores);
+// Where a run's inputs lie in a join that is made in several runs, and the job's mark.
+struct JoinPart {
+    // The join's frames before the run's first input: the sound's samples are counted
+    // from the join's start, so that rounding never adds up over the runs.
+    long framesBefore = 0;
+    // Names an intermediate file's lead-in track as this job's (JobMark.h); without a
+    // mark no lead-in track is written.
+    std::string mark;
+};
+
+FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, const OutputFormat& format,
+                           const std::vector<InputInfo>& inputs, const std::string& target,
+                           const std::string& graphPath, unsigned cores, const JoinPart& part = {});
+
+// The title of a lead-in track of samples, marked as the job's.
+std::string LeadInTitle(long samples, const std::string& mark);
 
 // The sound encoder's options: its codec and mode, the output's rate and channels.
 std::vector<std::string> SoundCodecArguments(const Request& request, const Encoding& encoding,

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -194,6 +195,16 @@ std::map<std::string, std::string> ParseFlatOutput(const std::string& text)
 
 namespace {
 
+// The samples of a lead-in track's title, when the title carries the job's mark; else 0.
+long LeadInSamples(const std::string& title, const std::string& mark)
+{
+    const std::size_t length = std::strlen(kLeadInTitle);
+    if (mark.empty() || !title.starts_with(kLeadInTitle) || !title.ends_with(" " + mark))
+        return 0;
+    const auto samples = Whole(title.substr(length, title.size() - length - mark.size() - 1));
+    return samples && *samples > 0 ? static_cast<long>(*samples) : 0;
+}
+
 // A quarter turn either way, from the display matrix or the older "rotate" tag.
 bool QuarterTurn(const std::map<std::string, std::string>& values, const std::string& prefix)
 {
@@ -221,7 +232,7 @@ std::string SoundTrackName(const std::map<std::string, std::string>& values, con
 } // namespace
 
 InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string, std::string>& values,
-                             double pictureEnd, double soundEnd)
+                             double pictureEnd, double soundEnd, const std::string& mark)
 {
     InputInfo info;
     info.path = path;
@@ -229,6 +240,7 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
     const double fileStart = Number(values, "format.start_time");
     double videoStart = fileStart;
     double videoLength = 0;
+    double pictureStated = 0;
     std::optional<double> audioStart;
     bool defaultSound = false;
     int soundPlace = 0;
@@ -254,13 +266,16 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
             info.frameRate = rate > 0 && rate <= 240 ? rate : 25;
             videoStart = Number(values, prefix + "start_time", fileStart);
             videoLength = Number(values, prefix + "duration");
+            // AVI states its picture's length only in its count of frames: without its
+            // index the demuxer estimates the length from what is there.
+            pictureStated = std::max(videoLength, Number(values, prefix + "nb_frames") / info.frameRate);
             info.quarterTurn = QuarterTurn(values, prefix);
             const std::string fields = Text(values, prefix + "field_order");
             info.interlaced = fields == "tt" || fields == "bb" || fields == "tb" || fields == "bt";
-        } else if (const std::string title = Text(values, prefix + "tags.title");
-                   type == "audio" && title.starts_with(kLeadInTitle) && info.leadInStream < 0) {
+        } else if (const long samples = LeadInSamples(Text(values, prefix + "tags.title"), mark);
+                   type == "audio" && samples > 0 && info.leadInStream < 0) {
             info.leadInStream = index;
-            info.leadInSamples = std::max(0L, std::atol(title.c_str() + std::strlen(kLeadInTitle)));
+            info.leadInSamples = samples;
         } else if (type == "audio") {
             ++soundPlace;
             if (Number(values, prefix + "sample_rate") <= 0 || Number(values, prefix + "channels") <= 0)
@@ -297,9 +312,28 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
     constexpr double kSoundPadding = 0.5;
     if (info.audioStream >= 0 && soundEnd > end + kSoundPadding)
         end = soundEnd;
+    // What the packets give is held against the length the header states: the picture's,
+    // else the file's (Matroska keeps only that). MPEG program and transport streams state
+    // none; their length is estimated.
+    if (pictureEnd > 0 && !FollowsTimestampJumps(Text(values, "format.format_name"))) {
+        info.statedDuration = pictureStated > 0 ? pictureStated : Number(values, "format.duration");
+        info.readDuration = pictureStated > 0 ? pictureEnd - videoStart : std::max(pictureEnd, soundEnd) - fileStart;
+    }
     info.start = std::max(0.0, spanStart - fileStart);
     info.duration = std::max(0.0, end - spanStart);
     return info;
+}
+
+std::string EndsEarlyNote(const InputInfo& input)
+{
+    if (input.statedDuration <= 0 || input.readDuration <= 0 || input.statedDuration - input.readDuration <= 1)
+        return {};
+    const std::size_t slash = input.path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? input.path : input.path.substr(slash + 1);
+    char text[96];
+    std::snprintf(text, sizeof text, " ends early: %.1f s of its %.1f s could be read", input.readDuration,
+                  input.statedDuration);
+    return name + text;
 }
 
 double DisplayAspect(const InputInfo& input)
@@ -313,13 +347,13 @@ std::vector<std::string> ProbeArguments(const std::string& path)
     return {"ffprobe", "-v", "error", "-of", "flat",
             "-show_entries",
             "format=format_name,start_time,duration:stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
-            "r_frame_rate,start_time,duration,time_base,sample_rate,channels,field_order:"
+            "r_frame_rate,start_time,duration,nb_frames,time_base,sample_rate,channels,field_order:"
             "stream_disposition=attached_pic,default:stream_tags=title,language,rotate:stream_side_data=rotation:"
             "packet=stream_index,pts,dts,duration",
             FileUrl(path)};
 }
 
-InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick)
+InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick, const std::string& mark)
 {
     const struct stat file = CheckReadableFile(path);
     ProbeReader reader;
@@ -335,7 +369,7 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
                        + path);
     }
     reader.Feed("\n");
-    const InputInfo info = InputInfoFromProbe(path, reader.values());
+    const InputInfo info = InputInfoFromProbe(path, reader.values(), 0, 0, mark);
     const bool followJumps = FollowsTimestampJumps(Text(reader.values(), "format.format_name"));
     // Where a stream's packets end, in seconds; 0 when it has none.
     const auto packetsEnd = [&](int stream) {
@@ -346,7 +380,8 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
     };
     const double pictureEnd = packetsEnd(info.videoStream);
     InputInfo probed = pictureEnd > 0
-        ? InputInfoFromProbe(path, reader.values(), pictureEnd, info.audioStream >= 0 ? packetsEnd(info.audioStream) : 0)
+        ? InputInfoFromProbe(path, reader.values(), pictureEnd,
+                             info.audioStream >= 0 ? packetsEnd(info.audioStream) : 0, mark)
         : info;
     probed.size = file.st_size;
     probed.changedNanoseconds = ChangeTime(file);

@@ -22,19 +22,24 @@ struct InputInfo {
     double duration = 0; // 0 when the file does not say
     int sampleRate = 0;
     int channels = 0;
-    // An intermediate file of this program keeps the sound that its encoder's priming
-    // covers in a short PCM track of its own (titled kLeadInTitle): its stream and length.
+    // An intermediate file of this job keeps the sound that its encoder's priming covers
+    // in a short PCM track of its own (titled kLeadInTitle, its length and the job's
+    // mark): its stream and length. A track of another mark is an ordinary sound track.
     int leadInStream = -1;
     long leadInSamples = 0;
     bool quarterTurn = false; // shown turned a quarter either way (phone videos)
     bool interlaced = false;
+    // The length the file's header states (its picture's, else its own), and how much of
+    // it the packets give; 0 when unknown. A file cut short gives less.
+    double statedDuration = 0;
+    double readDuration = 0;
     std::vector<std::string> unusedSoundTracks; // named for the user: place, language, title
     // The file as it was when probed: size and last change.
     long long size = 0;
     long long changedNanoseconds = 0;
 };
 
-// The title that marks a lead-in track, followed by its length in samples.
+// The title that marks a lead-in track, followed by its length in samples and the job's mark.
 constexpr const char* kLeadInTitle = "velmo lead-in ";
 
 // Reads ffprobe's "-of flat" text piece by piece, as key/value pairs with quotes removed.
@@ -85,9 +90,14 @@ std::map<std::string, std::string> ParseFlatOutput(const std::string& text);
 
 // The streams and the span read from ffprobe's flat output and the ends of the picture's
 // and the sound's packets (seconds, 0 when unknown). Of several sound tracks the one marked
-// default is used, else the first. Throws JobError naming the file when it holds no video.
+// default is used, else the first. A lead-in track is one only with the job's mark.
+// Throws JobError naming the file when it holds no video.
 InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string, std::string>& values,
-                             double pictureEnd = 0, double soundEnd = 0);
+                             double pictureEnd = 0, double soundEnd = 0, const std::string& mark = {});
+
+// "b.mp4 ends early: 1.8 s of its 3.0 s could be read" when the input's picture ends more
+// than a second before its stated length (a file cut short); empty otherwise.
+std::string EndsEarlyNote(const InputInfo& input);
 
 // The input's picture as shown: width over height, its pixels' shape and turn included.
 double DisplayAspect(const InputInfo& input);
@@ -98,7 +108,8 @@ std::vector<std::string> ProbeArguments(const std::string& path);
 
 // Checks that the file is there and readable, then asks ffprobe. Throws JobError
 // naming the file: missing, a folder, unreadable, empty, not a media file, no video.
-InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick);
+// mark: the job's, which a lead-in track must carry.
+InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick, const std::string& mark = {});
 
 // Throws JobError naming the file when it is no longer the file that was probed (its
 // size or its time of change differ): what was made from it may lack what was probed.

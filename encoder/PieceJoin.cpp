@@ -2,6 +2,7 @@
 
 #include "Console.h"
 #include "JobError.h"
+#include "PrivateFolder.h"
 #include "Progress.h"
 #include "StopSignals.h"
 #include "StreamJoin.h"
@@ -103,22 +104,23 @@ std::string SoundChain(const Encoding& encoding, const OutputFormat& format)
 
 } // namespace
 
-std::string PieceMark(const Request& request, const Encoding& encoding)
+std::string PieceMark(const Request& request, const Encoding& encoding, const std::string& jobMark)
 {
     char aspect[32] = "none";
     if (request.aspect)
         std::snprintf(aspect, sizeof aspect, "%.4f", *request.aspect);
     else if (request.autoAspect)
         std::snprintf(aspect, sizeof aspect, "auto");
-    return "1 " + encoding.videoEncoder + " " + std::to_string(request.videoBitrate) + " mbd"
+    return jobMark + " " + encoding.videoEncoder + " " + std::to_string(request.videoBitrate) + " mbd"
         + (request.mbd ? std::to_string(*request.mbd) : "-") + " " + aspect + " " + std::to_string(request.scaleWidth)
         + "x" + std::to_string(request.scaleHeight) + " " + std::to_string(request.sampleRate) + "Hz "
         + std::to_string(request.channels) + "ch";
 }
 
-void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& encoding)
+void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& encoding, const std::string& jobMark)
 {
-    std::vector<std::string> extra = {"-metadata", std::string(kPieceTag) + "=" + PieceMark(request, encoding)};
+    std::vector<std::string> extra = {"-metadata",
+                                      std::string(kPieceTag) + "=" + PieceMark(request, encoding, jobMark)};
     // AVI keeps frames in decoding order without times, so the pieces of any join have
     // no B-frames (and keep their times simple).
     if (encoding.videoEncoder == "libx264")
@@ -141,14 +143,14 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
     plan.args.insert(plan.args.end() - 3, extra.begin(), extra.end());
 }
 
-std::optional<int> JoinPieces(const Request& request, const Encoding& encoding)
+std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark)
 {
     if (request.piece)
         return std::nullopt;
     for (const std::string& input : request.inputs)
         if (!Lower(input).ends_with(".mkv"))
             return std::nullopt;
-    const std::string mark = PieceMark(request, encoding);
+    const std::string mark = PieceMark(request, encoding, jobMark);
     std::vector<StreamFacts> pieces;
     try {
         pieces = ProbeStreams(request.inputs, [] { WriteOut(FormatPosLine(0, 0, 0)); });
@@ -158,29 +160,42 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding)
     }
     if (StopSignal() != 0)
         return StoppedJoin(request);
-    for (const StreamFacts& piece : pieces) {
+    const auto isPiece = [&](const StreamFacts& piece) {
         const auto tag = piece.values.find(std::string("format.tags.") + kPieceTag);
-        if (tag == piece.values.end() || tag->second != mark || piece.audio < 0)
-            return std::nullopt;
+        return tag != piece.values.end() && tag->second == mark;
+    };
+    // Inputs of which none is this job's piece are no pieces at all, and nothing falls back.
+    if (std::none_of(pieces.begin(), pieces.end(), isPiece))
+        return std::nullopt;
+    const auto fallBack = [](const std::string& why) {
+        WriteErr(why + ": the pieces are encoded again\n");
+        return std::nullopt;
+    };
+    for (const StreamFacts& piece : pieces) {
+        if (!isPiece(piece))
+            return fallBack(piece.file.path + " is no piece of this job with these options");
+        if (piece.audio < 0)
+            return fallBack(piece.file.path + " has no sound track");
     }
     for (const StreamFacts& piece : pieces)
-        if (const std::string difference = StreamDifference(pieces.front(), piece); !difference.empty()) {
-            WriteErr(piece.file.path + " differs from " + pieces.front().file.path + " in its " + difference
-                     + ": the pieces are encoded again\n");
-            return std::nullopt;
-        }
+        if (const std::string difference = StreamDifference(pieces.front(), piece); !difference.empty())
+            return fallBack(piece.file.path + " differs from " + pieces.front().file.path + " in its " + difference);
     const OutputFormat format = ChooseOutputFormat(request, encoding, {AsInput(pieces.front())});
     const InputInfo first = AsInput(pieces.front());
     if (format.width != first.width || format.height != first.height
         || std::fabs(format.frameRate - first.frameRate) > 1e-3)
-        return std::nullopt;
+        return fallBack("The pieces' pictures (" + std::to_string(first.width) + "x" + std::to_string(first.height)
+                        + " at " + FrameRateText(first.frameRate) + " fps) are not the output's ("
+                        + std::to_string(format.width) + "x" + std::to_string(format.height) + " at "
+                        + FrameRateText(format.frameRate) + " fps)");
     for (const std::string& change : format.changes)
         WriteErr(change + "\n");
 
     std::vector<ConcatEntry> entries;
     for (const StreamFacts& piece : pieces)
         entries.push_back({piece.file.path});
-    return RunJoin(request, pieces, {ConcatList(entries)}, [&](const auto& lists, const std::string& target) {
+    PrivateFolder links;
+    return RunJoin(request, pieces, {ConcatList(entries, links)}, [&](const auto& lists, const std::string& target) {
         std::vector<std::string> args = JoinHead();
         const auto input = ConcatInput(lists.front());
         args.insert(args.end(), input.begin(), input.end());

@@ -13,14 +13,16 @@
 // made with the same options copies their pictures and encodes the sound once over the
 // whole join, so that no encoder's priming or padding falls at a joint.
 
-// The Matroska tag that marks a piece, and its value: the options that shape the
-// picture and the sound.
+// The Matroska tag that marks a piece, and its value: the job's mark (JobMark.h) and the
+// options that shape the picture and the sound.
 constexpr const char* kPieceTag = "VELMO_PIECE";
-std::string PieceMark(const Request& request, const Encoding& encoding);
+std::string PieceMark(const Request& request, const Encoding& encoding, const std::string& jobMark);
 
 // Turns the plan of a piece's run into one whose pictures join by stream copy, and marks it.
-void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& encoding);
+void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& encoding, const std::string& jobMark);
 
-// When every input is a piece marked with this request's options and all of them agree in
-// their streams, joins them and gives the exit code; nullopt when the usual join is needed.
-std::optional<int> JoinPieces(const Request& request, const Encoding& encoding);
+// When every input is a piece of this job marked with this request's options and all of
+// them agree in their streams, joins them and gives the exit code; nullopt when the usual
+// join is needed. Inputs of which some are the job's pieces but cannot be joined so are
+// encoded again, and a line on stderr says why.
+std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark);

@@ -3,10 +3,11 @@
 #include <string>
 #include <vector>
 
-// A folder of this run's own in the system's temp folder (TMPDIR, else /tmp), readable by
-// this user only, made when first needed and removed, with what the run put in it, when
-// the run ends: links of plain names to files whose names a list cannot hold, and files
-// made for the run.
+// A folder of this run's own in the temp folder (TMPDIR, which the joiner sets to the job's
+// folder; else /tmp), readable by this user only, made when first needed and removed, with
+// what the run put in it, when the run ends: links of plain names to files whose names a
+// list cannot hold, and files made for the run (re-stamped inputs, the pieces of a join in
+// groups).
 class PrivateFolder {
 public:
     PrivateFolder() = default;

@@ -189,17 +189,16 @@ std::string PlainExtension(const std::string& path)
     return plain ? extension : std::string();
 }
 
-std::string ListOf(const std::vector<ConcatEntry>& entries, PrivateFolder* links)
+} // namespace
+
+std::string ConcatList(const std::vector<ConcatEntry>& entries, PrivateFolder& links)
 {
     std::string list = "ffconcat version 1.0\n";
     for (const ConcatEntry& entry : entries) {
         char resolved[PATH_MAX];
         std::string name = realpath(entry.path.c_str(), resolved) ? std::string(resolved) : entry.path;
-        if (!Listable(name)) {
-            if (!links)
-                throw JobError("A file of this name cannot be joined: " + entry.path);
-            name = links->LinkTo(name, PlainExtension(name));
-        }
+        if (!Listable(name))
+            name = links.LinkTo(name, PlainExtension(name));
         // Quoted; a quote inside ends the quotes, is given escaped, and opens them again.
         std::string quoted;
         for (const char c : FileUrl(name))
@@ -216,18 +215,6 @@ std::string ListOf(const std::vector<ConcatEntry>& entries, PrivateFolder* links
         }
     }
     return list;
-}
-
-} // namespace
-
-std::string ConcatList(const std::vector<ConcatEntry>& entries, PrivateFolder& links)
-{
-    return ListOf(entries, &links);
-}
-
-std::string ConcatList(const std::vector<ConcatEntry>& entries)
-{
-    return ListOf(entries, nullptr);
 }
 
 std::vector<std::string> JoinHead()

@@ -51,8 +51,6 @@ struct ConcatEntry {
 // hold (a line break or another control character in it) is listed as a link of a plain
 // name in `links`, which must outlive the run that reads the list.
 std::string ConcatList(const std::vector<ConcatEntry>& entries, PrivateFolder& links);
-// The same for files of plain names only; throws JobError naming a file of another name.
-std::string ConcatList(const std::vector<ConcatEntry>& entries);
 
 // ffmpeg's first arguments for a join, reporting its progress to its stdout.
 std::vector<std::string> JoinHead();

@@ -232,6 +232,7 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
             const std::unique_ptr<EncoderRun> run = takeRun(conversion->run);
             const bool succeeded = run->succeeded(conversion->intermediate);
             if (succeeded && m_state == JobState::Running) {
+                takeNotes(*run, conversion->index);
                 doneSeconds += conversion->entry.LengthSeconds;
                 setStatus(conversion->index, "Waiting for joining");
             } else if (m_state == JobState::StopRequested) {

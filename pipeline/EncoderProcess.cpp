@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -21,7 +23,8 @@ EncoderProcess::~EncoderProcess()
     closeOutput();
 }
 
-bool EncoderProcess::LaunchEncoder(const QString& program, const QStringList& arguments)
+bool EncoderProcess::LaunchEncoder(const QString& program, const QStringList& arguments,
+                                   const QByteArrayList& environmentSettings)
 {
     CollectExit();
     closeOutput();
@@ -56,8 +59,20 @@ bool EncoderProcess::LaunchEncoder(const QString& program, const QStringList& ar
         argv.push_back(text.data());
     argv.push_back(nullptr);
 
+    QByteArrayList settings = environmentSettings;
+    std::vector<char*> environment;
+    for (char** entry = environ; *entry; ++entry) {
+        const QByteArray text(*entry);
+        const QByteArray name = text.left(text.indexOf('=') + 1);
+        if (std::none_of(settings.begin(), settings.end(), [&](const QByteArray& set) { return set.startsWith(name); }))
+            environment.push_back(*entry);
+    }
+    for (QByteArray& setting : settings)
+        environment.push_back(setting.data());
+    environment.push_back(nullptr);
+
     pid_t pid = -1;
-    const int failed = posix_spawn(&pid, path.constData(), &actions, &attributes, argv.data(), environ);
+    const int failed = posix_spawn(&pid, path.constData(), &actions, &attributes, argv.data(), environment.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     close(fds[1]);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
@@ -22,8 +23,12 @@ public:
     // Leaves no encoder behind.
     ~EncoderProcess();
 
-    // False when the program cannot be started.
-    bool LaunchEncoder(const QString& program, const QStringList& arguments);
+    // False when the program cannot be started. Each "NAME=value" of environmentSettings
+    // takes the place of an inherited NAME in the encoder's environment: the job's mark
+    // (VELMO_JOB_MARK), by which it knows the files of the job's other runs, and the folder
+    // for its own files (TMPDIR), the job's.
+    bool LaunchEncoder(const QString& program, const QStringList& arguments,
+                       const QByteArrayList& environmentSettings = {});
 
     // The read end of the output pipe, for waiting on it; -1 before a launch.
     int outputFd() const { return m_output; }

@@ -11,6 +11,8 @@
 namespace {
 
 constexpr qsizetype KeptOutput = 8192;
+// An encoder that floods its output with lines keeps only its first notes.
+constexpr qsizetype KeptNotes = 100;
 // An encoder that closed its output but lingers is asked to end after this long.
 constexpr int LingerMs = 5000;
 // The longest the loop sleeps between looks at a stop's grace period.
@@ -29,9 +31,9 @@ EncoderRun::EncoderRun(PositionSeen onPosition, OutputSeen onOutput)
 
 EncoderRun::~EncoderRun() = default;
 
-bool EncoderRun::start(const QString& program, const QStringList& arguments)
+bool EncoderRun::start(const QString& program, const QStringList& arguments, const QByteArrayList& environmentSettings)
 {
-    if (!m_process.LaunchEncoder(program, arguments))
+    if (!m_process.LaunchEncoder(program, arguments, environmentSettings))
         return false;
     // Output that comes wakes the event loop.
     m_readable = std::make_unique<QSocketNotifier>(m_process.outputFd(), QSocketNotifier::Read);
@@ -59,6 +61,7 @@ bool EncoderRun::poll()
         m_tail.append(chunk);
         if (m_tail.size() > KeptOutput)
             m_tail.remove(0, m_tail.size() - KeptOutput);
+        keepNotes(chunk);
         const std::optional<double> seconds = m_reader.Feed(chunk);
         if (seconds && m_onPosition)
             m_onPosition(*seconds);
@@ -74,6 +77,22 @@ bool EncoderRun::poll()
     }
     m_process.EnforceStop();
     return false;
+}
+
+void EncoderRun::keepNotes(const QByteArray& chunk)
+{
+    m_partialLine.append(chunk);
+    qsizetype start = 0;
+    for (qsizetype end; (end = m_partialLine.indexOf('\n', start)) >= 0; start = end + 1) {
+        // A progress line ends in "\r": what follows its last "\r" is the line's own.
+        const QByteArray line = m_partialLine.mid(start, end - start);
+        const QString text = QString::fromUtf8(line.mid(line.lastIndexOf('\r') + 1)).trimmed();
+        if (!text.isEmpty() && !text.startsWith("Pos:") && m_notes.size() < KeptNotes)
+            m_notes << text;
+    }
+    m_partialLine.remove(0, start);
+    if (m_partialLine.size() > KeptOutput)
+        m_partialLine.remove(0, m_partialLine.size() - KeptOutput);
 }
 
 void EncoderRun::stop()

@@ -26,8 +26,8 @@ public:
     EncoderRun(const EncoderRun&) = delete;
     EncoderRun& operator=(const EncoderRun&) = delete;
 
-    // False when the program cannot be started.
-    bool start(const QString& program, const QStringList& arguments);
+    // False when the program cannot be started. environmentSettings: as EncoderProcess takes them.
+    bool start(const QString& program, const QStringList& arguments, const QByteArrayList& environmentSettings = {});
     // Reads what the encoder has written and looks for its end, without waiting; true once
     // it has ended and its exit has been collected.
     bool poll();
@@ -44,14 +44,21 @@ public:
     QString toldAfter(const QString& prefix) const;
     // Why it failed: a signal that ended it, else its last line that is no progress line.
     QString lastErrorLine() const;
+    // The lines it wrote that are no progress lines, in order: what it tells the user
+    // (values it changed, a file that ends early, why a join encodes again).
+    const QStringList& notes() const { return m_notes; }
 
 private:
+    void keepNotes(const QByteArray& chunk);
+
     EncoderProcess m_process;
     PositionSeen m_onPosition;
     OutputSeen m_onOutput;
     ProgressReader m_reader;
     std::unique_ptr<QSocketNotifier> m_readable;
     QByteArray m_tail;
+    QByteArray m_partialLine;
+    QStringList m_notes;
     QElapsedTimer m_sinceClosed;
     bool m_closed = false;
     int m_exitCode = -1;

@@ -52,6 +52,51 @@ bool IsJobFileName(const QString& name)
     return known.match(name).hasMatch();
 }
 
+// The encoder's runs keep their own files in a folder "velmo-join-XXXXXX" inside the job's
+// folder (their TMPDIR): numbered files and links to the inputs whose names a list cannot hold.
+bool IsEncoderFolderName(const QString& name)
+{
+    static const QRegularExpression known("^velmo-join-[A-Za-z0-9]{6}$");
+    return known.match(name).hasMatch();
+}
+
+bool IsEncoderFileName(const QString& name)
+{
+    static const QRegularExpression known("^[0-9]+(\\.[A-Za-z0-9]{1,7})?$");
+    return known.match(name).hasMatch();
+}
+
+bool IsOwnEntry(int dirFd, const QString& name, bool (*knownName)(const QString&), mode_t type)
+{
+    struct stat info {};
+    return knownName(name) && fstatat(dirFd, QFile::encodeName(name).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+        && (info.st_mode & S_IFMT) == type && info.st_uid == getuid();
+}
+
+QStringList EntriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Removes an encoder's folder of a dead job when it holds only the encoder's files and
+// links (a link goes, never what it names); true when it is gone.
+bool RemoveEncoderFolder(int jobFd, const QString& jobFolder, const QString& name)
+{
+    const int dirFd = openat(jobFd, QFile::encodeName(name).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dirFd < 0)
+        return false;
+    const QStringList names = EntriesOf(jobFolder + "/" + name);
+    const bool onlyOwn = std::all_of(names.begin(), names.end(), [dirFd](const QString& entry) {
+        return IsOwnEntry(dirFd, entry, IsEncoderFileName, S_IFREG) || IsOwnEntry(dirFd, entry, IsEncoderFileName, S_IFLNK);
+    });
+    if (onlyOwn) {
+        for (const QString& entry : names)
+            unlinkat(dirFd, QFile::encodeName(entry).constData(), 0);
+    }
+    close(dirFd);
+    return onlyOwn && unlinkat(jobFd, QFile::encodeName(name).constData(), AT_REMOVEDIR) == 0;
+}
+
 // Removes the folder of a dead job, whose lock the caller holds: its own files one by one,
 // then the folder. Anything else in it keeps it whole.
 void RemoveDeadJobFolder(const QString& folder)
@@ -60,16 +105,15 @@ void RemoveDeadJobFolder(const QString& folder)
     const int dirFd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (dirFd < 0)
         return;
-    const QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    const bool onlyOwn = std::all_of(names.begin(), names.end(), [dirFd](const QString& name) {
-        struct stat info {};
-        return IsJobFileName(name) && fstatat(dirFd, QFile::encodeName(name).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
-            && S_ISREG(info.st_mode) && info.st_uid == getuid();
+    QStringList names = EntriesOf(folder);
+    const bool onlyOwn = std::all_of(names.begin(), names.end(), [&](const QString& name) {
+        return IsOwnEntry(dirFd, name, IsJobFileName, S_IFREG)
+            || (IsOwnEntry(dirFd, name, IsEncoderFolderName, S_IFDIR) && RemoveEncoderFolder(dirFd, folder, name));
     });
     if (onlyOwn) {
         // The lock file goes last, so that a clean-up that stops half-way is done by the next.
         for (const QString& name : names) {
-            if (name != LockName)
+            if (name != LockName && IsJobFileName(name))
                 unlinkat(dirFd, QFile::encodeName(name).constData(), 0);
         }
         unlinkat(dirFd, LockName, 0);

@@ -17,6 +17,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <algorithm>
 
@@ -165,6 +166,10 @@ JobEnd JobRunner::tbtnStartClick(const JobSettings& settings)
     if (!ProfileAccepted(m_settings, m_prompter) || !checkRequest() || !checkSpace() || !makeJobFolder())
         return JobEnd::NotStarted;
     m_output = m_settings.outputFile;
+    m_jobMark.clear();
+    for (int half = 0; half < 2; ++half)
+        m_jobMark += QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');
+    m_notes.clear();
     m_joinOptions = m_settings.joinOptions();
     m_frameSize = m_settings.frameSize();
     m_view.EnterJobMode();
@@ -239,7 +244,11 @@ EncoderRun* JobRunner::launchEncoder(const QStringList& arguments, EncoderRun::P
 {
     auto run = std::make_unique<EncoderRun>(std::move(onPosition),
                                             [this](const QByteArray& chunk) { m_view.showEncoderOutput(chunk); });
-    if (!run->start(m_settings.encoderPath, arguments))
+    // The encoder keeps the files of its own runs in the job's folder, which every ending removes.
+    QByteArrayList environment{"VELMO_JOB_MARK=" + m_jobMark};
+    if (m_jobFolder)
+        environment << "TMPDIR=" + QFile::encodeName(m_jobFolder->path());
+    if (!run->start(m_settings.encoderPath, arguments, environment))
         return nullptr;
     m_runs.push_back(std::move(run));
     return m_runs.back().get();
@@ -267,9 +276,21 @@ void JobRunner::setStatus(int index, const QString& status, const QString& reaso
 {
     ltvItemData entry;
     entry.cells[CellStatus] = status;
-    entry.cells[CellFailure] = reason;
+    entry.cells[CellFailure] = reason.isEmpty() ? m_notes.value(index) : reason;
     WriteTaskEntry(m_rows, index, CellStatus, entry);
     WriteTaskEntry(m_rows, index, CellFailure, entry);
+}
+
+void JobRunner::takeNotes(const EncoderRun& run, int index)
+{
+    // A note of the join that names an input goes with that input's row.
+    const QStringList inputs = index < 0 && !run.notes().isEmpty() ? inputPaths() : QStringList();
+    for (const QString& note : run.notes()) {
+        m_view.showEncoderNote(note);
+        for (int row = 0; row < m_rows.rowCount(); ++row)
+            if (row == index || (index < 0 && note.startsWith(QFileInfo(inputs[row]).fileName() + " ")))
+                m_notes[row] += (m_notes[row].isEmpty() ? "" : "\n") + note;
+    }
 }
 
 void JobRunner::showBars(ProgressBars bars)

@@ -6,6 +6,8 @@
 #include "pipeline/ProgressBars.h"
 #include "profiles/ProfileCheck.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -121,8 +123,12 @@ private:
     QList<int> longestFirst(int atOnce) const;
     // The job's folder and every file in it, at each ending.
     void removeJobFolder();
-    // A failure's reason goes with the status, for the row's tooltip.
+    // A failure's reason goes with the status, for the row's tooltip; without one, the
+    // notes of the entry's conversion go there.
     void setStatus(int index, const QString& status, const QString& reason = {});
+    // What a successful run told the user: shown, and kept with the entry it converted (or,
+    // for the join, -1: with the entries it names).
+    void takeNotes(const EncoderRun& run, int index);
     void showBars(ProgressBars bars);
     // The stop, failure and start-failure endings share the window's way back.
     void endJob();
@@ -140,6 +146,9 @@ private:
     JoinOptions m_joinOptions;
     QString m_frameSize;
     std::unique_ptr<JobFolder> m_jobFolder;
+    // Made fresh for each job and given to each of its encoder runs (EncoderProcess).
+    QByteArray m_jobMark;
+    QHash<int, QString> m_notes; // by entry
     // The encoder runs going on now; a stop reaches every one.
     std::vector<std::unique_ptr<EncoderRun>> m_runs;
     JobState m_state = JobState::Idle;

@@ -28,6 +28,9 @@ public:
     virtual void stopClock() = 0;
     // The encoder's latest output, as it was read.
     virtual void showEncoderOutput(const QByteArray& chunk) = 0;
+    // A line that a successful encoder run tells the user ("b.mp4 ends early: ..."). The
+    // window keeps a conversion's lines in its row's tip, which the job sets.
+    virtual void showEncoderNote(const QString&) {}
     // Where the focus goes after a failed request check.
     virtual void focusTaskList() = 0;
     virtual void focusOutputFile() = 0;

@@ -74,6 +74,7 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
         return;
     }
 
+    takeNotes(*run, -1);
     showBars({100, 100});
     m_view.stopClock();
     // A renamed output is the file the user opens next.

@@ -3,8 +3,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -272,13 +274,22 @@ TEST_F(ConsoleMode, EveryNamedInputIsJoinedOrNamedWithItsReason)
     recipe.height = 120;
     QDir(m_dir.path()).mkpath("more");
     MakeClip(m_dir.filePath("more/c.mkv"), recipe);
+    // A file cut short joins what can be read of it, and is named.
+    const QString cut = m_dir.filePath("more/d.mp4");
+    ASSERT_EQ(RunProgram("ffmpeg", {"-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc=s=160x120:d=3", "-movflags",
+                                    "+faststart", cut}).exitCode, 0);
+    ASSERT_TRUE(QFile::resize(cut, QFileInfo(cut).size() * 6 / 10));
     const ProgramRun joined = run({"--join", "--profile", "AVI - MPEG-4 Video", "--output", m_dir.filePath("joined"),
                                    "--skip-unreadable", "--", m_dir.filePath("a.mp4"), missing,
                                    m_dir.filePath("a.mp4"), m_dir.filePath("more")});
     ASSERT_EQ(joined.exitCode, 0) << joined.err.toStdString();
     EXPECT_TRUE(joined.err.contains(missing + " (not found)")) << joined.err.toStdString();
     EXPECT_FALSE(joined.err.contains("Already Listed")) << joined.err.toStdString();
-    EXPECT_NEAR(ProbeValue(m_dir.filePath("joined.avi"), "", "format=duration").toDouble(), 3.0, 0.3);
+    const QRegularExpressionMatch early =
+        QRegularExpression("\nd\\.mp4 ends early: ([0-9.]+) s of its 3\\.0 s could be read\n").match(joined.err);
+    ASSERT_TRUE(early.hasMatch()) << joined.err.toStdString();
+    EXPECT_NEAR(ProbeValue(m_dir.filePath("joined.avi"), "", "format=duration").toDouble(),
+                3.0 + early.captured(1).toDouble(), 0.3);
 }
 
 // Closing the terminal and SIGTERM stop the job as Ctrl-C does, in either stage.

@@ -397,3 +397,39 @@ TEST(EncoderJoinTest, EveryPictureKeepsItsShapeBetweenBlackBars)
         }
     }
 }
+
+// Inputs that only look like the program's own, or that end before their headers say:
+// each is joined with all of it that can be read, and a file cut short is named.
+TEST(EncoderJoinTest, EveryInputGivesAllThatCanBeReadOfIt)
+{
+    struct Input {
+        const char* name;
+        QStringList codecs;
+        double kept; // of the file's bytes: below 1 it is cut short, and named
+    };
+    const QList<Input> inputs = {
+        {"titled_like_a_lead_in.avi",
+         {"-c:v", "mpeg4", "-c:a", "libmp3lame", "-metadata:s:a:0", "title=velmo lead-in 1105"}, 1},
+        {"cut_short.mp4", {"-c:v", "libx264", "-c:a", "aac", "-movflags", "+faststart"}, 0.6},
+        {"cut_short.avi", {"-c:v", "mpeg4", "-c:a", "libmp3lame"}, 0.6},
+    };
+    QTemporaryDir folder;
+    for (const Input& input : inputs) {
+        FlashBeepClip clip;
+        clip.pictureSeconds = clip.soundSeconds = 3;
+        clip.codecs = input.codecs;
+        const QString path = folder.filePath(input.name);
+        MakeFlashBeepClip(path, clip);
+        ASSERT_TRUE(QFile::resize(path, static_cast<qint64>(QFileInfo(path).size() * input.kept)));
+        const QString output = folder.filePath(QString(input.name) + ".mp4");
+        const ProgramRun run = RunEncoder({path, "-o", output, "-ovc", "lavc", "-lavcopts", "vcodec=h264"});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const double picture = LengthOf(output, "v:0");
+        EXPECT_TRUE(input.kept < 1 ? picture < 2.5 : std::abs(picture - 3) < 0.1) << input.name << ": " << picture;
+        EXPECT_NEAR(LengthOf(output, "a:0"), picture, 0.05) << input.name;
+        EXPECT_GT(MaxVolume(output, 0, picture), -40) << input.name << ": its sound was lost";
+        const QString note =
+            QString("%1 ends early: %2 s of its 3.0 s could be read\n").arg(input.name).arg(picture, 0, 'f', 1);
+        EXPECT_EQ(run.err, input.kept < 1 ? note : "") << input.name;
+    }
+}

@@ -127,6 +127,15 @@ TEST(EncoderPiecesTest, PiecesOfMixedInputsJoinByCopyFrameExactAndInStepAtEveryJ
         });
         EXPECT_EQ(quiet, QList<double>()) << join.extension;
     }
+    // A piece made with other options is joined all the same, by encoding every piece again, and the reason is said.
+    const QStringList options = QStringList{"-ovc", "lavc", "-channels", "2", "-vf", "scale=128:96"} + joins.last().options;
+    const QString other = folder.filePath("other.mkv");
+    ASSERT_EQ(RunEncoder(QStringList{folder.filePath(sources[0].name), "-o", other, "-piece", "-ofps", "30"}
+                         + QStringList(options).replaceInStrings("vbitrate=800", "vbitrate=900")).exitCode, 0);
+    const ProgramRun run =
+        RunEncoder(QStringList{other, folder.filePath("1.mkv"), "-o", folder.filePath("again.avi")} + options);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err, other + " is no piece of this job with these options: the pieces are encoded again\n");
 }
 
 // The joiner checks each command line at Start, before anything runs.

@@ -84,7 +84,9 @@ TEST(EncoderSyncTest, EveryBeepStaysWithItsFlashAndEveryFrameIsKept)
         const QString intermediate = folder.filePath(QString("%1.avi").arg(intermediates.size()));
         const ProgramRun run = RunEncoder(QStringList{input, "-o", intermediate} + kConversion);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_EQ(run.err, "") << source.name;
+        EXPECT_EQ(run.err, source.clip.keepFraction < 1
+                               ? QString(source.name) + " ends early: 2.0 s of its 4.0 s could be read\n" : "")
+            << source.name;
         const QList<double> inSource = BeepMinusFlash(input);
         ExpectInStep(inSource, intermediate, QString("conversion of ") + source.name);
         expected += inSource;

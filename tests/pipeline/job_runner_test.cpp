@@ -386,6 +386,17 @@ TEST_F(Job, AFailedEntryKeepsTheEncodersLastErrorLine)
     script("output\nexit 0\n");
     EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Completed);
     EXPECT_TRUE(rows.rows[0].cells[CellFailure].isEmpty());
+
+    // What a conversion tells of its entry stays in the entry's tip to the job's end.
+    const QString early = "b.avi ends early: 1.8 s of its 3.0 s could be read";
+    QFile forB(path("script.b.avi"));
+    ASSERT_TRUE(forB.open(QIODevice::WriteOnly));
+    forB.write("write Pos: 1.0s\\r" + early.toUtf8() + "\\n\noutput\nexit 0\n");
+    forB.close();
+    ASSERT_TRUE(QFile::remove(settings().outputFile));
+    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Completed);
+    EXPECT_EQ(rows.rows[1].cells[CellFailure], early);
+    EXPECT_TRUE(rows.rows[0].cells[CellFailure].isEmpty());
 }
 
 // A length no disk holds: the real free space of the test's folders is too small for it.
