@@ -45,6 +45,10 @@ TEST(JobFolder, OnlyTheFoldersOfDeadJobsAreRemoved)
         const std::unique_ptr<JobFolder> dead = JobFolder::Create(temp, why);
         QFile(dead->path() + "0.avi").open(QIODevice::WriteOnly);
         QFile(dead->path() + ".1.mkv.0123456789abcdef.part").open(QIODevice::WriteOnly);
+        // Its encoder's own folder, with a link to a user's file (the link goes, never the file).
+        QDir(dead->path()).mkdir("velmo-join-Ab12Cd");
+        QFile(dead->path() + "velmo-join-Ab12Cd/0.mkv").open(QIODevice::WriteOnly);
+        QFile::link(temp + "0.avi", dead->path() + "velmo-join-Ab12Cd/1.avi");
         _exit(0);
     }
     ASSERT_EQ(waitpid(dying, nullptr, 0), dying);
