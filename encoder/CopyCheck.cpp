@@ -1,5 +1,6 @@
 #include "CopyCheck.h"
 
+#include "ExitCodes.h"
 #include "JobError.h"
 
 #include <cmath>
@@ -198,12 +199,18 @@ CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, con
         found.inputs.clear();
         return found;
     }
-    const StreamFacts& first = found.inputs.front();
-    CheckContainerHolds(request, encoding, first);
-    for (const StreamFacts& input : found.inputs) {
-        CheckSameStreams(first, input);
-        CheckTimestampsRun(input);
+    // What the inputs hold, once read, is a reason of its own: the caller can point to an
+    // encoding profile.
+    try {
+        const StreamFacts& first = found.inputs.front();
+        CheckContainerHolds(request, encoding, first);
+        for (const StreamFacts& input : found.inputs) {
+            CheckSameStreams(first, input);
+            CheckTimestampsRun(input);
+        }
+        found.timeScale = TimeScale(found.inputs);
+    } catch (const JobError& error) {
+        throw JobError(error.what(), exitcode::NotJoinable);
     }
-    found.timeScale = TimeScale(found.inputs);
     return found;
 }

@@ -22,5 +22,6 @@ struct CopyInputs {
 // profile, when the copy could not be right: a codec the output container cannot hold,
 // a codec or parameter that differs from the first input's, sound in some inputs but not
 // in others, timestamps that start again or leap (files joined end to end), or time
-// steps that differ where no copy can re-stamp them. Writes nothing.
+// steps that differ where no copy can re-stamp them (those with exitcode::NotJoinable; a file
+// that cannot be read, with its own). Writes nothing.
 CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, const std::function<void()>& onTick);

@@ -91,13 +91,8 @@ bool JobRunner::checkJoinCommand(const PlanCommands& plan)
             m_prompter.inform("Cancel", "The Coversion is canceled.");
     } else {
         finish(JobEnd::Failed);
-        if (!m_aborting && plan.convertsFirst()) {
+        if (!m_aborting)
             m_prompter.warn("Output Settings", "The output settings cannot be used for joining.\n" + run->lastErrorLine());
-        } else if (!m_aborting) {
-            m_prompter.warn("Not Joined As They Are",
-                            "The files cannot be joined without re-encoding:\n" + run->lastErrorLine()
-                                + "\nPlease choose a profile that encodes them.");
-        }
         m_state = JobState::Idle;
     }
     m_view.showProgress(false);
@@ -155,10 +150,11 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
     }
     const QString tempFolder = m_jobFolder->path();
 
-    // Output settings that the join cannot use, and inputs that cannot be joined as they
-    // are, are found before any file is converted.
+    // Output settings that the join cannot use are found before any file is converted. A
+    // join of the inputs as they are reads them once, in its own run, and refuses before it
+    // writes anything.
     const PlanCommands plan(m_settings.plan, tempFolder, frameSize, m_joinOptions, m_settings.outputExt);
-    if (!checkJoinCommand(plan))
+    if (plan.convertsFirst() && !checkJoinCommand(plan))
         return {};
     if (!plan.convertsFirst()) {
         for (int index = 0; index < count; ++index)

@@ -38,6 +38,8 @@ public:
     void stop();
 
     int exitCode() const { return m_exitCode; }
+    // The encoder's exit code for inputs that cannot be joined as they are (nothing written).
+    static constexpr int NotJoinableExitCode = 3;
     // True when it exited 0 and wrote a file that is not empty at expectedFile.
     bool succeeded(const QString& expectedFile) const;
     // The rest of the first line of its last words that starts with prefix; empty when none does.

@@ -62,6 +62,18 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
     }
     const QString output = writtenOutput(*run);
     m_output = output;
+    if (!plan.convertsFirst() && run->exitCode() == EncoderRun::NotJoinableExitCode) {
+        m_view.stopClock();
+        everyStatus("OK");
+        removeJobFolder();
+        finish(JobEnd::Failed);
+        if (!m_aborting) {
+            m_prompter.warn("Not Joined As They Are", "The files cannot be joined without re-encoding:\n"
+                                                          + run->lastErrorLine() + "\nPlease choose a profile that encodes them.");
+        }
+        endJob();
+        return;
+    }
     if (!run->succeeded(output)) {
         const QString reason = run->lastErrorLine();
         m_view.stopClock();
