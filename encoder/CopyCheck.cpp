@@ -2,6 +2,7 @@
 
 #include "ExitCodes.h"
 #include "JobError.h"
+#include "QuickTimeBoxes.h"
 
 #include <cmath>
 #include <cstdio>
@@ -45,15 +46,22 @@ std::string Seconds(double seconds)
     return text;
 }
 
-// "30000/1001" as "29.97 fps".
-std::string Rate(const std::string& ratio)
+// "30000/1001" as 29.97; 0 when it says nothing.
+double RatioValue(const std::string& ratio)
 {
     const std::size_t slash = ratio.find('/');
     const double den = slash == std::string::npos ? 1 : std::atof(ratio.c_str() + slash + 1);
-    if (den <= 0)
+    return den > 0 ? std::atof(ratio.c_str()) / den : 0;
+}
+
+// "30000/1001" as "29.97 fps".
+std::string Rate(const std::string& ratio)
+{
+    const double rate = RatioValue(ratio);
+    if (rate <= 0)
         return ratio;
     char text[32];
-    std::snprintf(text, sizeof text, "%.4g fps", std::atof(ratio.c_str()) / den);
+    std::snprintf(text, sizeof text, "%.4g fps", rate);
     return text;
 }
 
@@ -147,6 +155,18 @@ void CheckTimestampsRun(const StreamFacts& input)
     }
 }
 
+// A file cut short copies packets that end in the middle: its data past the cut cannot be
+// had without decoding what is there. Files of other kinds are joined as far as they can
+// be read (CutShortNote says so).
+void CheckWhole(const StreamFacts& input)
+{
+    const auto format = input.values.find("format.format_name");
+    if (format != input.values.end() && format->second.find("mov") != std::string::npos
+        && QuickTimeCutShort(input.file.path))
+        throw JobError(input.file.path + " ends early: the file stops before the end of what its index lists (a"
+                       " download cut short?). Choose an encoding profile to join what can be read.");
+}
+
 // 1/N as N; 0 for any other time base.
 long long Steps(const std::string& timeBase)
 {
@@ -207,10 +227,31 @@ CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, con
         for (const StreamFacts& input : found.inputs) {
             CheckSameStreams(first, input);
             CheckTimestampsRun(input);
+            CheckWhole(input);
         }
         found.timeScale = TimeScale(found.inputs);
     } catch (const JobError& error) {
         throw JobError(error.what(), exitcode::NotJoinable);
     }
     return found;
+}
+
+std::string CutShortNote(const StreamFacts& input)
+{
+    // MPEG program and transport streams state no length of their own; MP4 and QuickTime
+    // files are whole (CheckWhole), and their packets are not always all read.
+    const auto found = input.values.find("format.format_name");
+    const std::string format = found == input.values.end() ? std::string() : found->second;
+    if (input.picture.count == 0 || FollowsTimestampJumps(format) || format.find("mov") != std::string::npos)
+        return {};
+    const double rate = RatioValue(input.Video("r_frame_rate"));
+    InputInfo info;
+    info.path = input.file.path;
+    const double pictureStated = std::max(std::atof(input.Video("duration").c_str()),
+                                          rate > 0 ? std::atof(input.Video("nb_frames").c_str()) / rate : 0.0);
+    // Matroska states only the file's length.
+    info.statedDuration = pictureStated > 0 ? pictureStated : input.duration;
+    info.readDuration = pictureStated > 0 ? input.picture.end - input.picture.start
+                                          : std::max(input.picture.end, input.sound.end) - input.start;
+    return EndsEarlyNote(info);
 }

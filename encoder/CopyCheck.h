@@ -25,3 +25,8 @@ struct CopyInputs {
 // steps that differ where no copy can re-stamp them (those with exitcode::NotJoinable; a file
 // that cannot be read, with its own). Writes nothing.
 CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, const std::function<void()>& onTick);
+
+// "b.avi ends early: 1.8 s of its 3.0 s could be read" for an input whose packets end more
+// than a second before the length its header states (AVI, Matroska and the like, whose
+// packets a copy reads whole); empty otherwise.
+std::string CutShortNote(const StreamFacts& input);

@@ -70,6 +70,9 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         return StoppedJoin(request);
     const std::vector<StreamFacts>& inputs = found.inputs;
     const StreamFacts& first = inputs.front();
+    for (const StreamFacts& input : inputs)
+        if (const std::string note = CutShortNote(input); !note.empty())
+            WriteErr(note + "\n");
     PrivateFolder folder;
     std::vector<std::string> paths;
     for (const StreamFacts& input : inputs)

@@ -117,6 +117,7 @@ struct CopyInput {
     QString name;
     FlashBeepClip clip;
     int copies = 1; // above 1: the file is that many copies of the clip end to end, as `cat` joins them
+    double kept = 1; // below 1: the file is cut short to that share of its bytes, as a download that stopped
 };
 
 struct CopyCase {
@@ -176,7 +177,8 @@ TEST_P(EncoderCopyCases, JoinsRightOrRefusesInWords)
         // An input made as the one before is a copy of it, measured once.
         const CopyInput* previous = inputs.size() > 1 ? &test.inputs[inputs.size() - 2] : nullptr;
         if (previous && input.clip.codecs == previous->clip.codecs
-            && input.clip.soundSeconds == previous->clip.soundSeconds && input.copies == previous->copies) {
+            && input.clip.soundSeconds == previous->clip.soundSeconds && input.copies == previous->copies
+            && input.kept == previous->kept) {
             ASSERT_TRUE(QFile::copy(inputs[inputs.size() - 2], inputs.last()));
         } else {
             MakeFlashBeepClip(inputs.last(), input.clip);
@@ -189,6 +191,9 @@ TEST_P(EncoderCopyCases, JoinsRightOrRefusesInWords)
             }
             lastExpected = input.clip.codecs.contains("-an") ? QList<double>() : BeepMinusFlash(inputs.last());
             lastPicture = LengthOf(inputs.last(), "v:0");
+            if (input.kept < 1) {
+                ASSERT_TRUE(QFile::resize(inputs.last(), static_cast<qint64>(QFileInfo(inputs.last()).size() * input.kept)));
+            }
         }
         expected += lastExpected;
         pictures += lastPicture;
@@ -235,6 +240,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"a.mp4", Clip(1.0, 1.0, kMp4, {0.4})}, {"b.mp4", Clip(1.0, 1.0, {"-c:v", "libx264", "-an"}, {0.4})}},
                  "b.mp4 cannot be joined to " + QString("%1/a.mp4 without encoding: it has no sound, %1/a.mp4 has. "
                                                         "Choose an encoding profile to join them.")},
+        CopyCase{"Mp4CutShort", "mp4",
+                 {{"a.mp4", Clip(1.0, 1.0, kMp4 + QStringList{"-movflags", "+faststart"}, {0.4})},
+                  {"b.mp4", Clip(1.0, 1.0, kMp4 + QStringList{"-movflags", "+faststart"}, {0.4}), 1, 0.6}},
+                 "b.mp4 ends early: the file stops before the end of what its index lists (a download cut short?). "
+                 "Choose an encoding profile to join what can be read."},
         CopyCase{"NoSound", "mp4",
                  {{"a.mp4", Clip(1.0, 1.0, {"-c:v", "libx264", "-an"}, {0.4})},
                   {"b.mp4", Clip(1.0, 1.0, {"-c:v", "libx264", "-an"}, {0.4})}}},
