@@ -8,6 +8,8 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../rounds.sh
+source "$here/../rounds.sh"
 root=$(cd "$here/../.." && pwd)
 work="$root/bench/work/copyjoin"
 rounds=${ROUNDS:-5}
@@ -30,11 +32,6 @@ clip() { # name seconds size [extra...]
 for n in 1 2 3 4; do clip "$work/short/$n.mp4" 3 640x360; done
 for n in 1 2 3 4 5 6; do clip "$work/long/$n.mp4" 60 1280x720 -preset ultrafast -b:v 4M; done
 
-# "wall processor" seconds of a command, children included.
-measure() {
-    local TIMEFORMAT='%R %U %S'
-    { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }'
-}
 join() { # set [program]
     "${2:-$encoder}" "$work/$1/"*.mp4 -o "$work/out/$1-joined.mp4" -ovc copy -oac copy
 }
@@ -43,22 +40,6 @@ concat() { # set
     : > "$list"
     for file in "$work/$1/"*.mp4; do echo "file '$file'" >> "$list"; done
     ffmpeg -nostdin -v error -y -f concat -safe 0 -i "$list" -c copy "$work/out/$1-concat.mp4"
-}
-
-declare -A wall cpu
-add() { # key "wall cpu"
-    local w c
-    read -r w c <<<"$2"
-    wall[$1]="${wall[$1]:-} $w"
-    cpu[$1]="${cpu[$1]:-} $c"
-}
-median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-# Each round's a / b or a - b of wall seconds.
-each() { # a b op
-    local -a x y
-    read -ra x <<<"${wall[$1]}"
-    read -ra y <<<"${wall[$2]}"
-    for i in "${!x[@]}"; do printf '%.2f ' "$(echo "scale=4; ${x[$i]} $3 ${y[$i]}" | bc)"; done
 }
 
 # One run of each first, so that the files are in the page cache for every measured round.
@@ -74,7 +55,6 @@ for round in $(seq "$rounds"); do
     fi
 done
 
-row() { printf '| %s | %s | %s |\n' "$1" "$(median "${wall[$2]}")" "$(median "${cpu[$2]}")"; }
 others=""
 if [ -n "$other" ]; then
     others=$'\n'"$(row "other encoder ($other), 4 x 3 s" short_other)"$'\n'"$(row "other encoder ($other), 6 x 60 s 720p" long_other)"

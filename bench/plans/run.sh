@@ -7,6 +7,8 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../rounds.sh
+source "$here/../rounds.sh"
 root=$(cd "$here/../.." && pwd)
 work="$root/bench/work/plans"
 rounds=${ROUNDS:-3}
@@ -38,10 +40,6 @@ done
 mixed=("$work/clips/mixed/a.mp4" "$work/clips/mixed/b.mpg" "$work/clips/mixed/c.avi" "$work/clips/mixed/d.mov")
 
 # "wall user+system" of a command, children included.
-measure() {
-    local TIMEFORMAT='%R %U %S'
-    { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%.2f %.2f\n", $1, $2 + $3 }'
-}
 joiner() { # profile plan output inputs...
     local profile=$1 plan=$2 output=$3
     shift 3
@@ -64,20 +62,6 @@ concat_copy() {
     ffmpeg -nostdin -v error -y -f concat -safe 0 -i "$list" -c copy "$1"
 }
 
-declare -A wall cpu
-add() { # key "wall cpu"
-    local w c
-    read -r w c <<<"$2"
-    wall[$1]="${wall[$1]:-} $w"
-    cpu[$1]="${cpu[$1]:-} $c"
-}
-median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-ratios() { # a b: each round's a / b
-    local -a x y
-    read -ra x <<<"${wall[$1]}"
-    read -ra y <<<"${wall[$2]}"
-    for i in "${!x[@]}"; do printf '%.2f ' "$(echo "scale=4; ${x[$i]} / ${y[$i]}" | bc)"; done
-}
 
 for round in $(seq "$rounds"); do
     add avi_once "$(measure joiner "AVI - MPEG-4 Video" once "$work/out/once.avi" "${mixed[@]}")"
@@ -107,7 +91,6 @@ many=("$work/clips/many/"*.mp4)
 peak16=$(peak_kb "${many[@]:0:16}")
 peak64=$(peak_kb "${many[@]}")
 
-row() { printf '| %s | %s | %s |\n' "$1" "$(median "${wall[$2]}")" "$(median "${cpu[$2]}")"; }
 section=$(cat <<SECTION
 ## Job plans
 
@@ -125,10 +108,10 @@ $(row "ffmpeg -f concat -c copy" copy_concat)
 
 | ratio, wall | per round | median | goal |
 |---|---|---|---|
-| AVI once / one pass | $(ratios avi_once avi_pass)| $(median "$(ratios avi_once avi_pass)") | at most 0.9 |
-| AVI intermediate / one pass | $(ratios avi_intermediate avi_pass)| $(median "$(ratios avi_intermediate avi_pass)") | (before) |
-| MP4 once / one pass | $(ratios mp4_once mp4_pass)| $(median "$(ratios mp4_once mp4_pass)") | at most 1.0 |
-| copy job / concat copy | $(ratios copy_job copy_concat)| $(median "$(ratios copy_job copy_concat)") | at most 2.0 |
+| AVI once / one pass | $(each avi_once avi_pass /)| $(median "$(each avi_once avi_pass /)") | at most 0.9 |
+| AVI intermediate / one pass | $(each avi_intermediate avi_pass /)| $(median "$(each avi_intermediate avi_pass /)") | (before) |
+| MP4 once / one pass | $(each mp4_once mp4_pass /)| $(median "$(each mp4_once mp4_pass /)") | at most 1.0 |
+| copy job / concat copy | $(each copy_job copy_concat /)| $(median "$(each copy_job copy_concat /)") | at most 2.0 |
 
 Peak memory of every process of a job together, sampled every 0.1 s: 16 inputs $((peak16 / 1024)) MB, 64 inputs $((peak64 / 1024)) MB (goal: under 600 MB, and growing no faster than the inputs).
 SECTION
