@@ -146,6 +146,7 @@ bool JobRunner::checkSpace()
         if (entry.LengthSeconds > 0)
             need.totalSeconds += entry.LengthSeconds;
         need.inputBytes += QFileInfo(entry.path).size();
+        ++need.inputCount;
     }
     const std::optional<SpaceShortage> shortage = FindSpaceShortage(need);
     if (!shortage)

@@ -76,10 +76,14 @@ std::optional<SpaceShortage> FindSpaceShortage(const SpaceNeed& need, const Spac
         return std::nullopt;
     const FolderSpace temp = probe(need.tempFolder);
     const FolderSpace output = probe(need.outputFolder);
+    // The intermediates' join of many files writes its groups as pieces beside them.
+    const bool groups = need.plan == JobPlan::Intermediate && need.inputCount > EncoderGroupInputs;
     const qint64 converted = need.copiesStreams ? 0
         : need.plan == JobPlan::EncodeOnce      ? PieceBytes(need.totalSeconds, need.outputKbits)
-                                                : IntermediateBytes(need.totalSeconds);
-    const QString convertedFiles = need.plan == JobPlan::EncodeOnce ? "the encoded pieces" : "the intermediate files";
+        : IntermediateBytes(need.totalSeconds) + (groups ? PieceBytes(need.totalSeconds, need.outputKbits) : 0);
+    const QString convertedFiles = need.plan == JobPlan::EncodeOnce ? "the encoded pieces"
+        : groups                                                    ? "the intermediate files and their groups' pieces"
+                                                                    : "the intermediate files";
     const qint64 outputBytes = need.copiesStreams ? static_cast<qint64>(need.inputBytes * CopyOverhead)
                                                   : OutputBytes(need.totalSeconds, need.outputKbits);
     // The converted files are still there while the join writes the output.

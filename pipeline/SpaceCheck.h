@@ -29,7 +29,12 @@ struct SpaceNeed {
     JobPlan plan = JobPlan::Intermediate;
     bool copiesStreams = false; // the join copies the inputs' streams: nothing is converted first
     qint64 inputBytes = 0;      // the listed files' sizes, which a join that copies writes again
+    int inputCount = 0;
 };
+
+// The encoder joins more files than this by encoding groups of them into pieces first, in
+// the job's folder.
+constexpr int EncoderGroupInputs = 16;
 
 // The chosen video and audio bit rates in kbit/s; 0 when the video's is not a number.
 double OutputKbits(const OutputChoices& choices);

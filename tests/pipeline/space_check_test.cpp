@@ -22,6 +22,8 @@ TEST(SpaceCheckTest, EachFolderIsComparedWithWhatThePlanWritesThere)
     const SpaceNeed hour{"/tmp/velmo", "/out", 3600, 2000};
     SpaceNeed once = hour;
     once.plan = JobPlan::EncodeOnce;
+    SpaceNeed many = hour;
+    many.inputCount = EncoderGroupInputs + 1;
     SpaceNeed copy = hour;
     copy.copiesStreams = true;
     copy.inputBytes = 1000 * MB;
@@ -46,6 +48,8 @@ TEST(SpaceCheckTest, EachFolderIsComparedWithWhatThePlanWritesThere)
         {"pieces at the output's rate", {"a", pieces - 1}, {"b", output}, once, "/tmp/velmo", pieces,
          "the encoded pieces"},
         {"pieces fit where intermediates would not", {"a", pieces}, {"b", output}, once, std::nullopt, 0, {}},
+        {"a join in groups writes pieces beside the intermediates", {"a", intermediates + pieces - 1}, {"b", output},
+         many, "/tmp/velmo", intermediates + pieces, "the intermediate files and their groups' pieces"},
         {"a copy writes nothing in the temp folder", {"a", 0}, {"b", 1020 * MB}, copy, std::nullopt, 0, {}},
         {"a copy writes the inputs again", {"a", 1020 * MB - 1}, {"a", 1020 * MB - 1}, copy, "/out", 1020 * MB,
          "the output file"},
