@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QTextStream>
 #include <QTimer>
@@ -29,7 +30,7 @@ public:
 
 class NoShell : public Shell {
 public:
-    bool open(const QString&) override { return true; }
+    void open(const QString&, std::function<void(bool)> answered) override { answered(true); }
 };
 
 double Seconds(const timeval& time)
@@ -70,7 +71,15 @@ int main(int argc, char* argv[])
     wall.start();
     sinceTurn.start();
     turn.start(10);
+    bool ended = false;
+    QEventLoop untilEnded;
+    QObject::connect(&form, &TMainForm::jobEnded, &untilEnded, [&] {
+        ended = true;
+        untilEnded.quit();
+    });
     form.tbtnStartClick();
+    if (!ended)
+        untilEnded.exec();
     turn.stop();
     const double seconds = wall.elapsed() / 1000.0;
     rusage selfAfter{}, childrenAfter{};
