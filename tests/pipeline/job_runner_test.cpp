@@ -337,6 +337,8 @@ TEST_F(Job, EveryEndingReleasesTheSleepLockAndAnnouncesItselfBeforeItsMessage)
         bool watched;
         JobEnd end;
         QStringList shown;
+        // The join's own script, where it differs: its first input is the piece 0.avi.
+        QByteArray joinSteps = {};
     };
     const Case cases[] = {
         {"completed", "output\nexit 0\n", Case::Run, false, JobEnd::Completed, {"Joining completed: joined.avi"}},
@@ -345,6 +347,8 @@ TEST_F(Job, EveryEndingReleasesTheSleepLockAndAnnouncesItselfBeforeItsMessage)
         {"stopped", "write working\\n\nsleep 20000\noutput\nexit 0\n", Case::Stop, false, JobEnd::Stopped,
          {"Joining stopped: joined.avi"}},
         {"window closed", "write working\\n\nsleep 20000\noutput\nexit 0\n", Case::Close, false, JobEnd::Stopped, {}},
+        {"window closed during the join", "output\nexit 0\n", Case::Close, false, JobEnd::Stopped, {},
+         "write joining\\n\nsleep 20000\noutput\nexit 0\n"},
     };
     addEntry(path("a.avi"));
     addEntry(path("b.avi"));
@@ -364,6 +368,12 @@ TEST_F(Job, EveryEndingReleasesTheSleepLockAndAnnouncesItselfBeforeItsMessage)
                 job.Abort();
         };
         script(test.steps);
+        QFile::remove(path("script.0.avi"));
+        if (!test.joinSteps.isEmpty()) {
+            QFile join(path("script.0.avi"));
+            ASSERT_TRUE(join.open(QIODevice::WriteOnly));
+            join.write(test.joinSteps);
+        }
         JobSettings overwriting = settings();
         overwriting.policy = OverwritePolicy::Overwrite;
         EXPECT_EQ(RunJob(job, overwriting), test.end) << test.what;
@@ -372,6 +382,7 @@ TEST_F(Job, EveryEndingReleasesTheSleepLockAndAnnouncesItselfBeforeItsMessage)
         if (!test.shown.isEmpty()) {
             EXPECT_EQ(messagesAtNotice, 0) << test.what << ": the notice comes before the message box waits";
         }
+        EXPECT_TRUE(intermediatesLeft().isEmpty()) << test.what;
     }
 }
 
