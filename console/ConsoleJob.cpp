@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
@@ -150,7 +151,14 @@ int RunConsole(int argc, char* argv[])
         runner.tbtnStopClick();
     });
 
-    const JobEnd end = runner.tbtnStartClick(settings);
+    // The job runs under the program's event loop, which ends with it.
+    JobEnd end = JobEnd::NotStarted;
+    QObject::connect(&runner, &JobRunner::ended, &app, [&](JobEnd how) {
+        end = how;
+        QCoreApplication::exit();
+    });
+    QTimer::singleShot(0, &runner, [&] { runner.tbtnStartClick(settings); });
+    app.exec();
     // A signal that came before the job ran (during a question) ends it the same way.
     if (end == JobEnd::Stopped || (end == JobEnd::NotStarted && g_stoppedBy != 0))
         return StoppedExitCode();

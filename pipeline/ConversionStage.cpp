@@ -8,7 +8,6 @@
 #include "settings/ProgramValues.h"
 #include "tasks/TaskEntry.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -74,11 +73,21 @@ bool JobRunner::makeJobFolder()
     return true;
 }
 
-bool JobRunner::checkJoinCommand(const PlanCommands& plan)
+void JobRunner::checkJoinCommand()
 {
-    const std::unique_ptr<EncoderRun> run = runEncoder(QStringList{"--check"} + joinArguments(plan, inputPaths()));
-    if (run && m_state != JobState::StopRequested && run->exitCode() == 0)
-        return true;
+    const QStringList arguments = QStringList{"--check"} + joinArguments(*m_conversions.plan, inputPaths());
+    if (!launchEncoder(arguments, [this](EncoderRun* run) { joinCommandChecked(run); }))
+        joinCommandChecked(nullptr);
+}
+
+// run: null when it could not be started.
+void JobRunner::joinCommandChecked(EncoderRun* run)
+{
+    const RunHandle checked = run ? takeRun(run) : RunHandle();
+    if (run && m_state != JobState::StopRequested && run->exitCode() == 0) {
+        startConversions();
+        return;
+    }
     m_view.stopClock();
     removeJobFolder();
     if (!run) {
@@ -96,7 +105,7 @@ bool JobRunner::checkJoinCommand(const PlanCommands& plan)
         m_state = JobState::Idle;
     }
     m_view.showProgress(false);
-    return false;
+    closeJob();
 }
 
 QList<int> JobRunner::longestFirst(int atOnce) const
@@ -116,20 +125,7 @@ QList<int> JobRunner::longestFirst(int atOnce) const
     return order;
 }
 
-namespace {
-
-// An entry whose conversion runs now.
-struct Converting {
-    int index = 0;
-    ltvItemData entry;
-    QString intermediate;
-    double position = 0;
-    EncoderRun* run = nullptr;
-};
-
-}
-
-QString JobRunner::ConvertFiles(const QString& frameSize)
+void JobRunner::ConvertFiles(const QString& frameSize)
 {
     m_view.setProcessTitle("Prepare (Converting):");
     m_view.setConvertingFile(QString(), true);
@@ -141,141 +137,140 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
     RemainingSeconds = 0;
     m_view.startClock();
 
-    const int count = m_rows.rowCount();
-    double totalSeconds = 0;
-    for (int index = 0; index < count; ++index) {
+    m_conversions = Conversions();
+    for (int index = 0; index < m_rows.rowCount(); ++index) {
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
-        totalSeconds += entry.LengthSeconds;
+        m_conversions.totalSeconds += entry.LengthSeconds;
     }
     const QString tempFolder = m_jobFolder->path();
+    m_conversions.plan.emplace(m_settings.plan, tempFolder, frameSize, m_joinOptions, m_settings.outputExt);
+    m_conversions.waiting = longestFirst(std::max(1, m_settings.conversionRunsAtOnce));
 
     // Output settings that the join cannot use are found before any file is converted. A
     // join of the inputs as they are reads them once, in its own run, and refuses before it
     // writes anything.
-    const PlanCommands plan(m_settings.plan, tempFolder, frameSize, m_joinOptions, m_settings.outputExt);
-    if (plan.convertsFirst() && !checkJoinCommand(plan))
-        return {};
-    if (!plan.convertsFirst()) {
-        for (int index = 0; index < count; ++index)
-            setStatus(index, "Waiting for joining");
-        return tempFolder;
+    if (m_conversions.plan->convertsFirst()) {
+        checkJoinCommand();
+        return;
     }
+    setEveryStatus("Waiting for joining");
+    JoinFiles(m_joinOptions, tempFolder);
+}
 
-    // The conversions run side by side; the list shows each running entry as converting, the
-    // current bar and the file name follow the first of them in the list, and the total bar
-    // counts what every one has done.
-    std::list<Converting> running;
-    double doneSeconds = 0;
-    const auto showConversions = [&] {
-        if (running.empty())
-            return;
-        const Converting* first = &running.front();
-        double othersSeconds = 0;
-        for (const Converting& conversion : running) {
-            othersSeconds += conversion.position;
-            if (conversion.index < first->index)
-                first = &conversion;
-        }
-        othersSeconds -= first->position;
-        m_view.setConvertingFile(QFileInfo(first->entry.path).fileName(), true);
-        showBars(ConversionBars(m_bars, first->position, first->entry.LengthSeconds, doneSeconds + othersSeconds,
-                                totalSeconds));
-    };
+// The conversions run side by side; the list shows each running entry as converting, the
+// current bar and the file name follow the first of them in the list, and the total bar
+// counts what every one has done.
+void JobRunner::showConversions()
+{
+    const std::list<Converting>& running = m_conversions.running;
+    if (running.empty())
+        return;
+    const Converting* first = &running.front();
+    double othersSeconds = 0;
+    for (const Converting& conversion : running) {
+        othersSeconds += conversion.position;
+        if (conversion.index < first->index)
+            first = &conversion;
+    }
+    othersSeconds -= first->position;
+    m_view.setConvertingFile(QFileInfo(first->entry.path).fileName(), true);
+    showBars(ConversionBars(m_bars, first->position, first->entry.LengthSeconds,
+                            m_conversions.doneSeconds + othersSeconds, m_conversions.totalSeconds));
+}
 
-    enum class Ending { None, CannotStart, Failed } ending = Ending::None;
-    int failedIndex = -1;
-    QString reason;
-    QList<int> stopped;
-    const auto stopTheOthers = [&] {
-        for (Converting& conversion : running)
-            conversion.run->stop();
-    };
+void JobRunner::startConversions()
+{
+    Conversions& stage = m_conversions;
     const int atOnce = std::max(1, m_settings.conversionRunsAtOnce);
-    QList<int> waiting = longestFirst(atOnce);
-    for (;;) {
-        while (m_state == JobState::Running && ending == Ending::None && int(running.size()) < atOnce
-               && !waiting.isEmpty()) {
-            Converting& conversion = running.emplace_back();
-            conversion.index = waiting.takeFirst();
-            ReadTaskEntry(m_rows, conversion.index, EntryWhole, conversion.entry);
-            conversion.intermediate = plan.convertedFile(conversion.index);
-            conversion.run = launchEncoder(
-                plan.conversion(conversion.entry.path, conversion.index).arguments,
-                [&conversion, &showConversions](double seconds) {
-                    conversion.position = seconds;
-                    showConversions();
-                });
-            if (!conversion.run) {
-                running.pop_back();
-                ending = Ending::CannotStart;
-                stopTheOthers();
-                break;
-            }
-            setStatus(conversion.index, "Converting");
-            showConversions();
-        }
-        if (running.empty())
+    while (m_state == JobState::Running && stage.ending == ConversionEnding::None && int(stage.running.size()) < atOnce
+           && !stage.waiting.isEmpty()) {
+        Converting& conversion = stage.running.emplace_back();
+        const auto at = std::prev(stage.running.end());
+        conversion.index = stage.waiting.takeFirst();
+        ReadTaskEntry(m_rows, conversion.index, EntryWhole, conversion.entry);
+        conversion.intermediate = stage.plan->convertedFile(conversion.index);
+        conversion.run = launchEncoder(stage.plan->conversion(conversion.entry.path, conversion.index).arguments,
+                                       [this, at](EncoderRun*) { conversionEnded(at); });
+        if (!conversion.run) {
+            stage.running.pop_back();
+            stage.ending = ConversionEnding::CannotStart;
+            for (Converting& other : stage.running)
+                other.run->stop();
             break;
-        const bool soon = std::any_of(running.begin(), running.end(),
-                                      [](const Converting& conversion) { return conversion.run->ending(); });
-        WaitForEncoderOutput(soon);
-        for (auto conversion = running.begin(); conversion != running.end();) {
-            if (!conversion->run->poll()) {
-                ++conversion;
-                continue;
-            }
-            const std::unique_ptr<EncoderRun> run = takeRun(conversion->run);
-            const bool succeeded = run->succeeded(conversion->intermediate);
-            if (succeeded && m_state == JobState::Running) {
-                takeNotes(*run, conversion->index);
-                doneSeconds += conversion->entry.LengthSeconds;
-                setStatus(conversion->index, "Waiting for joining");
-            } else if (m_state == JobState::StopRequested) {
-                stopped << conversion->index;
-            } else if (ending == Ending::None) {
-                // The reason is the encoder's own last word; the list says which file failed.
-                ending = Ending::Failed;
-                failedIndex = conversion->index;
-                reason = run->lastErrorLine();
-                stopTheOthers();
-            } else {
-                // Cut short for another's failure: the entry is as it was.
-                setStatus(conversion->index, conversion->entry.cells[CellStatus], conversion->entry.cells[CellFailure]);
-            }
-            conversion = running.erase(conversion);
         }
-        if (!running.empty())
+        connect(conversion.run, &EncoderRun::positionSeen, this, [this, at](double seconds) {
+            at->position = seconds;
             showConversions();
-        else if (ending == Ending::None && m_state == JobState::Running && !waiting.isEmpty())
-            showBars({0, m_bars.total});
+        });
+        setStatus(conversion.index, "Converting");
+        showConversions();
     }
+    if (stage.running.empty())
+        conversionsEnded();
+}
 
-    if (ending == Ending::None && m_state == JobState::Running)
-        return tempFolder;
+void JobRunner::conversionEnded(std::list<Converting>::iterator conversion)
+{
+    Conversions& stage = m_conversions;
+    const RunHandle run = takeRun(conversion->run);
+    const bool succeeded = run->succeeded(conversion->intermediate);
+    if (succeeded && m_state == JobState::Running) {
+        takeNotes(*run, conversion->index);
+        stage.doneSeconds += conversion->entry.LengthSeconds;
+        setStatus(conversion->index, "Waiting for joining");
+    } else if (m_state == JobState::StopRequested) {
+        stage.stopped << conversion->index;
+    } else if (stage.ending == ConversionEnding::None) {
+        // The reason is the encoder's own last word; the list says which file failed.
+        stage.ending = ConversionEnding::Failed;
+        stage.failedIndex = conversion->index;
+        stage.reason = run->lastErrorLine();
+        for (Converting& other : stage.running)
+            if (other.run != conversion->run)
+                other.run->stop();
+    } else {
+        // Cut short for another's failure: the entry is as it was.
+        setStatus(conversion->index, conversion->entry.cells[CellStatus], conversion->entry.cells[CellFailure]);
+    }
+    stage.running.erase(conversion);
+    if (!stage.running.empty())
+        showConversions();
+    else if (stage.ending == ConversionEnding::None && m_state == JobState::Running && !stage.waiting.isEmpty())
+        showBars({0, m_bars.total});
+    startConversions();
+}
+
+void JobRunner::conversionsEnded()
+{
+    Conversions& stage = m_conversions;
+    if (stage.ending == ConversionEnding::None && m_state == JobState::Running) {
+        JoinFiles(m_joinOptions, m_jobFolder->path());
+        return;
+    }
     // Every other ending removes the job's files before its message.
     m_view.stopClock();
     removeJobFolder();
     if (m_state == JobState::StopRequested) {
         finish(JobEnd::Stopped);
-        for (int index : stopped)
+        for (int index : stage.stopped)
             setStatus(index, "Stop");
         if (!m_aborting)
             m_prompter.inform("Cancel", "The Coversion is canceled.");
-    } else if (ending == Ending::CannotStart) {
+    } else if (stage.ending == ConversionEnding::CannotStart) {
         finish(JobEnd::Failed);
         m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);
         m_state = JobState::Idle;
     } else {
         ltvItemData entry;
-        ReadTaskEntry(m_rows, failedIndex, EntryWhole, entry);
+        ReadTaskEntry(m_rows, stage.failedIndex, EntryWhole, entry);
         finish(JobEnd::Failed);
-        setStatus(failedIndex, "Failed", reason);
+        setStatus(stage.failedIndex, "Failed", stage.reason);
         if (!m_aborting)
             m_prompter.warn("Conversion Failed",
-                            "The conversion of " + QFileInfo(entry.path).fileName() + " failed.\n" + reason);
+                            "The conversion of " + QFileInfo(entry.path).fileName() + " failed.\n" + stage.reason);
         m_state = JobState::Idle;
     }
     m_view.showProgress(false);
-    return {};
+    closeJob();
 }

@@ -1,11 +1,10 @@
 #include "pipeline/EncoderRun.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSocketNotifier>
-#include <QTimer>
 
+#include <csignal>
 #include <cstring>
 
 namespace {
@@ -15,7 +14,7 @@ constexpr qsizetype KeptOutput = 8192;
 constexpr qsizetype KeptNotes = 100;
 // An encoder that closed its output but lingers is asked to end after this long.
 constexpr int LingerMs = 5000;
-// The longest the loop sleeps between looks at a stop's grace period.
+// How often a stopped encoder that is silent is looked at, for its grace period.
 constexpr int WakeMs = 100;
 // An encoder that has closed its output is about to exit: its end is looked for often,
 // so that the next run starts at once (every run of a job waits here once).
@@ -23,60 +22,73 @@ constexpr int ExitWakeMs = 5;
 
 }
 
-EncoderRun::EncoderRun(PositionSeen onPosition, OutputSeen onOutput)
-    : m_onPosition(std::move(onPosition))
-    , m_onOutput(std::move(onOutput))
+EncoderRun::EncoderRun()
 {
+    connect(&m_look, &QTimer::timeout, this, &EncoderRun::lookForExit);
 }
 
 EncoderRun::~EncoderRun() = default;
 
 bool EncoderRun::start(const QString& program, const QStringList& arguments, const QByteArrayList& environmentSettings)
 {
-    if (!m_process.LaunchEncoder(program, arguments, environmentSettings))
+    if (!m_process->LaunchEncoder(program, arguments, environmentSettings))
         return false;
-    // Output that comes wakes the event loop.
-    m_readable = std::make_unique<QSocketNotifier>(m_process.outputFd(), QSocketNotifier::Read);
+    m_readable = std::make_unique<QSocketNotifier>(m_process->outputFd(), QSocketNotifier::Read);
+    connect(m_readable.get(), &QSocketNotifier::activated, this, &EncoderRun::readOutput);
     return true;
 }
 
-bool EncoderRun::poll()
+void EncoderRun::readOutput()
 {
-    if (m_exitCode >= 0)
-        return true;
-    // A few reads a turn at most: a flood of output must not hold up the event loop.
+    // A few reads a turn at most: a flood of output must not hold up the event loop; the
+    // notifier calls again while the pipe holds more.
     QByteArray chunk;
     for (int reads = 0; reads < 16 && !m_closed; ++reads) {
-        const EncoderProcess::Read read = m_process.ReadChunk(chunk);
+        const EncoderProcess::Read read = m_process->ReadChunk(chunk);
         if (read == EncoderProcess::Read::Nothing)
             break;
         if (read == EncoderProcess::Read::Closed) {
+            // Disabled before anything else can take the descriptor's number; the notifier
+            // may be the caller, so it is not deleted here.
+            m_readable->setEnabled(false);
             m_closed = true;
-            m_readable.reset();
             m_sinceClosed.start();
+            m_look.start(ExitWakeMs);
             break;
         }
-        if (m_onOutput)
-            m_onOutput(chunk);
         m_tail.append(chunk);
         if (m_tail.size() > KeptOutput)
             m_tail.remove(0, m_tail.size() - KeptOutput);
         keepNotes(chunk);
+        emit outputSeen(chunk);
         const std::optional<double> seconds = m_reader.Feed(chunk);
-        if (seconds && m_onPosition)
-            m_onPosition(*seconds);
+        if (seconds && !hasEnded())
+            emit positionSeen(*seconds);
+        // A receiver may have ended the run (the window closing).
+        if (hasEnded())
+            return;
     }
+    if (m_closed)
+        lookForExit();
+}
+
+void EncoderRun::lookForExit()
+{
+    if (hasEnded())
+        return;
     if (m_closed) {
-        m_exitCode = m_process.CollectExit();
-        if (m_exitCode >= 0) {
-            m_exitSignal = m_process.exitSignal();
-            return true;
+        const int exitCode = m_process->CollectExit();
+        if (exitCode >= 0) {
+            m_look.stop();
+            m_exitCode = exitCode;
+            m_exitSignal = m_process->exitSignal();
+            emit ended();
+            return;
         }
-        if (!m_process.stopRequested() && m_sinceClosed.elapsed() > LingerMs)
-            m_process.StopEncoder();
+        if (!m_process->stopRequested() && m_sinceClosed.elapsed() > LingerMs)
+            m_process->StopEncoder();
     }
-    m_process.EnforceStop();
-    return false;
+    m_process->EnforceStop();
 }
 
 void EncoderRun::keepNotes(const QByteArray& chunk)
@@ -97,7 +109,27 @@ void EncoderRun::keepNotes(const QByteArray& chunk)
 
 void EncoderRun::stop()
 {
-    m_process.StopEncoder();
+    if (hasEnded())
+        return;
+    m_process->StopEncoder();
+    // A stop's grace period is looked at while the encoder is silent, too.
+    if (!m_closed)
+        m_look.start(WakeMs);
+}
+
+void EncoderRun::endNow()
+{
+    if (hasEnded())
+        return;
+    if (m_readable)
+        m_readable->setEnabled(false);
+    m_look.stop();
+    m_closed = true;
+    // The process's end kills its group and collects it.
+    m_process.reset();
+    m_exitSignal = SIGKILL;
+    m_exitCode = 128 + SIGKILL;
+    emit ended();
 }
 
 bool EncoderRun::succeeded(const QString& expectedFile) const
@@ -129,11 +161,4 @@ QString EncoderRun::lastErrorLine() const
             return text;
     }
     return "The encoder ended with exit code " + QString::number(m_exitCode) + ".";
-}
-
-void WaitForEncoderOutput(bool soon)
-{
-    QTimer wake;
-    wake.start(soon ? ExitWakeMs : WakeMs);
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }

@@ -5,37 +5,34 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
-#include <functional>
 #include <memory>
 
 class QSocketNotifier;
 
-// One run of the encoder program: started, its output read as it comes while the event
-// loop goes on, its end collected. Several runs can go on side by side; each tells its
-// own position and keeps its own last words.
-class EncoderRun {
+// One run of the encoder program: started, its output read in the handler of a notifier
+// on its pipe, whichever event loop turns (a dialog's too), its end collected and told.
+// Several runs can go on side by side; each tells its own position and keeps its own
+// last words.
+class EncoderRun : public QObject {
+    Q_OBJECT
 public:
-    using PositionSeen = std::function<void(double seconds)>;
-    using OutputSeen = std::function<void(const QByteArray& chunk)>;
-
-    EncoderRun(PositionSeen onPosition, OutputSeen onOutput);
-    ~EncoderRun();
-    EncoderRun(const EncoderRun&) = delete;
-    EncoderRun& operator=(const EncoderRun&) = delete;
+    EncoderRun();
+    ~EncoderRun() override;
 
     // False when the program cannot be started. environmentSettings: as EncoderProcess takes them.
     bool start(const QString& program, const QStringList& arguments, const QByteArrayList& environmentSettings = {});
-    // Reads what the encoder has written and looks for its end, without waiting; true once
-    // it has ended and its exit has been collected.
-    bool poll();
-    // True while its output has closed but its exit has not been collected: it is about to end.
-    bool ending() const { return m_closed && m_exitCode < 0; }
+    // True once it has ended and its exit has been collected.
+    bool hasEnded() const { return m_exitCode >= 0; }
 
     // Asks the run to end; it is killed when it has not ended after a grace period.
     void stop();
+    // Kills the run and collects it at once; its end is told before this returns.
+    void endNow();
 
     int exitCode() const { return m_exitCode; }
     // The encoder's exit code for inputs that cannot be joined as they are (nothing written).
@@ -50,14 +47,26 @@ public:
     // (values it changed, a file that ends early, why a join encodes again).
     const QStringList& notes() const { return m_notes; }
 
+signals:
+    // The position that a progress line told, in seconds.
+    void positionSeen(double seconds);
+    // Output as it was read.
+    void outputSeen(const QByteArray& chunk);
+    // Its exit was collected; told once. The run is still in use by its emitter here: a
+    // receiver deletes it later, never in this signal.
+    void ended();
+
 private:
+    // The notifier's handler: what the pipe holds now.
+    void readOutput();
+    // After the output closed, or during a stop: the exit collected, a stop enforced.
+    void lookForExit();
     void keepNotes(const QByteArray& chunk);
 
-    EncoderProcess m_process;
-    PositionSeen m_onPosition;
-    OutputSeen m_onOutput;
+    std::unique_ptr<EncoderProcess> m_process = std::make_unique<EncoderProcess>();
     ProgressReader m_reader;
     std::unique_ptr<QSocketNotifier> m_readable;
+    QTimer m_look;
     QByteArray m_tail;
     QByteArray m_partialLine;
     QStringList m_notes;
@@ -66,8 +75,3 @@ private:
     int m_exitCode = -1;
     int m_exitSignal = 0;
 };
-
-// One turn of the event loop while runs go on: it waits for output or any other event, at
-// most a short while, so the window answers, Stop and the clock run, and nothing spins
-// while the encoders are silent. soon: a run is ending, and its end is looked for often.
-void WaitForEncoderOutput(bool soon);

@@ -29,7 +29,12 @@ JobRunner::JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter, JobD
 {
 }
 
-JobRunner::~JobRunner() = default;
+JobRunner::~JobRunner()
+{
+    // No event loop may turn again: the runs end here, each killed and collected.
+    for (RunHandle& run : m_runs)
+        delete run.release();
+}
 
 QStringList JobRunner::inputPaths() const
 {
@@ -159,13 +164,15 @@ bool JobRunner::checkSpace()
                                  SpaceShortageText(*shortage) + "\nDo you want to start the job all the same?");
 }
 
-JobEnd JobRunner::tbtnStartClick(const JobSettings& settings)
+void JobRunner::tbtnStartClick(const JobSettings& settings)
 {
     m_settings = settings;
     m_aborting = false;
     m_end = JobEnd::NotStarted;
-    if (!ProfileAccepted(m_settings, m_prompter) || !checkRequest() || !checkSpace() || !makeJobFolder())
-        return JobEnd::NotStarted;
+    if (!ProfileAccepted(m_settings, m_prompter) || !checkRequest() || !checkSpace() || !makeJobFolder()) {
+        emit ended(JobEnd::NotStarted);
+        return;
+    }
     m_output = m_settings.outputFile;
     m_jobMark.clear();
     for (int half = 0; half < 2; ++half)
@@ -178,13 +185,7 @@ JobEnd JobRunner::tbtnStartClick(const JobSettings& settings)
         m_desktop.inhibitor->inhibit("Joining " + QString::number(m_rows.rowCount()) + " videos into "
                                      + QFileInfo(m_output).fileName());
     }
-    const QString tempFolder = ConvertFiles(m_frameSize);
-    // A conversion that failed or could not start ends the job as well as a stop does.
-    if (m_state != JobState::StopRequested && !tempFolder.isEmpty() && !m_aborting)
-        JoinFiles(m_joinOptions, tempFolder);
-    removeJobFolder();
-    m_view.LeaveJobMode();
-    return m_end;
+    ConvertFiles(m_frameSize);
 }
 
 void JobRunner::tbtnStopClick()
@@ -192,7 +193,7 @@ void JobRunner::tbtnStopClick()
     if (m_state != JobState::Running)
         return;
     m_state = JobState::StopRequested;
-    for (const std::unique_ptr<EncoderRun>& run : m_runs)
+    for (const RunHandle& run : m_runs)
         run->stop();
 }
 
@@ -200,6 +201,13 @@ void JobRunner::Abort()
 {
     m_aborting = true;
     tbtnStopClick();
+    // The program is ending: no grace period. Each run's end moves its stage on to the
+    // stop's ending, the last of them to the job's end.
+    std::vector<EncoderRun*> runs;
+    for (const RunHandle& run : m_runs)
+        runs.push_back(run.get());
+    for (EncoderRun* run : runs)
+        run->endNow();
 }
 
 void JobRunner::timerTimeTimer()
@@ -241,36 +249,28 @@ QString JobRunner::writtenOutput(const EncoderRun& run) const
     return m_replaces || number <= 0 ? m_settings.outputFile : NumberedOutput(m_settings.outputFile, number);
 }
 
-EncoderRun* JobRunner::launchEncoder(const QStringList& arguments, EncoderRun::PositionSeen onPosition)
+EncoderRun* JobRunner::launchEncoder(const QStringList& arguments, std::function<void(EncoderRun*)> onEnded)
 {
-    auto run = std::make_unique<EncoderRun>(std::move(onPosition),
-                                            [this](const QByteArray& chunk) { m_view.showEncoderOutput(chunk); });
+    auto run = std::make_unique<EncoderRun>();
+    connect(run.get(), &EncoderRun::outputSeen, this, [this](const QByteArray& chunk) { m_view.showEncoderOutput(chunk); });
     // The encoder keeps the files of its own runs in the job's folder, which every ending removes.
     QByteArrayList environment{"VELMO_JOB_MARK=" + m_jobMark};
     if (m_jobFolder)
         environment << "TMPDIR=" + QFile::encodeName(m_jobFolder->path());
     if (!run->start(m_settings.encoderPath, arguments, environment))
         return nullptr;
-    m_runs.push_back(std::move(run));
-    return m_runs.back().get();
+    EncoderRun* started = run.get();
+    connect(started, &EncoderRun::ended, this, [started, onEnded = std::move(onEnded)] { onEnded(started); });
+    m_runs.emplace_back(run.release());
+    return started;
 }
 
-std::unique_ptr<EncoderRun> JobRunner::takeRun(EncoderRun* run)
+JobRunner::RunHandle JobRunner::takeRun(EncoderRun* run)
 {
     const auto owned = std::find_if(m_runs.begin(), m_runs.end(), [run](const auto& each) { return each.get() == run; });
-    std::unique_ptr<EncoderRun> taken = std::move(*owned);
+    RunHandle taken = std::move(*owned);
     m_runs.erase(owned);
     return taken;
-}
-
-std::unique_ptr<EncoderRun> JobRunner::runEncoder(const QStringList& arguments, EncoderRun::PositionSeen onPosition)
-{
-    EncoderRun* run = launchEncoder(arguments, std::move(onPosition));
-    if (!run)
-        return nullptr;
-    while (!run->poll())
-        WaitForEncoderOutput(run->ending());
-    return takeRun(run);
 }
 
 void JobRunner::setStatus(int index, const QString& status, const QString& reason)
@@ -280,6 +280,12 @@ void JobRunner::setStatus(int index, const QString& status, const QString& reaso
     entry.cells[CellFailure] = reason.isEmpty() ? m_notes.value(index) : reason;
     WriteTaskEntry(m_rows, index, CellStatus, entry);
     WriteTaskEntry(m_rows, index, CellFailure, entry);
+}
+
+void JobRunner::setEveryStatus(const QString& status, const QString& reason)
+{
+    for (int index = 0; index < m_rows.rowCount(); ++index)
+        setStatus(index, status, reason);
 }
 
 void JobRunner::takeNotes(const EncoderRun& run, int index)
@@ -323,4 +329,11 @@ void JobRunner::endJob()
     m_view.stopClock();
     m_view.showProgress(false);
     m_state = JobState::Idle;
+}
+
+void JobRunner::closeJob()
+{
+    removeJobFolder();
+    m_view.LeaveJobMode();
+    emit ended(m_end);
 }

@@ -5,14 +5,18 @@
 #include "pipeline/JobView.h"
 #include "pipeline/ProgressBars.h"
 #include "profiles/ProfileCheck.h"
+#include "tasks/TaskEntry.h"
 
 #include <QByteArray>
 #include <QHash>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class JobFolder;
@@ -54,25 +58,27 @@ struct JobDesktop {
     Notifier* notifier = nullptr;
 };
 
-// How a Start request ended.
-enum class JobEnd { NotStarted, Stopped, Failed, Completed };
-
 // The job: checks a start request, converts every listed file as its plan says (an
 // intermediate AVI, or a piece of the output), several side by side, in a folder of the
 // job's own, joins them into the output, and shows progress and time through its view.
-class JobRunner {
+// Start returns at once; the encoder runs' signals move the job on, and its end is told
+// by `ended`, whichever event loop turns meanwhile.
+class JobRunner : public QObject {
+    Q_OBJECT
 public:
     JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter, JobDesktop desktop = {});
     // Leaves no encoder and no folder of the job behind.
-    ~JobRunner();
+    ~JobRunner() override;
 
     JobState state() const { return m_state; }
 
-    // The whole job, from the request's checks to the completion; returns when it has ended.
-    JobEnd tbtnStartClick(const JobSettings& settings);
+    // Checks the request and starts the job; `ended` tells how it ended, a request refused
+    // before anything ran too (before this returns).
+    void tbtnStartClick(const JobSettings& settings);
     // Only while a stage runs: the encoder is asked to end and the stage cancels.
     void tbtnStopClick();
-    // The window is closing: the job ends at once, without messages, leaving no file of its own.
+    // The window is closing: the job ends at once, without messages, leaving no file of its
+    // own; `ended` is told before this returns.
     void Abort();
     // One tick of the one-second clock.
     void timerTimeTimer();
@@ -91,12 +97,43 @@ public:
     // own folder inside the temp folder gets its random name only when the job starts.
     static QStringList PlannedCommandLines(const TaskRowStore& rows, const JobSettings& settings);
 
-    // The steps of the job, in the order Start calls them; the conversion gives the job's
-    // folder, empty when the job ended there.
-    QString ConvertFiles(const QString& frameSize);
+    // The stages of the job, in the order Start starts them: each starts and returns, and
+    // the conversion's end starts the join in the job's folder.
+    void ConvertFiles(const QString& frameSize);
     void JoinFiles(const JoinOptions& options, const QString& tempFolder);
 
+signals:
+    void ended(JobEnd end);
+
 private:
+    // An ended run is deleted once its signal is over.
+    struct LaterDeletion {
+        void operator()(EncoderRun* run) const { run->deleteLater(); }
+    };
+    using RunHandle = std::unique_ptr<EncoderRun, LaterDeletion>;
+
+    // An entry whose conversion runs now.
+    struct Converting {
+        int index = 0;
+        ltvItemData entry;
+        QString intermediate;
+        double position = 0;
+        EncoderRun* run = nullptr;
+    };
+    enum class ConversionEnding { None, CannotStart, Failed };
+    // The conversion stage as it goes on.
+    struct Conversions {
+        std::optional<PlanCommands> plan;
+        std::list<Converting> running;
+        QList<int> waiting;
+        double doneSeconds = 0;
+        double totalSeconds = 0;
+        ConversionEnding ending = ConversionEnding::None;
+        int failedIndex = -1;
+        QString reason;
+        QList<int> stopped;
+    };
+
     bool checkRequest();
     bool checkOutputFile(const QString& output);
     // Every listed input is still a regular file: a pipe or device put in a file's place
@@ -105,20 +142,28 @@ private:
     bool checkSpace();
     QString prepareTempFolder();
     bool makeJobFolder();
-    // The join's command line, checked by the encoder before the first conversion.
-    bool checkJoinCommand(const PlanCommands& plan);
+    // The join's command line, checked by the encoder before the first conversion; its end
+    // starts the conversions.
+    void checkJoinCommand();
+    void joinCommandChecked(EncoderRun* run);
+    // Starts conversions while there is room and work; the stage ends when none runs.
+    void startConversions();
+    void conversionEnded(std::list<Converting>::iterator conversion);
+    void showConversions();
+    void conversionsEnded();
+    // The join's run has ended: the job's end.
+    void joinEnded(EncoderRun* run);
     QStringList inputPaths() const;
     // The join's arguments: the encoder replaces an existing output only where the user
     // said so, else it takes the first free name itself.
     QStringList joinArguments(const PlanCommands& plan, const QStringList& inputs) const;
     // The output file the join wrote, as the encoder told it.
     QString writtenOutput(const EncoderRun& run) const;
-    // Starts a run of the encoder among the job's runs; null when it cannot be started.
-    EncoderRun* launchEncoder(const QStringList& arguments, EncoderRun::PositionSeen onPosition = {});
-    // Runs the encoder until it has ended; null when it could not be started.
-    std::unique_ptr<EncoderRun> runEncoder(const QStringList& arguments, EncoderRun::PositionSeen onPosition = {});
+    // Starts a run of the encoder among the job's runs, its end told to onEnded; null when
+    // it cannot be started.
+    EncoderRun* launchEncoder(const QStringList& arguments, std::function<void(EncoderRun*)> onEnded);
     // Takes an ended run out of the job's runs.
-    std::unique_ptr<EncoderRun> takeRun(EncoderRun* run);
+    RunHandle takeRun(EncoderRun* run);
     // The order the entries' conversions start in, with atOnce of them side by side.
     QList<int> longestFirst(int atOnce) const;
     // The job's folder and every file in it, at each ending.
@@ -126,6 +171,8 @@ private:
     // A failure's reason goes with the status, for the row's tooltip; without one, the
     // notes of the entry's conversion go there.
     void setStatus(int index, const QString& status, const QString& reason = {});
+    // Every row at once, in one step of the stage.
+    void setEveryStatus(const QString& status, const QString& reason = {});
     // What a successful run told the user: shown, and kept with the entry it converted (or,
     // for the join, -1: with the entries it names).
     void takeNotes(const EncoderRun& run, int index);
@@ -134,6 +181,8 @@ private:
     void endJob();
     // Every ending, before its message: the machine may sleep again and the user is told.
     void finish(JobEnd end);
+    // The last of every job that started: its folder gone, the commands back, its end told.
+    void closeJob();
 
     TaskRowStore& m_rows;
     JobView& m_view;
@@ -150,7 +199,12 @@ private:
     QByteArray m_jobMark;
     QHash<int, QString> m_notes; // by entry
     // The encoder runs going on now; a stop reaches every one.
-    std::vector<std::unique_ptr<EncoderRun>> m_runs;
+    std::vector<RunHandle> m_runs;
+    Conversions m_conversions;
+    double m_joinPosition = 0;
+    double m_joinSeconds = 0;
+    // The join reads the inputs as they are, not the job's pieces.
+    bool m_joinReadsInputs = false;
     JobState m_state = JobState::Idle;
     JobEnd m_end = JobEnd::NotStarted;
     bool m_aborting = false;

@@ -6,6 +6,9 @@
 // Idle 0, Running 1, StopRequested 2.
 enum class JobState { Idle = 0, Running = 1, StopRequested = 2 };
 
+// How a Start request ended.
+enum class JobEnd { NotStarted, Stopped, Failed, Completed };
+
 // What a job shows while it runs; the main window and the console mode each show it
 // their way. Messages and questions go through the Prompter seam.
 class JobView {

@@ -6,8 +6,6 @@
 #include "settings/ProgramValues.h"
 #include "tasks/TaskEntry.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 
 void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
@@ -16,55 +14,55 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
     m_view.setConvertingFile(QString(), false);
     m_view.showProgress(true);
     m_state = JobState::Running;
-    double totalSeconds = 0;
+    m_joinSeconds = 0;
+    m_joinPosition = 0;
     QStringList inputs;
     for (int index = 0; index < m_rows.rowCount(); ++index) {
-        QCoreApplication::processEvents();
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
-        setStatus(index, "Joining");
-        totalSeconds += entry.LengthSeconds;
+        m_joinSeconds += entry.LengthSeconds;
         inputs << entry.path;
     }
+    setEveryStatus("Joining");
     m_output = JoinTarget(m_settings.outputFile, m_settings.policy);
 
-    const auto everyStatus = [&](const QString& status, const QString& reason = {}) {
-        for (int index = 0; index < m_rows.rowCount(); ++index) {
-            QCoreApplication::processEvents();
-            setStatus(index, status, reason);
-        }
-    };
-
-    // The join's position never goes back.
-    double position = 0;
-    const auto joined = [&](double seconds) {
-        position = std::max(position, seconds);
-        showBars(JoinBars(m_bars, position, totalSeconds));
-    };
     const PlanCommands plan(m_settings.plan, tempFolder, QString(), options, m_settings.outputExt);
-    const std::unique_ptr<EncoderRun> run = runEncoder(joinArguments(plan, inputs), joined);
+    m_joinReadsInputs = !plan.convertsFirst();
+    EncoderRun* run = launchEncoder(joinArguments(plan, inputs), [this](EncoderRun* ended) { joinEnded(ended); });
     if (!run) {
         finish(JobEnd::Failed);
         m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);
         removeJobFolder();
         endJob();
+        closeJob();
         return;
     }
+    // The join's position never goes back.
+    connect(run, &EncoderRun::positionSeen, this, [this](double seconds) {
+        m_joinPosition = std::max(m_joinPosition, seconds);
+        showBars(JoinBars(m_bars, m_joinPosition, m_joinSeconds));
+    });
+}
+
+void JobRunner::joinEnded(EncoderRun* ended)
+{
+    const RunHandle run = takeRun(ended);
     if (m_state == JobState::StopRequested) {
         m_view.stopClock();
-        everyStatus("Stop");
+        setEveryStatus("Stop");
         removeJobFolder();
         finish(JobEnd::Stopped);
         if (!m_aborting)
             m_prompter.inform("Cancel", "The Joining is canceled.");
         endJob();
+        closeJob();
         return;
     }
     const QString output = writtenOutput(*run);
     m_output = output;
-    if (!plan.convertsFirst() && run->exitCode() == EncoderRun::NotJoinableExitCode) {
+    if (m_joinReadsInputs && run->exitCode() == EncoderRun::NotJoinableExitCode) {
         m_view.stopClock();
-        everyStatus("OK");
+        setEveryStatus("OK");
         removeJobFolder();
         finish(JobEnd::Failed);
         if (!m_aborting) {
@@ -72,17 +70,19 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
                                                           + run->lastErrorLine() + "\nPlease choose a profile that encodes them.");
         }
         endJob();
+        closeJob();
         return;
     }
     if (!run->succeeded(output)) {
         const QString reason = run->lastErrorLine();
         m_view.stopClock();
-        everyStatus("Failed", reason);
+        setEveryStatus("Failed", reason);
         removeJobFolder();
         finish(JobEnd::Failed);
         if (!m_aborting)
             m_prompter.warn("Joining Failed", "The joining failed.\n" + reason);
         endJob();
+        closeJob();
         return;
     }
 
@@ -92,11 +92,12 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
     // A renamed output is the file the user opens next.
     if (output != m_settings.outputFile)
         m_view.setOutputFile(output);
-    everyStatus("Complete");
+    setEveryStatus("Complete");
     removeJobFolder();
     finish(JobEnd::Completed);
     if (m_aborting || !m_view.RunCompletionActions(output)) {
         m_view.showProgress(false);
         m_state = JobState::Idle;
     }
+    closeJob();
 }

@@ -196,6 +196,10 @@ public:
     // The four visible column widths of the task list.
     QList<int> columnWidths() const;
 
+signals:
+    // The job that Start began has ended, or Start refused it before anything ran.
+    void jobEnded(JobEnd end);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -26,6 +26,7 @@ void TMainForm::buildJob()
     connect(tbtnStart, &QToolButton::clicked, this, &TMainForm::tbtnStartClick);
     connect(tbtnStop, &QToolButton::clicked, this, &TMainForm::tbtnStopClick);
     connect(timerTime, &QTimer::timeout, this, [this] { m_job->timerTimeTimer(); });
+    connect(m_job.get(), &JobRunner::ended, this, &TMainForm::jobEnded);
 }
 
 JobState TMainForm::jobState() const

@@ -1,12 +1,16 @@
 // A job in the real main window (offscreen): the longest time between two turns of the
-// event loop while it runs, and the joiner's own processor time against the encoder's.
-// Arguments: program folder, output file, input files...
+// event loop while it runs, how often the loop woke, and the joiner's own processor time
+// against the encoder's. With --modal first, a modal dialog is open through the whole job.
+// Arguments: [--modal] program folder, output file, input files...
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
 #include "ui/MainForm.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QTextStream>
 #include <QTimer>
@@ -29,7 +33,7 @@ public:
 
 class NoShell : public Shell {
 public:
-    bool open(const QString&) override { return true; }
+    void open(const QString&, std::function<void(bool)> answered) override { answered(true); }
 };
 
 double Seconds(const timeval& time)
@@ -42,9 +46,12 @@ double Seconds(const timeval& time)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
+    QStringList arguments = app.arguments();
+    const bool modal = arguments.value(1) == "--modal";
+    if (modal)
+        arguments.removeAt(1);
     if (arguments.size() < 5) {
-        QTextStream(stderr) << "usage: bench_job_window PROGRAM_FOLDER OUTPUT INPUT INPUT...\n";
+        QTextStream(stderr) << "usage: bench_job_window [--modal] PROGRAM_FOLDER OUTPUT INPUT INPUT...\n";
         return 2;
     }
     QuietPrompter prompter;
@@ -70,7 +77,22 @@ int main(int argc, char* argv[])
     wall.start();
     sinceTurn.start();
     turn.start(10);
+    int wakeUps = 0;
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, [&] { ++wakeUps; });
+    QDialog dialog(&form);
+    if (modal) {
+        QObject::connect(&form, &TMainForm::jobEnded, &dialog, &QDialog::accept);
+        QTimer::singleShot(0, &dialog, &QDialog::exec);
+    }
+    bool ended = false;
+    QEventLoop untilEnded;
+    QObject::connect(&form, &TMainForm::jobEnded, &untilEnded, [&] {
+        ended = true;
+        untilEnded.quit();
+    });
     form.tbtnStartClick();
+    if (!ended)
+        untilEnded.exec();
     turn.stop();
     const double seconds = wall.elapsed() / 1000.0;
     rusage selfAfter{}, childrenAfter{};
@@ -80,7 +102,7 @@ int main(int argc, char* argv[])
         - Seconds(selfBefore.ru_stime);
     const double encoder = Seconds(childrenAfter.ru_utime) + Seconds(childrenAfter.ru_stime)
         - Seconds(childrenBefore.ru_utime) - Seconds(childrenBefore.ru_stime);
-    QTextStream(stdout) << "wall " << seconds << "\nlongest_gap_ms " << longestGap << "\nown_cpu " << own
+    QTextStream(stdout) << "wall " << seconds << "\nlongest_gap_ms " << longestGap << "\nwake_ups_per_s " << qRound(wakeUps / seconds) << "\nown_cpu " << own
                         << "\nencoder_cpu " << encoder << "\nmessage " << prompter.last << "\n";
     return prompter.last == "The joining is completed successfully." ? 0 : 1;
 }

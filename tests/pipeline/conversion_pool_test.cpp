@@ -2,6 +2,7 @@
 #include "tasks/MemoryTaskRowStore.h"
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
+#include "tests/pipeline/RunJob.h"
 #include "tests/support/FakePrompter.h"
 #include "tests/pipeline/OptionWords.h"
 
@@ -93,7 +94,7 @@ TEST_F(ConversionPool, TheLongestRunSideBySideAndAStopEndsEveryOne)
         }
     });
     watch.start(10);
-    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Stopped);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Stopped);
     EXPECT_EQ(shownWhileBoth, "b.avi");
     EXPECT_EQ(statuses(), "OK,Stop,Stop");
     EXPECT_EQ(prompter.messages.last().text, "The Coversion is canceled.");
@@ -106,7 +107,7 @@ TEST_F(ConversionPool, AFailureStopsTheOtherRuns)
     add("a.avi", "00:00:10", "output\nexit 0\n");
     add("b.avi", "00:00:30", Lasting);
     add("c.avi", "00:00:20", "write cannot decode\\n\nexit 1\n");
-    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Failed);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Failed);
     EXPECT_EQ(statuses(), "OK,OK,Failed");
     EXPECT_EQ(rows.rows[2].cells[CellFailure], "cannot decode");
     ASSERT_EQ(prompter.messages.size(), 1);

@@ -4,6 +4,7 @@
 #include "tasks/MediaProbe.h"
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
+#include "tests/pipeline/RunJob.h"
 #include "tests/support/Clips.h"
 #include "tests/support/FakePrompter.h"
 #include "tasks/MemoryTaskRowStore.h"
@@ -114,7 +115,7 @@ TEST_F(JobEndToEnd, MixedFilesJoinIntoOneBesideAnOutputThatIsKept)
     existing.write("keep me");
     existing.close();
 
-    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Completed) << prompter.messages.value(0).text.toStdString();
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Completed) << prompter.messages.value(0).text.toStdString();
     const QString output = m_dir.filePath("out put/joined_1.avi");
     EXPECT_EQ(view.completedWith, output);
     EXPECT_EQ(view.outputFile, output) << "the output box shows the file that was written";
@@ -132,7 +133,7 @@ TEST_F(JobEndToEnd, StopDuringTheJoinLeavesNothing)
         if (view.title.startsWith("Final Step"))
             runner.tbtnStopClick();
     };
-    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Stopped);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Stopped);
     EXPECT_EQ(statuses(), (QStringList{"Stop", "Stop", "Stop"}));
     EXPECT_EQ(prompter.messages.last().text, "The Joining is canceled.");
     expectTempFolderAsBefore();
@@ -147,7 +148,7 @@ TEST_F(JobEndToEnd, AnUnreadableInputFailsItsConversion)
     broken.write("not a video at all");
     broken.close();
     add(m_dir.filePath("broken.avi"));
-    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Failed);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Failed);
     EXPECT_EQ(statuses().last(), "Failed");
     ASSERT_FALSE(prompter.messages.isEmpty());
     EXPECT_EQ(prompter.messages.last().caption, "Conversion Failed");
@@ -160,7 +161,7 @@ TEST_F(JobEndToEnd, ADamagedProfileFailsBeforeAnyConversion)
 {
     JobSettings job = settings();
     job.joinOptions = [] { return OptionWords(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate -oac mp3lame"); };
-    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Failed);
+    EXPECT_EQ(RunJob(runner, job), JobEnd::Failed);
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].caption, "Output Settings");
     EXPECT_TRUE(prompter.messages[0].text.contains("vbitrate")) << prompter.messages[0].text.toStdString();
@@ -188,7 +189,7 @@ TEST_F(JobEndToEnd, SameFormatFilesAreJoinedAsTheyAreAndAnotherFormatIsNamed)
     job.outputExt = ".mp4";
     job.plan = JobPlan::EncodeOnce;
     job.joinOptions = [] { return OptionWords(" -ovc copy -oac copy"); };
-    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Completed) << prompter.messages.value(0).text.toStdString();
+    EXPECT_EQ(RunJob(runner, job), JobEnd::Completed) << prompter.messages.value(0).text.toStdString();
     const QString output = m_dir.filePath("out put/joined.mp4");
     EXPECT_EQ(ProbeValue(output, "v:0", "stream=codec_name"), "h264");
     EXPECT_EQ(ProbeValue(output, "v:0", "stream=width"), "160") << "the picture is the inputs' own";
@@ -200,7 +201,7 @@ TEST_F(JobEndToEnd, SameFormatFilesAreJoinedAsTheyAreAndAnotherFormatIsNamed)
     add(m_dir.filePath("camera.mp4"));
     prompter.messages.clear();
     job.policy = OverwritePolicy::Overwrite;
-    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Failed);
+    EXPECT_EQ(RunJob(runner, job), JobEnd::Failed);
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].caption, "Not Joined As They Are");
     EXPECT_TRUE(prompter.messages[0].text.contains("camera.mp4")) << prompter.messages[0].text.toStdString();
@@ -239,7 +240,7 @@ TEST_F(JobEndToEnd, TwoJobsAtOnceKeepTheirFilesApart)
     JobSettings job = settings();
     job.tempDir.clear();
     job.fallbackTempDir = program + "temp/";
-    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Completed) << prompter.messages.value(0).text.toStdString();
+    EXPECT_EQ(RunJob(runner, job), JobEnd::Completed) << prompter.messages.value(0).text.toStdString();
     // The console job may have ended while the window's ran.
     ASSERT_TRUE(console.state() == QProcess::NotRunning || console.waitForFinished(120000));
     EXPECT_EQ(console.exitCode(), 0) << console.readAllStandardError().toStdString();
@@ -269,12 +270,12 @@ TEST_F(JobEndToEnd, AProfileValueNeverBecomesAnOption)
         job.frameSize = [&] { return GetOutputSize(profile, choices); };
         job.joinOptions = [&] { return BuildJoinOptions(profile, choices); };
         job.profileRefusal = [&] { return CheckProfile(profile, choices); };
-        EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::NotStarted);
+        EXPECT_EQ(RunJob(runner, job), JobEnd::NotStarted);
         ASSERT_EQ(prompter.messages.size(), 1);
         EXPECT_TRUE(prompter.messages.takeFirst().text.contains("Video Size value \"640:480 -o " + precious + "\""));
 
         job.profileRefusal = nullptr;
-        EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::Failed);
+        EXPECT_EQ(RunJob(runner, job), JobEnd::Failed);
         prompter.messages.clear();
         EXPECT_EQ(QDir(m_dir.filePath("out put")).entryList(QDir::Files), QStringList{"precious.txt"});
         EXPECT_EQ(ReadBytes(precious), "the user's own");

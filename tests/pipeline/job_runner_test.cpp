@@ -2,6 +2,7 @@
 #include "pipeline/ProgressText.h"
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
+#include "tests/pipeline/RunJob.h"
 #include "tests/support/Clips.h"
 #include "tests/support/JobFolders.h"
 #include "tests/support/FakeDesktop.h"
@@ -9,8 +10,10 @@
 #include "tasks/MemoryTaskRowStore.h"
 #include "tests/pipeline/OptionWords.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -100,7 +103,7 @@ QByteArray ProgressSteps(const QList<double>& positions)
 TEST_F(Job, RequestChecksInOrder)
 {
     addEntry(path("a.avi"));
-    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::NotStarted);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::NotStarted);
     EXPECT_EQ(prompter.messages.last().caption, "Add More Videos");
 
     addEntry(path("b.avi"));
@@ -108,31 +111,31 @@ TEST_F(Job, RequestChecksInOrder)
     const QString pipe = path("pipe.avi");
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
     addEntry(pipe);
-    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::NotStarted);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::NotStarted);
     EXPECT_EQ(prompter.messages.last().text, "These inputs are not files that can be joined:\n" + pipe
                                                  + " (a named pipe, not a file)\nPlease remove them from the task list.");
     QFile::remove(pipe);
 
     JobSettings job = settings();
     job.outputFile = path("missing/joined.avi");
-    runner.tbtnStartClick(job);
+    RunJob(runner, job);
     EXPECT_EQ(prompter.messages.last().caption, "Output path does not exist");
     EXPECT_EQ(view.focus, "output file");
 
     job.outputFile = path("out/");
-    runner.tbtnStartClick(job);
+    RunJob(runner, job);
     EXPECT_EQ(prompter.messages.last().caption, "Icorrect Filename");
 
     ASSERT_TRUE(QFile::link(path("out/nothing.avi"), path("out/link.avi")));
     job.outputFile = path("out/link.avi");
-    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::NotStarted);
+    EXPECT_EQ(RunJob(runner, job), JobEnd::NotStarted);
     EXPECT_EQ(prompter.messages.last().caption, "Output Is a Broken Link");
 
     // The profile's extension is added, then the existing file is asked about.
     QFile(path("out/movie.mpg.avi")).open(QIODevice::WriteOnly);
     job.outputFile = path("out/movie.mpg");
     prompter.answer(false);
-    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::NotStarted);
+    EXPECT_EQ(RunJob(runner, job), JobEnd::NotStarted);
     EXPECT_EQ(view.outputFile, path("out/movie.mpg.avi"));
     EXPECT_EQ(prompter.messages.last().caption, "File Exists");
     EXPECT_EQ(prompter.messages.last().text, "The output file is existent. Do you want to continue and overwrite it? "
@@ -173,7 +176,7 @@ TEST_F(Job, TheOutputIsNeverOneOfTheInputs)
         JobSettings job = settings();
         job.outputFile = test.output;
         job.policy = OverwritePolicy::Overwrite;
-        EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::NotStarted) << test.what;
+        EXPECT_EQ(RunJob(runner, job), JobEnd::NotStarted) << test.what;
         ASSERT_EQ(prompter.messages.size(), 1) << test.what;
         EXPECT_EQ(prompter.messages[0].caption, test.caption) << test.what;
         EXPECT_EQ(view.focus, "output file") << test.what;
@@ -201,7 +204,7 @@ TEST_F(Job, RunsBothStagesWithTheirStatusesBarsAndClock)
         if (statuses().join(',') == "Joining,Joining" && intermediatesDuringTheJoin.isEmpty())
             intermediatesDuringTheJoin = FoldersWithFiles(path("temp"));
     };
-    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Completed);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Completed);
     EXPECT_EQ(seenStatuses, (QStringList{"Converting,OK", "Waiting for joining,Converting", "Joining,Joining"}));
     EXPECT_EQ(statuses(), (QStringList{"Complete", "Complete"}));
     EXPECT_EQ(view.completedWith, path("out/joined.avi"));
@@ -223,7 +226,7 @@ TEST_F(Job, TheJoinsPositionNeverGoesBack)
     addEntry(path("a.avi"), "00:01:40");
     addEntry(path("b.avi"), "00:01:40");
     script(ProgressSteps({80, 40}) + "output\nexit 0\n");
-    runner.tbtnStartClick(settings());
+    RunJob(runner, settings());
     // The join's 80 s of 200 shows 40 % and 70 %; the later 40 s changes nothing.
     const auto join = std::find(view.bars.begin(), view.bars.end(), std::make_pair(40, 70));
     ASSERT_NE(join, view.bars.end());
@@ -247,7 +250,7 @@ TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)
     for (const Case& test : cases) {
         script(test.steps);
         prompter.messages.clear();
-        EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Failed) << test.what;
+        EXPECT_EQ(RunJob(runner, settings()), JobEnd::Failed) << test.what;
         ASSERT_EQ(prompter.messages.size(), 1) << test.what;
         EXPECT_EQ(prompter.messages[0].kind, FakePrompter::Kind::Warn);
         EXPECT_EQ(prompter.messages[0].caption, "Conversion Failed");
@@ -262,7 +265,7 @@ TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)
 
     // The encoder program missing: the message of a broken installation, nothing joined.
     prompter.messages.clear();
-    EXPECT_EQ(runner.tbtnStartClick(settings(path("no-encoder"))), JobEnd::Failed);
+    EXPECT_EQ(RunJob(runner, settings(path("no-encoder"))), JobEnd::Failed);
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].text, "Error. Please re-install Velmo AVI Video Joiner");
     EXPECT_EQ(prompter.messages[0].caption, "Velmo AVI Video Joiner");
@@ -274,7 +277,7 @@ TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)
     job.tempDir = path("no/such/parent");
     job.fallbackTempDir = "/proc/velmo-cannot-be-made/";
     prompter.messages.clear();
-    EXPECT_EQ(runner.tbtnStartClick(job), JobEnd::NotStarted);
+    EXPECT_EQ(RunJob(runner, job), JobEnd::NotStarted);
     EXPECT_EQ(prompter.messages.last().caption, "Temp Folder");
     EXPECT_TRUE(prompter.messages.last().text.contains(path("no/such/parent")));
 }
@@ -306,7 +309,7 @@ TEST_F(Job, StopDuringAConversionCancelsItAndASilentEncoderLeavesTheLoopRunning)
         }
     });
     turn.start(20);
-    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Stopped);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Stopped);
     EXPECT_EQ(turns, 10) << "the loop turned while the encoder was silent";
     EXPECT_FALSE(QFileInfo::exists(path("b ran its course"))) << "the stop reached the silent encoder";
     EXPECT_EQ(statuses(), (QStringList{"Waiting for joining", "Stop", "OK"}));
@@ -334,6 +337,8 @@ TEST_F(Job, EveryEndingReleasesTheSleepLockAndAnnouncesItselfBeforeItsMessage)
         bool watched;
         JobEnd end;
         QStringList shown;
+        // The join's own script, where it differs: its first input is the piece 0.avi.
+        QByteArray joinSteps = {};
     };
     const Case cases[] = {
         {"completed", "output\nexit 0\n", Case::Run, false, JobEnd::Completed, {"Joining completed: joined.avi"}},
@@ -342,6 +347,8 @@ TEST_F(Job, EveryEndingReleasesTheSleepLockAndAnnouncesItselfBeforeItsMessage)
         {"stopped", "write working\\n\nsleep 20000\noutput\nexit 0\n", Case::Stop, false, JobEnd::Stopped,
          {"Joining stopped: joined.avi"}},
         {"window closed", "write working\\n\nsleep 20000\noutput\nexit 0\n", Case::Close, false, JobEnd::Stopped, {}},
+        {"window closed during the join", "output\nexit 0\n", Case::Close, false, JobEnd::Stopped, {},
+         "write joining\\n\nsleep 20000\noutput\nexit 0\n"},
     };
     addEntry(path("a.avi"));
     addEntry(path("b.avi"));
@@ -361,14 +368,21 @@ TEST_F(Job, EveryEndingReleasesTheSleepLockAndAnnouncesItselfBeforeItsMessage)
                 job.Abort();
         };
         script(test.steps);
+        QFile::remove(path("script.0.avi"));
+        if (!test.joinSteps.isEmpty()) {
+            QFile join(path("script.0.avi"));
+            ASSERT_TRUE(join.open(QIODevice::WriteOnly));
+            join.write(test.joinSteps);
+        }
         JobSettings overwriting = settings();
         overwriting.policy = OverwritePolicy::Overwrite;
-        EXPECT_EQ(job.tbtnStartClick(overwriting), test.end) << test.what;
+        EXPECT_EQ(RunJob(job, overwriting), test.end) << test.what;
         EXPECT_EQ(inhibitor.calls, (QStringList{"inhibit: Joining 2 videos into joined.avi", "release"})) << test.what;
         EXPECT_EQ(notifier.shown, test.shown) << test.what;
         if (!test.shown.isEmpty()) {
             EXPECT_EQ(messagesAtNotice, 0) << test.what << ": the notice comes before the message box waits";
         }
+        EXPECT_TRUE(intermediatesLeft().isEmpty()) << test.what;
     }
 }
 
@@ -377,14 +391,14 @@ TEST_F(Job, AFailedEntryKeepsTheEncodersLastErrorLine)
     addEntry(path("a.avi"));
     addEntry(path("b.avi"));
     script("write Pos: 1.0s 10f ( 5%)\\r\nwrite [mpeg4] unsupported frame size\\nPos: 1.2s\\r\nexit 1\n");
-    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Failed);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Failed);
     EXPECT_EQ(rows.rows[0].cells[CellStatus], "Failed");
     EXPECT_EQ(rows.rows[0].cells[CellFailure], "[mpeg4] unsupported frame size");
     EXPECT_TRUE(rows.rows[1].cells[CellFailure].isEmpty());
 
     // The next run of the entry clears its reason with its status.
     script("output\nexit 0\n");
-    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Completed);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Completed);
     EXPECT_TRUE(rows.rows[0].cells[CellFailure].isEmpty());
 
     // What a conversion tells of its entry stays in the entry's tip to the job's end.
@@ -394,7 +408,7 @@ TEST_F(Job, AFailedEntryKeepsTheEncodersLastErrorLine)
     forB.write("write Pos: 1.0s\\r" + early.toUtf8() + "\\n\noutput\nexit 0\n");
     forB.close();
     ASSERT_TRUE(QFile::remove(settings().outputFile));
-    EXPECT_EQ(runner.tbtnStartClick(settings()), JobEnd::Completed);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Completed);
     EXPECT_EQ(rows.rows[1].cells[CellFailure], early);
     EXPECT_TRUE(rows.rows[0].cells[CellFailure].isEmpty());
 }
@@ -428,7 +442,7 @@ TEST_F(Job, ALackOfFreeSpaceIsAskedAboutRefusedOrLookedPast)
         JobSettings job = settings();
         job.policy = OverwritePolicy::Overwrite;
         job.spaceCheck = test.check;
-        EXPECT_EQ(runner.tbtnStartClick(job), test.end) << test.what;
+        EXPECT_EQ(RunJob(runner, job), test.end) << test.what;
         ASSERT_FALSE(prompter.messages.isEmpty()) << test.what;
         const FakePrompter::Message& message = prompter.messages.first();
         EXPECT_EQ(message.kind, test.kind) << test.what;
@@ -446,6 +460,60 @@ TEST_F(Job, ALackOfFreeSpaceIsAskedAboutRefusedOrLookedPast)
     JobSettings forced = settings();
     forced.policy = OverwritePolicy::Overwrite;
     forced.spaceCheck = SpaceCheck::Skip;
-    EXPECT_EQ(runner.tbtnStartClick(forced), JobEnd::Completed);
+    EXPECT_EQ(RunJob(runner, forced), JobEnd::Completed);
     EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+// A dialog's loop during a job: the encoder's output is read there too, so the loop sleeps
+// between the encoder's words instead of waking at once, again and again, for a pipe that
+// nobody reads.
+TEST_F(Job, ADialogOpenThroughAJobLeavesTheLoopAsleep)
+{
+    addEntry(path("a.avi"));
+    addEntry(path("b.avi"));
+    script("write working\\n\nread\nsleep 300\nwrite Pos: 1.0s 10f ( 50%)\\r\nsleep 300\noutput\nexit 0\n");
+    int wakeUps = 0;
+    bool dialogOpened = false;
+    bool endedInTheDialog = false;
+    view.onOutput = [&](const QByteArray&) {
+        if (dialogOpened)
+            return;
+        dialogOpened = true;
+        QTimer::singleShot(0, [&] {
+            QEventLoop dialog;
+            QObject::connect(&runner, &JobRunner::ended, &dialog, [&] {
+                endedInTheDialog = true;
+                dialog.quit();
+            });
+            const QMetaObject::Connection counted = QObject::connect(
+                QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, [&] { ++wakeUps; });
+            dialog.exec();
+            QObject::disconnect(counted);
+        });
+    };
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Completed);
+    EXPECT_TRUE(endedInTheDialog) << "the job went on to its end under the dialog";
+    // Three runs of a few words each, their ends, the clock: a few dozen turns, not thousands.
+    EXPECT_LT(wakeUps, 200);
+}
+
+// A stage marks every row in one step: whatever runs between two turns of the loop sees
+// the rows all alike, never half of them changed.
+TEST_F(Job, ThousandsOfRowsChangeTheirStatusInOneStep)
+{
+    for (int index = 0; index < 3000; ++index)
+        addEntry(path(QString::number(index) + ".avi"));
+    script("output\nexit 0\n");
+    JobSettings copying = settings();
+    copying.joinOptions = [] { return OptionWords(" -ovc copy -oac copy"); };
+    bool mixed = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        const QStringList now = statuses();
+        mixed = mixed || now.count(now.first()) != now.size();
+    });
+    look.start(0);
+    EXPECT_EQ(RunJob(runner, copying), JobEnd::Completed);
+    EXPECT_FALSE(mixed);
+    EXPECT_EQ(statuses().count("Complete"), 3000);
 }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <optional>
 
 namespace {
 
@@ -42,6 +45,22 @@ protected:
         QApplication::processEvents();
         return form;
     }
+
+    // Start, then the event loop turns until the job has ended.
+    static JobEnd startToTheEnd(TMainForm& form)
+    {
+        std::optional<JobEnd> end;
+        QEventLoop untilEnded;
+        const QMetaObject::Connection told = QObject::connect(&form, &TMainForm::jobEnded, &untilEnded, [&](JobEnd how) {
+            end = how;
+            untilEnded.quit();
+        });
+        form.tbtnStartClick();
+        if (!end)
+            untilEnded.exec();
+        QObject::disconnect(told);
+        return *end;
+    }
 };
 
 }
@@ -49,7 +68,7 @@ protected:
 TEST_F(MainFormJob, StartChecksThenAJobWithoutItsEncoderEndsCleanly)
 {
     TMainForm& form = started();
-    form.tbtnStartClick();
+    startToTheEnd(form);
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].caption, "Add More Videos");
 
@@ -57,7 +76,7 @@ TEST_F(MainFormJob, StartChecksThenAJobWithoutItsEncoderEndsCleanly)
     QApplication::processEvents();
     form.edtOutputFile->setText(programDir() + "joined");
     // This program folder has no encoder program.
-    form.tbtnStartClick();
+    startToTheEnd(form);
     EXPECT_EQ(form.edtOutputFile->text(), programDir() + "joined.avi") << "the profile's type is added";
     ASSERT_EQ(prompter.messages.size(), 2);
     EXPECT_EQ(prompter.messages[1].text, "Error. Please re-install Velmo AVI Video Joiner");
@@ -121,7 +140,7 @@ TEST_F(MainFormJob, ClosingTheWindowDuringAJobEndsItAndLeavesNoIntermediateFile)
         form.close();
     });
     look.start(10);
-    form.tbtnStartClick();
+    startToTheEnd(form);
     ASSERT_EQ(intermediatesAtClose.size(), 1);
     EXPECT_TRUE(intermediatesAtClose[0].startsWith("velmo-job-XXXXXX: 0.")) << intermediatesAtClose[0].toStdString();
     EXPECT_TRUE(runningAfterNo);
@@ -153,7 +172,7 @@ TEST_F(MainFormJob, AFailedEntrysStatusTellsWhyAndKeepsItWhenMoved)
     QApplication::processEvents();
     ASSERT_TRUE(form.isActiveWindow());
 
-    form.tbtnStartClick();
+    startToTheEnd(form);
     QTreeWidgetItem* failed = form.ltvTask->topLevelItem(0);
     EXPECT_EQ(failed->text(3), "Failed");
     EXPECT_EQ(failed->toolTip(3), "[mpeg4] unsupported frame size");
@@ -172,7 +191,7 @@ TEST_F(MainFormJob, AFailedEntrysStatusTellsWhyAndKeepsItWhenMoved)
     elsewhere.activateWindow();
     QApplication::processEvents();
     ASSERT_FALSE(form.isActiveWindow());
-    form.tbtnStartClick();
+    startToTheEnd(form);
     qunsetenv("VELMO_STAND_IN_SCRIPT");
     EXPECT_EQ(notifier.shown, QStringList{"Joining failed: joined.avi"});
 }
