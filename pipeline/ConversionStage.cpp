@@ -89,6 +89,7 @@ bool JobRunner::checkJoinCommand(const PlanCommands& plan)
         finish(JobEnd::Stopped);
         if (!m_aborting)
             m_prompter.inform("Cancel", "The Coversion is canceled.");
+        m_state = JobState::Idle;
     } else {
         finish(JobEnd::Failed);
         if (!m_aborting)
@@ -146,7 +147,7 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
     for (int index = 0; index < count; ++index) {
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
-        totalSeconds += entry.LengthSeconds;
+        totalSeconds += entry.KnownSeconds();
     }
     const QString tempFolder = m_jobFolder->path();
 
@@ -229,9 +230,9 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
             const bool succeeded = run->succeeded(conversion->intermediate);
             if (succeeded && m_state == JobState::Running) {
                 takeNotes(*run, conversion->index);
-                doneSeconds += conversion->entry.LengthSeconds;
+                doneSeconds += conversion->entry.KnownSeconds();
                 setStatus(conversion->index, "Waiting for joining");
-            } else if (m_state == JobState::StopRequested) {
+            } else if (m_state == JobState::StopRequested && ending == Ending::None) {
                 stopped << conversion->index;
             } else if (ending == Ending::None) {
                 // The reason is the encoder's own last word; the list says which file failed.
@@ -256,12 +257,14 @@ QString JobRunner::ConvertFiles(const QString& frameSize)
     // Every other ending removes the job's files before its message.
     m_view.stopClock();
     removeJobFolder();
-    if (m_state == JobState::StopRequested) {
+    // A stop that came after a failure does not hide it.
+    if (m_state == JobState::StopRequested && ending == Ending::None) {
         finish(JobEnd::Stopped);
         for (int index : stopped)
             setStatus(index, "Stop");
         if (!m_aborting)
             m_prompter.inform("Cancel", "The Coversion is canceled.");
+        m_state = JobState::Idle;
     } else if (ending == Ending::CannotStart) {
         finish(JobEnd::Failed);
         m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);

@@ -23,7 +23,7 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
         setStatus(index, "Joining");
-        totalSeconds += entry.LengthSeconds;
+        totalSeconds += entry.KnownSeconds();
         inputs << entry.path;
     }
     m_output = JoinTarget(m_settings.outputFile, m_settings.policy);
