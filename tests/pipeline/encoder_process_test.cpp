@@ -1,15 +1,8 @@
 #include "pipeline/EncoderProcess.h"
-#include "tests/support/Clips.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sys/prctl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -56,41 +49,4 @@ TEST(EncoderProcess, TheEncoderStartsWithNothingBlockedOrIgnored)
     const auto standard = [&](const QByteArray& field) { return StatusField(status, field).toULongLong(nullptr, 16) & 0x7fffffff; };
     EXPECT_EQ(standard("SigBlk"), 0u);
     EXPECT_EQ(standard("SigIgn"), 0u);
-}
-
-TEST(EncoderProcess, TheEncoderEndsWhenItsJoinerIsKilled)
-{
-    // The encoder waits for ever on an input that is a named pipe never written; this test
-    // takes in what is orphaned below it, so it sees everything below the joiner end.
-    QTemporaryDir folder;
-    const QByteArray fifo = QFile::encodeName(folder.filePath("never.avi"));
-    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
-    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-    const pid_t joiner = fork();
-    ASSERT_GE(joiner, 0);
-    if (joiner == 0) {
-        EncoderProcess process;
-        process.LaunchEncoder(ProgramFolder() + "asapi.dll", {fifo, "-o", folder.filePath("out.avi")});
-        pause();
-        _exit(0);
-    }
-    // Opening the pipe's other end waits until the encoder has opened it.
-    const int writer = open(fifo.constData(), O_WRONLY);
-    ASSERT_GE(writer, 0);
-    kill(joiner, SIGKILL);
-    // Everything ends, each collected here.
-    int ended = 0;
-    for (int tries = 0; tries < 3000; ++tries) {
-        int status;
-        const pid_t pid = waitpid(-1, &status, WNOHANG);
-        if (pid < 0)
-            break;
-        ended += pid > 0;
-        if (pid == 0)
-            usleep(10000);
-    }
-    close(writer);
-    prctl(PR_SET_CHILD_SUBREAPER, 0);
-    EXPECT_GE(ended, 2) << "the joiner and the encoder";
-    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "nothing runs on";
 }
