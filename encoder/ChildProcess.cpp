@@ -56,11 +56,16 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vect
 {
     if (extraFds.size() > kMaxExtraFds)
         throw JobError("Too many files for one ffmpeg run");
-    int outPipe[2], errPipe[2], execPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0)
-        throw JobError(std::string("Cannot create a pipe: ") + std::strerror(errno));
-    if (pipe2(errPipe, O_CLOEXEC) != 0 || pipe2(execPipe, O_CLOEXEC) != 0)
-        throw JobError(std::string("Cannot create a pipe: ") + std::strerror(errno));
+    int outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1}, execPipe[2] = {-1, -1};
+    // Every pipe made so far is closed on the way out of a failure.
+    const auto fail = [&](const std::string& what) {
+        const int code = errno;
+        for (int* fd : {&outPipe[0], &outPipe[1], &errPipe[0], &errPipe[1], &execPipe[0], &execPipe[1]})
+            CloseFd(*fd);
+        return JobError(what + ": " + std::strerror(code));
+    };
+    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0 || pipe2(execPipe, O_CLOEXEC) != 0)
+        throw fail("Cannot create a pipe");
 
     std::vector<char*> args;
     for (const std::string& arg : argv)
@@ -70,7 +75,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vect
     const pid_t parent = getpid();
     pid_ = fork();
     if (pid_ < 0)
-        throw JobError(std::string("Cannot start ") + argv[0] + ": " + std::strerror(errno));
+        throw fail("Cannot start " + argv[0]);
     if (pid_ == 0)
         BecomeChild(args.data(), outPipe[1], errPipe[1], extraFds.data(), static_cast<int>(extraFds.size()),
                     execPipe[1], parent);

@@ -4,6 +4,7 @@
 #include "EncodeJob.h"
 #include "ExitCodes.h"
 #include "JobError.h"
+#include "ParentWatch.h"
 #include "StopSignals.h"
 #include "Thumbnail.h"
 #include "UsageError.h"
@@ -18,6 +19,7 @@
 int main(int argc, char** argv)
 {
     InstallStopHandlers();
+    EndWithWatchedParent();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args.front() == "--thumbnail")
         return RunThumbnail({args.begin() + 1, args.end()});

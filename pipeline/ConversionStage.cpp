@@ -98,6 +98,7 @@ void JobRunner::joinCommandChecked(EncoderRun* run)
         finish(JobEnd::Stopped);
         if (!m_aborting)
             m_prompter.inform("Cancel", "The Coversion is canceled.");
+        m_state = JobState::Idle;
     } else {
         finish(JobEnd::Failed);
         if (!m_aborting)
@@ -141,7 +142,7 @@ void JobRunner::ConvertFiles(const QString& frameSize)
     for (int index = 0; index < m_rows.rowCount(); ++index) {
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
-        m_conversions.totalSeconds += entry.LengthSeconds;
+        m_conversions.totalSeconds += entry.KnownSeconds();
     }
     const QString tempFolder = m_jobFolder->path();
     m_conversions.plan.emplace(m_settings.plan, tempFolder, frameSize, m_joinOptions, m_settings.outputExt);
@@ -217,9 +218,9 @@ void JobRunner::conversionEnded(std::list<Converting>::iterator conversion)
     const bool succeeded = run->succeeded(conversion->intermediate);
     if (succeeded && m_state == JobState::Running) {
         takeNotes(*run, conversion->index);
-        stage.doneSeconds += conversion->entry.LengthSeconds;
+        stage.doneSeconds += conversion->entry.KnownSeconds();
         setStatus(conversion->index, "Waiting for joining");
-    } else if (m_state == JobState::StopRequested) {
+    } else if (m_state == JobState::StopRequested && stage.ending == ConversionEnding::None) {
         stage.stopped << conversion->index;
     } else if (stage.ending == ConversionEnding::None) {
         // The reason is the encoder's own last word; the list says which file failed.
@@ -251,12 +252,14 @@ void JobRunner::conversionsEnded()
     // Every other ending removes the job's files before its message.
     m_view.stopClock();
     removeJobFolder();
-    if (m_state == JobState::StopRequested) {
+    // A stop that came after a failure does not hide it.
+    if (m_state == JobState::StopRequested && stage.ending == ConversionEnding::None) {
         finish(JobEnd::Stopped);
         for (int index : stage.stopped)
             setStatus(index, "Stop");
         if (!m_aborting)
             m_prompter.inform("Cancel", "The Coversion is canceled.");
+        m_state = JobState::Idle;
     } else if (stage.ending == ConversionEnding::CannotStart) {
         finish(JobEnd::Failed);
         m_prompter.notice(ProgramValues::ProductName, QString("Error. Please re-install ") + ProgramValues::ProductName);

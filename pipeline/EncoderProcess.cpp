@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -14,11 +15,26 @@
 
 extern char** environ;
 
+namespace {
+
+// waitpid, again where a signal cut it short.
+pid_t WaitFor(pid_t pid, int& status, int options)
+{
+    pid_t done;
+    do
+        done = waitpid(pid, &status, options);
+    while (done < 0 && errno == EINTR);
+    return done;
+}
+
+}
+
 EncoderProcess::~EncoderProcess()
 {
     if (m_pid > 0) {
         kill(-m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
+        int status = 0;
+        WaitFor(m_pid, status, 0);
     }
     closeOutput();
 }
@@ -29,6 +45,7 @@ bool EncoderProcess::LaunchEncoder(const QString& program, const QStringList& ar
     CollectExit();
     closeOutput();
     m_stopping = false;
+    m_waitError.clear();
 
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
@@ -42,13 +59,17 @@ bool EncoderProcess::LaunchEncoder(const QString& program, const QStringList& ar
     posix_spawnattr_init(&attributes);
     // A group of its own, so that a stop reaches ffmpeg under the encoder too.
     posix_spawnattr_setpgroup(&attributes, 0);
+    // The encoder starts as from a fresh shell: nothing blocked, and no signal ignored or
+    // caught as this program does it (an ignored one would stay ignored across exec).
     sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGPIPE);
+    sigfillset(&defaults);
+    sigdelset(&defaults, SIGKILL);
+    sigdelset(&defaults, SIGSTOP);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     const QByteArray path = QFile::encodeName(program);
     std::vector<QByteArray> texts{path};
@@ -59,7 +80,10 @@ bool EncoderProcess::LaunchEncoder(const QString& program, const QStringList& ar
         argv.push_back(text.data());
     argv.push_back(nullptr);
 
+    // The encoder ends its run when this program dies, even by SIGKILL: nobody would
+    // wait for the output nor stop its ffmpeg.
     QByteArrayList settings = environmentSettings;
+    settings << "VELMO_WATCHED_PARENT=" + QByteArray::number(getpid());
     std::vector<char*> environment;
     for (char** entry = environ; *entry; ++entry) {
         const QByteArray text(*entry);
@@ -130,9 +154,19 @@ int EncoderProcess::CollectExit()
     if (m_pid <= 0)
         return m_lastExit;
     int status = 0;
-    const pid_t done = waitpid(m_pid, &status, WNOHANG);
+    const pid_t done = WaitFor(m_pid, status, WNOHANG);
     if (done == 0)
         return Running;
+    if (done < 0) {
+        // The run's end cannot be known (someone else collected it, or it was never ours):
+        // it is a failure with that reason, never a success. Its group is ended all the same.
+        m_waitError = "The encoder's end cannot be collected: " + QString::fromLocal8Bit(strerror(errno)) + ".";
+        kill(-m_pid, SIGKILL);
+        m_pid = -1;
+        m_lastSignal = 0;
+        m_lastExit = WaitFailedExit;
+        return m_lastExit;
+    }
     m_pid = -1;
     m_lastSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     m_lastExit = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 1;

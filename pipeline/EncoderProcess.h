@@ -16,6 +16,8 @@ class EncoderProcess {
 public:
     static constexpr int ChunkSize = 4095;
     static constexpr int StopGraceMs = 3000;
+    // The exit code of a run whose end could not be collected.
+    static constexpr int WaitFailedExit = 255;
 
     EncoderProcess() = default;
     EncoderProcess(const EncoderProcess&) = delete;
@@ -26,7 +28,8 @@ public:
     // False when the program cannot be started. Each "NAME=value" of environmentSettings
     // takes the place of an inherited NAME in the encoder's environment: the job's mark
     // (VELMO_JOB_MARK), by which it knows the files of the job's other runs, and the folder
-    // for its own files (TMPDIR), the job's.
+    // for its own files (TMPDIR), the job's. The encoder is told to end with this program
+    // (VELMO_WATCHED_PARENT): the launching thread must live as long as the program.
     bool LaunchEncoder(const QString& program, const QStringList& arguments,
                        const QByteArrayList& environmentSettings = {});
 
@@ -49,6 +52,8 @@ public:
     // The signal that ended the last run, 0 when it exited by itself.
     int exitSignal() const { return m_lastSignal; }
     bool running() const { return m_pid > 0; }
+    // Why the last run's end could not be collected; empty when it was.
+    const QString& waitError() const { return m_waitError; }
 
 private:
     void closeOutput();
@@ -58,5 +63,6 @@ private:
     int m_lastSignal = 0;
     int m_output = -1;
     bool m_stopping = false;
+    QString m_waitError;
     QElapsedTimer m_sinceStop;
 };

@@ -149,6 +149,8 @@ QString EncoderRun::toldAfter(const QString& prefix) const
 
 QString EncoderRun::lastErrorLine() const
 {
+    if (!m_process->waitError().isEmpty())
+        return m_process->waitError();
     // A killed encoder had no last word of its own; what it printed before is beside the point.
     if (m_exitSignal != 0) {
         return "The encoder was stopped by signal " + QString::number(m_exitSignal) + " ("

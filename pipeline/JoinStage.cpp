@@ -20,7 +20,7 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
     for (int index = 0; index < m_rows.rowCount(); ++index) {
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
-        m_joinSeconds += entry.LengthSeconds;
+        m_joinSeconds += entry.KnownSeconds();
         inputs << entry.path;
     }
     setEveryStatus("Joining");

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QCoreApplication>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -109,6 +111,10 @@ void ThumbnailMaker::start(const QString& path)
     process->setArguments({"--thumbnail", path, picture, QString::number(m_box.width()),
                            QString::number(m_box.height())});
     process->setProcessChannelMode(QProcess::MergedChannels);
+    // The encoder ends its run when this program dies, even by SIGKILL.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VELMO_WATCHED_PARENT", QString::number(QCoreApplication::applicationPid()));
+    process->setProcessEnvironment(environment);
     connect(process, &QProcess::finished, this, [this, process, picture](int code, QProcess::ExitStatus status) {
         if (status == QProcess::NormalExit && code == 0 && QFileInfo(picture).size() > 0) {
             end(process, {State::Made, picture, {}});

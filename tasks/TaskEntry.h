@@ -12,6 +12,8 @@ struct ltvItemData {
     std::array<QString, TaskRowStore::CellCount> cells;
     // Parsed from cell 0 on every read, -1 when it is not a time text.
     double LengthSeconds = -1;
+    // The length where it is known, else 0: what a total may add up.
+    double KnownSeconds() const { return LengthSeconds > 0 ? LengthSeconds : 0; }
     // Parsed from cells 5 to 9 by the same rule.
     std::array<double, 5> spareSeconds{-1, -1, -1, -1, -1};
 };

@@ -165,6 +165,9 @@ public:
     void SaveMainPreferences();
     // Closes the window when the preferences ask for it.
     void RunCompletionActions();
+    // A logout or kill asks the program to end: the window closes as when the user closes
+    // it, without the question nobody is there to answer, and the program ends.
+    void endAtSignal();
 
     // The job
     void tbtnStartClick();
@@ -247,6 +250,7 @@ private:
     std::unique_ptr<TSettingForm> m_settings;
     std::unique_ptr<JobRunner> m_job;
     bool m_shownBefore = false;
+    bool m_endingAtSignal = false;
     TAboutForm* AboutForm = nullptr;
     QString m_selectionAtPress;
     QPixmap m_introPicture;

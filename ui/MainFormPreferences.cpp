@@ -10,6 +10,7 @@
 #include "ui/SettingsForm.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -64,10 +65,18 @@ void TMainForm::showEvent(QShowEvent* event)
     }
 }
 
+void TMainForm::endAtSignal()
+{
+    m_endingAtSignal = true;
+    close();
+    // Other windows open beside this one must not keep the program.
+    QCoreApplication::quit();
+}
+
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     // A running job is the user's work of many minutes: closing asks first.
-    if (m_job->state() == JobState::Running
+    if (m_job->state() == JobState::Running && !m_endingAtSignal
         && !m_services.prompter->askWarning(
             "Job Running", "A job is running. Do you want to stop it and exit?")) {
         event->ignore();

@@ -9,6 +9,7 @@
 #include "ui/AboutForm.h"
 #include "ui/MainForm.h"
 #include "ui/QtFileDialogs.h"
+#include "ui/TerminationSignals.h"
 #include "ui/VelmoApplication.h"
 
 #include <QMessageBox>
@@ -24,6 +25,9 @@ int main(int argc, char* argv[])
         return RunConsole(argc, argv);
 
     VelmoApplication app(argc, argv);
+    // From here on a logout or kill ends the program through its own cleanup: the job's
+    // folder and the pictures' folder go, and no encoder is left running.
+    TerminationSignals endings;
     const QString mediaLibraryError = MediaInfoDll::LoadError();
     if (!mediaLibraryError.isEmpty()) {
         QMessageBox::critical(nullptr, ProgramValues::ProductName, mediaLibraryError);
@@ -39,6 +43,7 @@ int main(int argc, char* argv[])
     TMainForm MainForm(QCoreApplication::applicationDirPath(), app.arguments().mid(1), {nullptr, &shell, &dialogs, &power, &inhibitor, &notifier});
     TAboutForm AboutForm(MainForm.programValues(), shell, &MainForm);
     MainForm.setAboutForm(&AboutForm);
+    QObject::connect(&endings, &TerminationSignals::arrived, &MainForm, &TMainForm::endAtSignal);
 
     MainForm.move(MainForm.screen()->availableGeometry().center() - MainForm.rect().center());
     MainForm.show();

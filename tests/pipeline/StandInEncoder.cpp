@@ -10,6 +10,7 @@
 //   output          the file after "-o" is written
 //   exit CODE       the end
 //   kill SIGNAL     the end through that signal
+//   ignore SIGNAL   that signal is ignored from here on: a run slow to stop
 // A check of a command line ("--check" first) passes at once; a picture of a video
 // ("--thumbnail" first) fails at once, so that the list's pictures never follow a script.
 #include <chrono>
@@ -69,6 +70,8 @@ int main(int argc, char* argv[])
             std::ofstream(rest.c_str()) << "reached";
         } else if (step == "output") {
             std::ofstream(output) << "joined";
+        } else if (step == "ignore") {
+            std::signal(std::atoi(rest.c_str()), SIG_IGN);
         } else if (step == "kill") {
             std::raise(std::atoi(rest.c_str()));
         } else if (step == "exit") {

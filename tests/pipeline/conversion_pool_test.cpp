@@ -114,3 +114,26 @@ TEST_F(ConversionPool, AFailureStopsTheOtherRuns)
     EXPECT_EQ(prompter.messages[0].text, "The conversion of c.avi failed.\ncannot decode");
     EXPECT_TRUE(QDir(m_dir.filePath("temp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
+
+// A Stop while another run is still ending after a failure does not hide the failure.
+TEST_F(ConversionPool, AStopAfterAFailureReportsTheFailure)
+{
+    add("b.avi", "00:00:20", "sleep 300\nwrite cannot decode\\n\nexit 1\n");
+    add("a.avi", "00:00:30", "ignore 15\n" + Lasting);
+    // The file shown is the first running one in the list: a.avi once b.avi has failed.
+    bool bothShown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        bothShown = bothShown || view.convertingFile == "b.avi";
+        if (bothShown && view.convertingFile == "a.avi") {
+            watch.stop();
+            runner.tbtnStopClick();
+        }
+    });
+    watch.start(10);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Failed);
+    EXPECT_FALSE(watch.isActive()) << "Stop was clicked";
+    EXPECT_EQ(statuses(), "Failed,OK");
+    EXPECT_EQ(prompter.messages.last().text, "The conversion of b.avi failed.\ncannot decode");
+    EXPECT_EQ(runner.state(), JobState::Idle);
+}

@@ -316,7 +316,7 @@ TEST_F(Job, StopDuringAConversionCancelsItAndASilentEncoderLeavesTheLoopRunning)
     EXPECT_EQ(prompter.messages.last().text, "The Coversion is canceled.");
     EXPECT_EQ(intermediatesAtStop, QStringList{"velmo-job-XXXXXX: 0.avi"});
     EXPECT_TRUE(intermediatesLeft().isEmpty()) << "the job's folder and its intermediate are gone";
-    EXPECT_EQ(runner.state(), JobState::StopRequested);
+    EXPECT_EQ(runner.state(), JobState::Idle);
 }
 
 TEST_F(Job, RenameNeverOverwrites)

@@ -2,6 +2,7 @@
 #include "tests/support/Clips.h"
 #include "tests/support/JobFolders.h"
 #include "tests/ui/ProgramFolderFixture.h"
+#include "ui/TerminationSignals.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <csignal>
 #include <optional>
 
 namespace {
@@ -35,6 +37,16 @@ protected:
         QDir(programDir()).mkdir("Profiles");
         ASSERT_TRUE(QFile::copy(ProgramFolder() + "Profiles/AVI - MPEG-4 Video.bpf",
                                 programDir() + "Profiles/AVI - MPEG-4 Video.bpf"));
+    }
+
+    // A slow stand-in in place of the encoder program of this program folder: it writes its
+    // intermediate, then is silent for a long while; a run that is not stopped leaves a trace.
+    void slowEncoder()
+    {
+        ASSERT_TRUE(QFile::copy(STAND_IN_ENCODER, programDir() + "asapi.dll"));
+        writeFile("script", "output\nwrite working\\n\nsleep 20000\ntouch " + (programDir() + "ran its course").toUtf8()
+                                + "\nexit 0\n");
+        qputenv("VELMO_STAND_IN_SCRIPT", (programDir() + "script").toUtf8());
     }
 
     TMainForm& started()
@@ -112,12 +124,7 @@ TEST_F(MainFormJob, JobModeAndTheProgressDisplay)
 
 TEST_F(MainFormJob, ClosingTheWindowDuringAJobEndsItAndLeavesNoIntermediateFile)
 {
-    // A slow stand-in in place of the encoder program of this program folder: it writes its
-    // intermediate, then is silent for a long while; a run that is not stopped leaves a trace.
-    ASSERT_TRUE(QFile::copy(STAND_IN_ENCODER, programDir() + "asapi.dll"));
-    writeFile("script", "output\nwrite working\\n\nsleep 20000\ntouch " + (programDir() + "ran its course").toUtf8()
-                            + "\nexit 0\n");
-    qputenv("VELMO_STAND_IN_SCRIPT", (programDir() + "script").toUtf8());
+    slowEncoder();
     TMainForm& form = started();
     form.DropFiles({programDir() + "clips/b.avi"});
     QApplication::processEvents();
@@ -154,6 +161,45 @@ TEST_F(MainFormJob, ClosingTheWindowDuringAJobEndsItAndLeavesNoIntermediateFile)
               programDir() + "joined.avi")
         << "the preferences were saved";
     EXPECT_FALSE(QFile::exists(programDir() + "joined.avi"));
+    qunsetenv("VELMO_STAND_IN_SCRIPT");
+}
+
+TEST_F(MainFormJob, ATerminationSignalDuringAJobEndsItAndLeavesNothingBehind)
+{
+    slowEncoder();
+    qputenv("TMPDIR", programDir().toUtf8());
+    TMainForm& form = started();
+    form.DropFiles({programDir() + "clips/b.avi"});
+    QApplication::processEvents();
+    form.edtOutputFile->setText(programDir() + "joined.avi");
+    TerminationSignals endings;
+    QObject::connect(&endings, &TerminationSignals::arrived, &form, &TMainForm::endAtSignal);
+
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &form, [&] {
+        if (FoldersWithFiles(programDir() + "temp").join('\n').contains(": 0.")) {
+            look.stop();
+            raise(SIGTERM);
+        }
+    });
+    look.start(10);
+    startToTheEnd(form);
+    EXPECT_FALSE(look.isActive()) << "the signal came during the job";
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(prompter.messages.isEmpty()) << "nobody is asked";
+    EXPECT_FALSE(QFileInfo::exists(programDir() + "ran its course")) << "the encoder was stopped";
+    EXPECT_TRUE(QDir(programDir() + "temp").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    QString children;
+    for (const QString& thread : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile list("/proc/self/task/" + thread + "/children");
+        if (list.open(QIODevice::ReadOnly))
+            children += QString::fromLatin1(list.readAll()).trimmed();
+    }
+    EXPECT_EQ(children, "") << "no child runs on";
+    m_form.reset();
+    EXPECT_TRUE(QDir(programDir()).entryList({"velmo-joiner-thumbnails-*"}, QDir::AllEntries).isEmpty())
+        << "the pictures' folder goes with the window";
+    qunsetenv("TMPDIR");
     qunsetenv("VELMO_STAND_IN_SCRIPT");
 }
 
