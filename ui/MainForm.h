@@ -19,6 +19,7 @@ class Shell;
 class TAboutForm;
 class TopSettingForm;
 class JobRunner;
+struct JobSettings;
 class TSettingForm;
 class TaskAdder;
 class TaskAddProgress;
@@ -97,6 +98,7 @@ public:
     QAction* mnuAddDirectory = nullptr;
     QAction* mnuRemove = nullptr;
     QAction* mnuClear = nullptr;
+    QAction* mnuCommandLines = nullptr;
     // In the status bar: how many files the list holds and their total length.
     QLabel* labTaskSummary = nullptr;
 
@@ -137,6 +139,8 @@ public:
     void tbtnClearClick();
     void ltvTaskDblClick();
     void ppmTaskPopup();
+    // The encoder command lines the job would run now, in a window of their own.
+    void showCommandLines();
     // True when the key was one of the list's commands.
     bool ltvTaskKeyDown(int key);
     // Files and folders dropped on the window.
@@ -225,6 +229,8 @@ private:
     void buildProgressPanel();
     void buildTaskMenu();
     void buildJob();
+    // What Start reads from the window.
+    JobSettings jobSettings() const;
     // Disables the commands that must not run during a job and enables Stop, or back.
     void switchJobMode(bool jobRuns);
     // The task list's store, the adding of files, its progress and file drops.

@@ -4,6 +4,7 @@
 
 #include "pipeline/JobRunner.h"
 #include "pipeline/JobSettingsFrom.h"
+#include "ui/CommandLinesWindow.h"
 #include "ui/OutputSettingsForm.h"
 #include "ui/SettingsForm.h"
 #include "ui/TreeTaskRowStore.h"
@@ -34,10 +35,24 @@ JobState TMainForm::jobState() const
     return m_job->state();
 }
 
+JobSettings TMainForm::jobSettings() const
+{
+    return JobSettingsFrom(m_program, SettingForm->preferences(), cmbProfile->currentText(), opSettingForm->OutputExt,
+                           opSettingForm->choices(), edtOutputFile->text());
+}
+
 void TMainForm::tbtnStartClick()
 {
-    m_job->tbtnStartClick(JobSettingsFrom(m_program, SettingForm->preferences(), cmbProfile->currentText(),
-                                          opSettingForm->OutputExt, opSettingForm->choices(), edtOutputFile->text()));
+    m_job->tbtnStartClick(jobSettings());
+}
+
+void TMainForm::showCommandLines()
+{
+    const JobSettings settings = jobSettings();
+    // A profile that cannot be used gives no command lines, as it gives no job.
+    if (!ProfileAccepted(settings, *m_services.prompter))
+        return;
+    (new CommandLinesWindow(this, JobRunner::PlannedCommandLines(*m_rows, settings).join('\n')))->show();
 }
 
 void TMainForm::tbtnStopClick()

@@ -30,6 +30,8 @@ void TMainForm::buildTaskMenu()
     ppmTask->addSeparator();
     mnuRemove = ppmTask->addAction("Remove", this, &TMainForm::tbtnRemoveClick);
     mnuClear = ppmTask->addAction("Clear", this, &TMainForm::tbtnClearClick);
+    ppmTask->addSeparator();
+    mnuCommandLines = ppmTask->addAction("Show Command Lines", this, &TMainForm::showCommandLines);
 
     connect(ltvTask, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         ppmTaskPopup();

@@ -2,10 +2,12 @@
 #include "tests/support/Clips.h"
 #include "tests/support/JobFolders.h"
 #include "tests/ui/ProgramFolderFixture.h"
+#include "ui/CommandLinesWindow.h"
 #include "ui/TerminationSignals.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPlainTextEdit>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
@@ -201,6 +203,24 @@ TEST_F(MainFormJob, ATerminationSignalDuringAJobEndsItAndLeavesNothingBehind)
         << "the pictures' folder goes with the window";
     qunsetenv("TMPDIR");
     qunsetenv("VELMO_STAND_IN_SCRIPT");
+}
+
+// The popup menu shows the command lines a job would run now, to read and copy, and runs none.
+TEST_F(MainFormJob, ShowCommandLinesListsTheRunsOfAJobWithoutRunningThem)
+{
+    TMainForm& form = started();
+    form.DropFiles({programDir() + "clips/b.avi"});
+    QApplication::processEvents();
+    form.edtOutputFile->setText(programDir() + "joined.avi");
+    form.mnuCommandLines->trigger();
+    const auto* window = form.findChild<CommandLinesWindow*>();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->memLines->isReadOnly());
+    const QStringList lines = window->memLines->toPlainText().split('\n');
+    ASSERT_EQ(lines.size(), 3) << "a.avi's and b.avi's conversions, then the join";
+    EXPECT_TRUE(lines[1].startsWith(" \"" + programDir() + "clips/b.avi\" -o ")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].contains(" -o \"" + programDir() + "joined.avi\" ")) << lines[2].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(programDir() + "temp")) << "nothing ran";
 }
 
 TEST_F(MainFormJob, AFailedEntrysStatusTellsWhyAndKeepsItWhenMoved)
