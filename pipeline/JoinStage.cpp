@@ -1,6 +1,7 @@
 // The second stage: the intermediate files, in list order, joined into the output.
 #include "pipeline/JobRunner.h"
 
+#include "core/TimeText.h"
 #include "pipeline/EncoderCommandLines.h"
 #include "platform/Prompter.h"
 #include "settings/ProgramValues.h"
@@ -87,8 +88,11 @@ void JobRunner::joinEnded(EncoderRun* ended)
     }
 
     takeNotes(*run, -1);
-    showBars({100, 100});
+    // Nothing is left to do: the clock says so before the bars reach their end.
     m_view.stopClock();
+    RemainingSeconds = 0;
+    m_view.setTimes(SecondsToTimeText(ElapsedSeconds), SecondsToTimeText(RemainingSeconds));
+    showBars({100, 100});
     // A renamed output is the file the user opens next.
     if (output != m_settings.outputFile)
         m_view.setOutputFile(output);

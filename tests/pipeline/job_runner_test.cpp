@@ -216,6 +216,8 @@ TEST_F(Job, RunsBothStagesWithTheirStatusesBarsAndClock)
     EXPECT_EQ(view.events, (QStringList{"EnterJobMode", "progress shown", "clock started", "progress shown",
                                         "clock stopped", "progress hidden", "LeaveJobMode"}));
     EXPECT_EQ(runner.state(), JobState::Idle);
+    ASSERT_FALSE(view.times.isEmpty());
+    EXPECT_TRUE(view.times.last().endsWith(" 00:00:00")) << "a completed job has no time left";
 
     runner.timerTimeTimer();
     EXPECT_EQ(view.times.last(), "00:00:01 00:00:00") << "a full total bar leaves nothing to wait for";
