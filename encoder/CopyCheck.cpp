@@ -142,8 +142,7 @@ void CheckSameStreams(const StreamFacts& first, const StreamFacts& input)
 // players stop, jump or lose the sound.
 void CheckTimestampsRun(const StreamFacts& input)
 {
-    const bool clockStreams = FollowsTimestampJumps(input.values.count("format.format_name")
-                                                        ? input.values.at("format.format_name") : std::string());
+    const bool clockStreams = FollowsTimestampJumps(input.Format());
     for (const PacketTimes* times : {&input.picture, &input.sound}) {
         const std::string fix = " Choose an encoding profile to join it.";
         if (times->stepBack > 0.1)
@@ -160,9 +159,7 @@ void CheckTimestampsRun(const StreamFacts& input)
 // be read (CutShortNote says so).
 void CheckWhole(const StreamFacts& input)
 {
-    const auto format = input.values.find("format.format_name");
-    if (format != input.values.end() && format->second.find("mov") != std::string::npos
-        && QuickTimeCutShort(input.file.path))
+    if (input.IsQuickTime() && QuickTimeCutShort(input.file.path))
         throw JobError(input.file.path + " ends early: the file stops before the end of what its index lists (a"
                        " download cut short?). Choose an encoding profile to join what can be read.");
 }
@@ -191,9 +188,7 @@ long long TimeScale(const std::vector<StreamFacts>& inputs)
         return 0;
     constexpr long long kLargestScale = 2000000000;
     for (const StreamFacts& input : inputs) {
-        const std::string format = input.values.count("format.format_name") ? input.values.at("format.format_name")
-                                                                             : std::string();
-        const bool restampable = format.find("mov") != std::string::npos && Steps(input.Video("time_base")) > 0
+        const bool restampable = input.IsQuickTime() && Steps(input.Video("time_base")) > 0
             && scale <= kLargestScale;
         if (!restampable && input.Video("time_base") != first.Video("time_base"))
             Refuse(input, first, "its picture's times count in steps of " + input.Video("time_base") + " s, "
@@ -240,9 +235,7 @@ std::string CutShortNote(const StreamFacts& input)
 {
     // MPEG program and transport streams state no length of their own; MP4 and QuickTime
     // files are whole (CheckWhole), and their packets are not always all read.
-    const auto found = input.values.find("format.format_name");
-    const std::string format = found == input.values.end() ? std::string() : found->second;
-    if (input.picture.count == 0 || FollowsTimestampJumps(format) || format.find("mov") != std::string::npos)
+    if (input.picture.count == 0 || FollowsTimestampJumps(input.Format()) || input.IsQuickTime())
         return {};
     const double rate = RatioValue(input.Video("r_frame_rate"));
     InputInfo info;

@@ -17,6 +17,18 @@ std::uint64_t BigEndian(const unsigned char* bytes, int count)
 
 } // namespace
 
+bool LooksLikeQuickTime(const std::string& path)
+{
+    char head[8] = {};
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool read = ::read(fd, head, sizeof head) == static_cast<ssize_t>(sizeof head);
+    close(fd);
+    const std::string box(head + 4, 4);
+    return read && (box == "ftyp" || box == "moov" || box == "mdat" || box == "free" || box == "wide");
+}
+
 bool QuickTimeCutShort(const std::string& path)
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);

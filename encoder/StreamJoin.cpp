@@ -8,6 +8,7 @@
 #include "MemoryFile.h"
 #include "OutputCheck.h"
 #include "Progress.h"
+#include "QuickTimeBoxes.h"
 #include "StopSignals.h"
 #include "TempOutput.h"
 
@@ -18,10 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -37,6 +36,11 @@ std::string Found(const std::map<std::string, std::string>& values, const std::s
 std::string StreamFacts::Video(const std::string& key) const
 {
     return Found(values, "streams.stream." + std::to_string(video) + "." + key);
+}
+
+std::string StreamFacts::Format() const
+{
+    return Found(values, "format.format_name");
 }
 
 std::string StreamFacts::Audio(const std::string& key) const
@@ -58,19 +62,6 @@ std::vector<std::string> FactsArguments(const std::string& path, PacketsRead pac
         args.insert(args.end(), {"-read_intervals", "%+#50"});
     args.push_back(FileUrl(path));
     return args;
-}
-
-// True when the file starts as MP4 and QuickTime files do, with one of their boxes.
-bool LooksIndexed(const std::string& path)
-{
-    char head[8] = {};
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool read = ::read(fd, head, sizeof head) == static_cast<ssize_t>(sizeof head);
-    close(fd);
-    const std::string box(head + 4, 4);
-    return read && (box == "ftyp" || box == "moov" || box == "mdat" || box == "free" || box == "wide");
 }
 
 // The facts from ffprobe's listing of the file as it was before ffprobe read it.
@@ -128,7 +119,7 @@ std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, con
             if (!S_ISREG(files[i].st_mode))
                 throw JobError("Input is not a regular file: " + path);
             reads[i] = packets != PacketsRead::AllButIndexed ? packets
-                : LooksIndexed(path)                        ? PacketsRead::First
+                : LooksLikeQuickTime(path)                        ? PacketsRead::First
                                                             : PacketsRead::All;
             probes.push_back({FactsArguments(path, reads[i]), {},
                               [&listings, i](std::string_view text) { listings[i].Feed(text); },
@@ -157,7 +148,7 @@ std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, con
             all.push_back(FactsFrom(path, files[i], listings[i]));
             // A file that only began like an MP4 is read again, every packet.
             if (reads[i] == PacketsRead::First && packets == PacketsRead::AllButIndexed
-                && Found(all.back().values, "format.format_name").find("mov") == std::string::npos) {
+                && !all.back().IsQuickTime()) {
                 all.pop_back();
                 std::vector<StreamFacts> again = ProbeStreams({path}, onTick, PacketsRead::All);
                 if (again.empty())
@@ -232,8 +223,8 @@ std::vector<std::string> ConcatInput(const std::string& listPath)
 
 std::vector<std::string> HeaderFilters(Container output, const StreamFacts& first)
 {
-    const std::string format = Found(first.values, "format.format_name");
-    const bool headersApart = format.find("mov") != std::string::npos || format.find("matroska") != std::string::npos
+    const std::string format = first.Format();
+    const bool headersApart = first.IsQuickTime() || format.find("matroska") != std::string::npos
         || format == "flv";
     const bool headersInStream = output == Container::Avi || output == Container::MpegPs || output == Container::Vob
         || output == Container::Asf;

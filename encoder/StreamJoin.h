@@ -27,6 +27,10 @@ struct StreamFacts {
 
     std::string Video(const std::string& key) const;
     std::string Audio(const std::string& key) const;
+    // ffprobe's format name ("mov,mp4,m4a,3gp,3g2,mj2", "avi", ...).
+    std::string Format() const;
+    // An MP4 or QuickTime file, whose packets' times come from its index.
+    bool IsQuickTime() const { return Format().find("mov") != std::string::npos; }
 };
 
 // How much of each file's packets ffprobe reads: the first few (enough for the sound's
