@@ -3,13 +3,20 @@
 # /usr/bin link, the desktop entry with the video types it opens, and the icon.
 set(VELMO_DOC_FOLDER share/doc/velmo-joiner)
 install(FILES ${PROJECT_SOURCE_DIR}/data/debian/copyright DESTINATION ${VELMO_DOC_FOLDER})
-# Debian keeps a package's changelog compressed, the same bytes at every build.
+# Debian keeps a package's changelog and manual pages compressed, the same bytes at every build.
 set(VELMO_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.gz)
-add_custom_command(OUTPUT ${VELMO_CHANGELOG}
-  COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/data/debian/changelog > ${VELMO_CHANGELOG}
-  DEPENDS ${PROJECT_SOURCE_DIR}/data/debian/changelog)
-add_custom_target(velmo_changelog ALL DEPENDS ${VELMO_CHANGELOG})
+set(VELMO_MANUAL ${CMAKE_BINARY_DIR}/velmo-joiner.1.gz)
+foreach(pair "changelog|${VELMO_CHANGELOG}" "velmo-joiner.1|${VELMO_MANUAL}")
+  string(REPLACE "|" ";" pair "${pair}")
+  list(GET pair 0 source)
+  list(GET pair 1 compressed)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/data/debian/${source} > ${compressed}
+    DEPENDS ${PROJECT_SOURCE_DIR}/data/debian/${source})
+endforeach()
+add_custom_target(velmo_package_documents ALL DEPENDS ${VELMO_CHANGELOG} ${VELMO_MANUAL})
 install(FILES ${VELMO_CHANGELOG} DESTINATION ${VELMO_DOC_FOLDER})
+install(FILES ${VELMO_MANUAL} DESTINATION share/man/man1)
 
 set(CPACK_GENERATOR DEB)
 # ./package builds what the package holds; the tests are not built for it.

@@ -7,7 +7,8 @@
 #include <QVBoxLayout>
 
 PowerOffCountdown::PowerOffCountdown(QWidget* mainWindow)
-    : QDialog(mainWindow)
+    // A title and a close button only: minimised, it would hide the main window it blocks.
+    : QDialog(mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle("Turn Off");
     setAttribute(Qt::WA_DeleteOnClose);
