@@ -4,25 +4,7 @@
 set -euo pipefail
 program="$1"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-window_named() {
-    for _ in $(seq 100); do
-        local id
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
+source "$(dirname "$0")/x_session.sh"
 
 # The window's frame, title bar included, inside the screen.
 on_screen() {
@@ -40,20 +22,13 @@ on_screen() {
 
 for scale in 1 2; do
     width=$((1280 * scale)); height=$((720 * scale))
-    exec 3>"$work/display"
-    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!; pids+=($xvfb)
-    for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-    export DISPLAY=":$(cat "$work/display")"
-    openbox --sm-disable >/dev/null 2>&1 &
-    openbox=$!; pids+=($openbox)
-    sleep 1
+    start_x_session "${width}x${height}"
 
     rm -rf "$work/velmo" "$work/home"
     cp -r "$(dirname "$program")" "$work/velmo"
     QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" \
         "$work/velmo/$(basename "$program")" >/dev/null 2>&1 &
-    joiner=$!; pids+=($joiner)
+    pids+=($!)
 
     main=$(window_named "Velmo AVI Video Joiner V1.5") || fail "no main window at scale $scale"
     sleep 0.5
@@ -69,6 +44,5 @@ for scale in 1 2; do
         xdotool key Escape
         for _ in $(seq 50); do xdotool search --onlyvisible --name "^$name\$" >/dev/null 2>&1 || break; sleep 0.1; done
     done
-    kill "$joiner" "$openbox" "$xvfb"
-    wait "$joiner" "$openbox" "$xvfb" 2>/dev/null || true
+    stop_x_session
 done
