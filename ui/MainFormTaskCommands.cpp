@@ -4,7 +4,7 @@
 #include "platform/Shell.h"
 #include "tasks/TaskAdder.h"
 #include "tasks/TaskListEdits.h"
-#include "ui/DesktopOpening.h"
+#include "settings/DesktopOpening.h"
 #include "ui/FileDrops.h"
 #include "ui/TaskAddProgress.h"
 #include "ui/TaskRowDrag.h"

@@ -4,14 +4,16 @@
 # behind: no job folder, no pictures' folder, no encoder or ffmpeg still running.
 set -euo pipefail
 program="$1"
-source "$(dirname "$0")/desktop_session.sh"
+source "$(dirname "$0")/x_session.sh"
+start_x_session 1280x800
 
 mkdir "$work/tmp"
 for name in a b; do
     ffmpeg -v error -f lavfi -i testsrc=size=160x120:rate=25:duration=20 -f lavfi -i sine=duration=20 \
         -c:v mpeg4 -c:a mp3 -shortest "$work/$name.avi"
 done
-joiner=$(copy_program "$program")
+cp -r "$(dirname "$program")" "$work/velmo"
+joiner="$work/velmo/$(basename "$program")"
 sed -i "0,/^Output File=.*/s||Output File=$work/joined.avi|" "$work/velmo/Preferences.ini"
 
 TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb HOME="$work" XDG_CONFIG_HOME="$work/config" \

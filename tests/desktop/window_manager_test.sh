@@ -4,9 +4,13 @@
 # stay minimised.
 set -euo pipefail
 program="$1"
-source "$(dirname "$0")/desktop_session.sh"
 
-QT_QPA_PLATFORM=xcb HOME="$work" XDG_CONFIG_HOME="$work/config" "$(copy_program "$program")" >/dev/null 2>&1 &
+source "$(dirname "$0")/x_session.sh"
+start_x_session 1280x800
+
+# The program's own folder, so that nothing the test does touches the build's.
+cp -r "$(dirname "$program")" "$work/velmo"
+QT_QPA_PLATFORM=xcb HOME="$work" XDG_CONFIG_HOME="$work/config" "$work/velmo/$(basename "$program")" >/dev/null 2>&1 &
 pids+=($!)
 
 net_wm_name() { xprop -id "$1" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'; }
