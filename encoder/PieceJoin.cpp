@@ -151,10 +151,12 @@ void RecordPiece(const std::string& path, const Request& request, const Encoding
     const auto codecPrivate = MatroskaVideoCodecPrivate(path);
     if (!codecPrivate || seconds <= 0)
         return;
-    std::string hash;
+    // The headers themselves stand where ffprobe gives their checksum: records are
+    // compared only with records.
+    std::string headers;
     static const char digits[] = "0123456789abcdef";
     for (const unsigned char byte : *codecPrivate)
-        hash += {digits[byte >> 4], digits[byte & 15]};
+        headers += {digits[byte >> 4], digits[byte & 15]};
     char aspect[64];
     std::snprintf(aspect, sizeof aspect, "%.6f:1",
                   format.displayAspect > 0 ? format.displayAspect * format.height / format.width : 1.0);
@@ -173,7 +175,7 @@ void RecordPiece(const std::string& path, const Request& request, const Encoding
                             {video + "sample_aspect_ratio", aspect},
                             {video + "pix_fmt", encoding.pixelFormat},
                             {video + "r_frame_rate", FrameRateText(format.frameRate)},
-                            {video + "extradata_hash", hash},
+                            {video + "extradata_hash", headers},
                             {audio + "codec_type", "audio"},
                             {audio + "codec_name", encoding.audioEncoder},
                             {audio + "sample_rate", std::to_string(format.sampleRate)},
