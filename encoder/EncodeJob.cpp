@@ -130,10 +130,17 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
 
     for (const InputInfo& input : inputs)
         CheckUnchanged(input);
-    CheckOutput(temp, request.output, tick);
+    // A piece is read by the join that follows, which checks what it makes; its length
+    // is the one ffmpeg reported writing. Any other output is read back before it is named.
+    if (!request.piece)
+        CheckOutput(temp, request.output, tick);
+    else if (progress.frames() <= 0 || progress.seconds() <= 0)
+        throw JobError("ffmpeg wrote no picture into " + request.output);
     if (StopSignal() != 0)
         return Stopped(span.output);
-    temp.Commit();
+    const std::string written = temp.Commit();
+    if (request.piece)
+        RecordPiece(written, request, encoding, format, progress.seconds(), part.mark);
     if (span.last) {
         WriteOut(FormatPosLine(span.total > 0 ? span.total : progress.seconds(), progress.frames(), 100));
         WriteOut("\n");

@@ -2,6 +2,8 @@
 
 #include "Console.h"
 #include "JobError.h"
+#include "MatroskaTracks.h"
+#include "PieceRecord.h"
 #include "PrivateFolder.h"
 #include "Progress.h"
 #include "StopSignals.h"
@@ -143,6 +145,43 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
     plan.args.insert(plan.args.end() - 3, extra.begin(), extra.end());
 }
 
+void RecordPiece(const std::string& path, const Request& request, const Encoding& encoding,
+                 const OutputFormat& format, double seconds, const std::string& jobMark)
+{
+    const auto codecPrivate = MatroskaVideoCodecPrivate(path);
+    if (!codecPrivate || seconds <= 0)
+        return;
+    // The headers themselves stand where ffprobe gives their checksum: records are
+    // compared only with records.
+    std::string headers;
+    static const char digits[] = "0123456789abcdef";
+    for (const unsigned char byte : *codecPrivate)
+        headers += {digits[byte >> 4], digits[byte & 15]};
+    char aspect[64];
+    std::snprintf(aspect, sizeof aspect, "%.6f:1",
+                  format.displayAspect > 0 ? format.displayAspect * format.height / format.width : 1.0);
+    char length[32];
+    std::snprintf(length, sizeof length, "%.6f", seconds);
+    const std::string video = "streams.stream.0.";
+    const std::string audio = "streams.stream.1.";
+    WritePieceRecord(path, {{"format.format_name", "matroska,webm"},
+                            {"format.duration", length},
+                            {std::string("format.tags.") + kPieceTag, PieceMark(request, encoding, jobMark)},
+                            {video + "codec_type", "video"},
+                            // ffprobe's name where the join's header filters look for it.
+                            {video + "codec_name", encoding.videoEncoder == "libx264" ? "h264" : encoding.videoEncoder},
+                            {video + "width", std::to_string(format.width)},
+                            {video + "height", std::to_string(format.height)},
+                            {video + "sample_aspect_ratio", aspect},
+                            {video + "pix_fmt", encoding.pixelFormat},
+                            {video + "r_frame_rate", FrameRateText(format.frameRate)},
+                            {video + "extradata_hash", headers},
+                            {audio + "codec_type", "audio"},
+                            {audio + "codec_name", encoding.audioEncoder},
+                            {audio + "sample_rate", std::to_string(format.sampleRate)},
+                            {audio + "channels", std::to_string(format.channels)}});
+}
+
 std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark)
 {
     if (request.piece)
@@ -151,9 +190,10 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
         if (!Lower(input).ends_with(".mkv"))
             return std::nullopt;
     const std::string mark = PieceMark(request, encoding, jobMark);
-    std::vector<StreamFacts> pieces;
+    std::vector<StreamFacts> pieces = RecordedPieces(request.inputs);
     try {
-        pieces = ProbeStreams(request.inputs, [] { WriteOut(FormatPosLine(0, 0, 0)); });
+        if (pieces.empty())
+            pieces = ProbeStreams(request.inputs, [] { WriteOut(FormatPosLine(0, 0, 0)); });
     } catch (const JobError&) {
         // The usual join names what is wrong with the file.
         return std::nullopt;

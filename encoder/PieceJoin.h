@@ -21,8 +21,15 @@ std::string PieceMark(const Request& request, const Encoding& encoding, const st
 // Turns the plan of a piece's run into one whose pictures join by stream copy, and marks it.
 void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& encoding, const std::string& jobMark);
 
+// Keeps the record of a piece just named at `path` (PieceRecord.h): its streams as this
+// run made them, its picture's private data as written, and its length in seconds as
+// ffmpeg reported it.
+void RecordPiece(const std::string& path, const Request& request, const Encoding& encoding,
+                 const OutputFormat& format, double seconds, const std::string& jobMark);
+
 // When every input is a piece of this job marked with this request's options and all of
 // them agree in their streams, joins them and gives the exit code; nullopt when the usual
-// join is needed. Inputs of which some are the job's pieces but cannot be joined so are
+// join is needed. The pieces are known from their records where each has one that still
+// holds, else read again. Inputs of which some are the job's pieces but cannot be joined so are
 // encoded again, and a line on stderr says why.
 std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark);

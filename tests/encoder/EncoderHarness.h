@@ -2,6 +2,8 @@
 
 #include "tests/support/Clips.h"
 
+#include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -13,6 +15,25 @@ inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
 }
+
+// Sets an environment variable of this process, which the encoder runs inherit, for the
+// life of the guard.
+class EnvironmentGuard {
+public:
+    EnvironmentGuard(const char* name, const QByteArray& value)
+        : m_name(name), m_old(qgetenv(name)), m_was(qEnvironmentVariableIsSet(name))
+    {
+        qputenv(name, value);
+    }
+    ~EnvironmentGuard() { m_was ? qputenv(m_name, m_old) : qunsetenv(m_name); }
+    EnvironmentGuard(const EnvironmentGuard&) = delete;
+    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
+
+private:
+    const char* m_name;
+    QByteArray m_old;
+    bool m_was;
+};
 
 // The built encoder program.
 QString EncoderProgram();

@@ -1,10 +1,11 @@
-// End to end: picture and sound stay in step through the joiner's two stages, for
-// inputs whose streams start apart and for every kind of output. A white flash and a
+// End to end: picture and sound stay in step through the joiner's two stages, in both
+// plans, for inputs whose streams start apart and for every kind of output. A white flash and a
 // beep happen together in each stream's own time; beep minus flash after the encoder
 // must stay within EBU R37's window (40 ms early, 60 ms late) of the same in the source.
 #include "EncoderHarness.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -69,37 +70,88 @@ const QList<QStringList>& Outputs()
     return outputs;
 }
 
+// The two plans of a job: every input into an intermediate AVI that the join encodes
+// again, or every input encoded once into a piece whose picture the join copies.
+enum class Plan { Intermediate, EncodeOnce };
+
+void PrintTo(Plan plan, std::ostream* out)
+{
+    *out << (plan == Plan::Intermediate ? "intermediate AVI first" : "each input encoded once");
+}
+
+using SyncCase = std::tuple<Plan, QStringList>;
+
+// "EncodeOnce_avi_mpeg4_mp3lame_44100": the plan, the container, the codecs and the rate.
+std::string CaseName(const testing::TestParamInfo<SyncCase>& info)
+{
+    const auto& [plan, options] = info.param;
+    QString video;
+    QString audio;
+    for (int i = 0; i + 1 < options.size(); ++i) {
+        const QString codec = options[i + 1].section(':', 0, 0).section('=', 1);
+        if (options[i] == "-lavcopts" && options[i + 1].startsWith("vcodec="))
+            video = codec;
+        else if (options[i] == "-lavcopts" && options[i + 1].startsWith("acodec="))
+            audio = codec;
+        else if (options[i] == "-oac" && options[i + 1] != "lavc")
+            audio = options[i + 1];
+    }
+    return QString("%1_%2_%3_%4_%5")
+        .arg(plan == Plan::Intermediate ? "Intermediate" : "EncodeOnce", options.first(), video, audio, options.last())
+        .toStdString();
+}
+
+class EncoderSyncTest : public testing::TestWithParam<SyncCase> {};
+
 } // namespace
 
-// One test for the whole table: the conversions are the joins' inputs.
-TEST(EncoderSyncTest, EveryBeepStaysWithItsFlashAndEveryFrameIsKept)
+// Each source is converted as the plan converts it; the join of the converted files keeps
+// every beep with its flash and every converted frame.
+TEST_P(EncoderSyncTest, EveryBeepStaysWithItsFlashAndEveryFrameIsKept)
 {
+    const auto& [plan, options] = GetParam();
     QTemporaryDir folder;
-    QStringList intermediates;
+    // The joiner runs a job's encoders with the job's own folder as their temp folder.
+    const EnvironmentGuard jobFolder("TMPDIR", QFile::encodeName(folder.path()));
+    const QStringList joinOptions = QStringList{"-ovc", "lavc", "-channels", "2"} + options.mid(1);
+    QStringList converted;
     QList<double> expected;
     long frames = 0;
     for (const Source& source : Sources()) {
         const QString input = folder.filePath(source.name);
         MakeFlashBeepClip(input, source.clip);
-        const QString intermediate = folder.filePath(QString("%1.avi").arg(intermediates.size()));
-        const ProgramRun run = RunEncoder(QStringList{input, "-o", intermediate} + kConversion);
-        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_EQ(run.err, source.clip.keepFraction < 1
-                               ? QString(source.name) + " ends early: 2.0 s of its 4.0 s could be read\n" : "")
-            << source.name;
+        const QString name = QString::number(converted.size()) + (plan == Plan::Intermediate ? ".avi" : ".mkv");
+        const QString output = folder.filePath(name);
+        const ProgramRun run = RunEncoder(
+            QStringList{input, "-o", output}
+            + (plan == Plan::Intermediate ? kConversion
+                                          : QStringList{"-piece", "-piecefor", options.first(), "-ofps", "30"}
+                       + joinOptions));
+        ASSERT_EQ(run.exitCode, 0) << source.name << ": " << run.err.toStdString();
+        // A piece in the job's folder is recorded, so that the join need not read it again.
+        EXPECT_EQ(QFile::exists(output + ".record"), plan == Plan::EncodeOnce) << source.name;
         const QList<double> inSource = BeepMinusFlash(input);
-        ExpectInStep(inSource, intermediate, QString("conversion of ") + source.name);
+        // The intermediate files are the same for every output: they are looked at once.
+        if (plan == Plan::Intermediate && options == Outputs().first()) {
+            EXPECT_EQ(run.err, source.clip.keepFraction < 1
+                                   ? QString(source.name) + " ends early: 2.0 s of its 4.0 s could be read\n" : "")
+                << source.name;
+            ExpectInStep(inSource, output, QString("conversion of ") + source.name);
+        }
         expected += inSource;
-        frames += FrameCount(intermediate);
-        intermediates << intermediate;
+        frames += FrameCount(output);
+        converted << output;
     }
-    for (const QStringList& options : Outputs()) {
-        const QString what = options.join(' ');
-        const QString output = folder.filePath("joined." + options.first());
-        const ProgramRun run = RunEncoder(intermediates + QStringList{"-o", output, "-ovc", "lavc", "-channels", "2"}
-                                          + options.mid(1));
-        ASSERT_EQ(run.exitCode, 0) << what.toStdString() << ": " << run.err.toStdString();
-        ExpectInStep(expected, output, what);
-        EXPECT_EQ(FrameCount(output), frames) << what.toStdString();
-    }
+    const QString what = options.join(' ');
+    const QString output = folder.filePath("joined." + options.first());
+    const ProgramRun run = RunEncoder(converted + QStringList{"-o", output} + joinOptions);
+    ASSERT_EQ(run.exitCode, 0) << what.toStdString() << ": " << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("encoded again")) << run.err.toStdString();
+    ExpectInStep(expected, output, what);
+    EXPECT_EQ(FrameCount(output), frames) << what.toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(Outputs, EncoderSyncTest,
+                         testing::Combine(testing::Values(Plan::Intermediate, Plan::EncodeOnce),
+                                          testing::ValuesIn(Outputs())),
+                         CaseName);
