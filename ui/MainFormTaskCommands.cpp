@@ -14,6 +14,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,6 +22,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 void TMainForm::buildTaskMenu()
 {

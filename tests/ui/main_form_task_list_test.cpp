@@ -1,5 +1,6 @@
 #include "tests/support/Clips.h"
 #include "tests/ui/ProgramFolderFixture.h"
+#include "ui/MessageBoxPrompter.h"
 #include "ui/TaskThumbnails.h"
 
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTimer>
@@ -508,4 +510,21 @@ TEST_F(MainFormTaskList, FoldersListInNaturalOrderAndTheListSortsByNameOrDateAsO
     EXPECT_EQ(captions(form), byDate);
     form.mnuUndo->trigger();
     EXPECT_EQ(captions(form), natural + QStringList{recorded});
+}
+
+// The real question box: four buttons, and Esc answers for the rest of the add.
+TEST_F(MainFormTaskList, EscInTheDuplicateQuestionIsNoToAll)
+{
+    TMainForm& form = startShown({});
+    MessageBoxPrompter boxes(&form);
+    int buttons = 0;
+    QTimer::singleShot(0, &form, [&buttons] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        buttons = static_cast<int>(box->findChildren<QPushButton*>().size());
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(box, &escape);
+    });
+    EXPECT_EQ(boxes.askForAll("Already Listed", "text"), Prompter::Answer::NoToAll);
+    EXPECT_EQ(buttons, 4);
 }
