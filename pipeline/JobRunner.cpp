@@ -57,6 +57,11 @@ bool JobRunner::checkRequest()
     if (!checkInputsAreFiles())
         return false;
     QString& output = m_settings.outputFile;
+    if (output.isEmpty()) {
+        m_prompter.inform("No Output File", "Please choose an output file.");
+        m_view.focusOutputFile();
+        return false;
+    }
     const QString folder = FolderOf(output);
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         m_prompter.inform("Output path does not exist", "The output path does not exist. Please specify another one.");
@@ -169,6 +174,9 @@ void JobRunner::tbtnStartClick(const JobSettings& settings)
     m_settings = settings;
     m_aborting = false;
     m_end = JobEnd::NotStarted;
+    // The rows tell of this job from its checks on, not of the job before.
+    m_notes.clear();
+    setEveryStatus("OK");
     if (!ProfileAccepted(m_settings, m_prompter) || !checkRequest() || !checkSpace() || !makeJobFolder()) {
         emit ended(JobEnd::NotStarted);
         return;
@@ -177,7 +185,6 @@ void JobRunner::tbtnStartClick(const JobSettings& settings)
     m_jobMark.clear();
     for (int half = 0; half < 2; ++half)
         m_jobMark += QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');
-    m_notes.clear();
     m_joinOptions = m_settings.joinOptions();
     m_frameSize = m_settings.frameSize();
     m_view.EnterJobMode();

@@ -1,26 +1,45 @@
 #include "pipeline/SameFile.h"
 
 #include <QFile>
-#include <QFileInfo>
+
+#include <optional>
 
 #include <sys/stat.h>
 
+namespace {
+
+std::optional<struct stat> FileStatus(const QString& path)
+{
+    struct stat status {};
+    if (stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return status;
+}
+
+bool SameInode(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}
+
 bool IsSameFile(const QString& first, const QString& second)
 {
-    struct stat a {};
-    struct stat b {};
-    if (stat(QFile::encodeName(first).constData(), &a) != 0 || stat(QFile::encodeName(second).constData(), &b) != 0)
-        return false;
-    if (a.st_dev == b.st_dev && a.st_ino == b.st_ino)
-        return true;
-    const QString canonical = QFileInfo(first).canonicalFilePath();
-    return !canonical.isEmpty() && canonical == QFileInfo(second).canonicalFilePath();
+    const std::optional<struct stat> a = FileStatus(first);
+    const std::optional<struct stat> b = a ? FileStatus(second) : std::nullopt;
+    return a && b && SameInode(*a, *b);
 }
 
 QString FindSameFile(const QString& path, const QStringList& files)
 {
-    for (const QString& file : files)
-        if (IsSameFile(path, file))
+    // Usually the output does not exist yet, and then no input can be it: thousands of
+    // inputs cost nothing.
+    const std::optional<struct stat> wanted = FileStatus(path);
+    if (!wanted)
+        return {};
+    for (const QString& file : files) {
+        if (const std::optional<struct stat> status = FileStatus(file); status && SameInode(*wanted, *status))
             return file;
+    }
     return {};
 }

@@ -3,10 +3,14 @@
 #include <QString>
 #include <QStringList>
 
-// What a file dialog is set up with: a "|"-separated filter and a default extension.
+// What a file dialog is set up with: a "|"-separated filter, a default extension, and
+// where it opens.
 struct FileDialogOptions {
     QString filter;
     QString defaultExtension;
+    // A file whose folder the dialog opens in, the file's name already chosen; when empty
+    // or in no existing folder, the dialog opens in the folder the user chose from last.
+    QString startAt;
 };
 
 // The dialogs that ask the user for files and folders, over the window the user works

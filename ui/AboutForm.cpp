@@ -2,7 +2,7 @@
 
 #include "platform/Shell.h"
 #include "settings/ProgramValues.h"
-#include "ui/DesktopOpening.h"
+#include "settings/DesktopOpening.h"
 #include "ui/DialogKeys.h"
 #include "ui/JpegPicture.h"
 #include "ui/MessageBoxPrompter.h"
@@ -18,6 +18,10 @@
 namespace {
 
 constexpr int LabelLeft = 136;
+constexpr int PicturesHeight = 167;
+// The buttons' row follows the pictures with the same margin as around the buttons.
+constexpr int ButtonsTop = PicturesHeight + 16;
+constexpr int BoxHeight = ButtonsTop + 30 + 16;
 
 QPixmap Strip()
 {
@@ -43,7 +47,7 @@ TAboutForm::TAboutForm(const ProgramValues& program, Shell& shell, QWidget* main
     , m_prompter(prompter ? prompter : m_ownPrompter.get())
 {
     setWindowTitle("About");
-    setFixedSize(503, 290);
+    setFixedSize(503, BoxHeight);
     setWindowModality(Qt::WindowModal);
 
     QFile picture(":/pictures/intro.jpg");
@@ -51,10 +55,10 @@ TAboutForm::TAboutForm(const ProgramValues& program, Shell& shell, QWidget* main
     auto* background = new QLabel(this);
     background->setPixmap(QPixmap::fromImage(DecodeJpeg(picture.readAll())));
     background->setScaledContents(true);
-    background->setGeometry(0, 0, 503, 167);
+    background->setGeometry(0, 0, 503, PicturesHeight);
     auto* strip = new QLabel(this);
     strip->setPixmap(Strip());
-    strip->setGeometry(0, 0, 117, 167);
+    strip->setGeometry(0, 0, 117, PicturesHeight);
 
     auto label = [this](int top, int pixels, bool bold) {
         auto* text = new QLabel(this);
@@ -76,15 +80,18 @@ TAboutForm::TAboutForm(const ProgramValues& program, Shell& shell, QWidget* main
     labWebsite->installEventFilter(this);
 
     btnTech = new QPushButton("Tech Support", this);
-    btnTech->setGeometry(16, 236, 110, 30);
+    btnTech->setGeometry(16, ButtonsTop, 110, 30);
     btnSales = new QPushButton("Sales Support", this);
-    btnSales->setGeometry(136, 236, 110, 30);
+    btnSales->setGeometry(136, ButtonsTop, 110, 30);
     btnOK = new QPushButton("&OK", this);
-    btnOK->setGeometry(503 - 16 - 90, 236, 90, 30);
-    btnOK->setAutoDefault(false);
+    btnOK->setGeometry(503 - 16 - 90, ButtonsTop, 90, 30);
+    // Enter closes the box wherever the focus is: a mail is only started on purpose, by a
+    // click or by Space on its button.
+    for (QPushButton* button : {btnTech, btnSales, btnOK})
+        button->setAutoDefault(false);
 
     connect(btnOK, &QPushButton::clicked, this, &TAboutForm::btnOKClick);
-    AcceptDialogKeys(this, btnOK);
+    AcceptDialogKeys(this, btnOK, nullptr, EnterPresses::Ok);
     connect(btnTech, &QPushButton::clicked, this, &TAboutForm::btnTechClick);
     connect(btnSales, &QPushButton::clicked, this, &TAboutForm::btnSalesClick);
     FormCreate(program);
@@ -108,6 +115,7 @@ void TAboutForm::showOver(QWidget* mainWindow)
     show();
     raise();
     activateWindow();
+    btnOK->setFocus();
 }
 
 void TAboutForm::btnOKClick()

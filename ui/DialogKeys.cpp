@@ -11,11 +11,12 @@ namespace {
 // it took.
 class DialogKeyFilter : public QObject {
 public:
-    DialogKeyFilter(QWidget* dialog, QPushButton* ok, QPushButton* cancel)
+    DialogKeyFilter(QWidget* dialog, QPushButton* ok, QPushButton* cancel, EnterPresses enter)
         : QObject(dialog)
         , m_dialog(dialog)
         , m_ok(ok)
         , m_cancel(cancel ? cancel : ok)
+        , m_enter(enter)
     {
     }
 
@@ -31,7 +32,9 @@ protected:
         if (key->key() == Qt::Key_Escape) {
             pressed = m_cancel;
         } else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+            auto* focused = m_enter == EnterPresses::FocusedButton
+                ? qobject_cast<QPushButton*>(QApplication::focusWidget())
+                : nullptr;
             pressed = focused && m_dialog->isAncestorOf(focused) ? focused : m_ok.data();
         }
         if (!pressed || !pressed->isEnabled())
@@ -44,11 +47,12 @@ private:
     QWidget* m_dialog;
     QPointer<QPushButton> m_ok;
     QPointer<QPushButton> m_cancel;
+    EnterPresses m_enter;
 };
 
 } // namespace
 
-void AcceptDialogKeys(QWidget* dialog, QPushButton* ok, QPushButton* cancel)
+void AcceptDialogKeys(QWidget* dialog, QPushButton* ok, QPushButton* cancel, EnterPresses enter)
 {
-    dialog->installEventFilter(new DialogKeyFilter(dialog, ok, cancel));
+    dialog->installEventFilter(new DialogKeyFilter(dialog, ok, cancel, enter));
 }

@@ -10,7 +10,7 @@
 #include "tasks/InputFiles.h"
 #include "ui/AboutForm.h"
 #include "ui/ColumnSizing.h"
-#include "ui/DesktopOpening.h"
+#include "settings/DesktopOpening.h"
 #include "ui/MessageBoxPrompter.h"
 #include "ui/OutputSettingsForm.h"
 #include "ui/SettingsForm.h"
@@ -96,8 +96,11 @@ void TMainForm::FormCreate(const QStringList& arguments)
     SaveDialog1 = {BuildOutputFilter(OutputExtensions()), "avi"};
     OpenDialog1 = {BuildOpenFilter(InputExtensions(), InputFileMask()), QString()};
 
-    for (const QString& name : ListFilesByExt(m_program.profilesFolder(), ".bpf"))
+    for (const QString& name : ListFilesByExt(m_program.profilesFolder(), ".bpf")) {
         cmbProfile->addItem(StripExtension(name));
+        // A long name is cut in a narrow box; its tip shows it whole.
+        cmbProfile->setItemData(cmbProfile->count() - 1, StripExtension(name), Qt::ToolTipRole);
+    }
 
     // Added once the window is on screen, so that it shows how far the adding has
     // got, and its questions and messages stand over it.
@@ -143,7 +146,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     if (watched == ltvTask && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
         coverListWithIntro();
     if (watched == panBottomCenter && event->type() == QEvent::Resize)
-        stretchOutputFile();
+        stretchBoxes();
     if (watched == ltvTask->viewport())
         openOnDoubleClickBesideRows(event);
     if (watched == Image1 && event->type() == QEvent::MouseButtonRelease)
@@ -207,7 +210,9 @@ void TMainForm::Image1Click()
 
 void TMainForm::bbtnBrowserClick()
 {
-    const QString chosen = m_services.dialogs->saveFile(SaveDialog1);
+    FileDialogOptions options = SaveDialog1;
+    options.startAt = edtOutputFile->text();
+    const QString chosen = m_services.dialogs->saveFile(options);
     if (!chosen.isEmpty())
         edtOutputFile->setText(chosen);
 }

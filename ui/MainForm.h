@@ -233,8 +233,8 @@ private:
     void coverListWithIntro();
     void buildBottomBand();
     void buildSettingsPanel();
-    // The output file box takes what the settings panel has beyond its designed width.
-    void stretchOutputFile();
+    // The profile and output file boxes take what the settings panel has beyond its designed width.
+    void stretchBoxes();
     static constexpr int DesignedBottomPanelWidth = 607;
     void buildProgressPanel();
     void buildTaskMenu();

@@ -95,7 +95,10 @@ void TMainForm::setProcessTitle(const QString& title)
 
 void TMainForm::setConvertingFile(const QString& name, bool shown)
 {
-    labConvertingFile->setText(name);
+    // A long name keeps its start and its end; the tip shows it whole.
+    labConvertingFile->setText(labConvertingFile->fontMetrics().elidedText(name, Qt::ElideMiddle,
+                                                                           labConvertingFile->width()));
+    labConvertingFile->setToolTip(name);
     labConvertingFile->setVisible(shown);
 }
 

@@ -257,15 +257,18 @@ void TMainForm::buildSettingsPanel()
     bbtnOpen->setGeometry(516, 41, 84, 26);
 
     panBottomCenter->installEventFilter(this);
+    connect(cmbProfile, &QComboBox::currentTextChanged, cmbProfile, &QComboBox::setToolTip);
 
     connect(bbtnBrowser, &QPushButton::clicked, this, &TMainForm::bbtnBrowserClick);
     connect(bbtnOpen, &QPushButton::clicked, this, &TMainForm::bbtnOpenClick);
 }
 
-void TMainForm::stretchOutputFile()
+void TMainForm::stretchBoxes()
 {
-    // The designed width holds the box at 330 pixels; what the panel has beyond it goes to the box.
+    // The designed width holds the boxes at 330 pixels; what the panel has beyond it goes to them.
     const int extra = std::max(0, panBottomCenter->width() - DesignedBottomPanelWidth);
+    cmbProfile->setFixedWidth(330 + extra);
+    bbtnSetting->move(426 + extra, bbtnSetting->y());
     edtOutputFile->setFixedWidth(330 + extra);
     bbtnBrowser->move(426 + extra, bbtnBrowser->y());
     bbtnOpen->move(516 + extra, bbtnOpen->y());

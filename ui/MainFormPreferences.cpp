@@ -7,6 +7,7 @@
 #include "settings/CompletionActions.h"
 #include "settings/IniFile.h"
 #include "tasks/TaskAdder.h"
+#include "ui/PowerOffCountdown.h"
 #include "ui/SettingsForm.h"
 
 #include <QCloseEvent>
@@ -50,7 +51,15 @@ void TMainForm::RunCompletionActions()
     const GeneralPreferences chosen = SettingForm->preferences();
     const CompletionChoices choices{chosen.turnOff, chosen.exit, chosen.openDir, edtOutputFile->text()};
     const QPointer<TMainForm> window(this);
-    ::RunCompletionActions(choices, *m_services.prompter, *m_services.shell, *m_services.power, [window] {
+    // The countdown belongs to the window: closing the window ends it without a power-off.
+    const auto countdown = [window](std::function<void(bool)> decided) {
+        if (!window)
+            return;
+        auto* box = new PowerOffCountdown(window);
+        connect(box, &QDialog::finished, box, [decided](int result) { decided(result == QDialog::Accepted); });
+        box->open();
+    };
+    ::RunCompletionActions(choices, {*m_services.prompter, *m_services.shell, *m_services.power, countdown}, [window] {
         if (window)
             window->close();
     });

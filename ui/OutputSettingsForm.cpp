@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int BoxHeight = 21;
@@ -159,6 +161,22 @@ void TopSettingForm::FormCreate()
         {labQuality, cmbQuality}, {labBitrate, cmbBitrate}, {Label9, cmbChannels}, {Label7, cmbSrate}};
     for (const auto& [label, box] : labelled)
         AlignBefore(label, box);
+
+    // The rows' first labels share their left edge and their boxes theirs, in whichever
+    // panel they stand; each box keeps its right edge.
+    const std::pair<QLabel*, QWidget*> firstInRow[] = {{Label1, cmbVcodec}, {Label4, cmbVbitrate},
+                                                      {Label5, cmbAcodec}, {Label6, cmbAbitrate},
+                                                      {labVBR, cmbEncodeTo}, {Label9, cmbChannels}};
+    constexpr int ColumnLeft = 16;
+    int labelWidth = 0;
+    for (const auto& [label, box] : firstInRow)
+        labelWidth = std::max(labelWidth, label->width());
+    for (const auto& [label, box] : firstInRow) {
+        const int origin = box->parentWidget()->mapTo(this, QPoint(0, 0)).x();
+        const int boxLeft = ColumnLeft + labelWidth + 3 - origin;
+        box->setGeometry(boxLeft, box->y(), box->geometry().right() + 1 - boxLeft, box->height());
+        label->move(ColumnLeft - origin, label->y());
+    }
 }
 
 QComboBox* TopSettingForm::settingBox(ProfileSection section, QWidget* parent, int left, int top, int width,

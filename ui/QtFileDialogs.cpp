@@ -1,9 +1,11 @@
 #include "ui/QtFileDialogs.h"
 
+#include "core/PathRules.h"
 #include "settings/FileTypeFilters.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 
@@ -15,9 +17,28 @@ QWidget* Owner()
 
 }
 
+void QtFileDialogs::openAt(QFileDialog& dialog, const QString& startAt) const
+{
+    const QString folder = FolderOf(startAt);
+    if (!startAt.isEmpty() && !folder.isEmpty() && QFileInfo(folder).isDir()) {
+        dialog.setDirectory(folder);
+        if (const QString name = QFileInfo(startAt).fileName(); !name.isEmpty())
+            dialog.selectFile(name);
+    } else if (!m_lastFolder.isEmpty()) {
+        dialog.setDirectory(m_lastFolder);
+    }
+}
+
+void QtFileDialogs::rememberFolderOf(const QString& chosen)
+{
+    if (!chosen.isEmpty())
+        m_lastFolder = QFileInfo(chosen).absolutePath();
+}
+
 QStringList QtFileDialogs::openFiles(const FileDialogOptions& options)
 {
     QFileDialog dialog(Owner());
+    openAt(dialog, options.startAt);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(QtFileDialogFilters(options.filter));
     if (dialog.exec() != QDialog::Accepted)
@@ -27,6 +48,7 @@ QStringList QtFileDialogs::openFiles(const FileDialogOptions& options)
     // order the user sees them, so its last name goes first: the files are then
     // listed in that same order.
     QStringList names = dialog.selectedFiles();
+    rememberFolderOf(names.value(0));
     if (names.size() > 1)
         names.prepend(names.takeLast());
     return names;
@@ -41,12 +63,17 @@ QString QtFileDialogs::saveFile(const FileDialogOptions& options)
     dialog.setDefaultSuffix(options.defaultExtension);
     // The program asks its own overwrite question when the job starts.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    openAt(dialog, options.startAt);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    rememberFolderOf(dialog.selectedFiles().first());
     return dialog.selectedFiles().first();
 }
 
 QString QtFileDialogs::BrowseForFolder(const QString& title)
 {
-    return QFileDialog::getExistingDirectory(Owner(), title);
+    const QString folder = QFileDialog::getExistingDirectory(Owner(), title, m_lastFolder);
+    if (!folder.isEmpty())
+        m_lastFolder = folder;
+    return folder;
 }

@@ -1,7 +1,9 @@
 // A job in the real main window (offscreen): the longest time between two turns of the
 // event loop while it runs, how often the loop woke, and the joiner's own processor time
-// against the encoder's. With --modal first, a modal dialog is open through the whole job.
-// Arguments: [--modal] program folder, output file, input files...
+// against the encoder's. With --modal, a modal dialog is open through the whole job; with
+// --stop-after S, Stop is pressed S seconds into the job, so that a long list's status
+// passes (every row marked at the start, reset at the stop) are measured without running
+// the whole job. Arguments: [--modal] [--stop-after S] program folder, output file, inputs...
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
 #include "ui/MainForm.h"
@@ -17,6 +19,7 @@
 #include <QTreeWidget>
 
 #include <sys/resource.h>
+#include <time.h>
 
 namespace {
 
@@ -41,6 +44,14 @@ double Seconds(const timeval& time)
     return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
 }
 
+// The window's own work, apart from the time the machine gives to others.
+double ThreadSeconds()
+{
+    timespec time{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) / 1e9;
+}
+
 }
 
 int main(int argc, char* argv[])
@@ -50,8 +61,13 @@ int main(int argc, char* argv[])
     const bool modal = arguments.value(1) == "--modal";
     if (modal)
         arguments.removeAt(1);
+    int stopAfterMs = 0;
+    if (arguments.value(1) == "--stop-after") {
+        stopAfterMs = qRound(arguments.value(2).toDouble() * 1000);
+        arguments.remove(1, 2);
+    }
     if (arguments.size() < 5) {
-        QTextStream(stderr) << "usage: bench_job_window [--modal] PROGRAM_FOLDER OUTPUT INPUT INPUT...\n";
+        QTextStream(stderr) << "usage: bench_job_window [--modal] [--stop-after S] PROGRAM_FOLDER OUTPUT INPUT INPUT...\n";
         return 2;
     }
     QuietPrompter prompter;
@@ -90,7 +106,14 @@ int main(int argc, char* argv[])
         ended = true;
         untilEnded.quit();
     });
+    if (stopAfterMs > 0)
+        QTimer::singleShot(stopAfterMs, &form, &TMainForm::tbtnStopClick);
+    QElapsedTimer startHandler;
+    startHandler.start();
+    const double startCpuBefore = ThreadSeconds();
     form.tbtnStartClick();
+    const qint64 startHandlerMs = startHandler.elapsed();
+    const double startHandlerCpuMs = (ThreadSeconds() - startCpuBefore) * 1000;
     if (!ended)
         untilEnded.exec();
     turn.stop();
@@ -102,7 +125,7 @@ int main(int argc, char* argv[])
         - Seconds(selfBefore.ru_stime);
     const double encoder = Seconds(childrenAfter.ru_utime) + Seconds(childrenAfter.ru_stime)
         - Seconds(childrenBefore.ru_utime) - Seconds(childrenBefore.ru_stime);
-    QTextStream(stdout) << "wall " << seconds << "\nlongest_gap_ms " << longestGap << "\nwake_ups_per_s " << qRound(wakeUps / seconds) << "\nown_cpu " << own
+    QTextStream(stdout) << "wall " << seconds << "\nlongest_gap_ms " << longestGap << "\nstart_handler_ms " << startHandlerMs << "\nstart_handler_cpu_ms " << qRound(startHandlerCpuMs) << "\nwake_ups_per_s " << qRound(wakeUps / seconds) << "\nown_cpu " << own
                         << "\nencoder_cpu " << encoder << "\nmessage " << prompter.last << "\n";
-    return prompter.last == "The joining is completed successfully." ? 0 : 1;
+    return stopAfterMs > 0 || prompter.last == "The joining is completed successfully." ? 0 : 1;
 }

@@ -5,40 +5,14 @@
 set -euo pipefail
 program="$1"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# A free display number, chosen by the server itself.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+source "$(dirname "$0")/x_session.sh"
+start_x_session 1280x800
 
 # The program's own folder, so that nothing the test does touches the build's.
 cp -r "$(dirname "$program")" "$work/velmo"
 QT_QPA_PLATFORM=xcb HOME="$work" XDG_CONFIG_HOME="$work/config" "$work/velmo/$(basename "$program")" >/dev/null 2>&1 &
 pids+=($!)
 
-window_named() {
-    for _ in $(seq 100); do
-        local id
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
 net_wm_name() { xprop -id "$1" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'; }
 
 main=$(window_named "Velmo AVI Video Joiner V1.5") || fail "no main window titled \"Velmo AVI Video Joiner V1.5\""

@@ -122,6 +122,13 @@ TEST_F(Job, RequestChecksInOrder)
     EXPECT_EQ(prompter.messages.last().caption, "Output path does not exist");
     EXPECT_EQ(view.focus, "output file");
 
+    // A refused job leaves no row telling of the job before.
+    rows.rows[0].cells[CellStatus] = "Complete";
+    job.outputFile.clear();
+    RunJob(runner, job);
+    EXPECT_EQ(prompter.messages.last().text, "Please choose an output file.");
+    EXPECT_EQ(statuses(), QStringList(statuses().size(), "OK"));
+
     job.outputFile = path("out/");
     RunJob(runner, job);
     EXPECT_EQ(prompter.messages.last().caption, "Icorrect Filename");

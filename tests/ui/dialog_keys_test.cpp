@@ -59,6 +59,15 @@ TEST_F(DialogKeys, EscCancelsAndEnterConfirmsInEveryDialog)
          [&] { return output.edtWidth->text() == "640"; }},
         {"About", [&]() -> QWidget* { form.tbtnAbout->click(); return form.findChild<TAboutForm*>(); }, nullptr,
          [] {}, [] { return true; }},
+        {"About with Tech Support focused",
+         [&]() -> QWidget* {
+             form.tbtnAbout->click();
+             auto* about = form.findChild<TAboutForm*>();
+             QApplication::setActiveWindow(about);
+             about->btnTech->setFocus();
+             return QApplication::focusWidget() == about->btnTech ? about->btnTech : nullptr;
+         },
+         nullptr, [] {}, [] { return true; }},
     };
     for (const Case& test : cases) {
         for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
@@ -77,4 +86,5 @@ TEST_F(DialogKeys, EscCancelsAndEnterConfirmsInEveryDialog)
         }
     }
     EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_TRUE(shell.opened.isEmpty()) << "Enter starts no mail";
 }

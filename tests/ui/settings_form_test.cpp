@@ -2,11 +2,14 @@
 #include "tests/support/Clips.h"
 #include "tests/ui/ProgramFolderFixture.h"
 #include "ui/OutputSettingsForm.h"
+#include "ui/PowerOffCountdown.h"
 #include "ui/SettingsForm.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -149,19 +152,40 @@ TEST_F(GeneralSettings, CompletionClosesTheWindowOrSaysSoFromTheCurrentChoices)
     EXPECT_EQ(shell.opened, QStringList{"/videos"});
     EXPECT_EQ(prompter.messages.size(), 1);
 
-    // A power-off that the system refuses is told, and the program stays.
+    // The power-off waits out a countdown; Cancel keeps the window as the job left it.
     form.SettingForm->chkTurnoff->setChecked(true);
+    const auto countdown = [&form] { return form.findChild<PowerOffCountdown*>(); };
+    form.RunCompletionActions();
+    ASSERT_TRUE(countdown());
+    EXPECT_TRUE(countdown()->isVisible());
+    EXPECT_EQ(countdown()->labCountdown->text(), "The computer will be turned off in 60 s.");
+    countdown()->btnCancel->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(countdown());
+    EXPECT_EQ(power.powerOffs, 0);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(prompter.messages.size(), 1);
+
+    // A power-off that the system refuses is told, and then the job completes as without it.
     power.refusal = "Interactive authentication required.";
     form.RunCompletionActions();
+    countdown()->btnTurnOffNow->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(power.powerOffs, 1);
     EXPECT_TRUE(form.isVisible());
-    ASSERT_EQ(prompter.messages.size(), 2);
+    ASSERT_EQ(prompter.messages.size(), 3);
     EXPECT_EQ(prompter.messages[1].kind, FakePrompter::Kind::Error);
     EXPECT_EQ(prompter.messages[1].text,
               "The computer was not turned off. The system refused it:\nInteractive authentication required.");
+    EXPECT_EQ(prompter.messages[2].caption, "Complete");
+    EXPECT_EQ(shell.opened, (QStringList{"/videos", "/videos"}));
 
+    // The countdown's end turns the computer off.
     power.refusal.clear();
     form.RunCompletionActions();
+    for (int second = 0; second < PowerOffCountdown::Seconds; ++second)
+        countdown()->tick();
     EXPECT_FALSE(form.isVisible()) << "the program closes itself once the system agreed";
-    EXPECT_EQ(prompter.messages.size(), 2);
+    EXPECT_EQ(power.powerOffs, 2);
+    EXPECT_EQ(prompter.messages.size(), 3);
 }

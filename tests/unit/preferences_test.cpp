@@ -127,9 +127,13 @@ TEST(CompletionActions, TheFirstChosenActionDecides)
         int powerOffs;
         const char* opened; // nullptr: nothing opened
         bool message;
+        bool countdownEnds = true; // false: the user cancelled the power-off
+        const char* refusal = "";
     };
     const Case cases[] = {
         {true, true, true, "/v/out.avi", true, 1, nullptr, false},
+        {true, false, true, "/v/out.avi", false, 0, nullptr, false, false},
+        {true, false, true, "/v/out.avi", false, 1, "/v", true, true, "No message bus."},
         {false, true, true, "/v/out.avi", true, 0, "/v", false},
         {false, false, true, "/v/out.avi", false, 0, "/v", true},
         {false, false, true, "/out.avi", false, 0, "/", true},
@@ -139,22 +143,27 @@ TEST(CompletionActions, TheFirstChosenActionDecides)
         FakePrompter prompter;
         OrderedShell shell(prompter);
         FakePower power;
+        power.refusal = test.refusal;
         int closed = 0;
-        RunCompletionActions({test.turnOff, test.exit, test.openDir, test.outputFile}, prompter, shell, power,
+        const auto countdown = [&test](const std::function<void(bool)>& decided) { decided(test.countdownEnds); };
+        RunCompletionActions({test.turnOff, test.exit, test.openDir, test.outputFile}, {prompter, shell, power, countdown},
                              [&] { ++closed; });
         const std::string what = std::string(test.outputFile) + (test.turnOff ? " off" : "") + (test.exit ? " exit" : "")
-            + (test.openDir ? " open" : "");
+            + (test.openDir ? " open" : "") + (test.countdownEnds ? "" : " cancelled") + test.refusal;
         EXPECT_EQ(closed, test.closes ? 1 : 0) << what;
         EXPECT_EQ(power.powerOffs, test.powerOffs) << what;
         EXPECT_EQ(power.interactive, test.powerOffs > 0) << "the right is asked for before the power-off";
         EXPECT_EQ(shell.opened, test.opened ? QStringList{test.opened} : QStringList()) << what;
+        // A refused power-off is told first.
+        const qsizetype refusals = *test.refusal ? 1 : 0;
         if (test.opened) {
-            EXPECT_EQ(shell.messagesBefore, test.message ? 1 : 0) << "the folder opens after the message, if any";
+            EXPECT_EQ(shell.messagesBefore, refusals + (test.message ? 1 : 0))
+                << "the folder opens after the message, if any";
         }
-        ASSERT_EQ(prompter.messages.size(), test.message ? 1 : 0) << what;
+        ASSERT_EQ(prompter.messages.size(), refusals + (test.message ? 1 : 0)) << what;
         if (test.message) {
-            EXPECT_EQ(prompter.messages[0].caption, "Complete");
-            EXPECT_EQ(prompter.messages[0].text, "The joining is completed successfully.");
+            EXPECT_EQ(prompter.messages.back().caption, "Complete");
+            EXPECT_EQ(prompter.messages.back().text, "The joining is completed successfully.");
         }
     }
 }

@@ -1,4 +1,4 @@
-#include "ui/DesktopOpening.h"
+#include "settings/DesktopOpening.h"
 
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
