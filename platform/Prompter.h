@@ -12,6 +12,13 @@ public:
     virtual void inform(const QString& caption, const QString& text) = 0;
     // Question icon, Yes and No buttons (Yes is the default). True for Yes.
     virtual bool ask(const QString& caption, const QString& text) = 0;
+    // A question that more of its kind may follow in the same command: question icon,
+    // Yes, No, "Yes to All" and "No to All" (Yes is the default); Esc answers No to All.
+    enum class Answer { Yes, No, YesToAll, NoToAll };
+    virtual Answer askForAll(const QString& caption, const QString& text)
+    {
+        return ask(caption, text) ? Answer::Yes : Answer::No;
+    }
     // Warning icon, Yes and No buttons (No is the default): going on may fail. True for Yes.
     virtual bool askWarning(const QString& caption, const QString& text) { return ask(caption, text); }
     // Warning icon, OK button: a job that failed.

@@ -111,6 +111,9 @@ Answers Query(const QString& path)
         answers.playTime = Get(library, handle, StreamGeneral, L"Duration");
     answers.width = Get(library, handle, StreamVideo, L"Width");
     answers.height = Get(library, handle, StreamVideo, L"Height");
+    answers.recorded = Get(library, handle, StreamGeneral, L"Recorded_Date");
+    if (answers.recorded.isEmpty())
+        answers.recorded = Get(library, handle, StreamGeneral, L"Encoded_Date");
     library.close(handle);
     library.destroy(handle);
     return answers;

@@ -18,6 +18,7 @@ struct Answers {
     QString playTime; // general stream, milliseconds
     QString width;    // first video stream, pixels
     QString height;
+    QString recorded; // general stream: when it was recorded, else when it was written
 };
 
 // One handle per call, closed before it returns.

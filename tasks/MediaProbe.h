@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 #include <optional>
@@ -9,6 +10,7 @@ struct MediaProbe {
     QString lengthText; // play time as a time text, e.g. "00:01:23.5"
     QString sizeText;   // "WxH" as the library answers; "x" without video
     bool picture = false; // the file has a video stream
+    QDateTime recorded;   // when the file's own data says it was recorded; invalid when it does not
 };
 
 // Nothing when the file's play time cannot be read: the file is not usable as video.

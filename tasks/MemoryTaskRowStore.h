@@ -24,6 +24,7 @@ public:
     bool isSelected(int row) const override { return rows.at(row).selected; }
     void setSelected(int row, bool selected) override { rows[row].selected = selected; }
     void appendRow(const QString& caption) override { rows.append(Row{caption, {}, false}); }
+    void insertRow(int row, const QString& caption) override { rows.insert(row, Row{caption, {}, false}); }
     void removeRow(int row) override { rows.removeAt(row); }
 
     QStringList captions() const

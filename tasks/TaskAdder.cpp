@@ -4,6 +4,7 @@
 #include "tasks/CommandLineFiles.h"
 #include "tasks/InputFiles.h"
 #include "tasks/MediaProbe.h"
+#include "tasks/NaturalOrder.h"
 #include "tasks/TaskEntry.h"
 
 #include <QCoreApplication>
@@ -27,17 +28,16 @@ void ProcessWaitingEvents()
         QCoreApplication::processEvents();
 }
 
-// The accepted files directly inside the folder, in name order ignoring case.
+// The accepted files directly inside the folder, in natural name order.
 QStringList FolderFiles(const QString& folder)
 {
     QDir dir(folder);
     dir.setNameFilters(InputFileMask().split(';', Qt::SkipEmptyParts));
     // No QDir::Hidden and no QDir::System: those files are left out.
     dir.setFilter(QDir::Files);
-    // Case-sensitive first, so names that differ only in case keep a fixed order.
-    dir.setSorting(QDir::Name);
+    dir.setSorting(QDir::NoSort);
     QStringList names = dir.entryList();
-    std::stable_sort(names.begin(), names.end(), NameLessThan);
+    std::sort(names.begin(), names.end(), NaturalLessThan);
     const QString prefix = AddTrailingBackslash(folder);
     for (QString& name : names)
         name.prepend(prefix);
@@ -164,7 +164,7 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
 {
     if (hooks_.hideIntro)
         hooks_.hideIntro();
-    if (!m_listAgain && rows_.hasCaption(path) && !prompter_.ask(AlreadyListedCaption, AlreadyListedText))
+    if (!m_listAgain && rows_.hasCaption(path) && !AddAgain(path))
         return false;
     // Looked at before anything opens it: opening a named pipe waits for a writer.
     if (const QString why = WhyNotARegularFile(path); !why.isEmpty()) {
@@ -183,9 +183,32 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
     entry.cells[CellSize] = probe->sizeText;
     entry.cells[CellStatus] = QStringLiteral("OK");
     entry.cells[CellName] = QFileInfo(path).completeBaseName();
+    entry.cells[CellRecorded] = probe->recorded.toString(Qt::ISODate);
     rows_.appendRow(path);
     WriteTaskEntry(rows_, rows_.rowCount() - 1, EntryWhole, entry);
     return true;
+}
+
+bool TaskAdder::AddAgain(const QString& path)
+{
+    if (m_duplicates != Duplicates::Ask)
+        return m_duplicates == Duplicates::AddAll;
+    const QString text = AlreadyListedText + "\n\n" + path;
+    if (!m_moreFollow)
+        return prompter_.ask(AlreadyListedCaption, text);
+    switch (prompter_.askForAll(AlreadyListedCaption, text)) {
+    case Prompter::Answer::Yes:
+        return true;
+    case Prompter::Answer::No:
+        return false;
+    case Prompter::Answer::YesToAll:
+        m_duplicates = Duplicates::AddAll;
+        return true;
+    case Prompter::Answer::NoToAll:
+        m_duplicates = Duplicates::SkipAll;
+        return false;
+    }
+    return false;
 }
 
 void TaskAdder::AddTaskDirectory(const QString& folder, QStringList& skipped)
@@ -207,6 +230,8 @@ void TaskAdder::Begin()
 
 void TaskAdder::AddEach(const QStringList& files, QStringList& skipped)
 {
+    // An add inside this one (files dropped while events are processed) has answers of its own.
+    const Duplicates outer = std::exchange(m_duplicates, Duplicates::Ask);
     const int found = static_cast<int>(files.size());
     for (int done = 0; done < found && !m_stopping; ++done) {
         if (m_sinceEvents.elapsed() >= hooks_.eventIntervalMs) {
@@ -217,8 +242,11 @@ void TaskAdder::AddEach(const QStringList& files, QStringList& skipped)
             if (m_stopping)
                 break;
         }
+        m_moreFollow = done + 1 < found;
         AddTaskFile(files[done], skipped);
+        m_moreFollow = false;
     }
+    m_duplicates = outer;
 }
 
 ListButtons TaskAdder::Finish(const QStringList& skipped)

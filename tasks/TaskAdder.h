@@ -64,10 +64,10 @@ public:
     // The steps the commands are made of; `skipped` gathers, for the one
     // message of a command, each file that could not be added with the reason.
 
-    // Appends one entry after the duplicate question. True when a row was added.
+    // Appends one entry after the duplicate question. True when a row was added. When
+    // more files of the same command follow, the question also offers Yes and No to All.
     bool AddTaskFile(const QString& path, QStringList& skipped);
-    // Adds the accepted files directly inside the folder, in name order
-    // ignoring case.
+    // Adds the accepted files directly inside the folder, in natural name order.
     void AddTaskDirectory(const QString& folder, QStringList& skipped);
     // The one message of a command that skipped files; nothing when none.
     void ReportSkipped(const QStringList& skipped);
@@ -78,6 +78,8 @@ private:
     // The command's end: the message about skipped files, and the buttons.
     ListButtons Finish(const QStringList& skipped);
     void Begin();
+    // The duplicate question, or the answer given to all of the command's files.
+    bool AddAgain(const QString& path);
 
     TaskRowStore& rows_;
     Prompter& prompter_;
@@ -88,5 +90,10 @@ private:
     bool m_quiet = false;
     // A file listed already is listed again without the question.
     bool m_listAgain = false;
+    // The running command's answer for all its duplicates, if one was given.
+    enum class Duplicates { Ask, AddAll, SkipAll };
+    Duplicates m_duplicates = Duplicates::Ask;
+    // The file being added is not the command's last.
+    bool m_moreFollow = false;
     QElapsedTimer m_sinceEvents;
 };

@@ -26,6 +26,9 @@ enum TaskCell {
     CellName = 3,
     // Why the entry failed, for the Status cell's tooltip; empty otherwise.
     CellFailure = 4,
+    // When the file was recorded as its own data says (ISO 8601), or empty: what
+    // sorting by date reads, so that it need not open every file again.
+    CellRecorded = 5,
 };
 
 // Selectors of ReadTaskEntry and WriteTaskEntry besides the cell numbers 0 to 9.

@@ -114,5 +114,6 @@ TaskMenuState TaskMenuRule(const TaskRowStore& rows)
     state.open = AnySelected(rows);
     state.remove = state.open;
     state.clear = rows.rowCount() > 0;
+    state.sort = rows.rowCount() > 1;
     return state;
 }

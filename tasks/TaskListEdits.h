@@ -38,5 +38,6 @@ struct TaskMenuState {
     bool addDirectory = true;
     bool remove = false;
     bool clear = false;
+    bool sort = false;
 };
 TaskMenuState TaskMenuRule(const TaskRowStore& rows);

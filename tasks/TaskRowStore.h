@@ -29,5 +29,7 @@ public:
     virtual void setSelected(int row, bool selected) = 0;
     // Appends a row with the caption, ten empty cells and no selection.
     virtual void appendRow(const QString& caption) = 0;
+    // The same, put in at that index: the rows from there on move down one place.
+    virtual void insertRow(int row, const QString& caption) = 0;
     virtual void removeRow(int row) = 0;
 };

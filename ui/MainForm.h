@@ -4,6 +4,7 @@
 #include "settings/ProgramValues.h"
 #include "tasks/ListButtons.h"
 #include "tasks/TaskEntry.h"
+#include "tasks/TaskListHistory.h"
 #include "platform/FileDialogs.h"
 
 #include <QMainWindow>
@@ -99,6 +100,10 @@ public:
     QAction* mnuRemove = nullptr;
     QAction* mnuClear = nullptr;
     QAction* mnuCommandLines = nullptr;
+    QAction* mnuUndo = nullptr;
+    QAction* mnuRedo = nullptr;
+    QAction* mnuSortByName = nullptr;
+    QAction* mnuSortByDate = nullptr;
     // In the status bar: how many files the list holds and their total length.
     QLabel* labTaskSummary = nullptr;
 
@@ -139,6 +144,11 @@ public:
     void tbtnClearClick();
     void ltvTaskDblClick();
     void ppmTaskPopup();
+    // Each change of the list is a step that Undo takes back and Redo makes again.
+    void mnuUndoClick();
+    void mnuRedoClick();
+    void mnuSortByNameClick();
+    void mnuSortByDateClick();
     // The encoder command lines the job would run now, in a window of their own.
     void showCommandLines();
     // True when the key was one of the list's commands.
@@ -240,6 +250,10 @@ private:
     void openOnDoubleClickBesideRows(QEvent* event);
     // Enables or disables Move Up, Move Down, Remove, Clear and Start together.
     void applyListButtons(ListButtons change);
+    // Runs a change of the list as one step of its history and applies what it does to the buttons.
+    void changeTasks(const std::function<ListButtons()>& change);
+    // After Undo or Redo: the buttons follow the list, and the first selected row is the current one.
+    void showRestoredTasks();
     // The status bar's summary of the list, made again once the list's changes have settled.
     void showTaskSummaryLater();
     // Adds dropped files once the drop event has been answered.
@@ -249,6 +263,7 @@ private:
     MainFormServices m_services;
     std::unique_ptr<Prompter> m_ownPrompter;
     std::unique_ptr<TreeTaskRowStore> m_rows;
+    std::unique_ptr<TaskListHistory> m_history;
     std::unique_ptr<TaskAdder> m_adder;
     TaskAddProgress* m_addProgress = nullptr;
     QTimer* m_summaryTimer = nullptr;

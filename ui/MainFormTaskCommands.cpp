@@ -4,6 +4,7 @@
 #include "platform/Shell.h"
 #include "tasks/TaskAdder.h"
 #include "tasks/TaskListEdits.h"
+#include "tasks/TaskSort.h"
 #include "settings/DesktopOpening.h"
 #include "ui/FileDrops.h"
 #include "ui/TaskAddProgress.h"
@@ -13,6 +14,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +22,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 void TMainForm::buildTaskMenu()
 {
@@ -32,6 +36,20 @@ void TMainForm::buildTaskMenu()
     mnuClear = ppmTask->addAction("Clear", this, &TMainForm::tbtnClearClick);
     ppmTask->addSeparator();
     mnuCommandLines = ppmTask->addAction("Show Command Lines", this, &TMainForm::showCommandLines);
+    ppmTask->addSeparator();
+    mnuUndo = ppmTask->addAction("Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), this, &TMainForm::mnuUndoClick);
+    mnuRedo = ppmTask->addAction("Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this,
+                                 &TMainForm::mnuRedoClick);
+    mnuSortByName = ppmTask->addAction("Sort by Name", this, &TMainForm::mnuSortByNameClick);
+    mnuSortByDate = ppmTask->addAction("Sort by Date", this, &TMainForm::mnuSortByDateClick);
+    // The keys work with the menu closed; a focused text box keeps them for its own text.
+    addAction(mnuUndo);
+    addAction(mnuRedo);
+    // Items are disabled only while the menu shows, so that the keys always reach the handlers.
+    connect(ppmTask, &QMenu::aboutToHide, this, [this] {
+        for (QAction* item : ppmTask->actions())
+            item->setEnabled(true);
+    });
 
     connect(ltvTask, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         ppmTaskPopup();
@@ -49,6 +67,7 @@ void TMainForm::buildTaskMenu()
 void TMainForm::buildAdding()
 {
     m_rows = std::make_unique<TreeTaskRowStore>(*ltvTask);
+    m_history = std::make_unique<TaskListHistory>(*m_rows);
     TaskAddHooks hooks;
     hooks.hideIntro = [this] { panltvTask->hide(); };
     hooks.progress = [this](int done, int found) { m_addProgress->show(done, found); };
@@ -60,7 +79,7 @@ void TMainForm::buildAdding()
     m_addProgress = new TaskAddProgress(*this, [this] { m_adder->Stop(); });
     // The output file box would paste a dropped file's address; files go to the list.
     new FileDropRedirect(*edtOutputFile, [this](const QStringList& paths) { dropLater(paths); });
-    new TaskRowDrag(*ltvTask, *m_rows);
+    new TaskRowDrag(*ltvTask, *m_rows, *m_history);
     new TaskThumbnails(*ltvTask, m_program.EncoderPath);
 
     labTaskSummary = new QLabel(statusBar());
@@ -103,42 +122,111 @@ void TMainForm::applyListButtons(ListButtons change)
         button->setEnabled(change == ListButtons::Enable);
 }
 
+void TMainForm::changeTasks(const std::function<ListButtons()>& change)
+{
+    ListButtons buttons = ListButtons::Unchanged;
+    m_history->Record([&] { buttons = change(); });
+    applyListButtons(buttons);
+}
+
 void TMainForm::tbtnAddFileClick()
 {
-    applyListButtons(m_adder->AddFiles(m_services.dialogs->openFiles(OpenDialog1)));
+    const QStringList files = m_services.dialogs->openFiles(OpenDialog1);
+    changeTasks([&] { return m_adder->AddFiles(files); });
 }
 
 void TMainForm::tbtnAddDirClick()
 {
     const QString folder = m_services.dialogs->BrowseForFolder("Add a directory to the Task List");
-    const ListButtons change = m_adder->AddDirectory(folder);
-    ltvTask->setFocus();
-    applyListButtons(change);
+    changeTasks([&] {
+        const ListButtons change = m_adder->AddDirectory(folder);
+        ltvTask->setFocus();
+        return change;
+    });
 }
 
 void TMainForm::DropFiles(const QStringList& paths)
 {
-    applyListButtons(m_adder->AddDropped(paths, ltvTask->isEnabled()));
+    changeTasks([&] { return m_adder->AddDropped(paths, ltvTask->isEnabled()); });
 }
 
 void TMainForm::tbtnUpClick()
 {
-    MoveTasksUp(*m_rows);
+    changeTasks([this] {
+        MoveTasksUp(*m_rows);
+        return ListButtons::Unchanged;
+    });
 }
 
 void TMainForm::tbtnDownClick()
 {
-    MoveTasksDown(*m_rows);
+    changeTasks([this] {
+        MoveTasksDown(*m_rows);
+        return ListButtons::Unchanged;
+    });
 }
 
 void TMainForm::tbtnRemoveClick()
 {
-    applyListButtons(RemoveSelectedTasks(*m_rows));
+    const int before = m_rows->rowCount();
+    int first = 0;
+    while (first < before && !m_rows->isSelected(first))
+        ++first;
+    changeTasks([this] { return RemoveSelectedTasks(*m_rows); });
+    // The row that took the first removed one's place (else the new last row) is selected
+    // and current, so that a second Delete removes it.
+    if (first < before && m_rows->rowCount() > 0)
+        ltvTask->setCurrentItem(ltvTask->topLevelItem(std::min(first, m_rows->rowCount() - 1)));
 }
 
 void TMainForm::tbtnClearClick()
 {
-    applyListButtons(ClearTasks(*m_rows));
+    changeTasks([this] { return ClearTasks(*m_rows); });
+}
+
+void TMainForm::mnuUndoClick()
+{
+    // A job reads the rows, and an add appends to them, until it ends.
+    if (!ltvTask->isEnabled() || isAdding() || !m_history->CanUndo())
+        return;
+    m_history->Undo();
+    showRestoredTasks();
+}
+
+void TMainForm::mnuRedoClick()
+{
+    if (!ltvTask->isEnabled() || isAdding() || !m_history->CanRedo())
+        return;
+    m_history->Redo();
+    showRestoredTasks();
+}
+
+void TMainForm::showRestoredTasks()
+{
+    applyListButtons(m_rows->rowCount() > 0 ? ListButtons::Enable : ListButtons::Disable);
+    for (int row = 0; row < m_rows->rowCount(); ++row) {
+        if (m_rows->isSelected(row)) {
+            ltvTask->selectionModel()->setCurrentIndex(ltvTask->model()->index(row, 0), QItemSelectionModel::NoUpdate);
+            ltvTask->scrollToItem(ltvTask->topLevelItem(row));
+            return;
+        }
+    }
+}
+
+void TMainForm::mnuSortByNameClick()
+{
+    changeTasks([this] {
+        SortTasksByName(*m_rows);
+        return ListButtons::Unchanged;
+    });
+}
+
+void TMainForm::mnuSortByDateClick()
+{
+    changeTasks([this] {
+        SortTasksByDate(*m_rows);
+        return ListButtons::Unchanged;
+    });
 }
 
 void TMainForm::ltvTaskDblClick()
@@ -156,6 +244,10 @@ void TMainForm::ppmTaskPopup()
     mnuAddDirectory->setEnabled(state.addDirectory);
     mnuRemove->setEnabled(state.remove);
     mnuClear->setEnabled(state.clear);
+    mnuSortByName->setEnabled(state.sort);
+    mnuSortByDate->setEnabled(state.sort);
+    mnuUndo->setEnabled(m_history->CanUndo() && !isAdding());
+    mnuRedo->setEnabled(m_history->CanRedo() && !isAdding());
 }
 
 bool TMainForm::ltvTaskKeyDown(int key)

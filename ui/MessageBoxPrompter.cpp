@@ -18,6 +18,24 @@ bool MessageBoxPrompter::ask(const QString& caption, const QString& text)
         == QMessageBox::Yes;
 }
 
+Prompter::Answer MessageBoxPrompter::askForAll(const QString& caption, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, caption, text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll | QMessageBox::NoToAll, m_owner);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::NoToAll);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::YesToAll:
+        return Answer::YesToAll;
+    case QMessageBox::NoToAll:
+        return Answer::NoToAll;
+    default:
+        return Answer::No;
+    }
+}
+
 bool MessageBoxPrompter::askWarning(const QString& caption, const QString& text)
 {
     return QMessageBox::warning(m_owner, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)

@@ -11,6 +11,7 @@ public:
 
     void inform(const QString& caption, const QString& text) override;
     bool ask(const QString& caption, const QString& text) override;
+    Answer askForAll(const QString& caption, const QString& text) override;
     bool askWarning(const QString& caption, const QString& text) override;
     void warn(const QString& caption, const QString& text) override;
     void notice(const QString& caption, const QString& text) override;

@@ -1,14 +1,15 @@
 #include "ui/TaskRowDrag.h"
 
 #include "tasks/TaskListEdits.h"
+#include "tasks/TaskListHistory.h"
 #include "tasks/TaskRowStore.h"
 
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTreeWidget>
 
-TaskRowDrag::TaskRowDrag(QTreeWidget& list, TaskRowStore& rows)
-    : QObject(&list), m_list(list), m_rows(rows)
+TaskRowDrag::TaskRowDrag(QTreeWidget& list, TaskRowStore& rows, TaskListHistory& history)
+    : QObject(&list), m_list(list), m_rows(rows), m_history(history)
 {
     m_list.setDragEnabled(true);
     m_list.setDragDropMode(QAbstractItemView::DragDrop);
@@ -42,7 +43,7 @@ void TaskRowDrag::dropAt(const QPoint& position)
     // Below the last row is the last row.
     QTreeWidgetItem* under = m_list.itemAt(position);
     const int target = under ? m_list.indexOfTopLevelItem(under) : m_list.topLevelItemCount() - 1;
-    MoveTasksBy(m_rows, target - dragged);
+    m_history.Record([&] { MoveTasksBy(m_rows, target - dragged); });
     // The dragged row stays the current one, as the keyboard's place in the list.
     for (int row = 0; row < m_rows.rowCount(); ++row) {
         if (m_rows.caption(row) == caption) {

@@ -4,14 +4,15 @@
 
 class QPoint;
 class QTreeWidget;
+class TaskListHistory;
 class TaskRowStore;
 
 // Rows dragged within the task list land where they are dropped, moved as the Move Up and
-// Move Down buttons move them; drags from elsewhere are left to the window, which adds the
+// Move Down buttons move them, as one step of the list's history; drags from elsewhere are left to the window, which adds the
 // files they carry.
 class TaskRowDrag : public QObject {
 public:
-    TaskRowDrag(QTreeWidget& list, TaskRowStore& rows);
+    TaskRowDrag(QTreeWidget& list, TaskRowStore& rows, TaskListHistory& history);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -21,4 +22,5 @@ private:
 
     QTreeWidget& m_list;
     TaskRowStore& m_rows;
+    TaskListHistory& m_history;
 };

@@ -82,12 +82,17 @@ void TreeTaskRowStore::setSelected(int row, bool selected)
 
 void TreeTaskRowStore::appendRow(const QString& caption)
 {
+    insertRow(rowCount(), caption);
+}
+
+void TreeTaskRowStore::insertRow(int row, const QString& caption)
+{
     QStringList texts(CellCount + 1);
     texts[0] = caption;
     auto* item = new QTreeWidgetItem(texts);
     SetRowTip(*item, caption);
     const bool counted = isCounted();
-    m_view.addTopLevelItem(item);
+    m_view.insertTopLevelItem(row, item);
     if (counted) {
         ++m_captions[caption];
         ++m_counted;

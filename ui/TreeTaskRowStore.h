@@ -23,6 +23,7 @@ public:
     bool isSelected(int row) const override;
     void setSelected(int row, bool selected) override;
     void appendRow(const QString& caption) override;
+    void insertRow(int row, const QString& caption) override;
     void removeRow(int row) override;
 
 private:

@@ -231,6 +231,23 @@ TEST_F(ConsoleMode, DryRunPrintsTheCommandLinesOfEachPlanAndRunsNothing)
     }
     EXPECT_FALSE(QFile::exists(m_dir.filePath("joined.avi")));
     EXPECT_FALSE(QFile::exists(folder() + "temp"));
+
+    // A folder's files run in natural order.
+    QDir(m_dir.path()).mkpath("natural");
+    QStringList natural;
+    for (int i = 1; i <= 12; ++i) {
+        natural << m_dir.filePath(QString("natural/clip%1.mp4").arg(i));
+        ASSERT_TRUE(QFile::link(a, natural.last()));
+    }
+    const ProgramRun dry = run({"--join", "--dry-run", "--profile", "AVI - MPEG-4 Video", "--output",
+                                m_dir.filePath("joined"), "--", m_dir.filePath("natural")});
+    EXPECT_EQ(dry.exitCode, 0) << dry.err.toStdString();
+    QStringList inputs;
+    for (const QString& line : dry.out.split('\n')) {
+        if (line.startsWith(" \"" + m_dir.filePath("natural/")))
+            inputs << line.section('"', 1, 1);
+    }
+    EXPECT_EQ(inputs, natural);
 }
 
 TEST_F(ConsoleMode, JoinsThenRefusesToOverwriteWithoutATerminal)

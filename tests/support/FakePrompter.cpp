@@ -12,6 +12,14 @@ bool FakePrompter::ask(const QString& caption, const QString& text)
     return answerNext(Kind::Ask, caption, text);
 }
 
+Prompter::Answer FakePrompter::askForAll(const QString& caption, const QString& text)
+{
+    if (forAllAnswers.isEmpty())
+        return answerNext(Kind::AskForAll, caption, text) ? Answer::Yes : Answer::No;
+    messages.append({Kind::AskForAll, caption, text});
+    return forAllAnswers.takeFirst();
+}
+
 bool FakePrompter::askWarning(const QString& caption, const QString& text)
 {
     return answerNext(Kind::AskWarning, caption, text);

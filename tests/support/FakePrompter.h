@@ -8,7 +8,7 @@
 // Records every message and answers questions from a script.
 class FakePrompter : public Prompter {
 public:
-    enum class Kind { Inform, Ask, AskWarning, Warn, Notice, Error };
+    enum class Kind { Inform, Ask, AskForAll, AskWarning, Warn, Notice, Error };
     struct Message {
         Kind kind;
         QString caption;
@@ -18,6 +18,8 @@ public:
     void inform(const QString& caption, const QString& text) override;
     // Takes the next scripted answer; with none left the test fails and the answer is No.
     bool ask(const QString& caption, const QString& text) override;
+    // Takes the next scripted answer for all, else the next Yes or No.
+    Answer askForAll(const QString& caption, const QString& text) override;
     bool askWarning(const QString& caption, const QString& text) override;
     void warn(const QString& caption, const QString& text) override;
     void notice(const QString& caption, const QString& text) override;
@@ -25,9 +27,11 @@ public:
 
     // Queues the answers of the next questions, first asked first.
     void answer(bool yes) { answers.append(yes); }
+    void answer(Answer answer) { forAllAnswers.append(answer); }
 
     QList<Message> messages;
     QList<bool> answers;
+    QList<Answer> forAllAnswers;
 
 private:
     bool answerNext(Kind kind, const QString& caption, const QString& text);

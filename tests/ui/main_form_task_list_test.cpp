@@ -1,5 +1,6 @@
 #include "tests/support/Clips.h"
 #include "tests/ui/ProgramFolderFixture.h"
+#include "ui/MessageBoxPrompter.h"
 #include "ui/TaskThumbnails.h"
 
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTimer>
@@ -394,4 +396,135 @@ TEST_F(MainFormTaskList, DraggedRowsMoveAsTheMoveButtonsMoveThemAndDroppedFilesA
     EXPECT_EQ(captions(form), QStringList{clip("b.avi")});
     QApplication::processEvents();
     EXPECT_EQ(form.labTaskSummary->text(), "1 file, total length 00:00:01");
+}
+
+TEST_F(MainFormTaskList, UndoTakesBackRemoveClearAndADragAndRedoMakesThemAgain)
+{
+    TMainForm& form = startShown({programDir() + "clips"});
+    const QStringList abc{clip("a.avi"), clip("b.avi"), clip("c.avi")};
+    ASSERT_EQ(captions(form), abc);
+
+    form.ltvTask->topLevelItem(1)->setSelected(true);
+    press(form, Qt::Key_Delete);
+    EXPECT_EQ(captions(form), (QStringList{clip("a.avi"), clip("c.avi")}));
+    EXPECT_TRUE(form.ltvTask->topLevelItem(1)->isSelected()) << "the next row is selected";
+    EXPECT_EQ(form.ltvTask->currentItem(), form.ltvTask->topLevelItem(1));
+    form.mnuUndo->trigger();
+    EXPECT_EQ(captions(form), abc);
+    EXPECT_TRUE(form.ltvTask->topLevelItem(1)->isSelected()) << "the row comes back selected";
+    EXPECT_EQ(form.ltvTask->topLevelItem(1)->text(2), "160x120") << "with its cells";
+
+    press(form, Qt::Key_Backspace);
+    EXPECT_TRUE(captions(form).isEmpty());
+    EXPECT_TRUE(listButtonsEnabled(form, false));
+    form.mnuUndo->trigger();
+    EXPECT_EQ(captions(form), abc);
+    EXPECT_TRUE(listButtonsEnabled(form, true));
+
+    DragRow(*form.ltvTask, 0, 2);
+    const QStringList dragged{clip("b.avi"), clip("c.avi"), clip("a.avi")};
+    EXPECT_EQ(captions(form), dragged);
+    form.mnuUndo->trigger();
+    EXPECT_EQ(captions(form), abc);
+    form.mnuRedo->trigger();
+    EXPECT_EQ(captions(form), dragged);
+    form.mnuRedo->trigger();
+    EXPECT_EQ(captions(form), dragged) << "nothing more to redo";
+
+    // Back past every step to the list the program started with.
+    for (int step = 0; step < 4; ++step)
+        form.mnuUndo->trigger();
+    EXPECT_EQ(captions(form), abc);
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+TEST_F(MainFormTaskList, DuplicatesOfAFolderAskOncePerFileUntilAnAnswerForAll)
+{
+    const QString folder = programDir() + "twice";
+    QDir().mkpath(folder);
+    constexpr int Files = 300;
+    for (int i = 1; i <= Files; ++i)
+        ASSERT_TRUE(QFile::link(clip("a.avi"), QString("%1/clip%2.avi").arg(folder).arg(i)));
+    using Answer = Prompter::Answer;
+    const struct {
+        const char* name;
+        QList<Answer> answers;
+        int rows;
+    } cases[] = {
+        {"YesToAll", {Answer::YesToAll}, 2 * Files},
+        {"NoToAll", {Answer::NoToAll}, Files},
+        {"YesNoThenNoToAll", {Answer::Yes, Answer::No, Answer::NoToAll}, Files + 1},
+    };
+    for (const auto& test : cases) {
+        TMainForm& form = start();
+        dialogs.folderToBrowse = folder;
+        form.tbtnAddDir->click();
+        ASSERT_EQ(form.ltvTask->topLevelItemCount(), Files) << test.name;
+        prompter.messages.clear();
+        prompter.forAllAnswers = test.answers;
+        form.tbtnAddDir->click();
+        EXPECT_EQ(form.ltvTask->topLevelItemCount(), test.rows) << test.name;
+        ASSERT_EQ(prompter.messages.size(), test.answers.size()) << test.name;
+        for (int asked = 0; asked < test.answers.size(); ++asked) {
+            EXPECT_EQ(prompter.messages[asked].kind, FakePrompter::Kind::AskForAll) << test.name;
+            EXPECT_EQ(prompter.messages[asked].caption, "Already Listed");
+            EXPECT_TRUE(prompter.messages[asked].text.endsWith(QString("\n%1/clip%2.avi").arg(folder).arg(asked + 1)))
+                << prompter.messages[asked].text.toStdString();
+        }
+    }
+}
+
+TEST_F(MainFormTaskList, FoldersListInNaturalOrderAndTheListSortsByNameOrDateAsOneStep)
+{
+    const QString folder = programDir() + "natural";
+    QDir().mkpath(folder);
+    QStringList natural;
+    for (int i = 1; i <= 12; ++i) {
+        natural << QString("%1/clip%2.avi").arg(folder).arg(i);
+        ASSERT_TRUE(QFile::copy(clip("a.avi"), natural.last()));
+    }
+    TMainForm& form = startShown({folder});
+    EXPECT_EQ(captions(form), natural);
+
+    // Made in the order 12, 11, ..., 1; clip5 says it was recorded before any of them.
+    for (int i = 1; i <= 12; ++i) {
+        QFile file(natural[i - 1]);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2022, 1, 1), QTime(12, 0)).addSecs(-60 * i),
+                                     QFileDevice::FileModificationTime));
+    }
+    const QString recorded = folder + "/recorded.mp4";
+    ASSERT_EQ(RunProgram("ffmpeg", {"-nostdin", "-v", "error", "-i", natural[4], "-c", "copy", "-metadata",
+                                    "creation_time=2019-05-06T07:08:09Z", recorded}).exitCode, 0);
+    dialogs.filesToOpen = {recorded};
+    form.tbtnAddFile->click();
+
+    form.mnuSortByDate->trigger();
+    QStringList byDate{recorded};
+    for (int i = 12; i >= 1; --i)
+        byDate << natural[i - 1];
+    EXPECT_EQ(captions(form), byDate);
+    form.mnuSortByName->trigger();
+    EXPECT_EQ(captions(form), natural + QStringList{recorded});
+    form.mnuUndo->trigger();
+    EXPECT_EQ(captions(form), byDate);
+    form.mnuUndo->trigger();
+    EXPECT_EQ(captions(form), natural + QStringList{recorded});
+}
+
+// The real question box: four buttons, and Esc answers for the rest of the add.
+TEST_F(MainFormTaskList, EscInTheDuplicateQuestionIsNoToAll)
+{
+    TMainForm& form = startShown({});
+    MessageBoxPrompter boxes(&form);
+    int buttons = 0;
+    QTimer::singleShot(0, &form, [&buttons] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        buttons = static_cast<int>(box->findChildren<QPushButton*>().size());
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(box, &escape);
+    });
+    EXPECT_EQ(boxes.askForAll("Already Listed", "text"), Prompter::Answer::NoToAll);
+    EXPECT_EQ(buttons, 4);
 }

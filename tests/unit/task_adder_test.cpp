@@ -131,7 +131,7 @@ TEST_F(TaskAdderTest, ADuplicateIsAddedOnlyAfterYesWithOneQuestionPerAdd)
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].kind, FakePrompter::Kind::Ask);
     EXPECT_EQ(prompter.messages[0].caption, "Already Listed");
-    EXPECT_EQ(prompter.messages[0].text, AlreadyListed);
+    EXPECT_EQ(prompter.messages[0].text, AlreadyListed + "\n\n" + file);
 
     rows.setCell(0, CellStatus, "Complete");
     prompter.answer(true);
@@ -208,7 +208,7 @@ TEST_F(TaskAdderTest, AddFilesTakesTheDialogsFirstNameLast)
     EXPECT_EQ(adder.AddFiles({}), ListButtons::Enable);
 }
 
-TEST_F(TaskAdderTest, AFolderAddsItsOwnVisibleVideoFilesInNameOrderIgnoringCase)
+TEST_F(TaskAdderTest, AFolderAddsItsOwnVisibleVideoFilesInNaturalOrder)
 {
     const QString b = clip("folder/b.AVI");
     const QString a = clip("folder/a.mpg");
@@ -217,16 +217,20 @@ TEST_F(TaskAdderTest, AFolderAddsItsOwnVisibleVideoFilesInNameOrderIgnoringCase)
     clip("folder/.hidden.avi");
     clip("folder/D.rm");
     const QString c = clip("folder/C.mov");
+    const QString img10 = clip("folder/IMG_10.mp4");
+    const QString img9 = clip("folder/img_9.avi");
+    const QString img09 = clip("folder/img_09.avi");
+    const QStringList natural{a, b, c, img09, img9, img10};
 
     EXPECT_EQ(adder.AddDirectory(path("folder")), ListButtons::Enable);
-    EXPECT_EQ(rows.captions(), QStringList({a, b, c}));
-    EXPECT_EQ(eventRounds, 3);
+    EXPECT_EQ(rows.captions(), natural);
+    EXPECT_EQ(eventRounds, 6);
     EXPECT_TRUE(prompter.messages.isEmpty());
 
     MemoryTaskRowStore again;
     TaskAdder slash(again, prompter);
     slash.AddDirectory(path("folder") + "/");
-    EXPECT_EQ(again.captions(), QStringList({a, b, c}));
+    EXPECT_EQ(again.captions(), natural);
 }
 
 // Esc stops an add and keeps what it added; closing the window also keeps the

@@ -1,5 +1,9 @@
 #include "tasks/TaskListEdits.h"
 #include "tasks/MemoryTaskRowStore.h"
+#include "tasks/TaskListHistory.h"
+#include "tasks/TaskSort.h"
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -130,4 +134,33 @@ TEST(TaskSummaryTest, CountsTheFilesAndAddsTheirLengthsOverHours)
         }
     }
     EXPECT_EQ(TaskListSummary(rows), "4 files, total length 102:00:00.2");
+}
+
+TEST(TaskHistoryTest, UndoPutsBackRowsCellsAndSelectionAndRedoMakesTheChangeAgain)
+{
+    const struct {
+        const char* name;
+        QStringList rows;
+        std::function<void(MemoryTaskRowStore&)> change;
+        QStringList changed;
+    } cases[] = {
+        {"RemoveApart", {"A", "B*", "C", "D*", "E"}, [](auto& rows) { RemoveSelectedTasks(rows); }, {"A", "C", "E"}},
+        {"Clear", {"A*", "B"}, [](auto& rows) { ClearTasks(rows); }, {}},
+        {"MoveDown", {"A*", "B", "C"}, MoveTasksDown, {"B", "A*", "C"}},
+        {"SortByName", {"clip10", "Clip2*", "clip1"}, SortTasksByName, {"clip1", "Clip2*", "clip10"}},
+        {"Insert", {"A"}, [](auto& rows) { rows = Rows({"B", "A"}); }, {"B", "A"}},
+    };
+    for (const auto& test : cases) {
+        MemoryTaskRowStore rows = Rows(test.rows);
+        TaskListHistory history(rows);
+        history.Record([&] { test.change(rows); });
+        EXPECT_EQ(Names(rows), test.changed) << test.name;
+        history.Undo();
+        EXPECT_EQ(Names(rows), test.rows) << test.name;
+        EXPECT_FALSE(history.CanUndo()) << test.name;
+        history.Record([] {}); // no change, no step: Redo stays
+        ASSERT_TRUE(history.CanRedo()) << test.name;
+        history.Redo();
+        EXPECT_EQ(Names(rows), test.changed) << test.name;
+    }
 }
