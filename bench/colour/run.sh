@@ -1,6 +1,6 @@
 #!/bin/sh
 # What the colour conversion and the loudness measure cost a conversion (a piece of the
-# MP4/H.264 join): the same 30 s 1280x720 picture as SDR BT.709 and as HLG (HEVC 10-bit),
+# MP4/H.264 join): the same 20 s 640x360 picture as SDR BT.709 and as HLG (HEVC 10-bit),
 # each converted with and without -evenloudness. Wall and processor seconds, best of two.
 # Usage: bench/colour/run.sh [build folder]
 set -eu
@@ -11,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 export VELMO_JOB_MARK=0123456789abcdef0123456789abcdef
 
-ffmpeg -hide_banner -loglevel error -f lavfi -i "testsrc2=s=1280x720:r=25:d=30" -f lavfi -i "sine=f=440:r=48000:d=30" \
+ffmpeg -hide_banner -loglevel error -f lavfi -i "testsrc2=s=640x360:r=25:d=20" -f lavfi -i "sine=f=440:r=48000:d=20" \
     -vf "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p" -c:v libx264 -preset veryfast -crf 18 \
     -colorspace bt709 -color_primaries bt709 -color_trc bt709 -c:a aac sdr.mp4
 ffmpeg -hide_banner -loglevel error -i sdr.mp4 -c:a copy \
@@ -28,7 +28,8 @@ for input in sdr hlg; do
         for round in 1 2; do
             rm -f piece.mkv piece.mkv.loudness
             # shellcheck disable=SC2086
-            line=$( { /usr/bin/time -f "%e %U %S" "$encoder" -o piece.mkv $options $measure -- "$input.mp4" >/dev/null 2>/dev/null; } 2>&1 | tail -1)
+            /usr/bin/time -o times -f "%e %U %S" "$encoder" -o piece.mkv $options $measure -- "$input.mp4" >/dev/null 2>&1
+            line=$(tail -1 times)
             wall=$(echo "$line" | cut -d' ' -f1)
             cpu=$(echo "$line" | awk '{print $2 + $3}')
             if [ -z "$best" ] || [ "$(echo "$wall < ${best%% *}" | awk '{print ($1 < $3)}')" = 1 ]; then best="$wall $cpu"; fi
