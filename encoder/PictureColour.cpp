@@ -89,14 +89,16 @@ std::string Number(double value)
     return text;
 }
 
-// HDR to SDR at the input's own size: to linear light with reference white at 1.0, to
-// BT.709 primaries, the highlights rolled off towards the display's peak (Mobius keeps
-// everything below 0.9 as it is), then the SDR transfer and the output's matrix and range.
-std::string ToneMap(const InputInfo& input, const OutputColour& output)
+// HDR to SDR, scaled to width x height first so that the work in floating point is done on
+// the output's pixels: to linear light with reference white at 1.0, to BT.709 primaries, the
+// highlights rolled off towards the display's peak (Mobius keeps everything below 0.9 as
+// it is), then the SDR transfer and the output's matrix and range.
+std::string ToneMap(const InputInfo& input, const OutputColour& output, int width, int height)
 {
     const Dynamic dynamic = DynamicOf(input);
     const double peak = dynamic == Dynamic::Pq && input.masteringPeak > 0 ? input.masteringPeak : kHdrPeak;
-    return "zscale=tin=" + input.colourTransfer + ":min=" + ZimgMatrix(input.colourMatrix)
+    return "zscale=w=" + std::to_string(width) + ":h=" + std::to_string(height) + ":f=bicubic:tin="
+        + input.colourTransfer + ":min=" + ZimgMatrix(input.colourMatrix)
         + ":pin=" + ZimgPrimaries(input.colourPrimaries) + ":rin=" + InputRange(input)
         + ":t=linear:npl=" + Number(kReferenceWhite) + ",format=gbrpf32le,zscale=p=709,"
         + "tonemap=tonemap=mobius:param=0.9:desat=0:peak=" + Number(std::max(peak / kReferenceWhite, 1.1))
@@ -168,7 +170,7 @@ std::string ColourScale(const InputInfo& input, const OutputColour& output, int 
     std::string range = InputRange(input);
     const bool toneMapped = DynamicOf(input) != Dynamic::Sdr && output.dynamic == Dynamic::Sdr;
     if (toneMapped) {
-        chain = ToneMap(input, output) + ",";
+        chain = ToneMap(input, output, width, height) + ",";
         matrix = ScaleMatrix(output.matrix);
         range = output.range;
     }
