@@ -111,7 +111,8 @@ int RunConsole(int argc, char* argv[])
         err << refusal->text << "\n";
         return 1;
     }
-    const GeneralPreferences preferences = ReadMainPreferences(program.PreferencesPath, program.DefaultTempDir);
+    GeneralPreferences preferences = ReadMainPreferences(program.PreferencesPath, program.DefaultTempDir);
+    preferences.evenLoudness = options->evenLoudness;
 
     ConsolePrompter prompter;
     MemoryTaskRowStore rows;

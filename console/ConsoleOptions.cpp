@@ -55,6 +55,8 @@ std::optional<ConsoleOptions> ParseConsoleOptions(const QStringList& arguments, 
             options.force = true;
         } else if (argument == "--skip-unreadable") {
             options.skipUnreadable = true;
+        } else if (argument == "--even-loudness") {
+            options.evenLoudness = true;
         } else if (argument == "--plan=once" || argument == "--plan=intermediate") {
             options.plan = argument == "--plan=once" ? JobPlan::EncodeOnce : JobPlan::Intermediate;
         } else if (argument.startsWith("--plan")) {
@@ -95,7 +97,8 @@ QString ConsoleHelp(const QStringList& profiles)
         "Usage:\n"
         "  velmo-joiner [FILE or FOLDER...]      the window, with these files in its list\n"
         "  velmo-joiner --join --profile NAME --output FILE [--overwrite] [--force]\n"
-        "               [--skip-unreadable] [--plan=once|intermediate] [--dry-run] [--] INPUT...\n"
+        "               [--skip-unreadable] [--plan=once|intermediate] [--even-loudness] [--dry-run]\n"
+        "               [--] INPUT...\n"
         "                                        the same job without windows\n"
         "\n"
         "The console job encodes every input once, several side by side, straight into the picture of\n"
@@ -128,6 +131,7 @@ QString ConsoleHelp(const QStringList& profiles)
         "  --skip-unreadable   join the inputs that can be read, without those that cannot\n"
         "  --plan=once         encode each input once (the default)\n"
         "  --plan=intermediate convert each input into an intermediate AVI first, then encode again\n"
+        "  --even-loudness     bring every input's sound to the same loudness (-16 LUFS)\n"
         "  --dry-run           print the encoder command lines the job would run, and run nothing\n"
         "  --help              this text\n"
         "\n"

@@ -304,6 +304,8 @@ Request ParseArguments(const std::vector<std::string>& args)
             request.output.keepExisting = true;
         } else if (arg == "-piece") {
             request.piece = true;
+        } else if (arg == "-evenloudness") {
+            request.evenLoudness = true;
         } else if (arg == "-piecefor") {
             request.pieceFor = value();
             ContainerForPath("." + request.pieceFor);

@@ -10,6 +10,7 @@
 #include "InputProbe.h"
 #include "JobError.h"
 #include "JobMark.h"
+#include "Loudness.h"
 #include "MemoryFile.h"
 #include "OutputCheck.h"
 #include "PieceJoin.h"
@@ -24,6 +25,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <sys/resource.h>
 #include <thread>
@@ -93,22 +95,31 @@ struct RunSpan {
 
 // One ffmpeg run makes request.output from the inputs, through a TempOutput that gets its
 // name once it has been checked.
+// measure: the loudness of the sound is measured and kept beside the output (Loudness.h).
 int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
-                   const OutputFormat& format, const JoinPart& part, const RunSpan& span)
+                   const OutputFormat& format, const JoinPart& part, const RunSpan& span, bool measure = false)
 {
     TempOutput temp(request.output);
     std::vector<int> fds;
     if (temp.fdForChild() >= 0)
         fds.push_back(temp.fdForChild());
     const int graphFd = 3 + static_cast<int>(fds.size());
-    FfmpegPlan plan =
-        BuildFfmpegPlan(request, encoding, format, inputs, temp.pathForChild(), ChildFdPath(graphFd), Cores(), part);
+    std::optional<MemoryFile> loudness;
+    JoinPart measuredPart = part;
+    if (measure) {
+        loudness.emplace("", "loudness", "the loudness measured");
+        measuredPart.loudnessPath = ChildFdPath(graphFd + 1);
+    }
+    FfmpegPlan plan = BuildFfmpegPlan(request, encoding, format, inputs, temp.pathForChild(), ChildFdPath(graphFd),
+                                      Cores(), measuredPart);
     if (request.piece)
         MakePiecePlan(plan, request, encoding, part.mark);
     for (std::size_t index = span.first ? 0 : format.changes.size(); index < plan.changes.size(); ++index)
         WriteErr(plan.changes[index] + "\n");
     const MemoryFile graph(plan.graph, "ffmpeg-graph", "the ffmpeg filter graph");
     fds.push_back(graph.fd());
+    if (loudness)
+        fds.push_back(loudness->fd());
     AllowEveryFileOpen();
 
     Progress progress;
@@ -141,6 +152,9 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     const std::string written = temp.Commit();
     if (request.piece)
         RecordPiece(written, request, encoding, format, progress.seconds(), part.mark);
+    if (loudness)
+        if (const auto measured = MeasuredLoudness(loudness->Text()))
+            KeepLoudness(request.output, *measured, part.mark);
     if (span.last) {
         WriteOut(FormatPosLine(span.total > 0 ? span.total : progress.seconds(), progress.frames(), 100));
         WriteOut("\n");
@@ -164,8 +178,14 @@ int JoinInGroups(const Request& request, const Encoding& encoding, const std::ve
     const Encoding pieceEncoding = ChooseEncoding(group);
     Request join = request;
     join.inputs.clear();
-    JoinPart part{0, mark};
+    JoinPart part;
+    part.mark = mark;
     RunSpan span{request.output, 0, total, false, true};
+    std::vector<double> gains;
+    if (request.evenLoudness)
+        gains = LoudnessGains(request.inputs, mark);
+    // Each group evens out its own inputs; the join of the groups keeps their sound.
+    join.evenLoudness = false;
     for (std::size_t first = 0; first < inputs.size(); first += kGroupInputs) {
         const std::vector<InputInfo> members(inputs.begin() + static_cast<long>(first),
                                              inputs.begin() + static_cast<long>(std::min(first + kGroupInputs,
@@ -174,6 +194,9 @@ int JoinInGroups(const Request& request, const Encoding& encoding, const std::ve
         for (const InputInfo& member : members)
             group.inputs.push_back(member.path);
         group.output = folder.NewName(".mkv");
+        if (!gains.empty())
+            part.gains.assign(gains.begin() + static_cast<long>(first),
+                              gains.begin() + static_cast<long>(first + members.size()));
         const int code = EncodeInOneRun(group, pieceEncoding, members, format, part, span);
         if (code != exitcode::Success)
             return code;
@@ -207,7 +230,15 @@ int JoinInputs(const Request& request, const Encoding& encoding, const std::stri
     const OutputFormat format = ChooseOutputFormat(request, encoding, inputs);
     if (!request.piece && inputs.size() > kGroupInputs)
         return JoinInGroups(request, encoding, inputs, format, mark, total);
-    return EncodeInOneRun(request, encoding, inputs, format, {0, mark}, {request.output, 0, total, true});
+    // A conversion (a piece or an intermediate file of one input) measures its input's
+    // loudness; a join evens out its inputs' by what their conversions measured.
+    const bool converts = inputs.size() == 1 && (request.piece || request.videoCodec.empty());
+    JoinPart part;
+    part.mark = mark;
+    if (request.evenLoudness && !converts)
+        part.gains = LoudnessGains(request.inputs, mark);
+    return EncodeInOneRun(request, encoding, inputs, format, part, {request.output, 0, total, true},
+                          request.evenLoudness && converts && inputs.front().audioStream >= 0);
 }
 
 } // namespace
@@ -224,7 +255,11 @@ Encoding CheckRequest(const Request& request)
 int RunEncodeJob(const Request& request)
 {
     const Encoding encoding = CheckRequest(request);
-    if (request.copyStreams)
+    if (request.copyStreams) {
+        if (request.evenLoudness)
+            WriteErr("Even loudness: a join that keeps the sound as it is cannot change its loudness, "
+                     "so the files keep theirs\n");
         return RunCopyJoin(request, encoding);
+    }
     return JoinInputs(request, encoding, JobMark());
 }

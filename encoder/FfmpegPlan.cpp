@@ -1,6 +1,7 @@
 #include "FfmpegPlan.h"
 
 #include "DvdStandard.h"
+#include "Loudness.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,7 +59,7 @@ std::pair<int, int> PictureBox(const OutputFormat& format, const InputInfo& inpu
     return {EvenNear(format.width * ratio), format.height};
 }
 
-std::string VideoChain(const OutputFormat& format, const Encoding& encoding, const InputInfo& input)
+std::string VideoChain(const OutputFormat& format, const InputInfo& input)
 {
     std::string chain = input.start > 0 ? "setpts=PTS-" + Seconds(input.start) + "/TB," : "";
     // ffmpeg has already turned the picture upright; interlaced fields are woven into frames.
@@ -70,12 +71,12 @@ std::string VideoChain(const OutputFormat& format, const Encoding& encoding, con
     if (const long frames = FramesAt(input, format.frameRate); frames > 0)
         chain += ",tpad=stop=-1:stop_mode=clone,trim=end_frame=" + std::to_string(frames);
     const auto [width, height] = PictureBox(format, input);
-    chain += ",scale=" + std::to_string(width) + ":" + std::to_string(height);
+    chain += "," + ColourScale(input, format.colour, width, height);
     if (width != format.width || height != format.height)
         chain += ",pad=" + std::to_string(format.width) + ":" + std::to_string(format.height)
             + ":(ow-iw)/2:(oh-ih)/2:black";
     chain += format.displayAspect > 0 ? ",setdar=" + Fixed(format.displayAspect, 6) : ",setsar=1";
-    chain += ",format=" + encoding.pixelFormat;
+    chain += ",format=" + format.colour.pixelFormat;
     return chain;
 }
 
@@ -85,12 +86,14 @@ std::string AudioFormat(const OutputFormat& format)
         + ":channel_layouts=" + ChannelLayout(format.channels);
 }
 
-std::string AudioChain(const OutputFormat& format, const InputInfo& input, long samples)
+std::string AudioChain(const OutputFormat& format, const InputInfo& input, long samples, double gain)
 {
     std::string chain = input.start > 0 ? "asetpts=PTS-" + Seconds(input.start) + "/TB," : "";
     // first_pts=0 puts silence before sound that starts late and cuts sound from before
     // the span; async also fills gaps in the sound's timestamps.
     chain += "aresample=" + std::to_string(format.sampleRate) + ":async=1:first_pts=0," + AudioFormat(format);
+    if (gain != 0)
+        chain += "," + GainFilter(gain);
     return chain + (samples > 0 ? ",apad,atrim=end_sample=" + std::to_string(samples) : "");
 }
 
@@ -235,6 +238,7 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
         || (request.piece && !request.pieceFor.empty() && ContainerForPath("." + request.pieceFor) == Container::Vob);
     if (forDvd)
         ApplyDvdStandard(format, request, encoding.videoEncoder == "mpeg1video", first, wantedRate);
+    format.colour = ChooseOutputColour(encoding, format.width, format.height, inputs);
 
     const InputInfo* firstAudio = nullptr;
     for (const InputInfo& input : inputs)
@@ -328,8 +332,9 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         const long samples = frames > 0 ? samplesAt(framesBefore + frames) - samplesAt(framesBefore) : 0;
         framesBefore += frames;
         const std::string index = std::to_string(i);
-        plan.graph += StreamPad(i, input.videoStream) + VideoChain(format, encoding, input) + "[v" + index + "];\n";
-        plan.graph += (input.audioStream >= 0 ? SoundSource(i, input, plan.graph) + AudioChain(format, input, samples)
+        plan.graph += StreamPad(i, input.videoStream) + VideoChain(format, input) + "[v" + index + "];\n";
+        plan.graph += (input.audioStream >= 0 ? SoundSource(i, input, plan.graph)
+                      + AudioChain(format, input, samples, part.gains.empty() ? 0 : part.gains[i])
                                               : SilenceSource(format, samples))
             + "[a" + index + "];\n";
         pads += "[v" + index + "][a" + index + "]";
@@ -355,11 +360,17 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         sound += (sound.empty() ? "" : ",") + std::string("apad=pad_len=")
             + std::to_string(PrimingSamples(encoding.audioEncoder, format.sampleRate));
     }
+    if (!part.gains.empty())
+        sound = PeakLimiter(format.sampleRate) + (sound.empty() ? "" : "," + sound);
+    // What follows the joined sound; a measure takes a branch of its own.
+    std::string next = "[joined];\n[joined]";
+    if (!part.loudnessPath.empty())
+        next += "asplit=2[kept][measured];\n[measured]" + MeasureChain(part.loudnessPath) + ";\n[kept]";
     if (leadIn)
-        plan.graph += "[joined];\n[joined]asplit=2[whole][lead];\n[whole]" + sound + "[a];\n[lead]atrim=end_sample="
+        plan.graph += next + "asplit=2[whole][lead];\n[whole]" + sound + "[a];\n[lead]atrim=end_sample="
             + std::to_string(priming) + "[leadin]\n";
-    else if (!sound.empty())
-        plan.graph += "[joined];\n[joined]" + sound + "[a]\n";
+    else if (!sound.empty() || !part.loudnessPath.empty())
+        plan.graph += next + (sound.empty() ? "anull" : sound) + "[a]\n";
     else
         plan.graph += "[a]\n";
     plan.args.insert(plan.args.end(), {"-filter_complex_script", graphPath, "-map", "[v]", "-map", "[a]"});
@@ -367,6 +378,8 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         plan.args.insert(plan.args.end(), {"-map", "[leadin]"});
     const auto video = VideoCodecArguments(request, encoding, cores);
     plan.args.insert(plan.args.end(), video.begin(), video.end());
+    const auto colour = ColourArguments(format.colour, encoding);
+    plan.args.insert(plan.args.end(), colour.begin(), colour.end());
     const auto audio = AudioCodecArguments(request, encoding, format);
     plan.args.insert(plan.args.end(), audio.begin(), audio.end());
     if (leadIn)

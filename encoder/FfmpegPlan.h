@@ -2,6 +2,7 @@
 
 #include "Encoding.h"
 #include "InputProbe.h"
+#include "PictureColour.h"
 #include "Request.h"
 
 #include <string>
@@ -15,6 +16,7 @@ struct OutputFormat {
     double displayAspect = 0; // 0: square pixels
     int sampleRate = 44100;
     int channels = 2;
+    OutputColour colour;
     // One line for each value changed to one the output can hold, for the user.
     std::vector<std::string> changes;
 };
@@ -40,6 +42,10 @@ struct JoinPart {
     // Names an intermediate file's lead-in track as this job's (JobMark.h); without a
     // mark no lead-in track is written.
     std::string mark;
+    // Each input's gain in dB, which evens out their loudness; empty: the sound as it is.
+    std::vector<double> gains;
+    // Where the run writes the loudness of its sound (Loudness.h); empty: not measured.
+    std::string loudnessPath;
 };
 
 FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, const OutputFormat& format,

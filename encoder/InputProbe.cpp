@@ -272,6 +272,16 @@ InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string
             info.quarterTurn = QuarterTurn(values, prefix);
             const std::string fields = Text(values, prefix + "field_order");
             info.interlaced = fields == "tt" || fields == "bb" || fields == "tb" || fields == "bt";
+            const auto tag = [&](const char* key) {
+                const std::string text = Text(values, prefix + key);
+                return text == "unknown" || text == "reserved" || text == "unspecified" ? std::string() : text;
+            };
+            info.colourMatrix = tag("color_space");
+            info.colourPrimaries = tag("color_primaries");
+            info.colourTransfer = tag("color_transfer");
+            info.colourRange = tag("color_range");
+            info.pixelFormat = tag("pix_fmt");
+            ReadMasteringDisplay(values, prefix, info);
         } else if (const long samples = LeadInSamples(Text(values, prefix + "tags.title"), mark);
                    type == "audio" && samples > 0 && info.leadInStream < 0) {
             info.leadInStream = index;
@@ -336,6 +346,59 @@ std::string EndsEarlyNote(const InputInfo& input)
     return name + text;
 }
 
+namespace {
+
+// "34000/50000" in the units of its denominator's kind: 1/50000 for a chromaticity,
+// 1/10000 cd/m2 for a luminance.
+long Units(const std::map<std::string, std::string>& values, const std::string& key, double scale)
+{
+    const double ratio = Ratio(values, key);
+    return ratio > 0 ? std::lround(ratio * scale) : std::lround(Number(values, key) * scale);
+}
+
+} // namespace
+
+void ReadMasteringDisplay(const std::map<std::string, std::string>& values, const std::string& prefix,
+                          InputInfo& info)
+{
+    for (int index = 0; index < 16; ++index) {
+        const std::string data = prefix + "side_data_list.side_data." + std::to_string(index) + ".";
+        const std::string type = Text(values, data + "side_data_type");
+        if (type == "Mastering display metadata" && values.count(data + "max_luminance")) {
+            const auto point = [&](const char* colour) {
+                std::string text = "(";
+                text += std::to_string(Units(values, data + colour + "_x", 50000));
+                text += ',';
+                text += std::to_string(Units(values, data + colour + "_y", 50000));
+                return text += ')';
+            };
+            std::string display = "G";
+            display += point("green");
+            display += 'B';
+            display += point("blue");
+            display += 'R';
+            display += point("red");
+            display += "WP";
+            display += point("white_point");
+            display += "L(";
+            display += std::to_string(Units(values, data + "max_luminance", 10000));
+            display += ',';
+            display += std::to_string(Units(values, data + "min_luminance", 10000));
+            info.masterDisplay = display + ")";
+            info.masteringPeak = Units(values, data + "max_luminance", 1);
+        } else if (type == "Content light level metadata") {
+            info.contentLight = std::to_string(Units(values, data + "max_content", 1)) + ","
+                + std::to_string(Units(values, data + "max_average", 1));
+        }
+    }
+}
+
+std::vector<std::string> FirstFrameArguments(const std::string& path, int stream)
+{
+    return {"ffprobe", "-v", "error", "-of", "flat", "-read_intervals", "%+#1", "-select_streams",
+            std::to_string(stream), "-show_entries", "frame_side_data_list", FileUrl(path)};
+}
+
 double DisplayAspect(const InputInfo& input)
 {
     const double aspect = input.width * input.sampleAspect / input.height;
@@ -347,8 +410,9 @@ std::vector<std::string> ProbeArguments(const std::string& path)
     return {"ffprobe", "-v", "error", "-of", "flat",
             "-show_entries",
             "format=format_name,start_time,duration:stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
-            "r_frame_rate,start_time,duration,nb_frames,time_base,sample_rate,channels,field_order:"
-            "stream_disposition=attached_pic,default:stream_tags=title,language,rotate:stream_side_data=rotation:"
+            "r_frame_rate,start_time,duration,nb_frames,time_base,sample_rate,channels,field_order,"
+            "pix_fmt,color_space,color_primaries,color_transfer,color_range:"
+            "stream_disposition=attached_pic,default:stream_tags=title,language,rotate:stream_side_data:"
             "packet=stream_index,pts,dts,duration",
             FileUrl(path)};
 }
@@ -385,6 +449,16 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
         : info;
     probed.size = file.st_size;
     probed.changedNanoseconds = ChangeTime(file);
+    // HEVC keeps the mastering display of PQ in its pictures, where the streams' list
+    // does not show it: the first frame says it.
+    if (probed.colourTransfer == "smpte2084" && probed.masterDisplay.empty()) {
+        ProbeReader frame;
+        const ChildRunResult read = RunChild(FirstFrameArguments(path, probed.videoStream),
+            {[&](std::string_view text) { frame.Feed(text); }, [](std::string_view) {}, onTick});
+        frame.Feed("\n");
+        if (read.stopSignal == 0 && ExitCodeOf(read.status) == 0)
+            ReadMasteringDisplay(frame.values(), "frames.frame.0.", probed);
+    }
     return probed;
 }
 

@@ -37,6 +37,19 @@ struct InputInfo {
     // The file as it was when probed: size and last change.
     long long size = 0;
     long long changedNanoseconds = 0;
+    // The picture's colour as the file tags it, in ffprobe's words ("bt709", "tv",
+    // "arib-std-b67"); empty where the file says nothing.
+    std::string colourMatrix;
+    std::string colourPrimaries;
+    std::string colourTransfer;
+    std::string colourRange;
+    std::string pixelFormat;
+    // The mastering display and light levels of an HDR picture, as x265 takes them
+    // ("G(13250,34500)B(...)R(...)WP(...)L(10000000,1)" and "1000,400"), and the display's
+    // peak in cd/m2; empty and 0 when unknown.
+    std::string masterDisplay;
+    std::string contentLight;
+    double masteringPeak = 0;
 };
 
 // The title that marks a lead-in track, followed by its length in samples and the job's mark.
@@ -105,6 +118,15 @@ double DisplayAspect(const InputInfo& input);
 // The ffprobe arguments that InputInfoFromProbe expects.
 std::vector<std::string> ProbeArguments(const std::string& path);
 
+
+// Reads the mastering display and light levels from the side data at prefix
+// ("streams.stream.0." or "frames.frame.0.") into the input, where it says them.
+void ReadMasteringDisplay(const std::map<std::string, std::string>& values, const std::string& prefix,
+                          InputInfo& info);
+
+// The ffprobe arguments that read the side data of the picture's first frame, where
+// HEVC keeps its mastering display.
+std::vector<std::string> FirstFrameArguments(const std::string& path, int stream);
 
 // Checks that the file is there and readable, then asks ffprobe. Throws JobError
 // naming the file: missing, a folder, unreadable, empty, not a media file, no video.

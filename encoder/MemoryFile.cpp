@@ -20,3 +20,18 @@ MemoryFile::~MemoryFile()
 {
     close(fd_);
 }
+
+std::string MemoryFile::Text() const
+{
+    std::string text;
+    char buffer[65536];
+    for (off_t at = 0;;) {
+        const ssize_t got = pread(fd_, buffer, sizeof buffer, at);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return text;
+        text.append(buffer, static_cast<std::size_t>(got));
+        at += got;
+    }
+}

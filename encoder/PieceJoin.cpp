@@ -2,6 +2,7 @@
 
 #include "Console.h"
 #include "JobError.h"
+#include "Loudness.h"
 #include "MatroskaTracks.h"
 #include "PieceRecord.h"
 #include "PrivateFolder.h"
@@ -104,6 +105,32 @@ std::string SoundChain(const Encoding& encoding, const OutputFormat& format)
     return chain;
 }
 
+// The sound of each piece brought up or down by its gain, from the sample where it starts
+// in the join, then the peaks held.
+std::string EvenedSound(const std::vector<StreamFacts>& pieces, const std::vector<double>& gains, int sampleRate)
+{
+    std::string points;
+    std::string parts;
+    std::string evened;
+    double seconds = 0;
+    for (std::size_t index = 0; index < pieces.size(); ++index) {
+        const std::string name = std::to_string(index);
+        if (index > 0)
+            points.append(index > 1 ? "|" : "").append(std::to_string(std::lround(seconds * sampleRate)));
+        seconds += pieces[index].duration;
+        parts.append("[part").append(name).append("]");
+        evened.append("[part").append(name).append("]").append(GainFilter(gains[index]));
+        evened.append("[evened").append(name).append("];");
+    }
+    if (pieces.size() == 1)
+        return GainFilter(gains.front()) + "," + PeakLimiter(sampleRate) + ",";
+    std::string joined;
+    for (std::size_t index = 0; index < pieces.size(); ++index)
+        joined.append("[evened").append(std::to_string(index)).append("]");
+    return "asegment=samples=" + points + parts + ";" + evened + joined + "concat=n=" + std::to_string(pieces.size())
+        + ":v=0:a=1," + PeakLimiter(sampleRate) + ",";
+}
+
 } // namespace
 
 std::string PieceMark(const Request& request, const Encoding& encoding, const std::string& jobMark)
@@ -127,20 +154,6 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
     // no B-frames (and keep their times simple).
     if (encoding.videoEncoder == "libx264")
         extra.insert(extra.end(), {"-bf", "0"});
-    // The codec's headers say the picture's range and colours, which the encoder takes
-    // from the input: every piece is brought to the same ones, so that all their headers
-    // agree and their pictures join. Motion JPEG is full range by its nature.
-    if (encoding.pixelFormat == "yuv420p") {
-        const bool high = request.scaleHeight >= 720;
-        const std::string colours = high ? "bt709" : "smpte170m";
-        plan.graph += ";\n[v]scale=out_range=tv:out_color_matrix=" + std::string(high ? "bt709" : "bt601")
-            + ",format=yuv420p[piece]\n";
-        const auto picture = std::find(plan.args.begin(), plan.args.end(), "[v]");
-        if (picture != plan.args.end())
-            *picture = "[piece]";
-        extra.insert(extra.end(), {"-color_range", "tv", "-colorspace", colours, "-color_primaries", colours,
-                                   "-color_trc", colours, "-chroma_sample_location", "left"});
-    }
     // The plan ends with the muxer and the target.
     plan.args.insert(plan.args.end() - 3, extra.begin(), extra.end());
 }
@@ -234,6 +247,9 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
     std::vector<ConcatEntry> entries;
     for (const StreamFacts& piece : pieces)
         entries.push_back({piece.file.path});
+    const std::vector<double> gains =
+        request.evenLoudness ? LoudnessGains(request.inputs, jobMark) : std::vector<double>();
+    const std::string evened = gains.empty() ? std::string() : EvenedSound(pieces, gains, format.sampleRate);
     PrivateFolder links;
     return RunJoin(request, pieces, {ConcatList(entries, links)}, [&](const auto& lists, const std::string& target) {
         std::vector<std::string> args = JoinHead();
@@ -241,7 +257,7 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
         args.insert(args.end(), input.begin(), input.end());
         const auto picture = PictureArguments(encoding, pieces.front(), format.frameRate);
         args.insert(args.end(), picture.begin(), picture.end());
-        args.insert(args.end(), {"-map", "0:a:0", "-filter:a", SoundChain(encoding, format)});
+        args.insert(args.end(), {"-map", "0:a:0", "-filter:a", evened + SoundChain(encoding, format)});
         const auto sound = SoundCodecArguments(request, encoding, format);
         args.insert(args.end(), sound.begin(), sound.end());
         args.insert(args.end(), {"-f", encoding.muxer, target});

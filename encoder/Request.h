@@ -48,4 +48,7 @@ struct Request {
     std::string pieceFor;
     // -ovc copy -oac copy: the inputs' streams are joined as they are (CopyJoin.h).
     bool copyStreams = false;
+    // -evenloudness: a conversion measures its input's loudness, and the join brings
+    // every input's sound to the same (Loudness.h).
+    bool evenLoudness = false;
 };

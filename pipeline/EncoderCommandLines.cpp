@@ -9,9 +9,12 @@ QString Quoted(const QString& path)
 
 }
 
-EncoderCommand ConversionCommand(const QString& input, const QString& intermediate, const QString& frameSize)
+EncoderCommand ConversionCommand(const QString& input, const QString& intermediate, const QString& frameSize,
+                                 bool evenLoudness)
 {
-    const QStringList options{"-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30", "-vf", "scale=" + frameSize};
+    QStringList options{"-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30", "-vf", "scale=" + frameSize};
+    if (evenLoudness)
+        options << EvenLoudnessOption;
     return {' ' + Quoted(input) + " -o " + Quoted(intermediate) + ' ' + options.join(' '),
             QStringList{"-o", intermediate} + options + QStringList{"--", input}};
 }
@@ -31,6 +34,16 @@ EncoderCommand PieceCommand(const QString& input, const QString& piece, const Jo
     const QStringList options{"-piece", "-piecefor", outputType, "-ofps", "30"};
     return {' ' + Quoted(input) + " -o " + Quoted(piece) + ' ' + options.join(' ') + joinOptions.text,
             QStringList{"-o", piece} + options + joinOptions.arguments + QStringList{"--", input}};
+}
+
+JoinOptions WithEvenLoudness(const JoinOptions& options)
+{
+    return {options.text + ' ' + EvenLoudnessOption, options.arguments + QStringList{EvenLoudnessOption}};
+}
+
+bool EvensLoudness(const JoinOptions& options)
+{
+    return options.arguments.contains(EvenLoudnessOption);
 }
 
 QString PiecePath(const QString& jobFolder, int index)

@@ -14,8 +14,16 @@ struct EncoderCommand {
     QStringList arguments;
 };
 
-// One input into an intermediate AVI of the job's frame size "W:H".
-EncoderCommand ConversionCommand(const QString& input, const QString& intermediate, const QString& frameSize);
+// One input into an intermediate AVI of the job's frame size "W:H". evenLoudness: its
+// loudness is measured for the join.
+EncoderCommand ConversionCommand(const QString& input, const QString& intermediate, const QString& frameSize,
+                                 bool evenLoudness = false);
+
+// The encoder's option that evens out the loudness of the inputs. Given in the join's
+// options, it reaches every conversion of the job and the join.
+inline const QString EvenLoudnessOption = "-evenloudness";
+JoinOptions WithEvenLoudness(const JoinOptions& options);
+bool EvensLoudness(const JoinOptions& options);
 
 // The intermediate files, in list order, joined into the output with the profile's options.
 EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const JoinOptions& options);

@@ -19,7 +19,8 @@ QString PlanCommands::convertedFile(int index) const
 EncoderCommand PlanCommands::conversion(const QString& input, int index) const
 {
     return m_plan == JobPlan::EncodeOnce ? PieceCommand(input, convertedFile(index), m_joinOptions, m_outputType)
-                                         : ConversionCommand(input, convertedFile(index), m_frameSize);
+                                         : ConversionCommand(input, convertedFile(index), m_frameSize,
+                                                             EvensLoudness(m_joinOptions));
 }
 
 EncoderCommand PlanCommands::join(const QStringList& inputs, const QString& output) const

@@ -1,5 +1,6 @@
 #include "pipeline/JobSettingsFrom.h"
 
+#include "pipeline/EncoderCommandLines.h"
 #include "pipeline/SpaceCheck.h"
 #include "platform/Prompter.h"
 #include "profiles/EncoderOptions.h"
@@ -38,7 +39,10 @@ JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferenc
     settings.fallbackTempDir = program.DefaultTempDir;
     const QString profilePath = ProfilePathOf(program.ProgramDir, profileName);
     settings.frameSize = [profilePath, choices] { return GetOutputSize(profilePath, choices); };
-    settings.joinOptions = [profilePath, choices] { return BuildJoinOptions(profilePath, choices); };
+    settings.joinOptions = [profilePath, choices, even = preferences.evenLoudness] {
+        const JoinOptions options = BuildJoinOptions(profilePath, choices);
+        return even ? WithEvenLoudness(options) : options;
+    };
     settings.profileRefusal = [profilePath, choices] { return CheckProfile(profilePath, choices); };
     settings.outputKbits = OutputKbits(choices);
     settings.conversionRunsAtOnce = ConversionRunsAtOnce(QThread::idealThreadCount());

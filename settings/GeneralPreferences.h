@@ -18,6 +18,8 @@ struct GeneralPreferences {
     // Each file encoded once, straight into the output's codec, instead of into an
     // intermediate AVI first.
     bool encodeOnce = true;
+    // Every file's sound brought to the same loudness in the join.
+    bool evenLoudness = false;
 
     bool operator==(const GeneralPreferences&) const = default;
 };

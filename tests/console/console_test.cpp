@@ -223,6 +223,10 @@ TEST_F(ConsoleMode, DryRunPrintsTheCommandLinesOfEachPlanAndRunsNothing)
          " \"" + a + "\" -o \"" + temp + "0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480\n"
          " \"" + b + "\" -o \"" + temp + "1.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480\n"
          " \"" + temp + "0.avi\" \"" + temp + "1.avi\"" + output + joinOptions + "\n"},
+        {{"--plan=intermediate", "--even-loudness"},
+         " \"" + a + "\" -o \"" + temp + "0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480 -evenloudness\n"
+         " \"" + b + "\" -o \"" + temp + "1.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480 -evenloudness\n"
+         " \"" + temp + "0.avi\" \"" + temp + "1.avi\"" + output + joinOptions + " -evenloudness\n"},
     };
     for (const auto& test : cases) {
         const ProgramRun dry = run(join(QStringList{"--dry-run"} + test.options));

@@ -28,7 +28,7 @@ FfmpegPlan PlanFor(std::vector<std::string> args, const std::vector<InputInfo>& 
     const Request request = ParseArguments(args);
     const Encoding encoding = ChooseEncoding(request);
     return BuildFfmpegPlan(request, encoding, ChooseOutputFormat(request, encoding, inputs), inputs,
-                           "/proc/self/fd/3", "/proc/self/fd/4", cores, {framesBefore, "mark"});
+                           "/proc/self/fd/3", "/proc/self/fd/4", cores, {framesBefore, "mark", {}, {}});
 }
 
 // The value after an option, or "" when the option is absent.
@@ -134,7 +134,8 @@ TEST(FfmpegPlanTest, ChangedValuesAreSaid)
     const auto flv = PlanFor({"a.avi", "-o", "o.flv", "-lavcopts", "vcodec=flv:aspect=16:9", "-srate", "48000"},
                              {Clip("a.avi", 321, 241, 25, 1, true)});
     EXPECT_EQ(After(flv.args, "-ar"), "44100");
-    EXPECT_TRUE(Holds(flv.graph, "scale=320:240,setsar=1")) << flv.graph;
+    EXPECT_TRUE(Holds(flv.graph, "scale=320:240:")) << flv.graph;
+    EXPECT_TRUE(Holds(flv.graph, "out_range=tv,setsar=1")) << flv.graph;
     ASSERT_EQ(flv.changes.size(), 3u);
     EXPECT_TRUE(Holds(flv.changes[0], "321x241 changed to 320x240")) << flv.changes[0];
     EXPECT_TRUE(Holds(flv.changes[1], "aspect 1.778 dropped")) << flv.changes[1];

@@ -61,6 +61,25 @@ TEST(InputProbeTest, ThePictureAsShownAndTheDefaultSoundTrack)
     EXPECT_EQ(info.unusedSoundTracks, (std::vector<std::string>{"1 (eng)", "3 (Commentary)"}));
 }
 
+TEST(InputProbeTest, MasteringDisplayInTheUnitsX265Writes)
+{
+    const std::string data = "frames.frame.0.side_data_list.side_data.";
+    InputInfo info;
+    ReadMasteringDisplay(ParseFlatOutput(data + "0.side_data_type=\"Mastering display metadata\"\n" + data
+                                         + "0.red_x=\"34000/50000\"\n" + data + "0.red_y=\"16000/50000\"\n" + data
+                                         + "0.green_x=\"13250/50000\"\n" + data + "0.green_y=\"34500/50000\"\n" + data
+                                         + "0.blue_x=\"15/100\"\n" + data + "0.blue_y=\"3/50\"\n" + data
+                                         + "0.white_point_x=\"15635/50000\"\n" + data + "0.white_point_y=\"16450/50000\"\n"
+                                         + data + "0.min_luminance=\"1/10000\"\n" + data
+                                         + "0.max_luminance=\"4000/1\"\n" + data
+                                         + "1.side_data_type=\"Content light level metadata\"\n" + data
+                                         + "1.max_content=1000\n" + data + "1.max_average=400\n"),
+                         "frames.frame.0.", info);
+    EXPECT_EQ(info.masterDisplay, "G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(40000000,1)");
+    EXPECT_EQ(info.contentLight, "1000,400");
+    EXPECT_EQ(info.masteringPeak, 4000);
+}
+
 TEST(InputProbeTest, CoverPictureIsNoVideo)
 {
     const auto values = ParseFlatOutput(
