@@ -44,12 +44,13 @@ bool HoldsMark(int fd)
 
 // The names a job and the encoder runs it starts write in its folder: the lock, the
 // converted files "N.avi" and "N.mkv", the loudness measured beside them
-// "N.avi.loudness", and the hidden ".N.avi.RANDOM.part" the encoder writes them as where
-// the file system has no unnamed files.
+// "N.avi.loudness", a piece's record "N.mkv.record" (first written as
+// "N.mkv.record.XXXXXX"), and the hidden ".N.avi.RANDOM.part" the encoder writes them as
+// where the file system has no unnamed files.
 bool IsJobFileName(const QString& name)
 {
     static const QRegularExpression known(
-        "^(\\.lock|[0-9]+\\.(avi|mkv)(\\.loudness)?|\\.[0-9]+\\.(avi|mkv)\\.[0-9a-f]{16}\\.part)$");
+        "^(\\.lock|[0-9]+\\.(avi|mkv)(\\.loudness|\\.record(\\.[A-Za-z0-9]{6})?)?|\\.[0-9]+\\.(avi|mkv)\\.[0-9a-f]{16}\\.part)$");
     return known.match(name).hasMatch();
 }
 

@@ -45,6 +45,8 @@ TEST(JobFolder, OnlyTheFoldersOfDeadJobsAreRemoved)
         const std::unique_ptr<JobFolder> dead = JobFolder::Create(temp, why);
         QFile(dead->path() + "0.avi").open(QIODevice::WriteOnly);
         QFile(dead->path() + ".1.mkv.0123456789abcdef.part").open(QIODevice::WriteOnly);
+        for (const char* beside : {"2.mkv.record", "2.mkv.record.aB3dE6", "2.mkv.loudness"})
+            QFile(dead->path() + beside).open(QIODevice::WriteOnly);
         // Its encoder's own folder, with a link to a user's file (the link goes, never the file).
         QDir(dead->path()).mkdir("velmo-join-Ab12Cd");
         QFile(dead->path() + "velmo-join-Ab12Cd/0.mkv").open(QIODevice::WriteOnly);
