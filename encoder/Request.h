@@ -48,4 +48,10 @@ struct Request {
     std::string pieceFor;
     // -ovc copy -oac copy: the inputs' streams are joined as they are (CopyJoin.h).
     bool copyStreams = false;
+    // -reencode-differing: with -ovc copy, the inputs that differ from the first are encoded
+    // to match it and the others copied (DifferingPieces.h).
+    bool reencodeDiffering = false;
+    // -oac once: with -ovc copy, the pictures are copied and the sound encoded once over
+    // the whole join, in the first input's sound format, so that no joint leaves a gap.
+    bool soundOnce = false;
 };

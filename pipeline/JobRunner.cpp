@@ -168,6 +168,7 @@ void JobRunner::tbtnStartClick(const JobSettings& settings)
 {
     m_settings = settings;
     m_aborting = false;
+    m_reencodeDiffering = false;
     m_end = JobEnd::NotStarted;
     if (!ProfileAccepted(m_settings, m_prompter) || !checkRequest() || !checkSpace() || !makeJobFolder()) {
         emit ended(JobEnd::NotStarted);
@@ -238,7 +239,9 @@ QString JobRunner::NumberedOutput(const QString& outputFile, int number)
 
 QStringList JobRunner::joinArguments(const PlanCommands& plan, const QStringList& inputs) const
 {
-    const QStringList arguments = plan.join(inputs, m_settings.outputFile).arguments;
+    QStringList arguments = plan.join(inputs, m_settings.outputFile).arguments;
+    if (m_reencodeDiffering)
+        arguments.prepend("-reencode-differing");
     return m_replaces ? arguments : QStringList{"-noreplace"} + arguments;
 }
 

@@ -5,6 +5,8 @@
 #include "profiles/EncoderOptions.h"
 #include "profiles/ProfileCheck.h"
 #include "profiles/ProfileContents.h"
+#include "profiles/ProfileFiles.h"
+#include "settings/IniFile.h"
 #include "settings/GeneralPreferences.h"
 #include "settings/ProgramValues.h"
 
@@ -25,6 +27,17 @@ int ConversionRunsAtOnce(int cores)
     return cores < 2 ? 1 : std::clamp(cores / 2, 2, 8);
 }
 
+QString EncodingProfileOfType(const QString& profilesFolder, const QString& outputExt)
+{
+    for (const QString& file : ListFilesByExt(profilesFolder, ".bpf")) {
+        const TIniFile profile(profilesFolder + file);
+        if ("." + profile.ReadText("Main", "Type", "avi").toLower() == outputExt.toLower()
+            && profile.ReadText("Video Codec", "value0", "copy") != "copy")
+            return file.chopped(4);
+    }
+    return {};
+}
+
 JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferences& preferences,
                             const QString& profileName, const QString& outputExt, const OutputChoices& choices,
                             const QString& outputFile)
@@ -43,6 +56,9 @@ JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferenc
     settings.outputKbits = OutputKbits(choices);
     settings.conversionRunsAtOnce = ConversionRunsAtOnce(QThread::idealThreadCount());
     settings.plan = preferences.encodeOnce ? JobPlan::EncodeOnce : JobPlan::Intermediate;
+    settings.encodingProfile = [folder = program.profilesFolder(), outputExt] {
+        return EncodingProfileOfType(folder, outputExt);
+    };
     return settings;
 }
 
