@@ -56,10 +56,13 @@ bool ConsolePrompter::askToGoOn(const QString& caption, const QString& text, con
 {
     say(caption, text);
     QTextStream err(stderr);
+    const QString option = OptionThatAnswers(caption);
+    if (option.isEmpty())
+        return false;
     if (m_goOn)
         err << goOn << ".\n";
     else
-        err << "The job does not go on; " << OptionThatAnswers(caption) << ".\n";
+        err << "The job does not go on; " << option << ".\n";
     return m_goOn;
 }
 

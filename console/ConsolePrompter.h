@@ -6,7 +6,8 @@
 // answer, a question is answered No and names the option that answers it.
 class ConsolePrompter : public Prompter {
 public:
-    // goOn: the option that answers askToGoOn was given (--reencode-differing).
+    // goOn: the option that answers askToGoOn was given (--reencode-differing); a question
+    // that no option answers is answered Cancel.
     explicit ConsolePrompter(bool goOn = false)
         : m_goOn(goOn)
     {
