@@ -114,7 +114,7 @@ int RunConsole(int argc, char* argv[])
     GeneralPreferences preferences = ReadMainPreferences(program.PreferencesPath, program.DefaultTempDir);
     preferences.evenLoudness = options->evenLoudness;
 
-    ConsolePrompter prompter;
+    ConsolePrompter prompter(options->reencodeDiffering);
     MemoryTaskRowStore rows;
     TaskAdder adder(rows, prompter, TaskAddHooks{});
     // Every input was named on purpose: a job without one of them is not what was asked for.

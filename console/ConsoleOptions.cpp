@@ -57,6 +57,8 @@ std::optional<ConsoleOptions> ParseConsoleOptions(const QStringList& arguments, 
             options.skipUnreadable = true;
         } else if (argument == "--even-loudness") {
             options.evenLoudness = true;
+        } else if (argument == "--reencode-differing") {
+            options.reencodeDiffering = true;
         } else if (argument == "--plan=once" || argument == "--plan=intermediate") {
             options.plan = argument == "--plan=once" ? JobPlan::EncodeOnce : JobPlan::Intermediate;
         } else if (argument.startsWith("--plan")) {
@@ -97,8 +99,8 @@ QString ConsoleHelp(const QStringList& profiles)
         "Usage:\n"
         "  velmo-joiner [FILE or FOLDER...]      the window, with these files in its list\n"
         "  velmo-joiner --join --profile NAME --output FILE [--overwrite] [--force]\n"
-        "               [--skip-unreadable] [--plan=once|intermediate] [--even-loudness] [--dry-run]\n"
-        "               [--] INPUT...\n"
+        "               [--skip-unreadable] [--reencode-differing] [--plan=once|intermediate]\n"
+        "               [--even-loudness] [--dry-run] [--] INPUT...\n"
         "                                        the same job without windows\n"
         "\n"
         "The console job encodes every input once, several side by side, straight into the picture of\n"
@@ -128,6 +130,8 @@ QString ConsoleHelp(const QStringList& profiles)
         "  --output FILE       the output file\n"
         "  --overwrite         replace an existing FILE without asking (the settings may also rename it)\n"
         "  --force             start even when the free space may not be enough\n"
+        "  --reencode-differing  with a profile that joins without re-encoding, encode the files that\n"
+        "                      differ from the first to match it and copy the others\n"
         "  --skip-unreadable   join the inputs that can be read, without those that cannot\n"
         "  --plan=once         encode each input once (the default)\n"
         "  --plan=intermediate convert each input into an intermediate AVI first, then encode again\n"

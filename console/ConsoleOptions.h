@@ -14,6 +14,7 @@ struct ConsoleOptions {
     bool overwrite = false;
     bool force = false; // start even when the free space may not be enough
     bool skipUnreadable = false; // join the inputs that can be read, having named the others
+    bool reencodeDiffering = false; // a join without re-encoding encodes the inputs that differ
     JobPlan plan = JobPlan::EncodeOnce;
     bool evenLoudness = false;
     QString profile;

@@ -14,6 +14,8 @@ QString OptionThatAnswers(const QString& caption)
 {
     if (caption == "File Exists")
         return "give --overwrite to replace the file";
+    if (caption == "Inputs Differ")
+        return "give --reencode-differing to re-encode only these";
     return {};
 }
 
@@ -48,6 +50,20 @@ bool ConsolePrompter::ask(const QString& caption, const QString& text)
     if (!std::fgets(answer, sizeof answer, stdin))
         return false;
     return answer[0] == 'y' || answer[0] == 'Y';
+}
+
+bool ConsolePrompter::askToGoOn(const QString& caption, const QString& text, const QString& goOn)
+{
+    say(caption, text);
+    QTextStream err(stderr);
+    const QString option = OptionThatAnswers(caption);
+    if (option.isEmpty())
+        return false;
+    if (m_goOn)
+        err << goOn << ".\n";
+    else
+        err << "The job does not go on; " << option << ".\n";
+    return m_goOn;
 }
 
 void ConsolePrompter::warn(const QString& caption, const QString& text)

@@ -6,12 +6,23 @@
 // answer, a question is answered No and names the option that answers it.
 class ConsolePrompter : public Prompter {
 public:
+    // goOn: the option that answers askToGoOn was given (--reencode-differing); a question
+    // that no option answers is answered Cancel.
+    explicit ConsolePrompter(bool goOn = false)
+        : m_goOn(goOn)
+    {
+    }
+
     void inform(const QString& caption, const QString& text) override;
     bool ask(const QString& caption, const QString& text) override;
+    // Never asks the terminal: only the option goes on.
+    bool askToGoOn(const QString& caption, const QString& text, const QString& goOn) override;
     void warn(const QString& caption, const QString& text) override;
     void notice(const QString& caption, const QString& text) override;
     void error(const QString& caption, const QString& text) override;
 
 private:
     void say(const QString& caption, const QString& text);
+
+    bool m_goOn;
 };

@@ -285,9 +285,10 @@ Request ParseArguments(const std::vector<std::string>& args)
                 request.audio = Request::Audio::Pcm;
             else if (codec == "lavc")
                 request.audio = Request::Audio::Lavc;
-            else if (codec != "copy")
-                throw UsageError("Unknown value for -oac: \"" + codec + "\" (mp3lame, pcm, lavc or copy)");
-            copyAudio = codec == "copy";
+            else if (codec != "copy" && codec != "once")
+                throw UsageError("Unknown value for -oac: \"" + codec + "\" (mp3lame, pcm, lavc, copy or once)");
+            copyAudio = codec == "copy" || codec == "once";
+            request.soundOnce = codec == "once";
         } else if (arg == "-lavcopts") {
             ApplyLavcopts(request, value());
         } else if (arg == "-lameopts") {
@@ -302,6 +303,8 @@ Request ParseArguments(const std::vector<std::string>& args)
             request.sampleRate = static_cast<int>(WholeInRange(arg, value(), 8000, 96000));
         } else if (arg == "-noreplace") {
             request.output.keepExisting = true;
+        } else if (arg == "-reencode-differing") {
+            request.reencodeDiffering = true;
         } else if (arg == "-piece") {
             request.piece = true;
         } else if (arg == "-evenloudness") {
@@ -322,9 +325,13 @@ Request ParseArguments(const std::vector<std::string>& args)
         throw UsageError("No output file given (-o FILE)");
     if (request.inputs.empty())
         throw UsageError("No input file given");
+    if (request.soundOnce && !copyVideo)
+        throw UsageError("-oac once goes with -ovc copy: the pictures are copied and the sound encoded once");
     if (copyVideo != copyAudio)
         throw UsageError("-ovc copy and -oac copy go together: the inputs are joined as they are, or encoded");
     request.copyStreams = copyVideo;
+    if (request.reencodeDiffering && !copyVideo)
+        throw UsageError("-reencode-differing goes with -ovc copy");
     if (request.copyStreams && request.piece)
         throw UsageError("-piece needs an encoded picture, not -ovc copy");
     if (!request.pieceFor.empty() && !request.piece)

@@ -1,5 +1,7 @@
 #include "CopyCheck.h"
 
+#include "Console.h"
+#include "DifferingPieces.h"
 #include "ExitCodes.h"
 #include "JobError.h"
 #include "QuickTimeBoxes.h"
@@ -54,51 +56,129 @@ double RatioValue(const std::string& ratio)
     return den > 0 ? std::atof(ratio.c_str()) / den : 0;
 }
 
-// "30000/1001" as "29.97 fps".
+std::string NameOf(const std::string& path)
+{
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+// A pixel shape that says nothing is a square one.
+std::string PixelAspect(const StreamFacts& facts)
+{
+    const std::string aspect = facts.Video("sample_aspect_ratio");
+    return aspect.empty() || aspect == "0:1" || aspect == "N/A" ? "1:1" : aspect;
+}
+
+std::string DynamicRange(const StreamFacts& facts)
+{
+    const std::string transfer = facts.Video("color_transfer");
+    if (transfer == "arib-std-b67")
+        return "HDR (HLG)";
+    if (transfer == "smpte2084")
+        return "HDR (PQ)";
+    return "SDR";
+}
+
+// H.264 counts its levels in tenths: 31 is 3.1.
+std::string Level(const StreamFacts& facts)
+{
+    const std::string level = facts.Video("level");
+    const int tenths = std::atoi(level.c_str());
+    if (facts.Video("codec_name") != "h264" || tenths <= 0)
+        return level;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
+// "30000/1001" as "29.97".
 std::string Rate(const std::string& ratio)
 {
     const double rate = RatioValue(ratio);
     if (rate <= 0)
         return ratio;
     char text[32];
-    std::snprintf(text, sizeof text, "%.4g fps", rate);
+    std::snprintf(text, sizeof text, "%.4g", rate);
     return text;
 }
 
-// What a copy carries over from the first input to every other: what the user calls it,
-// how to read its value, and how to say it ("" for a checksum, which says nothing).
+// What a copy carries over from the first input to every other, and how to say that an
+// input's differs: "frame size 1920x1080, not 1280x720". A checksum has no words of its
+// own (said is null): it is named only when nothing else of its stream differs.
 struct Trait {
-    const char* what;
+    bool video;
     std::string (*value)(const StreamFacts&);
-    std::string (*say)(const std::string&);
+    std::string (*said)(const std::string& have, const std::string& want);
 };
-
-std::string AsIs(const std::string& value) { return value; }
-std::string Unsaid(const std::string&) { return {}; }
-std::string Hertz(const std::string& value) { return value + " Hz"; }
 
 const std::vector<Trait>& Traits()
 {
+    using Text = const std::string&;
     static const std::vector<Trait> traits = {
-        {"video codec", [](const StreamFacts& f) { return f.Video("codec_name"); }, AsIs},
-        {"frame size", [](const StreamFacts& f) { return f.Video("width") + "x" + f.Video("height"); }, AsIs},
-        {"pixel format", [](const StreamFacts& f) { return f.Video("pix_fmt"); }, AsIs},
-        {"frame rate", [](const StreamFacts& f) { return f.Video("r_frame_rate"); }, Rate},
-        {"pixel aspect", [](const StreamFacts& f) { return f.Video("sample_aspect_ratio"); }, AsIs},
-        {"video codec profile", [](const StreamFacts& f) { return f.Video("profile"); }, AsIs},
-        {"video codec setup", [](const StreamFacts& f) { return f.Video("extradata_hash"); }, Unsaid},
-        {"audio codec", [](const StreamFacts& f) { return f.Audio("codec_name"); }, AsIs},
-        {"sample rate", [](const StreamFacts& f) { return f.Audio("sample_rate"); }, Hertz},
-        {"number of sound channels", [](const StreamFacts& f) { return f.Audio("channels"); }, AsIs},
-        {"audio codec setup", [](const StreamFacts& f) { return f.Audio("extradata_hash"); }, Unsaid},
+        {true, [](const StreamFacts& f) { return f.Video("codec_name"); },
+         [](Text have, Text want) { return "video codec " + have + ", not " + want; }},
+        {true, [](const StreamFacts& f) { return f.Video("width") + "x" + f.Video("height"); },
+         [](Text have, Text want) { return "frame size " + have + ", not " + want; }},
+        {true, [](const StreamFacts& f) { return f.Video("r_frame_rate"); },
+         [](Text have, Text want) { return Rate(have) + " frames a second, not " + Rate(want); }},
+        {true, DynamicRange, [](Text have, Text want) { return have + ", not " + want; }},
+        {true, [](const StreamFacts& f) { return f.Video("pix_fmt"); },
+         [](Text have, Text want) { return "pixel format " + have + ", not " + want; }},
+        {true, PixelAspect, [](Text have, Text want) { return "pixel aspect " + have + ", not " + want; }},
+        {true, [](const StreamFacts& f) { return f.Video("profile"); },
+         [](Text have, Text want) { return "video profile " + have + ", not " + want; }},
+        {true, Level, [](Text have, Text want) { return "video level " + have + ", not " + want; }},
+        {true, [](const StreamFacts& f) { return f.Video("extradata_hash"); }, nullptr},
+        {false, [](const StreamFacts& f) { return f.Audio("codec_name"); },
+         [](Text have, Text want) { return "sound codec " + have + ", not " + want; }},
+        {false, [](const StreamFacts& f) { return f.Audio("sample_rate"); },
+         [](Text have, Text want) { return "sound at " + have + " Hz, not " + want + " Hz"; }},
+        {false, [](const StreamFacts& f) { return f.Audio("channels"); },
+         [](Text have, Text want) {
+             return have + (have == "1" ? " sound channel" : " sound channels") + ", not " + want;
+         }},
+        {false, [](const StreamFacts& f) { return f.Audio("extradata_hash"); }, nullptr},
     };
     return traits;
 }
 
-[[noreturn]] void Refuse(const StreamFacts& input, const StreamFacts& first, const std::string& fault)
+// Everything of the input that differs from the first, in plain words; empty when nothing does.
+std::vector<std::string> DifferencesFrom(const StreamFacts& first, const StreamFacts& input)
 {
-    throw JobError(input.file.path + " cannot be joined to " + first.file.path + " without encoding: " + fault
-                   + ". Choose an encoding profile to join them.");
+    std::vector<std::string> words;
+    const std::string firstName = NameOf(first.file.path);
+    bool soundSaid = false;
+    if ((first.audio >= 0) != (input.audio >= 0)) {
+        words.push_back((input.audio < 0 ? "no sound, unlike " : "sound, unlike ") + firstName);
+        soundSaid = true;
+    }
+    bool pictureSaid = false;
+    for (const Trait& trait : Traits()) {
+        if (!trait.video && (soundSaid || input.audio < 0))
+            continue;
+        const std::string want = trait.value(first);
+        const std::string have = trait.value(input);
+        if (want == have)
+            continue;
+        bool& said = trait.video ? pictureSaid : soundSaid;
+        if (trait.said) {
+            words.push_back(trait.said(have, want));
+            said = true;
+        } else if (!said) {
+            words.push_back(std::string(trait.video ? "other picture" : "other sound") + " codec settings than "
+                            + firstName + " (another camera or encoder)");
+        }
+    }
+    // Other time steps than the first's can be counted anew only in MP4 and QuickTime files.
+    if (!(first.IsQuickTime() && input.IsQuickTime()) && input.Video("time_base") != first.Video("time_base"))
+        words.push_back("picture times in steps of " + input.Video("time_base") + " s, not "
+                        + first.Video("time_base") + " s");
+    return words;
+}
+
+std::string Joined(const std::vector<std::string>& words, const char* between)
+{
+    std::string text;
+    for (const std::string& word : words)
+        text += (text.empty() ? "" : between) + word;
+    return text;
 }
 
 void CheckContainerHolds(const Request& request, const Encoding& encoding, const StreamFacts& first)
@@ -118,24 +198,6 @@ void CheckContainerHolds(const Request& request, const Encoding& encoding, const
         throw JobError("The sound of " + first.file.path + " (" + codec
                        + ") cannot be joined without encoding it: it would fall behind the picture at every joint"
                        + " (output " + request.output + ")");
-}
-
-void CheckSameStreams(const StreamFacts& first, const StreamFacts& input)
-{
-    if ((first.audio >= 0) != (input.audio >= 0))
-        Refuse(input, first, input.audio < 0 ? "it has no sound, " + first.file.path + " has"
-                                             : "it has sound, " + first.file.path + " has none");
-    for (const Trait& trait : Traits()) {
-        const std::string want = trait.value(first);
-        const std::string have = trait.value(input);
-        if (want == have)
-            continue;
-        const std::string said = trait.say(have);
-        Refuse(input, first,
-               said.empty() ? "its " + std::string(trait.what) + " differs from " + first.file.path + "'s"
-                            : "its " + std::string(trait.what) + " is " + said + ", " + first.file.path + "'s is "
-                                  + trait.say(want));
-    }
 }
 
 // Timestamps that start again or leap: a copy carries them into the output, where
@@ -191,13 +253,39 @@ long long TimeScale(const std::vector<StreamFacts>& inputs)
         const bool restampable = input.IsQuickTime() && Steps(input.Video("time_base")) > 0
             && scale <= kLargestScale;
         if (!restampable && input.Video("time_base") != first.Video("time_base"))
-            Refuse(input, first, "its picture's times count in steps of " + input.Video("time_base") + " s, "
-                                     + first.file.path + "'s in steps of " + first.Video("time_base") + " s");
+            throw JobError(input.file.path + " cannot be joined to " + first.file.path + " without encoding: its"
+                           " picture's times count in steps of " + input.Video("time_base") + " s, not "
+                           + first.Video("time_base") + " s. Choose an encoding profile to join them.");
         if (!restampable && input.Audio("time_base") != first.Audio("time_base"))
-            Refuse(input, first, "its sound's times count in steps of " + input.Audio("time_base") + " s, "
-                                     + first.file.path + "'s in steps of " + first.Audio("time_base") + " s");
+            throw JobError(input.file.path + " cannot be joined to " + first.file.path + " without encoding: its"
+                           " sound's times count in steps of " + input.Audio("time_base") + " s, not "
+                           + first.Audio("time_base") + " s. Choose an encoding profile to join them.");
     }
     return scale;
+}
+
+// Each differing input on a line of its own (DifferingLine), then the refusal unless they
+// are to be encoded and can be.
+void SayDifferences(const Request& request, const Encoding& encoding, const CopyInputs& found)
+{
+    const StreamFacts& first = found.inputs.front();
+    std::string list;
+    std::vector<const StreamFacts*> differing;
+    for (const Differing& input : found.differing) {
+        WriteErr(DifferingLine(input) + "\n");
+        list += (list.empty() ? "" : "; ") + found.inputs[input.index].file.path + " (" + input.words + ")";
+        differing.push_back(&found.inputs[input.index]);
+    }
+    const std::string why = WhyPiecesCannotMatch(encoding, first, differing);
+    if (!why.empty())
+        WriteErr(std::string(kCannotMatchPrefix) + why + "\n");
+    const std::string cause = found.differing.size() == 1 ? " differs from " : " differ from ";
+    if (!request.reencodeDiffering)
+        throw JobError(list + cause + first.file.path + " and cannot be joined to it without encoding. Give"
+                       " -reencode-differing to encode only these, or choose an encoding profile to join them.");
+    if (!why.empty())
+        throw JobError(list + cause + first.file.path + " and cannot be encoded to join its packets: " + why
+                       + ". Choose an encoding profile to join them.");
 }
 
 } // namespace
@@ -205,11 +293,7 @@ long long TimeScale(const std::vector<StreamFacts>& inputs)
 CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, const std::function<void()>& onTick)
 {
     CopyInputs found;
-    // Containers without times for their sound need every packet's place to cut the sound.
-    const bool soundByPicture = encoding.container == Container::Avi || encoding.container == Container::MpegPs
-        || encoding.container == Container::Vob || encoding.container == Container::Asf;
-    found.inputs = ProbeStreams(request.inputs, onTick,
-                                soundByPicture ? PacketsRead::All : PacketsRead::AllButIndexed);
+    found.inputs = ProbeStreams(request.inputs, onTick, CopyPacketsRead(encoding));
     if (found.inputs.size() < request.inputs.size()) {
         found.inputs.clear();
         return found;
@@ -219,16 +303,37 @@ CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, con
     try {
         const StreamFacts& first = found.inputs.front();
         CheckContainerHolds(request, encoding, first);
-        for (const StreamFacts& input : found.inputs) {
-            CheckSameStreams(first, input);
+        std::vector<StreamFacts> matching;
+        for (std::size_t index = 0; index < found.inputs.size(); ++index) {
+            const StreamFacts& input = found.inputs[index];
             CheckTimestampsRun(input);
             CheckWhole(input);
+            if (const auto words = DifferencesFrom(first, input); !words.empty())
+                found.differing.push_back({index, Joined(words, "; ")});
+            else
+                matching.push_back(input);
         }
-        found.timeScale = TimeScale(found.inputs);
+        if (!found.differing.empty())
+            SayDifferences(request, encoding, found);
+        // The pieces made of the differing inputs count time as the first input does.
+        found.timeScale = TimeScale(matching);
     } catch (const JobError& error) {
         throw JobError(error.what(), exitcode::NotJoinable);
     }
     return found;
+}
+
+PacketsRead CopyPacketsRead(const Encoding& encoding)
+{
+    // Containers without times for their sound need every packet's place to cut the sound.
+    const bool soundByPicture = encoding.container == Container::Avi || encoding.container == Container::MpegPs
+        || encoding.container == Container::Vob || encoding.container == Container::Asf;
+    return soundByPicture ? PacketsRead::All : PacketsRead::AllButIndexed;
+}
+
+std::string DifferingLine(const Differing& input)
+{
+    return "Input " + std::to_string(input.index + 1) + " differs: " + input.words;
 }
 
 std::string CutShortNote(const StreamFacts& input)

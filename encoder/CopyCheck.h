@@ -7,6 +7,13 @@
 #include <functional>
 #include <vector>
 
+// An input that differs from the first, with what differs in plain words: "frame size
+// 1920x1080, not 1280x720; no sound, unlike clip1.mp4".
+struct Differing {
+    std::size_t index = 0; // in the request's inputs
+    std::string words;
+};
+
 // What a join that copies the streams carries from the inputs, and what it must do to
 // carry it right.
 struct CopyInputs {
@@ -15,16 +22,26 @@ struct CopyInputs {
     // a join of their packets cannot mix; each is copied first into a file that counts
     // its picture's time in steps of 1/timeScale and its sound's in samples.
     long long timeScale = 0;
+    // With -reencode-differing: the inputs to encode to match the first, in order.
+    std::vector<Differing> differing;
 };
 
 // Reads every input's streams and packet timestamps (one ffprobe run each) and throws
 // JobError, naming the file and the fault in plain words and pointing to an encoding
 // profile, when the copy could not be right: a codec the output container cannot hold,
-// a codec or parameter that differs from the first input's, sound in some inputs but not
-// in others, timestamps that start again or leap (files joined end to end), or time
+// inputs whose codecs or parameters differ from the first input's (each said on stderr
+// as DifferingLine says it, and given back instead where -reencode-differing asks for
+// them to be encoded and they can be), timestamps that start again or leap (files joined end to end), or time
 // steps that differ where no copy can re-stamp them (those with exitcode::NotJoinable; a file
 // that cannot be read, with its own). Writes nothing.
 CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, const std::function<void()>& onTick);
+
+// How much of each input's packets a copy into the encoding's container reads.
+PacketsRead CopyPacketsRead(const Encoding& encoding);
+
+// "Input 3 differs: frame size 1920x1080, not 1280x720" (counted from 1), the line that the
+// joiner reads to ask whether to encode only these.
+std::string DifferingLine(const Differing& input);
 
 // "b.avi ends early: 1.8 s of its 3.0 s could be read" for an input whose packets end more
 // than a second before the length its header states (AVI, Matroska and the like, whose

@@ -4,13 +4,17 @@
 #include "ChildRun.h"
 #include "Console.h"
 #include "CopyCheck.h"
+#include "DifferingPieces.h"
 #include "FailureText.h"
 #include "JobError.h"
 #include "PrivateFolder.h"
+#include "SoundOnce.h"
 #include "Progress.h"
 #include "StopSignals.h"
 #include "StreamJoin.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 
@@ -55,6 +59,45 @@ std::string SoundEncoder(const std::string& codec)
     return codec == "mp3" ? "libmp3lame" : codec;
 }
 
+// Encodes the differing inputs to match the first and reads the pieces in their places, so
+// that the join copies them as it copies the others. False when a stop signal ended it.
+bool PutPiecesInPlace(CopyInputs& found, const Encoding& encoding, PrivateFolder& folder)
+{
+    std::vector<const StreamFacts*> differing;
+    double total = 0;
+    for (const StreamFacts& input : found.inputs)
+        total += input.duration;
+    for (const Differing& input : found.differing)
+        differing.push_back(&found.inputs[input.index]);
+    WriteErr("Encoding " + std::to_string(differing.size()) + " of " + std::to_string(found.inputs.size())
+             + " inputs to match " + found.inputs.front().file.path + "; the others are copied as they are\n");
+    const std::vector<std::string> pieces = EncodeMatchingPieces(found.inputs.front(), differing, folder, total);
+    if (StopSignal() != 0)
+        return false;
+    std::vector<StreamFacts> read = ProbeStreams(pieces, [] { WriteOut(FormatPosLine(0, 0, 0)); },
+                                                 CopyPacketsRead(encoding));
+    if (read.size() < pieces.size())
+        return false;
+    for (std::size_t piece = 0; piece < pieces.size(); ++piece)
+        found.inputs[found.differing[piece].index] = std::move(read[piece]);
+    return true;
+}
+
+// How far the first input's own start lies after its earliest packet (a sound codec's
+// priming, whose packets come before the picture's first).
+double PicturesLead(const StreamFacts& first)
+{
+    const double earliest = std::min(first.picture.firstStart, first.sound.firstStart);
+    return std::max(0.0, first.start - earliest);
+}
+
+std::string SecondsText(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", seconds);
+    return text;
+}
+
 } // namespace
 
 void CheckCopyJoin(const Request& request, const Encoding& encoding, const std::function<void()>& onTick)
@@ -65,15 +108,17 @@ void CheckCopyJoin(const Request& request, const Encoding& encoding, const std::
 int RunCopyJoin(const Request& request, const Encoding& encoding)
 {
     const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };
-    const CopyInputs found = CheckCopyInputs(request, encoding, waiting);
+    CopyInputs found = CheckCopyInputs(request, encoding, waiting);
     if (StopSignal() != 0)
         return StoppedJoin(request);
-    const std::vector<StreamFacts>& inputs = found.inputs;
-    const StreamFacts& first = inputs.front();
-    for (const StreamFacts& input : inputs)
+    for (const StreamFacts& input : found.inputs)
         if (const std::string note = CutShortNote(input); !note.empty())
             WriteErr(note + "\n");
     PrivateFolder folder;
+    if (!found.differing.empty() && !PutPiecesInPlace(found, encoding, folder))
+        return StoppedJoin(request);
+    const std::vector<StreamFacts>& inputs = found.inputs;
+    const StreamFacts& first = inputs.front();
     std::vector<std::string> paths;
     for (const StreamFacts& input : inputs)
         paths.push_back(input.file.path);
@@ -93,8 +138,9 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     std::optional<std::vector<double>> cuts;
     if (avi)
         cuts = AviSoundCuts(inputs);
-    const bool encodeSound = avi && first.audio >= 0 && !cuts;
-    if (encodeSound)
+    const bool soundOnce = request.soundOnce && first.audio >= 0;
+    const bool encodeSound = soundOnce || (avi && first.audio >= 0 && !cuts);
+    if (encodeSound && !soundOnce)
         WriteErr("The sound of some inputs ends too far from the end of their picture to be cut there: it is"
                  " encoded once for the whole join (the picture is copied), so that it stays in step at every joint\n");
     std::vector<ConcatEntry> pictures;
@@ -103,21 +149,41 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         const StreamFacts& input = inputs[i];
         pictures.push_back({paths[i]});
         sounds.push_back({paths[i]});
-        if (!pictureSetsLength || input.picture.end <= input.start)
+        const bool pictureLength = pictureSetsLength && input.picture.end > input.start;
+        if (pictureLength)
+            pictures.back().length = sounds.back().length = input.picture.end - input.start;
+        else if (soundOnce)
+            // The file's own length, said so that the sound pieces cannot fall out of step with it.
+            pictures.back().length = std::max(input.duration, input.picture.end - input.start);
+        if (!pictureLength || soundOnce)
             continue;
-        pictures.back().length = sounds.back().length = input.picture.end - input.start;
         if (cuts)
             sounds.back().end = (*cuts)[i];
         else if (!avi)
             sounds.back().end = input.picture.end - input.sound.firstDuration;
     }
-    const bool twoLists = pictureSetsLength && first.audio >= 0;
+    if (soundOnce) {
+        std::vector<double> spans;
+        for (const ConcatEntry& picture : pictures)
+            spans.push_back(picture.length);
+        const std::vector<std::string> decoded = DecodedSounds(inputs, spans, folder, waiting);
+        if (StopSignal() != 0)
+            return StoppedJoin(request);
+        sounds.clear();
+        for (const std::string& piece : decoded)
+            sounds.push_back({piece});
+    }
+    const bool twoLists = first.audio >= 0 && (pictureSetsLength || soundOnce);
     std::vector<std::string> lists = {ConcatList(pictures, folder)};
     if (twoLists)
         lists.push_back(ConcatList(sounds, folder));
     return RunJoin(request, inputs, lists, [&](const std::vector<std::string>& listPaths, const std::string& target) {
         std::vector<std::string> args = JoinHead();
         for (const std::string& list : listPaths) {
+            // ffmpeg counts the pictures' list from its first packet of any stream, the
+            // sound's priming too; the decoded sound starts at the file's own start.
+            if (soundOnce && list != listPaths.front())
+                args.insert(args.end(), {"-itsoffset", SecondsText(PicturesLead(first))});
             const auto input = ConcatInput(list);
             args.insert(args.end(), input.begin(), input.end());
         }

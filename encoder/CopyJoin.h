@@ -10,6 +10,9 @@
 // Where the copy alone would not be right, the join mends it without touching the
 // picture: inputs whose times count in different steps are re-stamped, and in AVI the
 // sound is cut at each joint or, when some input's sound is too short, encoded once.
+// With -oac once the sound is always encoded once, so that no joint leaves a gap; with
+// -reencode-differing the inputs that differ from the first are encoded to match it
+// (DifferingPieces.h) and the rest copied.
 
 // Reads the inputs and throws JobError naming the input and its fault (CopyCheck.h).
 // Writes nothing.

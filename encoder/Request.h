@@ -51,4 +51,10 @@ struct Request {
     // -evenloudness: a conversion measures its input's loudness, and the join brings
     // every input's sound to the same (Loudness.h).
     bool evenLoudness = false;
+    // -reencode-differing: with -ovc copy, the inputs that differ from the first are encoded
+    // to match it and the others copied (DifferingPieces.h).
+    bool reencodeDiffering = false;
+    // -oac once: with -ovc copy, the pictures are copied and the sound encoded once over
+    // the whole join, in the first input's sound format, so that no joint leaves a gap.
+    bool soundOnce = false;
 };

@@ -56,7 +56,7 @@ std::vector<std::string> FactsArguments(const std::string& path, PacketsRead pac
         "ffprobe", "-v", "error", "-of", "compact", "-show_data_hash", "md5", "-show_entries",
         "format=format_name,start_time,duration:format_tags:stream=index,codec_type,codec_name,profile,width,height,"
         "sample_aspect_ratio,pix_fmt,r_frame_rate,sample_rate,channels,extradata_hash,start_time,time_base,bit_rate,"
-        "duration,nb_frames:"
+        "level,color_transfer,duration,nb_frames:"
         "stream_disposition=attached_pic:packet=stream_index,pts,dts,duration"};
     if (packets == PacketsRead::First)
         args.insert(args.end(), {"-read_intervals", "%+#50"});

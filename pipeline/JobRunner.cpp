@@ -173,6 +173,7 @@ void JobRunner::tbtnStartClick(const JobSettings& settings)
 {
     m_settings = settings;
     m_aborting = false;
+    m_reencodeDiffering = false;
     m_end = JobEnd::NotStarted;
     // The rows tell of this job from its checks on, not of the job before.
     m_notes.clear();
@@ -245,7 +246,9 @@ QString JobRunner::NumberedOutput(const QString& outputFile, int number)
 
 QStringList JobRunner::joinArguments(const PlanCommands& plan, const QStringList& inputs) const
 {
-    const QStringList arguments = plan.join(inputs, m_settings.outputFile).arguments;
+    QStringList arguments = plan.join(inputs, m_settings.outputFile).arguments;
+    if (m_reencodeDiffering)
+        arguments.prepend("-reencode-differing");
     return m_replaces ? arguments : QStringList{"-noreplace"} + arguments;
 }
 

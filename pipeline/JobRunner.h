@@ -49,6 +49,9 @@ struct JobSettings {
     // How many conversions run side by side.
     int conversionRunsAtOnce = 1;
     JobPlan plan = JobPlan::Intermediate;
+    // The name of a profile of the output's type that encodes every file, for a join of the
+    // inputs as they are that cannot be made; unset or empty when none is known.
+    std::function<QString()> encodingProfile;
 };
 
 // The desktop's part in a job, each optional: the machine kept awake while it runs, and a
@@ -153,6 +156,9 @@ private:
     void conversionsEnded();
     // The join's run has ended: the job's end.
     void joinEnded(EncoderRun* run);
+    // A join of the inputs as they are was refused for inputs that differ: true when the
+    // user chose to encode only those and the join starts again.
+    bool joinAgainEncodingDiffering(const EncoderRun& run);
     QStringList inputPaths() const;
     // The join's arguments: the encoder replaces an existing output only where the user
     // said so, else it takes the first free name itself.
@@ -205,6 +211,8 @@ private:
     double m_joinSeconds = 0;
     // The join reads the inputs as they are, not the job's pieces.
     bool m_joinReadsInputs = false;
+    // The user chose to have the inputs that differ from the first encoded to match it.
+    bool m_reencodeDiffering = false;
     JobState m_state = JobState::Idle;
     JobEnd m_end = JobEnd::NotStarted;
     bool m_aborting = false;

@@ -6,6 +6,8 @@
 #include "profiles/EncoderOptions.h"
 #include "profiles/ProfileCheck.h"
 #include "profiles/ProfileContents.h"
+#include "profiles/ProfileFiles.h"
+#include "settings/IniFile.h"
 #include "settings/GeneralPreferences.h"
 #include "settings/ProgramValues.h"
 
@@ -24,6 +26,17 @@ OverwritePolicy OverwritePolicyOf(const GeneralPreferences& preferences)
 int ConversionRunsAtOnce(int cores)
 {
     return cores < 2 ? 1 : std::clamp(cores / 2, 2, 8);
+}
+
+QString EncodingProfileOfType(const QString& profilesFolder, const QString& outputExt)
+{
+    for (const QString& file : ListFilesByExt(profilesFolder, ".bpf")) {
+        const TIniFile profile(profilesFolder + file);
+        if ("." + profile.ReadText("Main", "Type", "avi").toLower() == outputExt.toLower()
+            && profile.ReadText("Video Codec", "value0", "copy") != "copy")
+            return file.chopped(4);
+    }
+    return {};
 }
 
 JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferences& preferences,
@@ -47,6 +60,9 @@ JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferenc
     settings.outputKbits = OutputKbits(choices);
     settings.conversionRunsAtOnce = ConversionRunsAtOnce(QThread::idealThreadCount());
     settings.plan = preferences.encodeOnce ? JobPlan::EncodeOnce : JobPlan::Intermediate;
+    settings.encodingProfile = [folder = program.profilesFolder(), outputExt] {
+        return EncodingProfileOfType(folder, outputExt);
+    };
     return settings;
 }
 

@@ -15,6 +15,10 @@ OverwritePolicy OverwritePolicyOf(const GeneralPreferences& preferences);
 // there are two cores (two take 0.7 of the time of one after the other), at most eight.
 int ConversionRunsAtOnce(int cores);
 
+// The first profile in the folder, by name, that writes the output's type (".mp4") and
+// encodes the video; empty when there is none.
+QString EncodingProfileOfType(const QString& profilesFolder, const QString& outputExt);
+
 // A job's settings, the same for the window and the console: the program folder's encoder
 // and temp folder, the general preferences, and the profile (its name, its "." + type, the
 // output settings chosen for it).

@@ -39,6 +39,8 @@ public:
     virtual void focusOutputFile() = 0;
     // Start appends the profile's extension to the output file text.
     virtual void setOutputFile(const QString& path) = 0;
+    // The named profile becomes the choice for the next Start, where the view has one.
+    virtual void chooseProfile(const QString& name) { (void)name; }
     // True while the user looks at the job's window: its end then needs no notification.
     virtual bool isWatched() const { return false; }
     // What a completed job does last; true when the program is closing.

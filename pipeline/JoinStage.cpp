@@ -2,7 +2,9 @@
 #include "pipeline/JobRunner.h"
 
 #include "core/TimeText.h"
+#include "pipeline/DifferingInputs.h"
 #include "pipeline/EncoderCommandLines.h"
+#include "pipeline/JobFolder.h"
 #include "platform/Prompter.h"
 #include "settings/ProgramValues.h"
 #include "tasks/TaskEntry.h"
@@ -45,6 +47,21 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
     });
 }
 
+bool JobRunner::joinAgainEncodingDiffering(const EncoderRun& run)
+{
+    const DifferingInputs differing = ReadDifferingInputs(run.notes(), inputPaths());
+    if (m_aborting || m_reencodeDiffering || differing.lines.isEmpty() || !differing.cannotMatch.isEmpty())
+        return false;
+    const bool encode = m_prompter.askToGoOn("Inputs Differ", DifferingQuestion(differing, inputPaths().value(0)),
+                                             "Re-encode only these");
+    // The window may have closed, or Stop been pressed, while the question was open.
+    if (!encode || m_aborting || m_state != JobState::Running)
+        return false;
+    m_reencodeDiffering = true;
+    JoinFiles(m_joinOptions, m_jobFolder->path());
+    return true;
+}
+
 void JobRunner::joinEnded(EncoderRun* ended)
 {
     const RunHandle run = takeRun(ended);
@@ -62,11 +79,22 @@ void JobRunner::joinEnded(EncoderRun* ended)
     const QString output = writtenOutput(*run);
     m_output = output;
     if (m_joinReadsInputs && run->exitCode() == EncoderRun::NotJoinableExitCode) {
+        if (joinAgainEncodingDiffering(*run))
+            return;
         m_view.stopClock();
         setEveryStatus("OK");
         removeJobFolder();
         finish(JobEnd::Failed);
-        if (!m_aborting) {
+        // A user who declined to encode the differing inputs has been told enough.
+        const DifferingInputs differing = ReadDifferingInputs(run->notes(), inputPaths());
+        const QString profile = m_settings.encodingProfile ? m_settings.encodingProfile() : QString();
+        const QString refusal = DifferingRefusal(differing, inputPaths().value(0), profile);
+        if (!m_aborting && !differing.cannotMatch.isEmpty() && !profile.isEmpty()) {
+            if (m_prompter.askToGoOn("Not Joined As They Are", refusal, "Choose \"" + profile + "\""))
+                m_view.chooseProfile(profile);
+        } else if (!m_aborting && !differing.cannotMatch.isEmpty()) {
+            m_prompter.warn("Not Joined As They Are", refusal);
+        } else if (!m_aborting && (differing.lines.isEmpty() || m_reencodeDiffering)) {
             m_prompter.warn("Not Joined As They Are", "The files cannot be joined without re-encoding:\n"
                                                           + run->lastErrorLine() + "\nPlease choose a profile that encodes them.");
         }

@@ -21,6 +21,12 @@ public:
     }
     // Warning icon, Yes and No buttons (No is the default): going on may fail. True for Yes.
     virtual bool askWarning(const QString& caption, const QString& text) { return ask(caption, text); }
+    // Question icon, a button named goOn and Cancel (the default). True for goOn.
+    virtual bool askToGoOn(const QString& caption, const QString& text, const QString& goOn)
+    {
+        (void)goOn;
+        return ask(caption, text);
+    }
     // Warning icon, OK button: a job that failed.
     virtual void warn(const QString& caption, const QString& text) = 0;
     // No icon, OK button.

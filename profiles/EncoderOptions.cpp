@@ -60,8 +60,13 @@ JoinOptions BuildJoinOptions(const QString& profilePath, const OutputChoices& ch
 {
     const TIniFile profile(profilePath);
     // A profile that keeps the video as it is joins the inputs' own streams: nothing else applies.
-    if (ValueOf(profile, ProfileSection::VideoCodec, choices.videoCodec, "mpeg4") == "copy")
-        return {QStringLiteral(" -ovc copy -oac copy"), QStringList{"-ovc", "copy", "-oac", "copy"}};
+    // Its sound is copied too, or encoded once over the whole join.
+    if (ValueOf(profile, ProfileSection::VideoCodec, choices.videoCodec, "mpeg4") == "copy") {
+        const QString sound = ValueOf(profile, ProfileSection::AudioCodec, choices.audioCodec, "copy") == "once"
+            ? QStringLiteral("once")
+            : QStringLiteral("copy");
+        return {" -ovc copy -oac " + sound, QStringList{"-ovc", "copy", "-oac", sound}};
+    }
     const QString aspect = choices.aspect == 0
         ? QStringLiteral("autoaspect")
         : "aspect=" + ValueOf(profile, ProfileSection::Aspect, choices.aspect, "16:9");

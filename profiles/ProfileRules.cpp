@@ -47,7 +47,7 @@ const QStringList& VideoCodecNames()
 
 const QStringList& AudioCodecNames()
 {
-    static const QStringList names{"mp2", "ac3", "wmav1", "wmav2", "aac", "mp3", "libmp3lame", "copy"};
+    static const QStringList names{"mp2", "ac3", "wmav1", "wmav2", "aac", "mp3", "libmp3lame", "copy", "once"};
     return names;
 }
 

@@ -28,7 +28,8 @@ bool IsFrameSize(const QString& text);
 // "W:H", "W/H" or a decimal number: a display aspect from 0.1 to 10.
 bool IsAspect(const QString& text);
 
-// The codec names the encoder knows, and "copy" for the inputs' own streams.
+// The codec names the encoder knows, "copy" for the inputs' own streams, and for the sound
+// "once": encoded once over a join whose pictures are copied.
 const QStringList& VideoCodecNames();
 const QStringList& AudioCodecNames();
 // The MP3 encoder's modes; the first is the variable bit rate.

@@ -200,6 +200,7 @@ public:
     void focusTaskList() override;
     void focusOutputFile() override;
     void setOutputFile(const QString& path) override;
+    void chooseProfile(const QString& name) override;
     bool isWatched() const override;
     bool RunCompletionActions(const QString& output) override;
 

@@ -148,6 +148,15 @@ void TMainForm::setOutputFile(const QString& path)
     edtOutputFile->setText(path);
 }
 
+void TMainForm::chooseProfile(const QString& name)
+{
+    const int index = cmbProfile->findText(name);
+    if (index < 0)
+        return;
+    cmbProfile->setCurrentIndex(index);
+    cmbProfileChange();
+}
+
 bool TMainForm::isWatched() const
 {
     return isActiveWindow();

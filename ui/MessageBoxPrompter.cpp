@@ -1,6 +1,7 @@
 #include "ui/MessageBoxPrompter.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 MessageBoxPrompter::MessageBoxPrompter(QWidget* owner)
     : m_owner(owner)
@@ -40,6 +41,17 @@ bool MessageBoxPrompter::askWarning(const QString& caption, const QString& text)
 {
     return QMessageBox::warning(m_owner, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
+}
+
+bool MessageBoxPrompter::askToGoOn(const QString& caption, const QString& text, const QString& goOn)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, m_owner);
+    const QPushButton* going = box.addButton(goOn, QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == going;
 }
 
 void MessageBoxPrompter::warn(const QString& caption, const QString& text)

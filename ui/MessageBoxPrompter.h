@@ -13,6 +13,7 @@ public:
     bool ask(const QString& caption, const QString& text) override;
     Answer askForAll(const QString& caption, const QString& text) override;
     bool askWarning(const QString& caption, const QString& text) override;
+    bool askToGoOn(const QString& caption, const QString& text, const QString& goOn) override;
     void warn(const QString& caption, const QString& text) override;
     void notice(const QString& caption, const QString& text) override;
     void error(const QString& caption, const QString& text) override;

@@ -19,6 +19,20 @@ QStringList PacketChecksums(const QString& path, const QString& stream)
     return sums;
 }
 
+// True when each part is found whole in joined, one after the other.
+bool HoldsInOrder(const QStringList& joined, const QList<QStringList>& parts)
+{
+    qsizetype at = 0;
+    for (const QStringList& part : parts) {
+        while (at + part.size() <= joined.size() && joined.mid(at, part.size()) != part)
+            ++at;
+        if (at + part.size() > joined.size())
+            return false;
+        at += part.size();
+    }
+    return true;
+}
+
 // True when joined, from `at` on, is each list of parts in turn, with at most `most`
 // packets left out at the end of each.
 bool JoinedFromParts(const QStringList& joined, const QList<QStringList>& parts, int most, qsizetype at = 0)
@@ -85,7 +99,8 @@ TEST(EncoderCopyTest, SameFormatInputsJoinPacketForPacketInStep)
     }
 }
 
-// Start runs the check before anything else: it reads the inputs and names the first that differs.
+// Start runs the check before anything else: it reads the inputs and names every one that
+// differs, with what differs, each also on a line of its own for the joiner.
 TEST(EncoderCopyTest, AnInputThatDiffersIsNamedWithWhatDiffersAndNothingIsWritten)
 {
     QTemporaryDir folder;
@@ -93,22 +108,52 @@ TEST(EncoderCopyTest, AnInputThatDiffersIsNamedWithWhatDiffersAndNothingIsWritte
     const QString b = folder.filePath("b.mp4");
     const QString c = folder.filePath("c.mp4");
     MakeClip(a, ClipOf(1.0, 160, 120).rate("30").codecs("libx264", "aac"));
-    MakeClip(b, ClipOf(1.0, 160, 120).rate("30").codecs("libx264", "aac"));
+    MakeClip(b, ClipOf(1.0, 160, 120).rate("25").codecs("libx264", "aac"));
     MakeClip(c, ClipOf(1.0, 176, 144).rate("30").codecs("libx264", "aac"));
     const QString output = folder.filePath("joined.mp4");
     for (const bool check : {true, false}) {
         const QStringList args = QStringList{a, b, c, "-o", output, "-ovc", "copy", "-oac", "copy"};
         const ProgramRun run = RunEncoder(check ? QStringList{"--check"} + args : args);
         EXPECT_NE(run.exitCode, 0);
-        EXPECT_EQ(LastErrorLine(run), c + " cannot be joined to " + a + " without encoding: its frame size is 176x144, "
-                                      + a + "'s is 160x120. Choose an encoding profile to join them.")
+        EXPECT_EQ(LastErrorLine(run), b + " (25 frames a second, not 30); " + c + " (frame size 176x144, not 160x120)"
+                                      " differ from " + a + " and cannot be joined to it without encoding. Give"
+                                      " -reencode-differing to encode only these, or choose an encoding profile to"
+                                      " join them.")
             << check;
+        EXPECT_TRUE(run.err.contains("Input 2 differs: 25 frames a second, not 30\n")) << run.err.toStdString();
         EXPECT_EQ(FilesIn(folder.path()), QStringList({"a.mp4", "b.mp4", "c.mp4"}));
     }
     const ProgramRun run = RunEncoder({a, "-o", folder.filePath("joined.mpg"), "-ovc", "copy", "-oac", "copy"});
     EXPECT_NE(run.exitCode, 0);
     EXPECT_TRUE(LastErrorLine(run).startsWith("The MPEG program stream (.mpg) container cannot hold the audio codec aac"))
         << LastErrorLine(run).toStdString();
+}
+
+// With the sound encoded once, a tone that runs through four inputs runs through the
+// three joints: no 5 ms window is quiet.
+TEST(EncoderCopyTest, SoundEncodedOnceLeavesNoGapAtAJoint)
+{
+    struct ToneCopy {
+        const char* extension;
+        ClipRecipe clip;
+    };
+    const QList<ToneCopy> formats = {
+        {"mp4", ClipOf(1.0, 160, 120).rate("30").codecs("libx264", "aac")},
+        {"mov", ClipOf(1.0, 160, 120).rate("30").codecs("libx264", "aac")},
+    };
+    QTemporaryDir folder;
+    for (const ToneCopy& format : formats) {
+        QStringList inputs;
+        for (int i = 0; i < 4; ++i)
+            inputs << folder.filePath(QString("%1.%2").arg(i).arg(format.extension));
+        MakeClip(inputs.first(), format.clip);
+        for (const QString& input : inputs.mid(1))
+            ASSERT_TRUE(QFile::copy(inputs.first(), input));
+        const QString output = folder.filePath(QString("joined.") + format.extension);
+        const ProgramRun run = RunEncoder(inputs + QStringList{"-o", output, "-ovc", "copy", "-oac", "once"});
+        ASSERT_EQ(run.exitCode, 0) << format.extension << ": " << run.err.toStdString();
+        EXPECT_EQ(QuietWindows(output, LengthOf(output, "v:0")), QList<double>()) << format.extension;
+    }
 }
 
 namespace {
@@ -118,6 +163,7 @@ struct CopyInput {
     FlashBeepClip clip;
     int copies = 1; // above 1: the file is that many copies of the clip end to end, as `cat` joins them
     double kept = 1; // below 1: the file is cut short to that share of its bytes, as a download that stopped
+    bool differs = false; // encoded to match the first input, not copied
 };
 
 struct CopyCase {
@@ -126,6 +172,7 @@ struct CopyCase {
     QList<CopyInput> inputs;
     // The last error line after the folder's name (%1 elsewhere) when the inputs are refused.
     QString refusal = {};
+    QStringList options = {}; // after -ovc copy -oac copy
 };
 
 void PrintTo(const CopyCase& test, std::ostream* out)
@@ -172,6 +219,7 @@ TEST_P(EncoderCopyCases, JoinsRightOrRefusesInWords)
     double pictures = 0;
     QList<double> lastExpected;
     double lastPicture = 0;
+    QList<QStringList> copied;
     for (const CopyInput& input : test.inputs) {
         inputs << folder.filePath(input.name);
         // An input made as the one before is a copy of it, measured once.
@@ -197,10 +245,12 @@ TEST_P(EncoderCopyCases, JoinsRightOrRefusesInWords)
         }
         expected += lastExpected;
         pictures += lastPicture;
+        if (!input.differs)
+            copied << PacketChecksums(inputs.last(), "v");
     }
     const QStringList before = FilesIn(folder.path());
     const QString output = folder.filePath("joined." + test.output);
-    const ProgramRun run = RunEncoder(inputs + QStringList{"-o", output, "-ovc", "copy", "-oac", "copy"});
+    const ProgramRun run = RunEncoder(inputs + QStringList{"-o", output, "-ovc", "copy", "-oac", "copy"} + test.options);
     if (!test.refusal.isEmpty()) {
         EXPECT_NE(run.exitCode, 0);
         EXPECT_EQ(LastErrorLine(run), folder.path() + "/" + QString(test.refusal).replace("%1", folder.path()));
@@ -210,6 +260,8 @@ TEST_P(EncoderCopyCases, JoinsRightOrRefusesInWords)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QString errors;
     EXPECT_TRUE(DecodesCleanly(output, &errors)) << errors.toStdString();
+    EXPECT_EQ(GStreamerPictures(output), FrameCount(output));
+    EXPECT_TRUE(HoldsInOrder(PacketChecksums(output, "v"), copied));
     EXPECT_NEAR(LengthOf(output, "v:0"), pictures, 1.0 / 30 + 0.001);
     if (expected.isEmpty()) {
         EXPECT_EQ(ProbeValue(output, "a", "stream=codec_type").trimmed(), "");
@@ -238,13 +290,28 @@ INSTANTIATE_TEST_SUITE_P(
                  "profile to join it."},
         CopyCase{"SoundInOneInputOnly", "mp4",
                  {{"a.mp4", Clip(1.0, 1.0, kMp4, {0.4})}, {"b.mp4", Clip(1.0, 1.0, {"-c:v", "libx264", "-an"}, {0.4})}},
-                 "b.mp4 cannot be joined to " + QString("%1/a.mp4 without encoding: it has no sound, %1/a.mp4 has. "
-                                                        "Choose an encoding profile to join them.")},
+                 "b.mp4 (no sound, unlike a.mp4) differs from %1/a.mp4 and cannot be joined to it without encoding. "
+                 "Give -reencode-differing to encode only these, or choose an encoding profile to join them."},
+        CopyCase{"OnlyTheDifferingReencoded", "mp4",
+                 {{"a.mp4", Clip(1.0, 1.0, kMp4, {0.4})},
+                  {"size.mp4", Clip(1.0, 1.0, kMp4 + QStringList{"-s", "176x144"}, {0.4}), 1, 1, true},
+                  {"b.mp4", Clip(1.0, 1.0, kMp4, {0.4})},
+                  {"rate.mp4", Clip(1.0, 1.0, kMp4 + QStringList{"-r", "25"}, {0.4}), 1, 1, true},
+                  {"silent.mp4", Clip(1.0, 1.0, {"-c:v", "libx264", "-an"}, {}), 1, 1, true},
+                  {"c.mp4", Clip(1.0, 1.0, kMp4, {0.4})}},
+                 {},
+                 {"-reencode-differing"}},
         CopyCase{"Mp4CutShort", "mp4",
                  {{"a.mp4", Clip(1.0, 1.0, kMp4 + QStringList{"-movflags", "+faststart"}, {0.4})},
                   {"b.mp4", Clip(1.0, 1.0, kMp4 + QStringList{"-movflags", "+faststart"}, {0.4}), 1, 0.6}},
                  "b.mp4 ends early: the file stops before the end of what its index lists (a download cut short?). "
                  "Choose an encoding profile to join what can be read."},
+        CopyCase{"SoundEncodedOnceMp4", "mp4",
+                 {{"a.mp4", Clip(1.0, 1.0, kMp4, {0.4})}, {"b.mp4", Clip(1.0, 1.0, kMp4, {0.4})},
+                  {"c.mp4", Clip(1.0, 1.0, kMp4, {0.4})}},
+                 {},
+                 {"-oac", "once"}},
+        CopyCase{"SoundEncodedOnceAvi", "avi", ShortSoundAvis(3, 0.5), {}, {"-oac", "once"}},
         CopyCase{"NoSound", "mp4",
                  {{"a.mp4", Clip(1.0, 1.0, {"-c:v", "libx264", "-an"}, {0.4})},
                   {"b.mp4", Clip(1.0, 1.0, {"-c:v", "libx264", "-an"}, {0.4})}}},

@@ -35,6 +35,13 @@ bool DecodesCleanly(const QString& path, QString* errors)
     return run.exitCode == 0 && run.err.trimmed().isEmpty();
 }
 
+long GStreamerPictures(const QString& path)
+{
+    const ProgramRun run = RunProgram("gst-launch-1.0", {"-v", "filesrc", "location=" + path, "!", "decodebin", "!",
+                                                         "video/x-raw", "!", "fakesink", "silent=false"});
+    return run.exitCode == 0 ? run.out.count("last-message = chain") : -1;
+}
+
 double LengthOf(const QString& path, const QString& stream)
 {
     if (stream.isEmpty())
@@ -101,6 +108,28 @@ QList<SoundWindow> SoundWindows(const QString& path)
     return windows;
 }
 
+// The moments (seconds from the picture's first frame) that start a 5 ms window whose
+// level is below -40 dB, from the picture's start to its end (its length being given).
+QList<double> QuietWindows(const QString& path, double pictureSeconds)
+{
+    const double pictureStart = RunProgram("ffprobe", {"-v", "error", "-read_intervals", "%+#1", "-select_streams",
+                                                       "v:0", "-show_entries", "frame=best_effort_timestamp_time",
+                                                       "-of", "csv=p=0", path})
+                                    .out.section(',', 0, 0).toDouble();
+    QList<double> quiet;
+    int windows = 0;
+    for (const SoundWindow& window : SoundWindows(path)) {
+        const double moment = window.moment - pictureStart;
+        if (moment > -1e-3 && moment + 0.005 <= pictureSeconds + 1e-3) {
+            ++windows;
+            if (window.quiet)
+                quiet << moment;
+        }
+    }
+    EXPECT_GE(windows, static_cast<int>(pictureSeconds / 0.005) - 1) << path.toStdString() << ": sound too short";
+    return quiet;
+}
+
 long FrameCount(const QString& path)
 {
     return RunProgram("ffprobe", {"-v", "error", "-count_packets", "-select_streams", "v:0", "-show_entries",
@@ -113,8 +142,9 @@ long FrameCount(const QString& path)
 void MakeFlashBeepClip(const QString& path, const FlashBeepClip& clip)
 {
     // The flash starts on the frame at its moment (a hair early against rounding), the beep on the sample.
-    QStringList flashes;
-    QStringList beeps;
+    // No moments: neither flash nor beep.
+    QStringList flashes{"0"};
+    QStringList beeps{"0"};
     for (const double moment : clip.moments) {
         flashes << QString("between(t,%1,%2)").arg(moment - 0.01).arg(moment + 0.03);
         beeps << QString("between(t,%1,%2)").arg(moment).arg(moment + 0.04);

@@ -47,6 +47,10 @@ QString LastErrorLine(const ProgramRun& run);
 // Decodes every frame and sample; true when ffmpeg reports nothing.
 bool DecodesCleanly(const QString& path, QString* errors = nullptr);
 
+// The pictures that GStreamer's decoders give of the file's first video stream; -1 when
+// GStreamer fails. A decoder that cannot decode a picture drops it without a word.
+long GStreamerPictures(const QString& path);
+
 // Length in seconds by ffprobe: of the container, or of the first stream of a kind ("v:0", "a:0").
 double LengthOf(const QString& path, const QString& stream = {});
 
@@ -66,6 +70,10 @@ struct SoundWindow {
     bool quiet = false;
 };
 QList<SoundWindow> SoundWindows(const QString& path);
+
+// The moments (seconds from the picture's first frame) that start a quiet 5 ms window, from
+// the picture's start to its end (its length being given). Sound that ends early fails the test.
+QList<double> QuietWindows(const QString& path, double pictureSeconds);
 
 // A clip in which a white flash and a short beep happen together at the given moments
 // of each stream's own time; the streams themselves may start apart.

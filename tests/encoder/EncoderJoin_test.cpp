@@ -16,29 +16,6 @@ QStringList JoinOptions()
             "-lameopts", "vbr=2:q=4", "-channels", "2", "-vf", "scale=320:240", "-srate", "44100"};
 }
 
-// The moments (seconds from the picture's first frame) that start a 5 ms window whose
-// level is below -40 dB, from the picture's start to its end (its length being given).
-// Windows without sound fail the test.
-QList<double> QuietWindows(const QString& path, double pictureSeconds)
-{
-    const double pictureStart = RunProgram("ffprobe", {"-v", "error", "-read_intervals", "%+#1", "-select_streams",
-                                                       "v:0", "-show_entries", "frame=best_effort_timestamp_time",
-                                                       "-of", "csv=p=0", path})
-                                    .out.section(',', 0, 0).toDouble();
-    QList<double> quiet;
-    int windows = 0;
-    for (const SoundWindow& window : SoundWindows(path)) {
-        const double moment = window.moment - pictureStart;
-        if (moment > -1e-3 && moment + 0.005 <= pictureSeconds + 1e-3) {
-            ++windows;
-            if (window.quiet)
-                quiet << moment;
-        }
-    }
-    EXPECT_GE(windows, static_cast<int>(pictureSeconds / 0.005) - 1) << path.toStdString() << ": sound too short";
-    return quiet;
-}
-
 struct ToneJoin {
     const char* extension;
     QStringList options;

@@ -201,11 +201,20 @@ TEST_F(JobEndToEnd, SameFormatFilesAreJoinedAsTheyAreAndAnotherFormatIsNamed)
     add(m_dir.filePath("camera.mp4"));
     prompter.messages.clear();
     job.policy = OverwritePolicy::Overwrite;
+    prompter.answer(false);
     EXPECT_EQ(RunJob(runner, job), JobEnd::Failed);
     ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].caption, "Not Joined As They Are");
-    EXPECT_TRUE(prompter.messages[0].text.contains("camera.mp4")) << prompter.messages[0].text.toStdString();
+    EXPECT_EQ(prompter.messages[0].caption, "Inputs Differ");
+    EXPECT_TRUE(prompter.messages[0].text.contains("\ncamera.mp4: frame size 320x240, not 160x120"))
+        << prompter.messages[0].text.toStdString();
     EXPECT_EQ(statuses(), (QStringList{"OK", "OK", "OK"})) << "nothing was joined";
+    expectTempFolderAsBefore();
+
+    // Asked again, the user has the one that differs encoded and the others copied.
+    prompter.answer(true);
+    EXPECT_EQ(RunJob(runner, job), JobEnd::Completed) << prompter.messages.last().text.toStdString();
+    EXPECT_EQ(ProbeValue(output, "v:0", "stream=width"), "160");
+    EXPECT_EQ(statuses(), (QStringList{"Complete", "Complete", "Complete"}));
     expectTempFolderAsBefore();
 }
 

@@ -1,0 +1,94 @@
+#!/bin/bash
+# A same-format job of ten 720p phone clips (H.264 High/AAC in MP4) of which one differs
+# (1080p at 25 fps): the whole job in the console with the same-format profile and
+# --reencode-differing, against the same job encoding all ten with the MP4 H.264 profile
+# at 1280x720 and 4000 kbit/s, and against `ffmpeg -f concat -c copy` of the nine that match.
+# Pairs in alternation, wall and processor seconds (user + system, children included).
+# Writes the section "## Re-encoding only the input that differs" of bench/RESULTS.md.
+# Usage: run.sh [build folder]   (CLIP_SECONDS=60 by default, ROUNDS=3)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../rounds.sh
+source "$here/../rounds.sh"
+root=$(cd "$here/../.." && pwd)
+work="$root/bench/work/reencode"
+rounds=${ROUNDS:-3}
+seconds=${CLIP_SECONDS:-60}
+
+build=${1:-$work/build}
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 --target velmo-joiner asapi >/dev/null
+
+# A program folder of its own, with the H.264 profile set to the clips' size.
+program="$work/program"
+mkdir -p "$program/Profiles" "$work/clips" "$work/out"
+cp "$build/velmo/velmo-joiner" "$build/velmo/asapi.dll" "$build/velmo/Preferences.ini" "$program/"
+cp "$build/velmo/Profiles/MP4 - Same-format files joined without re-encoding.bpf" "$program/Profiles/"
+awk '/^\[/ { section = $0 }
+     section == "[Video Size]" && /^Index=/ { $0 = "Index=5" }
+     section == "[Video Bitrate]" && /^Index=/ { $0 = "Index=5" }
+     { print }' "$build/velmo/Profiles/MP4 - H.264 for phones and the web.bpf" > "$program/Profiles/MP4 - H.264 720p.bpf"
+
+clip() { # name size rate
+    [ -s "$1" ] && return
+    ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=$2:rate=$3:duration=$seconds" \
+        -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=$seconds" -ac 2 \
+        -c:v libx264 -profile:v high -pix_fmt yuv420p -g 30 -preset ultrafast -b:v 4M -c:a aac "$1"
+}
+inputs=()
+matching=()
+for n in 01 02 03 04 05 06 07 08 09 10; do
+    if [ "$n" = 05 ]; then
+        clip "$work/clips/$n.mp4" 1920x1080 25
+    else
+        clip "$work/clips/$n.mp4" 1280x720 30
+        matching+=("$work/clips/$n.mp4")
+    fi
+    inputs+=("$work/clips/$n.mp4")
+done
+
+job() { # profile output [option]
+    "$program/velmo-joiner" --join --force --overwrite --profile "$1" --output "$work/out/$2" ${3:+"$3"} "${inputs[@]}"
+}
+differing() { job "MP4 - Same-format files joined without re-encoding" differing.mp4 --reencode-differing; }
+encodeall() { job "MP4 - H.264 720p" encoded.mp4; }
+concat() {
+    local list="$work/out/list.txt"
+    : > "$list"
+    for file in "${matching[@]}"; do echo "file '$file'" >> "$list"; done
+    ffmpeg -nostdin -v error -y -f concat -safe 0 -i "$list" -c copy "$work/out/concat.mp4"
+}
+
+for round in $(seq "$rounds"); do
+    add differing "$(measure differing)"
+    add encodeall "$(measure encodeall)"
+    add concat "$(measure concat)"
+done
+
+section=$(cat <<SECTION
+## Re-encoding only the input that differs
+
+Run with \`bench/reencode/run.sh\` (ROUNDS=$rounds, CLIP_SECONDS=$seconds). Inputs: ten $seconds s clips, nine at 1280x720 and 30 fps, one (the fifth) at 1920x1080 and 25 fps, H.264 High (4 Mbit/s) with AAC 48 kHz stereo in MP4. Whole jobs in the console: \`velmo-joiner --join --profile "MP4 - Same-format files joined without re-encoding" --reencode-differing\` (the refused first run, the question, then one run that encodes the fifth clip to match the first and copies the rest), against the same ten encoded with the MP4 H.264 profile at 1280x720 and 4000 kbit/s (the encode-once plan, its pieces side by side), and against \`ffmpeg -f concat -safe 0 -i list -c copy\` of the nine that match; medians of the rounds, wall and processor (user + system, children included) seconds, on the shared 2-core machine.
+
+| run | wall s | processor s |
+|---|---|---|
+$(row "re-encode only the one that differs, copy nine" differing)
+$(row "encode all ten (MP4 H.264, 720p)" encodeall)
+$(row "ffmpeg -f concat -c copy of the nine that match" concat)
+
+| wall, per round | rounds | median | goal |
+|---|---|---|---|
+| re-encode only these / encode all ten | $(each differing encodeall /)| $(median "$(each differing encodeall /)") | at most 0.25 |
+| concat of the nine / re-encode only these | $(each concat differing /)| $(median "$(each concat differing /)") | (the copy's share) |
+SECTION
+)
+results="$root/bench/RESULTS.md"
+awk -v section="$section" '
+    /^## Re-encoding only the input that differs$/ { skipping = 1; print section; print ""; next }
+    /^## / && skipping { skipping = 0 }
+    !skipping { print }
+' "$results" > "$results.new"
+grep -q '^## Re-encoding only the input that differs$' "$results" || printf '\n%s\n' "$section" >> "$results.new"
+mv "$results.new" "$results"
+echo "$section"
