@@ -90,9 +90,9 @@ std::string NeedValue(const std::string& option, const SubOption& sub)
 }
 
 const std::vector<std::string> kVideoCodecs = {"mpeg4", "msmpeg4v2", "msmpeg4", "wmv1", "wmv2",
-    "mpeg1video", "mpeg2video", "h264", "libx264", "flv", "mjpeg"};
+    "mpeg1video", "mpeg2video", "h264", "libx264", "flv", "mjpeg", "hevc", "vp9"};
 const std::vector<std::string> kAudioCodecs = {"mp2", "ac3", "wmav1", "wmav2", "aac", "mp3",
-    "libmp3lame"};
+    "libmp3lame", "opus"};
 
 bool Contains(const std::vector<std::string>& list, const std::string& value)
 {

@@ -35,6 +35,11 @@ const CopyRule& Holds(Container container)
                                {"mp2", "mp3", "ac3", "pcm_s16be"}}},
         {Container::Vob, {"DVD VOB", {"mpeg1video", "mpeg2video", "mpeg4"}, {"mp2", "mp3", "ac3", "pcm_s16be"}}},
         {Container::Flv, {"FLV", {"flv1", "h264"}, {"mp3", "aac"}}},
+        {Container::Matroska, {"Matroska (.mkv)", {"h264", "hevc", "vp8", "vp9", "av1", "mpeg4", "mpeg1video",
+                                                   "mpeg2video", "mjpeg", "prores"},
+                               {"aac", "mp3", "mp2", "ac3", "eac3", "dts", "opus", "vorbis", "flac", "alac",
+                                "pcm_s16le", "pcm_s24le"}}},
+        {Container::WebM, {"WebM", {"vp8", "vp9", "av1"}, {"opus", "vorbis"}}},
     };
     return containers.at(container);
 }

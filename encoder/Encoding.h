@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-// Matroska holds only the pieces of a later join (-piece).
-enum class Container { Avi, MpegPs, Vob, Mp4, Mov, Asf, Flv, Matroska };
+// Matroska holds the outputs named .mkv and the pieces of a later join (-piece).
+enum class Container { Avi, MpegPs, Vob, Mp4, Mov, Asf, Flv, Matroska, WebM };
 
 // What ffmpeg is asked to write, after the container's rules have been applied.
 struct Encoding {
@@ -14,6 +14,7 @@ struct Encoding {
     std::string muxer;        // ffmpeg's -f name
     std::string videoEncoder; // ffmpeg's encoder name
     std::string pixelFormat;
+    std::string videoTag; // the sample entry that players look for, where the muxer's own is not it
     bool mpegVideoFamily = false;      // takes -mbd and -q:v
     bool standardFrameRatesOnly = false; // MPEG-1/2 know only a fixed set of rates
     std::string audioEncoder;

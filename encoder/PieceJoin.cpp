@@ -68,6 +68,8 @@ InputInfo AsInput(const StreamFacts& piece)
 std::vector<std::string> PictureArguments(const Encoding& encoding, const StreamFacts& first, double frameRate)
 {
     std::vector<std::string> args = {"-map", "0:v:0", "-c:v", "copy"};
+    if (!encoding.videoTag.empty())
+        args.insert(args.end(), {"-tag:v", encoding.videoTag});
     const auto filters = HeaderFilters(encoding.container, first);
     args.insert(args.end(), filters.begin(), filters.end());
     // The pieces' times are whole milliseconds; a time base of one frame puts every
@@ -123,7 +125,7 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
                                       std::string(kPieceTag) + "=" + PieceMark(request, encoding, jobMark)};
     // AVI keeps frames in decoding order without times, so the pieces of any join have
     // no B-frames (and keep their times simple).
-    if (encoding.videoEncoder == "libx264")
+    if (encoding.videoEncoder == "libx264" || encoding.videoEncoder == "libx265")
         extra.insert(extra.end(), {"-bf", "0"});
     // The codec's headers say the picture's range and colours, which the encoder takes
     // from the input: every piece is brought to the same ones, so that all their headers
