@@ -307,6 +307,8 @@ Request ParseArguments(const std::vector<std::string>& args)
         } else if (arg == "-piecefor") {
             request.pieceFor = value();
             ContainerForPath("." + request.pieceFor);
+        } else if (arg == "-chaptertitle") {
+            request.chapterTitles.push_back(value());
         } else if (arg == "-of") {
             // The container follows the output's extension; -of only has to name a known muxer.
             const std::string format = value();
@@ -322,6 +324,9 @@ Request ParseArguments(const std::vector<std::string>& args)
         throw UsageError("No input file given");
     if (copyVideo != copyAudio)
         throw UsageError("-ovc copy and -oac copy go together: the inputs are joined as they are, or encoded");
+    if (!request.chapterTitles.empty() && request.chapterTitles.size() != request.inputs.size())
+        throw UsageError("-chaptertitle is given " + std::to_string(request.chapterTitles.size())
+                         + " times for " + std::to_string(request.inputs.size()) + " inputs (once for each)");
     request.copyStreams = copyVideo;
     if (request.copyStreams && request.piece)
         throw UsageError("-piece needs an encoded picture, not -ovc copy");

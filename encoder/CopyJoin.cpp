@@ -1,6 +1,7 @@
 #include "CopyJoin.h"
 
 #include "AviSoundCuts.h"
+#include "Chapters.h"
 #include "ChildRun.h"
 #include "Console.h"
 #include "CopyCheck.h"
@@ -115,11 +116,26 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     std::vector<std::string> lists = {ConcatList(pictures, folder)};
     if (twoLists)
         lists.push_back(ConcatList(sounds, folder));
+    const std::size_t concatLists = lists.size();
+    const bool chapters = WritesChapters(request, encoding);
+    if (chapters) {
+        // The concat demuxer starts each input where the one before it ends.
+        std::vector<double> lengths;
+        for (const StreamFacts& input : inputs)
+            lengths.push_back(input.duration);
+        lists.push_back(ChapterMetadata(request.chapterTitles, lengths));
+    }
     return RunJoin(request, inputs, lists, [&](const std::vector<std::string>& listPaths, const std::string& target) {
         std::vector<std::string> args = JoinHead();
-        for (const std::string& list : listPaths) {
-            const auto input = ConcatInput(list);
+        for (std::size_t list = 0; list < concatLists; ++list) {
+            const auto input = ConcatInput(listPaths[list]);
             args.insert(args.end(), input.begin(), input.end());
+        }
+        if (chapters) {
+            const auto chapterInput = ChapterInput(listPaths.back());
+            args.insert(args.end(), chapterInput.begin(), chapterInput.end());
+            const auto map = ChapterMap(concatLists);
+            args.insert(args.end(), map.begin(), map.end());
         }
         args.insert(args.end(), {"-map", "0:v:0"});
         if (first.audio >= 0)

@@ -1,5 +1,6 @@
 #include "EncodeJob.h"
 
+#include "Chapters.h"
 #include "ChildRun.h"
 #include "Console.h"
 #include "CopyJoin.h"
@@ -101,14 +102,20 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     if (temp.fdForChild() >= 0)
         fds.push_back(temp.fdForChild());
     const int graphFd = 3 + static_cast<int>(fds.size());
-    FfmpegPlan plan =
-        BuildFfmpegPlan(request, encoding, format, inputs, temp.pathForChild(), ChildFdPath(graphFd), Cores(), part);
+    JoinPart withChapters = part;
+    if (WritesChapters(request, encoding))
+        withChapters.chaptersPath = ChildFdPath(graphFd + 1);
+    FfmpegPlan plan = BuildFfmpegPlan(request, encoding, format, inputs, temp.pathForChild(), ChildFdPath(graphFd),
+                                      Cores(), withChapters);
     if (request.piece)
         MakePiecePlan(plan, request, encoding, part.mark);
     for (std::size_t index = span.first ? 0 : format.changes.size(); index < plan.changes.size(); ++index)
         WriteErr(plan.changes[index] + "\n");
     const MemoryFile graph(plan.graph, "ffmpeg-graph", "the ffmpeg filter graph");
     fds.push_back(graph.fd());
+    const MemoryFile chapters(plan.chapters, "ffmpeg-chapters", "the chapters");
+    if (!withChapters.chaptersPath.empty())
+        fds.push_back(chapters.fd());
     AllowEveryFileOpen();
 
     Progress progress;
@@ -141,7 +148,8 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     return exitcode::Success;
 }
 
-int JoinInputs(const Request& request, const Encoding& encoding, const std::string& mark);
+int JoinInputs(const Request& request, const Encoding& encoding, const std::string& mark,
+               const std::vector<double>& chapterLengths = {});
 
 // A join of more inputs than one run opens: each group of inputs becomes a piece of the
 // output (its picture encoded as the output's, its sound kept exact, counted from the
@@ -157,8 +165,9 @@ int JoinInGroups(const Request& request, const Encoding& encoding, const std::ve
     const Encoding pieceEncoding = ChooseEncoding(group);
     Request join = request;
     join.inputs.clear();
-    JoinPart part{0, mark};
+    JoinPart part{0, mark, {}};
     RunSpan span{request.output, 0, total, false, true};
+    std::vector<double> chapterLengths;
     for (std::size_t first = 0; first < inputs.size(); first += kGroupInputs) {
         const std::vector<InputInfo> members(inputs.begin() + static_cast<long>(first),
                                              inputs.begin() + static_cast<long>(std::min(first + kGroupInputs,
@@ -173,18 +182,20 @@ int JoinInGroups(const Request& request, const Encoding& encoding, const std::ve
         join.inputs.push_back(group.output);
         span.first = false;
         for (const InputInfo& member : members) {
+            chapterLengths.push_back(FramesAt(member, format.frameRate) / format.frameRate);
             part.framesBefore += FramesAt(member, format.frameRate);
             span.secondsBefore += member.duration;
         }
     }
-    return JoinInputs(join, encoding, mark);
+    return JoinInputs(join, encoding, mark, chapterLengths);
 }
 
 // Joins the job's pieces by copy where they are all there, else probes every input and
 // encodes the join, in groups where it has more inputs than one run opens.
-int JoinInputs(const Request& request, const Encoding& encoding, const std::string& mark)
+int JoinInputs(const Request& request, const Encoding& encoding, const std::string& mark,
+               const std::vector<double>& chapterLengths)
 {
-    if (const auto joined = JoinPieces(request, encoding, mark))
+    if (const auto joined = JoinPieces(request, encoding, mark, chapterLengths))
         return *joined;
     const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };
     std::vector<InputInfo> inputs;
@@ -200,7 +211,7 @@ int JoinInputs(const Request& request, const Encoding& encoding, const std::stri
     const OutputFormat format = ChooseOutputFormat(request, encoding, inputs);
     if (!request.piece && inputs.size() > kGroupInputs)
         return JoinInGroups(request, encoding, inputs, format, mark, total);
-    return EncodeInOneRun(request, encoding, inputs, format, {0, mark}, {request.output, 0, total, true});
+    return EncodeInOneRun(request, encoding, inputs, format, {0, mark, {}}, {request.output, 0, total, true});
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "FfmpegPlan.h"
 
+#include "Chapters.h"
 #include "DvdStandard.h"
 
 #include <algorithm>
@@ -330,12 +331,14 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         return std::lround(static_cast<double>(frames) * format.sampleRate / format.frameRate);
     };
     std::string pads;
+    std::vector<double> lengths; // in the output, for its chapters
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const InputInfo& input = inputs[i];
         plan.args.insert(plan.args.end(), {"-threads", threads, "-i", FileUrl(input.path)});
         const long frames = FramesAt(input, format.frameRate);
         const long samples = frames > 0 ? samplesAt(framesBefore + frames) - samplesAt(framesBefore) : 0;
         framesBefore += frames;
+        lengths.push_back(frames / format.frameRate);
         const std::string index = std::to_string(i);
         plan.graph += StreamPad(i, input.videoStream) + VideoChain(format, encoding, input) + "[v" + index + "];\n";
         plan.graph += (input.audioStream >= 0 ? SoundSource(i, input, plan.graph) + AudioChain(format, input, samples)
@@ -371,6 +374,13 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         plan.graph += "[joined];\n[joined]" + sound + "[a]\n";
     else
         plan.graph += "[a]\n";
+    if (!part.chaptersPath.empty()) {
+        plan.chapters = ChapterMetadata(request.chapterTitles, lengths);
+        const auto input = ChapterInput(part.chaptersPath);
+        plan.args.insert(plan.args.end(), input.begin(), input.end());
+        const auto map = ChapterMap(inputs.size());
+        plan.args.insert(plan.args.end(), map.begin(), map.end());
+    }
     plan.args.insert(plan.args.end(), {"-filter_complex_script", graphPath, "-map", "[v]", "-map", "[a]"});
     if (leadIn)
         plan.args.insert(plan.args.end(), {"-map", "[leadin]"});

@@ -1,5 +1,6 @@
 #include "PieceJoin.h"
 
+#include "Chapters.h"
 #include "Console.h"
 #include "JobError.h"
 #include "PrivateFolder.h"
@@ -145,7 +146,8 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
     plan.args.insert(plan.args.end() - 3, extra.begin(), extra.end());
 }
 
-std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark)
+std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark,
+                              const std::vector<double>& chapterLengths)
 {
     if (request.piece)
         return std::nullopt;
@@ -197,10 +199,25 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
     for (const StreamFacts& piece : pieces)
         entries.push_back({piece.file.path});
     PrivateFolder links;
-    return RunJoin(request, pieces, {ConcatList(entries, links)}, [&](const auto& lists, const std::string& target) {
+    std::vector<std::string> texts = {ConcatList(entries, links)};
+    const bool chapters = WritesChapters(request, encoding);
+    if (chapters) {
+        // The concat demuxer starts each piece where the one before it ends.
+        std::vector<double> lengths = chapterLengths;
+        for (std::size_t i = 0; chapterLengths.empty() && i < pieces.size(); ++i)
+            lengths.push_back(pieces[i].duration);
+        texts.push_back(ChapterMetadata(request.chapterTitles, lengths));
+    }
+    return RunJoin(request, pieces, texts, [&](const auto& lists, const std::string& target) {
         std::vector<std::string> args = JoinHead();
         const auto input = ConcatInput(lists.front());
         args.insert(args.end(), input.begin(), input.end());
+        if (chapters) {
+            const auto chapterInput = ChapterInput(lists.back());
+            args.insert(args.end(), chapterInput.begin(), chapterInput.end());
+            const auto map = ChapterMap(1);
+            args.insert(args.end(), map.begin(), map.end());
+        }
         const auto picture = PictureArguments(encoding, pieces.front(), format.frameRate);
         args.insert(args.end(), picture.begin(), picture.end());
         args.insert(args.end(), {"-map", "0:a:0", "-filter:a", SoundChain(encoding, format)});

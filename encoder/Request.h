@@ -48,4 +48,6 @@ struct Request {
     std::string pieceFor;
     // -ovc copy -oac copy: the inputs' streams are joined as they are (CopyJoin.h).
     bool copyStreams = false;
+    // -chaptertitle, once for each input in order: the titles of its chapters (Chapters.h).
+    std::vector<std::string> chapterTitles;
 };
