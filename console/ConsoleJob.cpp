@@ -111,7 +111,8 @@ int RunConsole(int argc, char* argv[])
         err << refusal->text << "\n";
         return 1;
     }
-    const GeneralPreferences preferences = ReadMainPreferences(program.PreferencesPath, program.DefaultTempDir);
+    GeneralPreferences preferences = ReadMainPreferences(program.PreferencesPath, program.DefaultTempDir);
+    preferences.chapters = options->chapters.value_or(preferences.chapters);
 
     ConsolePrompter prompter;
     MemoryTaskRowStore rows;

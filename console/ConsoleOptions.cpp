@@ -57,6 +57,8 @@ std::optional<ConsoleOptions> ParseConsoleOptions(const QStringList& arguments, 
             options.skipUnreadable = true;
         } else if (argument == "--plan=once" || argument == "--plan=intermediate") {
             options.plan = argument == "--plan=once" ? JobPlan::EncodeOnce : JobPlan::Intermediate;
+        } else if (argument == "--chapters" || argument == "--no-chapters") {
+            options.chapters = argument == "--chapters";
         } else if (argument.startsWith("--plan")) {
             error = "Say --plan=once or --plan=intermediate.";
             return std::nullopt;
@@ -96,6 +98,7 @@ QString ConsoleHelp(const QStringList& profiles)
         "  velmo-joiner [FILE or FOLDER...]      the window, with these files in its list\n"
         "  velmo-joiner --join --profile NAME --output FILE [--overwrite] [--force]\n"
         "               [--skip-unreadable] [--plan=once|intermediate] [--dry-run] [--] INPUT...\n"
+        "               [--chapters|--no-chapters]\n"
         "                                        the same job without windows\n"
         "\n"
         "The console job encodes every input once, several side by side, straight into the picture of\n"
@@ -123,6 +126,8 @@ QString ConsoleHelp(const QStringList& profiles)
         "  --skip-unreadable   join the inputs that can be read, without those that cannot\n"
         "  --plan=once         encode each input once (the default)\n"
         "  --plan=intermediate convert each input into an intermediate AVI first, then encode again\n"
+        "  --chapters          a chapter at each input, named after it, in MP4, MOV and MKV outputs\n"
+        "  --no-chapters       no chapters (the general settings decide when neither is given)\n"
         "  --dry-run           print the encoder command lines the job would run, and run nothing\n"
         "  --help              this text\n"
         "\n"

@@ -15,6 +15,7 @@ struct ConsoleOptions {
     bool force = false; // start even when the free space may not be enough
     bool skipUnreadable = false; // join the inputs that can be read, having named the others
     JobPlan plan = JobPlan::EncodeOnce;
+    std::optional<bool> chapters; // unset: as the general settings say
     QString profile;
     QString output;
     QStringList inputs;

@@ -29,7 +29,10 @@ EncoderCommand PlanCommands::join(const QStringList& inputs, const QString& outp
         for (int index = 0; index < files.size(); ++index)
             files[index] = convertedFile(index);
     }
-    return JoinCommand(files, output, m_joinOptions);
+    QStringList chapterTitles;
+    for (const QString& input : m_joinOptions.chapters ? inputs : QStringList())
+        chapterTitles << ChapterTitleOf(input);
+    return JoinCommand(files, output, m_joinOptions, chapterTitles);
 }
 
 bool CopiesStreams(const QString& joinOptions)

@@ -38,7 +38,11 @@ JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferenc
     settings.fallbackTempDir = program.DefaultTempDir;
     const QString profilePath = ProfilePathOf(program.ProgramDir, profileName);
     settings.frameSize = [profilePath, choices] { return GetOutputSize(profilePath, choices); };
-    settings.joinOptions = [profilePath, choices] { return BuildJoinOptions(profilePath, choices); };
+    settings.joinOptions = [profilePath, choices, chapters = preferences.chapters] {
+        JoinOptions options = BuildJoinOptions(profilePath, choices);
+        options.chapters = chapters;
+        return options;
+    };
     settings.profileRefusal = [profilePath, choices] { return CheckProfile(profilePath, choices); };
     settings.outputKbits = OutputKbits(choices);
     settings.conversionRunsAtOnce = ConversionRunsAtOnce(QThread::idealThreadCount());

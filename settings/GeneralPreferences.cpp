@@ -27,6 +27,7 @@ GeneralPreferences ReadMainPreferences(const QString& iniPath, const QString& de
     SetOverwriteFlags(preferences, ini.ReadFlag("Main", "Ask", true), ini.ReadFlag("Main", "Overwrite", false),
                       ini.ReadFlag("Main", "Rename", false));
     preferences.encodeOnce = ini.ReadFlag("Main", "Encode Once", true);
+    preferences.chapters = ini.ReadFlag("Main", "Chapters", true);
     return preferences;
 }
 
@@ -42,6 +43,7 @@ GeneralPreferences ReadDefaultPreferences(const QString& iniPath, const GeneralP
     SetOverwriteFlags(preferences, ini.ReadFlag("Default", "Ask", true), ini.ReadFlag("Default", "Overwrite", false),
                       ini.ReadFlag("Default", "Rename", false));
     preferences.encodeOnce = ini.ReadFlag("Default", "Encode Once", true);
+    preferences.chapters = ini.ReadFlag("Default", "Chapters", true);
     return preferences;
 }
 
@@ -57,4 +59,5 @@ void WriteMainPreferences(const QString& iniPath, const GeneralPreferences& pref
     ini.WriteFlag("Main", "Overwrite", preferences.overwrite);
     ini.WriteFlag("Main", "Rename", preferences.rename);
     ini.WriteFlag("Main", "Encode Once", preferences.encodeOnce);
+    ini.WriteFlag("Main", "Chapters", preferences.chapters);
 }

@@ -18,6 +18,8 @@ struct GeneralPreferences {
     // Each file encoded once, straight into the output's codec, instead of into an
     // intermediate AVI first.
     bool encodeOnce = true;
+    // A chapter at each joined file, in the outputs that keep chapters.
+    bool chapters = true;
 
     bool operator==(const GeneralPreferences&) const = default;
 };

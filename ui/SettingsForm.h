@@ -45,6 +45,7 @@ public:
     QCheckBox* chkExit = nullptr;
     QCheckBox* chkTurnoff = nullptr;
     QCheckBox* chkEncodeOnce = nullptr;
+    QCheckBox* chkChapters = nullptr;
     QGroupBox* gpbOverWrite = nullptr;
     QRadioButton* rdbAsk = nullptr;
     QRadioButton* rdbOverWrite = nullptr;

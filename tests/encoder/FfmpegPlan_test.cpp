@@ -28,7 +28,7 @@ FfmpegPlan PlanFor(std::vector<std::string> args, const std::vector<InputInfo>& 
     const Request request = ParseArguments(args);
     const Encoding encoding = ChooseEncoding(request);
     return BuildFfmpegPlan(request, encoding, ChooseOutputFormat(request, encoding, inputs), inputs,
-                           "/proc/self/fd/3", "/proc/self/fd/4", cores, {framesBefore, "mark"});
+                           "/proc/self/fd/3", "/proc/self/fd/4", cores, {framesBefore, "mark", {}});
 }
 
 // The value after an option, or "" when the option is absent.
