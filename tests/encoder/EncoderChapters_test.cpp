@@ -19,6 +19,11 @@ struct ChapterCase {
     Plan plan;
 };
 
+void PrintTo(const ChapterCase& test, std::ostream* out)
+{
+    *out << test.extension << " plan " << static_cast<int>(test.plan);
+}
+
 struct Chapter {
     double start = 0;
     QString title;
