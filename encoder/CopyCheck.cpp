@@ -207,12 +207,16 @@ long long TimeScale(const std::vector<StreamFacts>& inputs)
 
 } // namespace
 
+bool JoinsSoundAtPictureEnd(Container output)
+{
+    return output == Container::Avi || output == Container::MpegPs || output == Container::Vob
+        || output == Container::Asf || output == Container::Matroska || output == Container::WebM;
+}
+
 CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, const std::function<void()>& onTick)
 {
     CopyInputs found;
-    // Containers without times for their sound need every packet's place to cut the sound.
-    const bool soundByPicture = encoding.container == Container::Avi || encoding.container == Container::MpegPs
-        || encoding.container == Container::Vob || encoding.container == Container::Asf;
+    const bool soundByPicture = JoinsSoundAtPictureEnd(encoding.container);
     found.inputs = ProbeStreams(request.inputs, onTick,
                                 soundByPicture ? PacketsRead::All : PacketsRead::AllButIndexed);
     if (found.inputs.size() < request.inputs.size()) {

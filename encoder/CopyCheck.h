@@ -26,6 +26,12 @@ struct CopyInputs {
 // that cannot be read, with its own). Writes nothing.
 CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, const std::function<void()>& onTick);
 
+// Whether each input's sound is joined at the end of its picture, which needs every
+// packet's place: AVI keeps no times for the sound, players of MPEG and ASF count frames,
+// and Matroska keeps the priming of AAC and MP3 inside the sound, whose end would run over
+// the next input's start.
+bool JoinsSoundAtPictureEnd(Container output);
+
 // "b.avi ends early: 1.8 s of its 3.0 s could be read" for an input whose packets end more
 // than a second before the length its header states (AVI, Matroska and the like, whose
 // packets a copy reads whole); empty otherwise.

@@ -84,13 +84,10 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
             return StoppedJoin(request);
     }
 
-    // AVI keeps no times for the sound, and players of MPEG and ASF count frames: there
-    // each input's sound is joined at the end of its picture. The pictures and the sound
-    // are read as two inputs, as the end of one stream in a concat list ends the file's
-    // other streams too.
+    // Each input's sound joined at the end of its picture is read as a second input, as the
+    // end of one stream in a concat list ends the file's other streams too.
     const bool avi = encoding.container == Container::Avi;
-    const bool pictureSetsLength = avi || encoding.container == Container::MpegPs
-        || encoding.container == Container::Vob || encoding.container == Container::Asf;
+    const bool pictureSetsLength = JoinsSoundAtPictureEnd(encoding.container);
     std::optional<std::vector<double>> cuts;
     if (avi)
         cuts = AviSoundCuts(inputs);
@@ -121,8 +118,8 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     if (chapters) {
         // The concat demuxer starts each input where the one before it ends.
         std::vector<double> lengths;
-        for (const StreamFacts& input : inputs)
-            lengths.push_back(input.duration);
+        for (std::size_t i = 0; i < inputs.size(); ++i)
+            lengths.push_back(pictures[i].length > 0 ? pictures[i].length : inputs[i].duration);
         lists.push_back(ChapterMetadata(request.chapterTitles, lengths));
     }
     return RunJoin(request, inputs, lists, [&](const std::vector<std::string>& listPaths, const std::string& target) {
