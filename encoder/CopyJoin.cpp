@@ -88,6 +88,7 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     // end of one stream in a concat list ends the file's other streams too.
     const bool avi = encoding.container == Container::Avi;
     const bool pictureSetsLength = JoinsSoundAtPictureEnd(encoding.container);
+    const bool matroska = encoding.container == Container::Matroska || encoding.container == Container::WebM;
     std::optional<std::vector<double>> cuts;
     if (avi)
         cuts = AviSoundCuts(inputs);
@@ -103,11 +104,14 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         sounds.push_back({paths[i]});
         if (!pictureSetsLength || input.picture.end <= input.start)
             continue;
-        pictures.back().length = sounds.back().length = input.picture.end - input.start;
+        // Matroska starts the picture after AAC's priming: each input lasts as long as its
+        // picture, whose frames then follow on, and its sound ends where the next input's starts.
+        const double length = matroska ? input.picture.end - input.picture.start : input.picture.end - input.start;
+        pictures.back().length = sounds.back().length = length;
         if (cuts)
             sounds.back().end = (*cuts)[i];
         else if (!avi)
-            sounds.back().end = input.picture.end - input.sound.firstDuration;
+            sounds.back().end = (matroska ? input.start + length : input.picture.end) - input.sound.firstDuration;
     }
     const bool twoLists = pictureSetsLength && first.audio >= 0;
     std::vector<std::string> lists = {ConcatList(pictures, folder)};
