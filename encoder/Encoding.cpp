@@ -19,8 +19,11 @@ struct ContainerRule {
 
 const std::set<std::string> kAllVideo = {"mpeg4", "msmpeg4v2", "msmpeg4", "wmv1", "wmv2",
     "mpeg1video", "mpeg2video", "libx264", "flv", "mjpeg"};
-const std::set<std::string> kMatroskaVideo = {"mpeg4", "msmpeg4v2", "msmpeg4", "wmv1", "wmv2",
-    "mpeg1video", "mpeg2video", "libx264", "libx265", "libvpx-vp9", "flv", "mjpeg"};
+const std::set<std::string> kMatroskaVideo = [] {
+    std::set<std::string> codecs = kAllVideo;
+    codecs.insert({"libx265", "libvpx-vp9"});
+    return codecs;
+}();
 
 // Pairs ffmpeg writes but cannot read back (or writes badly) are left out on purpose:
 // MPEG-PS with the Windows Media and Sorenson codecs, QuickTime with WMA and with the
@@ -129,7 +132,8 @@ int MaxChannelsFor(const std::string& audioEncoder)
 {
     if (audioEncoder == "ac3")
         return 6;
-    if (audioEncoder == "aac" || audioEncoder == "flac" || audioEncoder == "libopus" || audioEncoder.rfind("pcm_", 0) == 0)
+    if (audioEncoder == "aac" || audioEncoder == "flac" || audioEncoder == "libopus"
+        || audioEncoder.rfind("pcm_", 0) == 0)
         return 8;
     return 2;
 }
