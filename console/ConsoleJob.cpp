@@ -113,6 +113,7 @@ int RunConsole(int argc, char* argv[])
     }
     GeneralPreferences preferences = ReadMainPreferences(program.PreferencesPath, program.DefaultTempDir);
     preferences.evenLoudness = options->evenLoudness;
+    preferences.chapters = options->chapters.value_or(preferences.chapters);
 
     ConsolePrompter prompter(options->reencodeDiffering);
     MemoryTaskRowStore rows;

@@ -61,6 +61,8 @@ std::optional<ConsoleOptions> ParseConsoleOptions(const QStringList& arguments, 
             options.reencodeDiffering = true;
         } else if (argument == "--plan=once" || argument == "--plan=intermediate") {
             options.plan = argument == "--plan=once" ? JobPlan::EncodeOnce : JobPlan::Intermediate;
+        } else if (argument == "--chapters" || argument == "--no-chapters") {
+            options.chapters = argument == "--chapters";
         } else if (argument.startsWith("--plan")) {
             error = "Say --plan=once or --plan=intermediate.";
             return std::nullopt;
@@ -100,7 +102,7 @@ QString ConsoleHelp(const QStringList& profiles)
         "  velmo-joiner [FILE or FOLDER...]      the window, with these files in its list\n"
         "  velmo-joiner --join --profile NAME --output FILE [--overwrite] [--force]\n"
         "               [--skip-unreadable] [--reencode-differing] [--plan=once|intermediate]\n"
-        "               [--even-loudness] [--dry-run] [--] INPUT...\n"
+        "               [--even-loudness] [--chapters|--no-chapters] [--dry-run] [--] INPUT...\n"
         "                                        the same job without windows\n"
         "\n"
         "The console job encodes every input once, several side by side, straight into the picture of\n"
@@ -136,6 +138,8 @@ QString ConsoleHelp(const QStringList& profiles)
         "  --plan=once         encode each input once (the default)\n"
         "  --plan=intermediate convert each input into an intermediate AVI first, then encode again\n"
         "  --even-loudness     bring every input's sound to the same loudness (-16 LUFS)\n"
+        "  --chapters          a chapter at each input, named after it, in MP4, MOV and MKV outputs\n"
+        "  --no-chapters       no chapters (the general settings decide when neither is given)\n"
         "  --dry-run           print the encoder command lines the job would run, and run nothing\n"
         "  --help              this text\n"
         "\n"

@@ -17,6 +17,7 @@ struct ConsoleOptions {
     bool reencodeDiffering = false; // a join without re-encoding encodes the inputs that differ
     JobPlan plan = JobPlan::EncodeOnce;
     bool evenLoudness = false;
+    std::optional<bool> chapters; // unset: as the general settings say
     QString profile;
     QString output;
     QStringList inputs;

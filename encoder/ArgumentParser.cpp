@@ -90,9 +90,9 @@ std::string NeedValue(const std::string& option, const SubOption& sub)
 }
 
 const std::vector<std::string> kVideoCodecs = {"mpeg4", "msmpeg4v2", "msmpeg4", "wmv1", "wmv2",
-    "mpeg1video", "mpeg2video", "h264", "libx264", "flv", "mjpeg"};
+    "mpeg1video", "mpeg2video", "h264", "libx264", "flv", "mjpeg", "hevc", "vp9"};
 const std::vector<std::string> kAudioCodecs = {"mp2", "ac3", "wmav1", "wmav2", "aac", "mp3",
-    "libmp3lame"};
+    "libmp3lame", "opus"};
 
 bool Contains(const std::vector<std::string>& list, const std::string& value)
 {
@@ -312,6 +312,8 @@ Request ParseArguments(const std::vector<std::string>& args)
         } else if (arg == "-piecefor") {
             request.pieceFor = value();
             ContainerForPath("." + request.pieceFor);
+        } else if (arg == "-chaptertitle") {
+            request.chapterTitles.push_back(value());
         } else if (arg == "-of") {
             // The container follows the output's extension; -of only has to name a known muxer.
             const std::string format = value();
@@ -329,6 +331,9 @@ Request ParseArguments(const std::vector<std::string>& args)
         throw UsageError("-oac once goes with -ovc copy: the pictures are copied and the sound encoded once");
     if (copyVideo != copyAudio)
         throw UsageError("-ovc copy and -oac copy go together: the inputs are joined as they are, or encoded");
+    if (!request.chapterTitles.empty() && request.chapterTitles.size() != request.inputs.size())
+        throw UsageError("-chaptertitle is given " + std::to_string(request.chapterTitles.size())
+                         + " times for " + std::to_string(request.inputs.size()) + " inputs (once for each)");
     request.copyStreams = copyVideo;
     if (request.reencodeDiffering && !copyVideo)
         throw UsageError("-reencode-differing goes with -ovc copy");

@@ -37,6 +37,11 @@ const CopyRule& Holds(Container container)
                                {"mp2", "mp3", "ac3", "pcm_s16be"}}},
         {Container::Vob, {"DVD VOB", {"mpeg1video", "mpeg2video", "mpeg4"}, {"mp2", "mp3", "ac3", "pcm_s16be"}}},
         {Container::Flv, {"FLV", {"flv1", "h264"}, {"mp3", "aac"}}},
+        {Container::Matroska, {"Matroska (.mkv)", {"h264", "hevc", "vp8", "vp9", "av1", "mpeg4", "mpeg1video",
+                                                   "mpeg2video", "mjpeg", "prores"},
+                               {"aac", "mp3", "mp2", "ac3", "eac3", "dts", "opus", "vorbis", "flac", "alac",
+                                "pcm_s16le", "pcm_s24le"}}},
+        {Container::WebM, {"WebM", {"vp8", "vp9", "av1"}, {"opus", "vorbis"}}},
     };
     return containers.at(container);
 }
@@ -290,6 +295,12 @@ void SayDifferences(const Request& request, const Encoding& encoding, const Copy
 
 } // namespace
 
+bool JoinsSoundAtPictureEnd(Container output)
+{
+    return output == Container::Avi || output == Container::MpegPs || output == Container::Vob
+        || output == Container::Asf || output == Container::Matroska || output == Container::WebM;
+}
+
 CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, const std::function<void()>& onTick)
 {
     CopyInputs found;
@@ -325,10 +336,8 @@ CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, con
 
 PacketsRead CopyPacketsRead(const Encoding& encoding)
 {
-    // Containers without times for their sound need every packet's place to cut the sound.
-    const bool soundByPicture = encoding.container == Container::Avi || encoding.container == Container::MpegPs
-        || encoding.container == Container::Vob || encoding.container == Container::Asf;
-    return soundByPicture ? PacketsRead::All : PacketsRead::AllButIndexed;
+    // A sound cut at its picture's end needs every packet's place.
+    return JoinsSoundAtPictureEnd(encoding.container) ? PacketsRead::All : PacketsRead::AllButIndexed;
 }
 
 std::string DifferingLine(const Differing& input)

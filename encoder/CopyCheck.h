@@ -42,6 +42,11 @@ PacketsRead CopyPacketsRead(const Encoding& encoding);
 // "Input 3 differs: frame size 1920x1080, not 1280x720" (counted from 1), the line that the
 // joiner reads to ask whether to encode only these.
 std::string DifferingLine(const Differing& input);
+// Whether each input's sound is joined at the end of its picture, which needs every
+// packet's place: AVI keeps no times for the sound, players of MPEG and ASF count frames,
+// and Matroska keeps the priming of AAC and MP3 inside the sound, whose end would run over
+// the next input's start.
+bool JoinsSoundAtPictureEnd(Container output);
 
 // "b.avi ends early: 1.8 s of its 3.0 s could be read" for an input whose packets end more
 // than a second before the length its header states (AVI, Matroska and the like, whose

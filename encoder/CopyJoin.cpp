@@ -1,6 +1,7 @@
 #include "CopyJoin.h"
 
 #include "AviSoundCuts.h"
+#include "Chapters.h"
 #include "ChildRun.h"
 #include "Console.h"
 #include "CopyCheck.h"
@@ -128,13 +129,11 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
             return StoppedJoin(request);
     }
 
-    // AVI keeps no times for the sound, and players of MPEG and ASF count frames: there
-    // each input's sound is joined at the end of its picture. The pictures and the sound
-    // are read as two inputs, as the end of one stream in a concat list ends the file's
-    // other streams too.
+    // Each input's sound joined at the end of its picture is read as a second input, as the
+    // end of one stream in a concat list ends the file's other streams too.
     const bool avi = encoding.container == Container::Avi;
-    const bool pictureSetsLength = avi || encoding.container == Container::MpegPs
-        || encoding.container == Container::Vob || encoding.container == Container::Asf;
+    const bool pictureSetsLength = JoinsSoundAtPictureEnd(encoding.container);
+    const bool matroska = encoding.container == Container::Matroska || encoding.container == Container::WebM;
     std::optional<std::vector<double>> cuts;
     if (avi)
         cuts = AviSoundCuts(inputs);
@@ -150,8 +149,11 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         pictures.push_back({paths[i]});
         sounds.push_back({paths[i]});
         const bool pictureLength = pictureSetsLength && input.picture.end > input.start;
+        // Matroska starts the picture after AAC's priming: each input lasts as long as its
+        // picture, whose frames then follow on, and its sound ends where the next input's starts.
+        const double length = matroska ? input.picture.end - input.picture.start : input.picture.end - input.start;
         if (pictureLength)
-            pictures.back().length = sounds.back().length = input.picture.end - input.start;
+            pictures.back().length = sounds.back().length = length;
         else if (soundOnce)
             // The file's own length, said so that the sound pieces cannot fall out of step with it.
             pictures.back().length = std::max(input.duration, input.picture.end - input.start);
@@ -160,7 +162,7 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         if (cuts)
             sounds.back().end = (*cuts)[i];
         else if (!avi)
-            sounds.back().end = input.picture.end - input.sound.firstDuration;
+            sounds.back().end = (matroska ? input.start + length : input.picture.end) - input.sound.firstDuration;
     }
     if (soundOnce) {
         std::vector<double> spans;
@@ -177,15 +179,30 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     std::vector<std::string> lists = {ConcatList(pictures, folder)};
     if (twoLists)
         lists.push_back(ConcatList(sounds, folder));
+    const std::size_t concatLists = lists.size();
+    const bool chapters = WritesChapters(request, encoding);
+    if (chapters) {
+        // The concat demuxer starts each input where the one before it ends.
+        std::vector<double> lengths;
+        for (std::size_t i = 0; i < inputs.size(); ++i)
+            lengths.push_back(pictures[i].length > 0 ? pictures[i].length : inputs[i].duration);
+        lists.push_back(ChapterMetadata(request.chapterTitles, lengths));
+    }
     return RunJoin(request, inputs, lists, [&](const std::vector<std::string>& listPaths, const std::string& target) {
         std::vector<std::string> args = JoinHead();
-        for (const std::string& list : listPaths) {
+        for (std::size_t list = 0; list < concatLists; ++list) {
             // ffmpeg counts the pictures' list from its first packet of any stream, the
             // sound's priming too; the decoded sound starts at the file's own start.
-            if (soundOnce && list != listPaths.front())
+            if (soundOnce && list > 0)
                 args.insert(args.end(), {"-itsoffset", SecondsText(PicturesLead(first))});
-            const auto input = ConcatInput(list);
+            const auto input = ConcatInput(listPaths[list]);
             args.insert(args.end(), input.begin(), input.end());
+        }
+        if (chapters) {
+            const auto chapterInput = ChapterInput(listPaths.back());
+            args.insert(args.end(), chapterInput.begin(), chapterInput.end());
+            const auto map = ChapterMap(concatLists);
+            args.insert(args.end(), map.begin(), map.end());
         }
         args.insert(args.end(), {"-map", "0:v:0"});
         if (first.audio >= 0)

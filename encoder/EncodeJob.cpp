@@ -1,5 +1,6 @@
 #include "EncodeJob.h"
 
+#include "Chapters.h"
 #include "ChildRun.h"
 #include "Console.h"
 #include "CopyJoin.h"
@@ -105,13 +106,16 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
         fds.push_back(temp.fdForChild());
     const int graphFd = 3 + static_cast<int>(fds.size());
     std::optional<MemoryFile> loudness;
-    JoinPart measuredPart = part;
+    JoinPart runPart = part;
+    int nextFd = graphFd + 1;
     if (measure) {
         loudness.emplace("", "loudness", "the loudness measured");
-        measuredPart.loudnessPath = ChildFdPath(graphFd + 1);
+        runPart.loudnessPath = ChildFdPath(nextFd++);
     }
+    if (WritesChapters(request, encoding))
+        runPart.chaptersPath = ChildFdPath(nextFd++);
     FfmpegPlan plan = BuildFfmpegPlan(request, encoding, format, inputs, temp.pathForChild(), ChildFdPath(graphFd),
-                                      Cores(), measuredPart);
+                                      Cores(), runPart);
     if (request.piece)
         MakePiecePlan(plan, request, encoding, part.mark);
     for (std::size_t index = span.first ? 0 : format.changes.size(); index < plan.changes.size(); ++index)
@@ -120,6 +124,9 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     fds.push_back(graph.fd());
     if (loudness)
         fds.push_back(loudness->fd());
+    const MemoryFile chapters(plan.chapters, "ffmpeg-chapters", "the chapters");
+    if (!runPart.chaptersPath.empty())
+        fds.push_back(chapters.fd());
     AllowEveryFileOpen();
 
     Progress progress;
@@ -162,7 +169,8 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     return exitcode::Success;
 }
 
-int JoinInputs(const Request& request, const Encoding& encoding, const std::string& mark);
+int JoinInputs(const Request& request, const Encoding& encoding, const std::string& mark,
+               const std::vector<double>& chapterLengths = {});
 
 // A join of more inputs than one run opens: each group of inputs becomes a piece of the
 // output (its picture encoded as the output's, its sound kept exact, counted from the
@@ -186,6 +194,7 @@ int JoinInGroups(const Request& request, const Encoding& encoding, const std::ve
         gains = LoudnessGains(request.inputs, mark);
     // Each group evens out its own inputs; the join of the groups keeps their sound.
     join.evenLoudness = false;
+    std::vector<double> chapterLengths;
     for (std::size_t first = 0; first < inputs.size(); first += kGroupInputs) {
         const std::vector<InputInfo> members(inputs.begin() + static_cast<long>(first),
                                              inputs.begin() + static_cast<long>(std::min(first + kGroupInputs,
@@ -203,18 +212,20 @@ int JoinInGroups(const Request& request, const Encoding& encoding, const std::ve
         join.inputs.push_back(group.output);
         span.first = false;
         for (const InputInfo& member : members) {
+            chapterLengths.push_back(FramesAt(member, format.frameRate) / format.frameRate);
             part.framesBefore += FramesAt(member, format.frameRate);
             span.secondsBefore += member.duration;
         }
     }
-    return JoinInputs(join, encoding, mark);
+    return JoinInputs(join, encoding, mark, chapterLengths);
 }
 
 // Joins the job's pieces by copy where they are all there, else probes every input and
 // encodes the join, in groups where it has more inputs than one run opens.
-int JoinInputs(const Request& request, const Encoding& encoding, const std::string& mark)
+int JoinInputs(const Request& request, const Encoding& encoding, const std::string& mark,
+               const std::vector<double>& chapterLengths)
 {
-    if (const auto joined = JoinPieces(request, encoding, mark))
+    if (const auto joined = JoinPieces(request, encoding, mark, chapterLengths))
         return *joined;
     const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };
     std::vector<InputInfo> inputs;

@@ -19,6 +19,11 @@ struct ContainerRule {
 
 const std::set<std::string> kAllVideo = {"mpeg4", "msmpeg4v2", "msmpeg4", "wmv1", "wmv2",
     "mpeg1video", "mpeg2video", "libx264", "flv", "mjpeg"};
+const std::set<std::string> kMatroskaVideo = [] {
+    std::set<std::string> codecs = kAllVideo;
+    codecs.insert({"libx265", "libvpx-vp9"});
+    return codecs;
+}();
 
 // Pairs ffmpeg writes but cannot read back (or writes badly) are left out on purpose:
 // MPEG-PS with the Windows Media and Sorenson codecs, QuickTime with WMA and with the
@@ -33,14 +38,16 @@ const std::map<Container, ContainerRule>& Rules()
         {Container::Mov, {"QuickTime (.mov)", "mov", {"mpeg4", "msmpeg4", "mpeg1video", "mpeg2video", "libx264",
                                                       "mjpeg"},
             {"libmp3lame", "mp2", "ac3", "aac", "pcm_s16le"}}},
-        {Container::Mp4, {"MP4", "mp4", {"mpeg4", "mpeg1video", "mpeg2video", "libx264", "mjpeg"},
+        {Container::Mp4, {"MP4", "mp4", {"mpeg4", "mpeg1video", "mpeg2video", "libx264", "libx265", "mjpeg"},
             {"libmp3lame", "mp2", "ac3", "aac"}}},
         {Container::MpegPs, {"MPEG program stream (.mpg)", "mpeg", {"mpeg4", "mpeg1video", "mpeg2video", "libx264"},
             {"libmp3lame", "mp2", "ac3", "pcm_s16be"}}},
         {Container::Vob, {"DVD VOB", "vob", {"mpeg4", "mpeg1video", "mpeg2video"},
             {"libmp3lame", "mp2", "ac3", "pcm_s16be"}}},
         {Container::Flv, {"FLV", "flv", {"flv", "libx264"}, {"libmp3lame", "aac", "pcm_s16le"}}},
-        {Container::Matroska, {"Matroska (.mkv)", "matroska", kAllVideo, {"flac"}}},
+        {Container::Matroska, {"Matroska (.mkv)", "matroska", kMatroskaVideo,
+            {"flac", "libmp3lame", "mp2", "ac3", "aac", "libopus", "pcm_s16le"}}},
+        {Container::WebM, {"WebM", "webm", {"libvpx-vp9"}, {"libopus"}}},
     };
     return rules;
 }
@@ -58,12 +65,16 @@ std::string VideoEncoderFor(const std::string& codec)
         return "mpeg4";
     if (codec == "h264")
         return "libx264";
+    if (codec == "hevc")
+        return "libx265";
+    if (codec == "vp9")
+        return "libvpx-vp9";
     return codec;
 }
 
 std::string AudioEncoderFor(const Request& request, Container container)
 {
-    if (container == Container::Matroska)
+    if (request.piece)
         return "flac";
     switch (request.audio) {
     case Request::Audio::Mp3Lame:
@@ -75,18 +86,9 @@ std::string AudioEncoderFor(const Request& request, Container container)
     }
     if (request.audioCodec == "mp3")
         return "libmp3lame";
+    if (request.audioCodec == "opus")
+        return "libopus";
     return request.audioCodec;
-}
-
-std::string CodecNameForMessage(const std::string& encoder)
-{
-    if (encoder == "libmp3lame")
-        return "mp3";
-    if (encoder == "libx264")
-        return "h264";
-    if (encoder.rfind("pcm_", 0) == 0)
-        return "pcm";
-    return encoder;
 }
 
 std::vector<int> SampleRatesFor(const std::string& audioEncoder, Container container)
@@ -102,6 +104,8 @@ std::vector<int> SampleRatesFor(const std::string& audioEncoder, Container conta
         return {48000, 44100, 32000, 24000, 22050, 16000};
     if (audioEncoder == "libmp3lame" || audioEncoder == "wmav1" || audioEncoder == "wmav2")
         return {48000, 44100, 32000, 24000, 22050, 16000, 12000, 11025, 8000};
+    if (audioEncoder == "libopus")
+        return {48000, 24000, 16000, 12000, 8000};
     if (audioEncoder == "aac")
         return {96000, 88200, 64000, 48000, 44100, 32000, 24000, 22050, 16000, 12000, 11025, 8000};
     return {};
@@ -111,12 +115,30 @@ int MaxChannelsFor(const std::string& audioEncoder)
 {
     if (audioEncoder == "ac3")
         return 6;
-    if (audioEncoder == "aac" || audioEncoder == "flac" || audioEncoder.rfind("pcm_", 0) == 0)
+    if (audioEncoder == "aac" || audioEncoder == "flac" || audioEncoder == "libopus"
+        || audioEncoder.rfind("pcm_", 0) == 0)
         return 8;
     return 2;
 }
 
 } // namespace
+
+std::string CodecNameForMessage(const std::string& encoder)
+{
+    if (encoder == "libmp3lame")
+        return "mp3";
+    if (encoder == "libx264")
+        return "h264";
+    if (encoder == "libx265")
+        return "hevc";
+    if (encoder == "libvpx-vp9")
+        return "vp9";
+    if (encoder == "libopus")
+        return "opus";
+    if (encoder.rfind("pcm_", 0) == 0)
+        return "pcm";
+    return encoder;
+}
 
 Container ContainerForPath(const std::string& path)
 {
@@ -128,11 +150,12 @@ Container ContainerForPath(const std::string& path)
     static const std::map<std::string, Container> byExtension = {
         {".avi", Container::Avi}, {".mpg", Container::MpegPs}, {".mpeg", Container::MpegPs},
         {".vob", Container::Vob}, {".mp4", Container::Mp4}, {".mov", Container::Mov},
-        {".wmv", Container::Asf}, {".asf", Container::Asf}, {".flv", Container::Flv}};
+        {".wmv", Container::Asf}, {".asf", Container::Asf}, {".flv", Container::Flv},
+        {".mkv", Container::Matroska}, {".webm", Container::WebM}};
     const auto found = byExtension.find(extension);
     if (found == byExtension.end())
         throw UsageError("Unsupported output file type \"" + extension + "\" for " + path
-                         + " (use .avi, .mpg, .vob, .mp4, .mov, .wmv, .asf or .flv)");
+                         + " (use .avi, .mpg, .vob, .mp4, .mov, .wmv, .asf, .flv, .mkv or .webm)");
     return found->second;
 }
 
@@ -161,7 +184,11 @@ Encoding ChooseEncoding(const Request& request)
         throw UsageError("The " + std::string(rule.extensionName) + " container cannot hold the audio codec "
                          + CodecNameForMessage(encoding.audioEncoder) + " (output " + request.output + ")");
     encoding.pixelFormat = encoding.videoEncoder == "mjpeg" ? "yuvj420p" : "yuv420p";
-    encoding.mpegVideoFamily = encoding.videoEncoder != "libx264";
+    encoding.mpegVideoFamily = encoding.videoEncoder != "libx264" && encoding.videoEncoder != "libx265"
+        && encoding.videoEncoder != "libvpx-vp9";
+    // Apple's players play HEVC in MP4 and QuickTime only under this entry.
+    if (encoding.videoEncoder == "libx265" && encoding.container != Container::Matroska)
+        encoding.videoTag = "hvc1";
     encoding.standardFrameRatesOnly = encoding.videoEncoder == "mpeg1video" || encoding.videoEncoder == "mpeg2video";
     encoding.sampleRates = SampleRatesFor(encoding.audioEncoder, encoding.container);
     encoding.maxChannels = MaxChannelsFor(encoding.audioEncoder);

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-// Matroska holds only the pieces of a later join (-piece).
-enum class Container { Avi, MpegPs, Vob, Mp4, Mov, Asf, Flv, Matroska };
+// Matroska holds the outputs named .mkv and the pieces of a later join (-piece).
+enum class Container { Avi, MpegPs, Vob, Mp4, Mov, Asf, Flv, Matroska, WebM };
 
 // What ffmpeg is asked to write, after the container's rules have been applied.
 struct Encoding {
@@ -14,6 +14,7 @@ struct Encoding {
     std::string muxer;        // ffmpeg's -f name
     std::string videoEncoder; // ffmpeg's encoder name
     std::string pixelFormat;
+    std::string videoTag; // the sample entry that players look for, where the muxer's own is not it
     bool mpegVideoFamily = false;      // takes -mbd and -q:v
     bool standardFrameRatesOnly = false; // MPEG-1/2 know only a fixed set of rates
     std::string audioEncoder;
@@ -37,3 +38,7 @@ int NearestSampleRate(const Encoding& encoding, int wanted);
 
 // The frame rate to write: the wanted one, or for MPEG-1/2 the nearest standard rate.
 double AllowedFrameRate(const Encoding& encoding, double wanted);
+
+// The codec's name as ffprobe gives it for what an encoder writes ("h264" for libx264),
+// except that every PCM is "pcm".
+std::string CodecNameForMessage(const std::string& encoder);

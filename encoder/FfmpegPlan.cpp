@@ -1,5 +1,6 @@
 #include "FfmpegPlan.h"
 
+#include "Chapters.h"
 #include "DvdStandard.h"
 #include "Loudness.h"
 
@@ -152,6 +153,15 @@ std::vector<std::string> VideoCodecArguments(const Request& request, const Encod
         args.insert(args.end(), {"-threads", "16"});
     if (encoding.mpegVideoFamily && request.mbd)
         args.insert(args.end(), {"-mbd", std::to_string(*request.mbd)});
+    // x265 writes its own notes at every start, which would push ffmpeg's errors out of sight.
+    if (encoding.videoEncoder == "libx265")
+        args.insert(args.end(), {"-x265-params", "log-level=error"});
+    // VP9's default speed takes several times as long for a picture hardly better; rows
+    // in parallel use the second core.
+    if (encoding.videoEncoder == "libvpx-vp9")
+        args.insert(args.end(), {"-deadline", "good", "-cpu-used", "4", "-row-mt", "1"});
+    if (!encoding.videoTag.empty())
+        args.insert(args.end(), {"-tag:v", encoding.videoTag});
     return args;
 }
 
@@ -325,12 +335,14 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         return std::lround(static_cast<double>(frames) * format.sampleRate / format.frameRate);
     };
     std::string pads;
+    std::vector<double> lengths; // in the output, for its chapters
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const InputInfo& input = inputs[i];
         plan.args.insert(plan.args.end(), {"-threads", threads, "-i", FileUrl(input.path)});
         const long frames = FramesAt(input, format.frameRate);
         const long samples = frames > 0 ? samplesAt(framesBefore + frames) - samplesAt(framesBefore) : 0;
         framesBefore += frames;
+        lengths.push_back(frames / format.frameRate);
         const std::string index = std::to_string(i);
         plan.graph += StreamPad(i, input.videoStream) + VideoChain(format, input) + "[v" + index + "];\n";
         plan.graph += (input.audioStream >= 0 ? SoundSource(i, input, plan.graph)
@@ -373,6 +385,13 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         plan.graph += next + (sound.empty() ? "anull" : sound) + "[a]\n";
     else
         plan.graph += "[a]\n";
+    if (!part.chaptersPath.empty()) {
+        plan.chapters = ChapterMetadata(request.chapterTitles, lengths);
+        const auto input = ChapterInput(part.chaptersPath);
+        plan.args.insert(plan.args.end(), input.begin(), input.end());
+        const auto map = ChapterMap(inputs.size());
+        plan.args.insert(plan.args.end(), map.begin(), map.end());
+    }
     plan.args.insert(plan.args.end(), {"-filter_complex_script", graphPath, "-map", "[v]", "-map", "[a]"});
     if (leadIn)
         plan.args.insert(plan.args.end(), {"-map", "[leadin]"});

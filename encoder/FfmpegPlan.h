@@ -32,6 +32,7 @@ struct FfmpegPlan {
     std::vector<std::string> args; // sends its progress reports to its stdout
     std::string graph;
     std::vector<std::string> changes; // the format's, and the sound tracks left out
+    std::string chapters; // ffmetadata, read from JoinPart::chaptersPath; empty: none
 };
 
 // Where a run's inputs lie in a join that is made in several runs, and the job's mark.
@@ -46,6 +47,8 @@ struct JoinPart {
     std::vector<double> gains;
     // Where the run writes the loudness of its sound (Loudness.h); empty: not measured.
     std::string loudnessPath;
+    // Where the run reads its chapters (Chapters.h); empty when the output gets none.
+    std::string chaptersPath;
 };
 
 FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, const OutputFormat& format,

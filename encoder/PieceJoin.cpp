@@ -1,5 +1,6 @@
 #include "PieceJoin.h"
 
+#include "Chapters.h"
 #include "Console.h"
 #include "JobError.h"
 #include "Loudness.h"
@@ -71,6 +72,8 @@ InputInfo AsInput(const StreamFacts& piece)
 std::vector<std::string> PictureArguments(const Encoding& encoding, const StreamFacts& first, double frameRate)
 {
     std::vector<std::string> args = {"-map", "0:v:0", "-c:v", "copy"};
+    if (!encoding.videoTag.empty())
+        args.insert(args.end(), {"-tag:v", encoding.videoTag});
     const auto filters = HeaderFilters(encoding.container, first);
     args.insert(args.end(), filters.begin(), filters.end());
     // The pieces' times are whole milliseconds; a time base of one frame puts every
@@ -152,7 +155,7 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
                                       std::string(kPieceTag) + "=" + PieceMark(request, encoding, jobMark)};
     // AVI keeps frames in decoding order without times, so the pieces of any join have
     // no B-frames (and keep their times simple).
-    if (encoding.videoEncoder == "libx264")
+    if (encoding.videoEncoder == "libx264" || encoding.videoEncoder == "libx265")
         extra.insert(extra.end(), {"-bf", "0"});
     // The plan ends with the muxer and the target.
     plan.args.insert(plan.args.end() - 3, extra.begin(), extra.end());
@@ -182,7 +185,7 @@ void RecordPiece(const std::string& path, const Request& request, const Encoding
                             {std::string("format.tags.") + kPieceTag, PieceMark(request, encoding, jobMark)},
                             {video + "codec_type", "video"},
                             // ffprobe's name where the join's header filters look for it.
-                            {video + "codec_name", encoding.videoEncoder == "libx264" ? "h264" : encoding.videoEncoder},
+                            {video + "codec_name", CodecNameForMessage(encoding.videoEncoder)},
                             {video + "width", std::to_string(format.width)},
                             {video + "height", std::to_string(format.height)},
                             {video + "sample_aspect_ratio", aspect},
@@ -195,7 +198,8 @@ void RecordPiece(const std::string& path, const Request& request, const Encoding
                             {audio + "channels", std::to_string(format.channels)}});
 }
 
-std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark)
+std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark,
+                              const std::vector<double>& chapterLengths)
 {
     if (request.piece)
         return std::nullopt;
@@ -251,10 +255,25 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
         request.evenLoudness ? LoudnessGains(request.inputs, jobMark) : std::vector<double>();
     const std::string evened = gains.empty() ? std::string() : EvenedSound(pieces, gains, format.sampleRate);
     PrivateFolder links;
-    return RunJoin(request, pieces, {ConcatList(entries, links)}, [&](const auto& lists, const std::string& target) {
+    std::vector<std::string> texts = {ConcatList(entries, links)};
+    const bool chapters = WritesChapters(request, encoding);
+    if (chapters) {
+        // The concat demuxer starts each piece where the one before it ends.
+        std::vector<double> lengths = chapterLengths;
+        for (std::size_t i = 0; chapterLengths.empty() && i < pieces.size(); ++i)
+            lengths.push_back(pieces[i].duration);
+        texts.push_back(ChapterMetadata(request.chapterTitles, lengths));
+    }
+    return RunJoin(request, pieces, texts, [&](const auto& lists, const std::string& target) {
         std::vector<std::string> args = JoinHead();
         const auto input = ConcatInput(lists.front());
         args.insert(args.end(), input.begin(), input.end());
+        if (chapters) {
+            const auto chapterInput = ChapterInput(lists.back());
+            args.insert(args.end(), chapterInput.begin(), chapterInput.end());
+            const auto map = ChapterMap(1);
+            args.insert(args.end(), map.begin(), map.end());
+        }
         const auto picture = PictureArguments(encoding, pieces.front(), format.frameRate);
         args.insert(args.end(), picture.begin(), picture.end());
         args.insert(args.end(), {"-map", "0:a:0", "-filter:a", evened + SoundChain(encoding, format)});

@@ -31,5 +31,7 @@ void RecordPiece(const std::string& path, const Request& request, const Encoding
 // them agree in their streams, joins them and gives the exit code; nullopt when the usual
 // join is needed. The pieces are known from their records where each has one that still
 // holds, else read again. Inputs of which some are the job's pieces but cannot be joined so are
-// encoded again, and a line on stderr says why.
-std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark);
+// encoded again, and a line on stderr says why. chapterLengths: how long each of the job's
+// inputs lasts in the output, where a piece holds several of them; empty: one each.
+std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark,
+                              const std::vector<double>& chapterLengths = {});

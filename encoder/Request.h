@@ -57,4 +57,6 @@ struct Request {
     // -oac once: with -ovc copy, the pictures are copied and the sound encoded once over
     // the whole join, in the first input's sound format, so that no joint leaves a gap.
     bool soundOnce = false;
+    // -chaptertitle, once for each input in order: the titles of its chapters (Chapters.h).
+    std::vector<std::string> chapterTitles;
 };

@@ -71,8 +71,8 @@ std::vector<std::string> HeaderFilters(Container output, const StreamFacts& firs
 // Says that a stop signal ended the run and gives the exit code for it.
 int StoppedJoin(const Request& request);
 
-// Runs the ffmpeg that buildArgs(listPaths, target) gives, with the concat lists readable
-// at listPaths and the output written through a TempOutput at target, then checks the
+// Runs the ffmpeg that buildArgs(listPaths, target) gives, with the concat lists (and any
+// other text the run reads, as its chapters) readable at listPaths and the output written through a TempOutput at target, then checks the
 // output and gives it its name, as every run does.
 using JoinArguments =
     std::function<std::vector<std::string>(const std::vector<std::string>&, const std::string&)>;

@@ -1,5 +1,9 @@
 #include "pipeline/EncoderCommandLines.h"
 
+#include "core/PathRules.h"
+
+#include <QFileInfo>
+
 namespace {
 
 QString Quoted(const QString& path)
@@ -19,13 +23,26 @@ EncoderCommand ConversionCommand(const QString& input, const QString& intermedia
             QStringList{"-o", intermediate} + options + QStringList{"--", input}};
 }
 
-EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const JoinOptions& options)
+EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const JoinOptions& options,
+                           const QStringList& chapterTitles)
 {
     QString files;
     for (const QString& intermediate : intermediates)
         files += ' ' + Quoted(intermediate);
-    return {files + " -o " + Quoted(output) + ' ' + options.text,
-            QStringList{"-o", output} + options.arguments + QStringList{"--"} + intermediates};
+    // A title is a file's name: one whole argument, the value of its option.
+    QString chapters;
+    QStringList chapterArguments;
+    for (const QString& title : chapterTitles) {
+        chapters += " -chaptertitle " + Quoted(title);
+        chapterArguments << "-chaptertitle" << title;
+    }
+    return {files + " -o " + Quoted(output) + ' ' + options.text + chapters,
+            QStringList{"-o", output} + options.arguments + chapterArguments + QStringList{"--"} + intermediates};
+}
+
+QString ChapterTitleOf(const QString& input)
+{
+    return StripExtension(QFileInfo(input).fileName());
 }
 
 EncoderCommand PieceCommand(const QString& input, const QString& piece, const JoinOptions& joinOptions,
@@ -38,7 +55,10 @@ EncoderCommand PieceCommand(const QString& input, const QString& piece, const Jo
 
 JoinOptions WithEvenLoudness(const JoinOptions& options)
 {
-    return {options.text + ' ' + EvenLoudnessOption, options.arguments + QStringList{EvenLoudnessOption}};
+    JoinOptions evened = options;
+    evened.text += ' ' + EvenLoudnessOption;
+    evened.arguments << EvenLoudnessOption;
+    return evened;
 }
 
 bool EvensLoudness(const JoinOptions& options)

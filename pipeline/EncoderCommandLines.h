@@ -25,8 +25,13 @@ inline const QString EvenLoudnessOption = "-evenloudness";
 JoinOptions WithEvenLoudness(const JoinOptions& options);
 bool EvensLoudness(const JoinOptions& options);
 
-// The intermediate files, in list order, joined into the output with the profile's options.
-EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const JoinOptions& options);
+// The intermediate files, in list order, joined into the output with the profile's options,
+// and a chapter title for each, if any.
+EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const JoinOptions& options,
+                           const QStringList& chapterTitles = {});
+
+// The title of the chapter at a listed file: its name without the folder and the extension.
+QString ChapterTitleOf(const QString& input);
 
 // One input into a piece of the output: its picture encoded as the join's options and the
 // output's type ("vob", without the dot) say, at the intermediate's frame rate, its sound kept

@@ -30,7 +30,13 @@ EncoderCommand PlanCommands::join(const QStringList& inputs, const QString& outp
         for (int index = 0; index < files.size(); ++index)
             files[index] = convertedFile(index);
     }
-    return JoinCommand(files, output, m_joinOptions);
+    // The output types that keep chapters; the others are asked for none.
+    static const QStringList chapterTypes{"mp4", "mov", "mkv"};
+    const bool chapters = m_joinOptions.chapters && chapterTypes.contains(m_outputType);
+    QStringList chapterTitles;
+    for (const QString& input : chapters ? inputs : QStringList())
+        chapterTitles << ChapterTitleOf(input);
+    return JoinCommand(files, output, m_joinOptions, chapterTitles);
 }
 
 bool CopiesStreams(const QString& joinOptions)

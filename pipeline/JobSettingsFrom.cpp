@@ -52,8 +52,9 @@ JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferenc
     settings.fallbackTempDir = program.DefaultTempDir;
     const QString profilePath = ProfilePathOf(program.ProgramDir, profileName);
     settings.frameSize = [profilePath, choices] { return GetOutputSize(profilePath, choices); };
-    settings.joinOptions = [profilePath, choices, even = preferences.evenLoudness] {
-        const JoinOptions options = BuildJoinOptions(profilePath, choices);
+    settings.joinOptions = [profilePath, choices, even = preferences.evenLoudness, chapters = preferences.chapters] {
+        JoinOptions options = BuildJoinOptions(profilePath, choices);
+        options.chapters = chapters;
         return even ? WithEvenLoudness(options) : options;
     };
     settings.profileRefusal = [profilePath, choices] { return CheckProfile(profilePath, choices); };

@@ -10,6 +10,8 @@
 struct JoinOptions {
     QString text;
     QStringList arguments;
+    // A chapter for each input in the output, named after the input (the general settings say).
+    bool chapters = false;
 };
 
 // The frame size every conversion run scales to: the chosen list size's value ("224"

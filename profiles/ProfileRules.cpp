@@ -41,13 +41,14 @@ bool IsAspect(const QString& text)
 const QStringList& VideoCodecNames()
 {
     static const QStringList names{"mpeg4",      "msmpeg4v2",  "msmpeg4", "wmv1", "wmv2", "mpeg1video",
-                                   "mpeg2video", "h264",       "libx264", "flv",  "mjpeg", "copy"};
+                                   "mpeg2video", "h264",       "libx264", "flv",  "mjpeg", "hevc",
+                                   "vp9",        "copy"};
     return names;
 }
 
 const QStringList& AudioCodecNames()
 {
-    static const QStringList names{"mp2", "ac3", "wmav1", "wmav2", "aac", "mp3", "libmp3lame", "copy", "once"};
+    static const QStringList names{"mp2", "ac3", "wmav1", "wmav2", "aac", "mp3", "libmp3lame", "opus", "copy", "once"};
     return names;
 }
 

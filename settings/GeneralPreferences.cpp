@@ -28,6 +28,7 @@ GeneralPreferences ReadMainPreferences(const QString& iniPath, const QString& de
                       ini.ReadFlag("Main", "Rename", false));
     preferences.encodeOnce = ini.ReadFlag("Main", "Encode Once", true);
     preferences.evenLoudness = ini.ReadFlag("Main", "Even Loudness", false);
+    preferences.chapters = ini.ReadFlag("Main", "Chapters", true);
     return preferences;
 }
 
@@ -44,6 +45,7 @@ GeneralPreferences ReadDefaultPreferences(const QString& iniPath, const GeneralP
                       ini.ReadFlag("Default", "Rename", false));
     preferences.encodeOnce = ini.ReadFlag("Default", "Encode Once", true);
     preferences.evenLoudness = ini.ReadFlag("Default", "Even Loudness", false);
+    preferences.chapters = ini.ReadFlag("Default", "Chapters", true);
     return preferences;
 }
 
@@ -60,4 +62,5 @@ void WriteMainPreferences(const QString& iniPath, const GeneralPreferences& pref
     ini.WriteFlag("Main", "Rename", preferences.rename);
     ini.WriteFlag("Main", "Encode Once", preferences.encodeOnce);
     ini.WriteFlag("Main", "Even Loudness", preferences.evenLoudness);
+    ini.WriteFlag("Main", "Chapters", preferences.chapters);
 }

@@ -20,6 +20,8 @@ struct GeneralPreferences {
     bool encodeOnce = true;
     // Every file's sound brought to the same loudness in the join.
     bool evenLoudness = false;
+    // A chapter at each joined file, in the outputs that keep chapters.
+    bool chapters = true;
 
     bool operator==(const GeneralPreferences&) const = default;
 };

@@ -50,6 +50,7 @@ void PlacePreferences(ProgramValues& values, bool programDirWritable)
 
 const QStringList& OutputExtensions()
 {
-    static const QStringList extensions{".avi", ".mpg", ".mp4", ".wmv", ".mov", ".vob", ".asf", ".flv"};
+    static const QStringList extensions{".avi", ".mpg", ".mp4", ".wmv", ".mov", ".vob", ".asf", ".flv",
+                                        ".mkv", ".webm"};
     return extensions;
 }

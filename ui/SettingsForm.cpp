@@ -43,7 +43,7 @@ TSettingForm::TSettingForm(Links links)
     if (!m_links.prompter)
         m_links.prompter = m_ownPrompter.get();
     setWindowTitle("Settings");
-    setFixedSize(391, 432);
+    setFixedSize(391, 458);
 
     labOutputFile = new QLabel("Default Output File:", this);
     labOutputFile->setGeometry(16, 20, 110, 21);
@@ -73,11 +73,13 @@ TSettingForm::TSettingForm(Links links)
     chkTurnoff->setGeometry(16, 158, 359, 22);
     chkEncodeOnce = new QCheckBox("Encode each file only once (faster)", this);
     chkEncodeOnce->setGeometry(16, 184, 359, 22);
+    chkChapters = new QCheckBox("Add a chapter for each joined file", this);
+    chkChapters->setGeometry(16, 210, 359, 22);
     chkEvenLoudness = new QCheckBox("Even out the loudness of the files", this);
-    chkEvenLoudness->setGeometry(16, 210, 359, 22);
+    chkEvenLoudness->setGeometry(16, 236, 359, 22);
 
     gpbOverWrite = new QGroupBox("Output File Overwrite", this);
-    gpbOverWrite->setGeometry(16, 244, 359, 122);
+    gpbOverWrite->setGeometry(16, 270, 359, 122);
     rdbAsk = new GroupRadioButton("Ask me.", gpbOverWrite);
     rdbAsk->setGeometry(16, 26, 330, 22);
     rdbOverWrite = new GroupRadioButton("Overwrite", gpbOverWrite);
@@ -95,11 +97,11 @@ TSettingForm::TSettingForm(Links links)
     rdbAsk->setChecked(true);
 
     btnDefault = new QPushButton("&Load Default", this);
-    btnDefault->setGeometry(16, 388, 100, 28);
+    btnDefault->setGeometry(16, 414, 100, 28);
     btnOK = new QPushButton("&OK", this);
-    btnOK->setGeometry(190, 388, 86, 28);
+    btnOK->setGeometry(190, 414, 86, 28);
     btnCancel = new QPushButton("&Cancel", this);
-    btnCancel->setGeometry(289, 388, 86, 28);
+    btnCancel->setGeometry(289, 414, 86, 28);
     // Enter and Esc are the dialog's own: no button is a default that takes Enter first.
     for (QPushButton* button : {btnDefault, btnOK, btnCancel})
         button->setAutoDefault(false);
@@ -136,6 +138,7 @@ GeneralPreferences TSettingForm::preferences() const
     preferences.rename = rdbRename->isChecked();
     preferences.encodeOnce = chkEncodeOnce->isChecked();
     preferences.evenLoudness = chkEvenLoudness->isChecked();
+    preferences.chapters = chkChapters->isChecked();
     return preferences;
 }
 
@@ -151,6 +154,7 @@ void TSettingForm::showPreferences(const GeneralPreferences& preferences)
     rdbRename->setChecked(preferences.rename);
     chkEncodeOnce->setChecked(preferences.encodeOnce);
     chkEvenLoudness->setChecked(preferences.evenLoudness);
+    chkChapters->setChecked(preferences.chapters);
 }
 
 void TSettingForm::LoadSettings()

@@ -46,6 +46,7 @@ public:
     QCheckBox* chkTurnoff = nullptr;
     QCheckBox* chkEncodeOnce = nullptr;
     QCheckBox* chkEvenLoudness = nullptr;
+    QCheckBox* chkChapters = nullptr;
     QGroupBox* gpbOverWrite = nullptr;
     QRadioButton* rdbAsk = nullptr;
     QRadioButton* rdbOverWrite = nullptr;

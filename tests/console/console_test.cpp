@@ -203,6 +203,18 @@ TEST_F(ConsoleMode, HelpAndMistakes)
     }
 }
 
+// Chapters are asked for in the join into a type that keeps them, one titled after each file.
+TEST_F(ConsoleMode, ChaptersAreAskedForEachFileUnlessTurnedOff)
+{
+    const QString profile = "MKV - H.264 and AAC";
+    ASSERT_TRUE(QFile::copy(ProgramFolder() + "Profiles/" + profile + ".bpf", folder() + "Profiles/" + profile + ".bpf"));
+    const QStringList mkv = {"--dry-run", "--profile", profile, "--output", m_dir.filePath("joined.mkv")};
+    const QString titles = " -chaptertitle \"a\" -chaptertitle \"b clip\"\n";
+    EXPECT_TRUE(run(mkv + QStringList{"--", m_dir.filePath("a.mp4"), m_dir.filePath("b clip.avi")}).out.endsWith(titles));
+    EXPECT_FALSE(run(mkv + QStringList{"--no-chapters", "--", m_dir.filePath("a.mp4"), m_dir.filePath("b clip.avi")})
+                     .out.contains("-chaptertitle"));
+}
+
 TEST_F(ConsoleMode, DryRunPrintsTheCommandLinesOfEachPlanAndRunsNothing)
 {
     const QString temp = folder() + "temp/velmo-job-XXXXXX/";

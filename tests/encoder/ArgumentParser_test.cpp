@@ -93,7 +93,8 @@ TEST(ArgumentParserTest, RefusalsNameTheCulprit)
         {{"-lavcopts", "trell"}, "trell"}, {{"-lameopts", "VBR:br=224"}, "VBR"}, {{"-ovc", "x264"}, "-ovc"},
         {{"-oac", "faac"}, "-oac"}, {{"-vf", "crop=10:10"}, "crop"}, {{"-ofps", "0"}, "-ofps"},
         {{"-vf", "scale=640:480,hqdn3d"}, "hqdn3d"}, {{"-ofps", "30000/0"}, "-ofps"},
-        {{"-oac", "lavc"}, "acodec"}, {{"-of", "matroska"}, "matroska"}};
+        {{"-oac", "lavc"}, "acodec"}, {{"-of", "matroska"}, "matroska"},
+        {{"-chaptertitle", "a", "-chaptertitle", "b"}, "-chaptertitle"}};
     for (const auto& [options, culprit] : cases) {
         std::vector<std::string> args = {"a", "-o", "o.avi"};
         args.insert(args.end(), options.begin(), options.end());

@@ -62,6 +62,7 @@ TEST(EncoderCopyTest, SameFormatInputsJoinPacketForPacketInStep)
         // Not shifted to start at zero: ffmpeg would leave a frame's hole at the start.
         {"avi", {"-c:v", "mpeg4", "-c:a", "libmp3lame", "-avoid_negative_ts", "disabled"}},
         {"mpg", {"-c:v", "mpeg2video", "-c:a", "mp2"}},
+        {"mkv", {"-c:v", "libx264", "-c:a", "aac"}},
     };
     QTemporaryDir folder;
     for (const Format& format : formats) {

@@ -80,6 +80,13 @@ TEST(EncoderPiecesTest, PiecesOfMixedInputsJoinByCopyFrameExactAndInStepAtEveryJ
                                "-lavcopts", "acodec=mp2", "-srate", "44100"}},
         {"wmv", 0, 0.100, {"-lavcopts", "vcodec=wmv2:vbitrate=800:autoaspect", "-oac", "lavc", "-lavcopts",
                            "acodec=wmav2", "-srate", "44100"}},
+        // Matroska keeps AAC's priming, and starts the picture that much later.
+        {"mkv", 0.025, 0.030, {"-lavcopts", "vcodec=h264:vbitrate=800:autoaspect", "-oac", "lavc", "-lavcopts",
+                               "acodec=aac", "-srate", "48000"}},
+        {"webm", 0, 0.010, {"-lavcopts", "vcodec=vp9:vbitrate=800:autoaspect", "-oac", "lavc", "-lavcopts",
+                            "acodec=opus", "-srate", "48000"}},
+        {"mp4", 0, 0.006, {"-lavcopts", "vcodec=hevc:vbitrate=400:autoaspect", "-oac", "lavc", "-lavcopts",
+                           "acodec=aac", "-srate", "48000"}},
         // A DVD's pieces are shaped as the DVD is: NTSC, 29.97 frames a second.
         {"vob", 0.010, 0.030, {"-lavcopts", "vcodec=mpeg2video:vbitrate=800:autoaspect", "-oac", "lavc",
                                "-lavcopts", "acodec=ac3", "-srate", "48000", "-vf", "scale=720:480"}},

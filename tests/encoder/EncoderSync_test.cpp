@@ -66,6 +66,9 @@ const QList<QStringList>& Outputs()
         {"mpg", "-lavcopts", "vcodec=mpeg1video", "-oac", "mp3lame", "-srate", "32000"},
         {"vob", "-lavcopts", "vcodec=mpeg2video", "-oac", "lavc", "-lavcopts", "acodec=ac3", "-srate", "48000"},
         {"vob", "-lavcopts", "vcodec=mpeg2video", "-oac", "pcm", "-srate", "48000"},
+        {"mkv", "-lavcopts", "vcodec=h264:vbitrate=800", "-oac", "lavc", "-lavcopts", "acodec=aac", "-srate", "44100"},
+        {"webm", "-lavcopts", "vcodec=vp9:vbitrate=800", "-oac", "lavc", "-lavcopts", "acodec=opus", "-srate", "48000"},
+        {"mp4", "-lavcopts", "vcodec=hevc:vbitrate=400", "-oac", "lavc", "-lavcopts", "acodec=aac", "-srate", "48000"},
     };
     return outputs;
 }

@@ -30,7 +30,8 @@ TEST(EncodingTest, ContainerFollowsTheExtension)
     EXPECT_EQ(ContainerForPath("/a/b.AVI"), Container::Avi);
     EXPECT_EQ(ContainerForPath("b.wmv"), Container::Asf);
     EXPECT_THROW(ContainerForPath("/a.d/b"), UsageError);
-    EXPECT_THROW(ContainerForPath("b.mkv"), UsageError);
+    EXPECT_EQ(ContainerForPath("b.mkv"), Container::Matroska);
+    EXPECT_THROW(ContainerForPath("b.ogv"), UsageError);
 }
 
 TEST(EncodingTest, PcmTakesTheContainersForm)

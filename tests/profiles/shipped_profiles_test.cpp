@@ -34,7 +34,8 @@ QString FormatOf(const QString& type)
 {
     static const QMap<QString, QString> formats{
         {"avi", "avi"}, {"mpg", "mpeg"}, {"vob", "mpeg"}, {"mp4", "mov,mp4,m4a,3gp,3g2,mj2"},
-        {"mov", "mov,mp4,m4a,3gp,3g2,mj2"}, {"wmv", "asf"}, {"asf", "asf"}, {"flv", "flv"}};
+        {"mov", "mov,mp4,m4a,3gp,3g2,mj2"}, {"wmv", "asf"}, {"asf", "asf"}, {"flv", "flv"},
+        {"mkv", "matroska,webm"}, {"webm", "matroska,webm"}};
     return formats.value(type, "unknown type " + type);
 }
 
@@ -142,7 +143,7 @@ TEST(ShippedProfiles, OneForEveryOutputTypeWithTheUsualChoices)
         EXPECT_EQ(profile->list(ProfileSection::Mp3Encode).captions.size(), 3);
     }
     types.sort();
-    EXPECT_EQ(types, (QStringList{"asf", "avi", "flv", "mov", "mp4", "mpg", "vob", "wmv"}));
+    EXPECT_EQ(types, (QStringList{"asf", "avi", "flv", "mkv", "mov", "mp4", "mp4", "mpg", "vob", "webm", "wmv"}));
 
     // Joining without re-encoding, for the types that phones, cameras and DVD rips give.
     QStringList keeping;
@@ -155,5 +156,5 @@ TEST(ShippedProfiles, OneForEveryOutputTypeWithTheUsualChoices)
         EXPECT_FALSE(CheckProfile(path, InitialChoices(*profile))) << name.toStdString();
     }
     keeping.sort();
-    EXPECT_EQ(keeping, (QStringList{"avi", "mov", "mp4", "mpg"}));
+    EXPECT_EQ(keeping, (QStringList{"avi", "mkv", "mov", "mp4", "mpg"}));
 }

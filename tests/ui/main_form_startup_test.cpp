@@ -47,7 +47,7 @@ TEST_F(MainFormStartup, ProfileListHoldsTheProfilesByNameInCaseInsensitiveOrder)
 TEST_F(MainFormStartup, DialogsGetTheirFiltersAndDefaultExtension)
 {
     TMainForm& form = start();
-    EXPECT_TRUE(form.SaveDialog1.filter.endsWith("FLV Files (*.flv)|*.flv|All Files (*.*)|*.*"));
+    EXPECT_TRUE(form.SaveDialog1.filter.endsWith("WEBM Files (*.webm)|*.webm|All Files (*.*)|*.*"));
     EXPECT_EQ(form.SaveDialog1.defaultExtension, "avi");
     EXPECT_TRUE(form.OpenDialog1.filter.startsWith("All Support Files(*.avi;"));
     EXPECT_TRUE(form.OpenDialog1.filter.contains("*.mkv")) << "today's containers are offered too";

@@ -9,7 +9,7 @@ TEST(FileTypeFilters, OutputDialogOffersEveryOutputTypeButNoMpeg)
     EXPECT_EQ(BuildOutputFilter(OutputExtensions()),
               "AVI Files (*.avi)|*.avi|MPG Files (*.mpg)|*.mpg|MP4 Files (*.mp4)|*.mp4|WMV Files (*.wmv)|*.wmv|"
               "MOV Files (*.mov)|*.mov|VOB Files (*.vob)|*.vob|ASF Files (*.asf)|*.asf|FLV Files (*.flv)|*.flv|"
-              "All Files (*.*)|*.*");
+              "MKV Files (*.mkv)|*.mkv|WEBM Files (*.webm)|*.webm|All Files (*.*)|*.*");
 }
 
 TEST(FileTypeFilters, OpenDialogStartsWithAllSupportedFilesAndOffersTheNewerTypesOnOneLine)

@@ -73,6 +73,7 @@ TEST_F(Preferences, WrittenInOrderAndReadBack)
     stored.exit = true;
     stored.encodeOnce = false;
     stored.evenLoudness = true;
+    stored.chapters = false;
     SetOverwriteFlags(stored, false, false, false);
     WriteMainPreferences(path(), stored);
     EXPECT_EQ(ReadMainPreferences(path(), "unused"), stored);
@@ -80,7 +81,7 @@ TEST_F(Preferences, WrittenInOrderAndReadBack)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "[Main]\nVersion=1.5\nProfile=2\nOutput File=/videos/joined.mp4\nTemp Dir=/scratch\n"
                               "Auto Open Dir=0\nAuto Exit=1\nAuto Turn Off=0\nAsk=0\nOverwrite=0\nRename=0\n"
-                              "Encode Once=0\nEven Loudness=1\n");
+                              "Encode Once=0\nEven Loudness=1\nChapters=0\n");
 }
 
 TEST_F(Preferences, InstalledForAllUsersTheyLiveInTheUsersOwnFolders)
