@@ -153,9 +153,6 @@ std::vector<std::string> VideoCodecArguments(const Request& request, const Encod
         args.insert(args.end(), {"-threads", "16"});
     if (encoding.mpegVideoFamily && request.mbd)
         args.insert(args.end(), {"-mbd", std::to_string(*request.mbd)});
-    // x265 writes its own notes at every start, which would push ffmpeg's errors out of sight.
-    if (encoding.videoEncoder == "libx265")
-        args.insert(args.end(), {"-x265-params", "log-level=error"});
     // VP9's default speed takes several times as long for a picture hardly better; rows
     // in parallel use the second core.
     if (encoding.videoEncoder == "libvpx-vp9")

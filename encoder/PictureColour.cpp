@@ -193,7 +193,9 @@ std::vector<std::string> ColourArguments(const OutputColour& colour, const Encod
         params.append("master-display=").append(colour.masterDisplay);
     if (!colour.contentLight.empty())
         params.append(params.empty() ? "" : ":").append("max-cll=").append(colour.contentLight);
-    if (KeepsHdr(encoding) && !params.empty())
-        args.insert(args.end(), {"-x265-params", params});
+    // x265 takes its settings in one argument, the last one given: its notes at every
+    // start, which would push ffmpeg's errors out of sight, are silenced here too.
+    if (KeepsHdr(encoding))
+        args.insert(args.end(), {"-x265-params", "log-level=error" + (params.empty() ? "" : ":" + params)});
     return args;
 }
