@@ -1,0 +1,100 @@
+#include "pipeline/JobProgress.h"
+
+#include "pipeline/ProgressBars.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The join's wall time per second of play against the conversion stage's, as measured on
+// six 20 s clips (bench/progress): a join that copies the pictures and encodes the sound
+// once is cheap; one that encodes the intermediate files again is dearer than the
+// conversions that ran side by side. The rate learned while the job runs corrects them.
+constexpr double PieceJoinCost = 0.11;
+constexpr double EncodingJoinCost = 2.4;
+
+// The rate is the work of the last seconds: long enough to smooth the runs' starts and
+// the encoder's silent first reads, short enough to follow a change of stage.
+constexpr double RateWindowSeconds = 10;
+// Fewer seconds of work than this give no rate yet.
+constexpr double FirstRateSeconds = 2;
+
+}
+
+StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds)
+{
+    if (!convertsFirst)
+        return {0, playSeconds, 1};
+    return {playSeconds, playSeconds, plan == JobPlan::EncodeOnce ? PieceJoinCost : EncodingJoinCost};
+}
+
+JobProgress::JobProgress(StageCosts costs)
+    : m_costs(costs)
+    , m_samples{{0, 0}}
+{
+}
+
+double JobProgress::done() const
+{
+    return std::clamp(m_converted, 0.0, m_costs.convertSeconds)
+        + m_costs.joinCost * std::clamp(m_joined, 0.0, m_costs.joinSeconds);
+}
+
+double JobProgress::work() const
+{
+    return m_costs.convertSeconds + m_costs.joinCost * m_costs.joinSeconds;
+}
+
+void JobProgress::setConverted(double seconds)
+{
+    m_converted = seconds;
+    moved();
+}
+
+void JobProgress::setJoined(double position)
+{
+    // The join starts once every conversion has ended: whatever they told, they are done.
+    m_converted = m_costs.convertSeconds;
+    m_joined = std::max(m_joined, position);
+    moved();
+}
+
+void JobProgress::moved()
+{
+    // The bar never goes back: a run that ends short of its file's length is counted whole.
+    if (work() > 0)
+        m_total = std::max(m_total, static_cast<int>(std::min(99.0, RoundHalfEven(done() / work() * 100))));
+}
+
+int JobProgress::total() const
+{
+    return m_total;
+}
+
+std::optional<double> JobProgress::estimate(double now) const
+{
+    const Sample& since = m_samples.front();
+    const double span = now - since.at;
+    const double worked = done() - since.done;
+    if (span < FirstRateSeconds || worked <= 0)
+        return std::nullopt;
+    return std::max(0.0, work() - done()) / (worked / span);
+}
+
+std::optional<int> JobProgress::tick(double now)
+{
+    m_samples.push_back({now, done()});
+    while (m_samples.size() > 2 && m_samples[1].at <= now - RateWindowSeconds)
+        m_samples.pop_front();
+    const std::optional<double> estimated = estimate(now);
+    if (work() > 0 && done() >= work())
+        m_shown = 0;
+    if (!estimated)
+        return m_shown;
+    const int next = static_cast<int>(RoundHalfEven(*estimated));
+    // A little more than shown is the rate's noise; well more is work that slowed down.
+    if (!m_shown || next <= *m_shown || next > *m_shown + std::max(3.0, 0.2 * *m_shown))
+        m_shown = next;
+    return m_shown;
+}
