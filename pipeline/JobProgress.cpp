@@ -14,9 +14,13 @@ namespace {
 constexpr double PieceJoinCost = 0.11;
 constexpr double EncodingJoinCost = 2.4;
 
-// The rate is the work of the last seconds: long enough to smooth the runs' starts and
-// the encoder's silent first reads, short enough to follow a change of stage.
-constexpr double RateWindowSeconds = 10;
+// The rate is the work of the last half of the job so far, of ten seconds at least: long
+// enough to smooth the runs' starts, the encoder's silent first reads and a machine whose
+// other work comes and goes, short enough to follow a stage that costs more or less than
+// it was weighed.
+constexpr double ShortestRateWindow = 10;
+// Ticks in a row with an estimate well above the shown time before the shown time rises.
+constexpr int TicksBeforeRising = 3;
 // Fewer seconds of work than this give no rate yet.
 constexpr double FirstRateSeconds = 2;
 
@@ -85,7 +89,8 @@ std::optional<double> JobProgress::estimate(double now) const
 std::optional<int> JobProgress::tick(double now)
 {
     m_samples.push_back({now, done()});
-    while (m_samples.size() > 2 && m_samples[1].at <= now - RateWindowSeconds)
+    const double window = std::max(ShortestRateWindow, now / 2);
+    while (m_samples.size() > 2 && m_samples[1].at <= now - window)
         m_samples.pop_front();
     const std::optional<double> estimated = estimate(now);
     if (work() > 0 && done() >= work())
@@ -93,8 +98,13 @@ std::optional<int> JobProgress::tick(double now)
     if (!estimated)
         return m_shown;
     const int next = static_cast<int>(RoundHalfEven(*estimated));
-    // A little more than shown is the rate's noise; well more is work that slowed down.
-    if (!m_shown || next <= *m_shown || next > *m_shown + std::max(3.0, 0.2 * *m_shown))
+    // A little more than shown is the rate's noise, and so is a few seconds' pause between
+    // two runs; well more for several ticks is work that slowed down.
+    const bool wellMore = m_shown && next > *m_shown + std::max(3.0, 0.2 * *m_shown);
+    m_ticksWellMore = wellMore ? m_ticksWellMore + 1 : 0;
+    if (!m_shown || next <= *m_shown || m_ticksWellMore >= TicksBeforeRising) {
         m_shown = next;
+        m_ticksWellMore = 0;
+    }
     return m_shown;
 }

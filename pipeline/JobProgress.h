@@ -19,9 +19,9 @@ struct StageCosts {
 StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds);
 
 // The whole job's progress and the time it still takes, from the positions the encoder
-// runs tell. The remaining time divides the work left by the rate of the last seconds'
-// work, so it follows a machine that gets busier or freer; it never rises unless the work
-// has clearly slowed down, and it is 0 only when nothing is left.
+// runs tell. The remaining time divides the work left by the rate of the recent work, so
+// it follows a machine that gets busier or freer and a stage weighed wrong; it never rises
+// unless the work has clearly slowed down, and it is 0 when nothing is left.
 class JobProgress {
 public:
     JobProgress() = default;
@@ -54,4 +54,5 @@ private:
     int m_total = 0;
     std::deque<Sample> m_samples;
     std::optional<int> m_shown;
+    int m_ticksWellMore = 0;
 };
