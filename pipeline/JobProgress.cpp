@@ -71,6 +71,14 @@ void JobProgress::moved()
         m_total = std::max(m_total, static_cast<int>(std::min(99.0, RoundHalfEven(done() / work() * 100))));
 }
 
+void JobProgress::finish()
+{
+    m_converted = m_costs.convertSeconds;
+    m_joined = m_costs.joinSeconds;
+    m_total = 100;
+    m_shown = 0;
+}
+
 int JobProgress::total() const
 {
     return m_total;
@@ -92,9 +100,11 @@ std::optional<int> JobProgress::tick(double now)
     const double window = std::max(ShortestRateWindow, now / 2);
     while (m_samples.size() > 2 && m_samples[1].at <= now - window)
         m_samples.pop_front();
-    const std::optional<double> estimated = estimate(now);
-    if (work() > 0 && done() >= work())
+    if (done() >= work()) {
         m_shown = 0;
+        return m_shown;
+    }
+    const std::optional<double> estimated = estimate(now);
     if (!estimated)
         return m_shown;
     const int next = static_cast<int>(RoundHalfEven(*estimated));

@@ -31,6 +31,8 @@ public:
     void setConverted(double seconds);
     // The join's position in play seconds.
     void setJoined(double position);
+    // The job has written its output: nothing is left, whatever the positions said.
+    void finish();
     // The total bar, 0 to 99 while work is left: 100 is the finished job's alone.
     int total() const;
 

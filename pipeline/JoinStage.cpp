@@ -92,8 +92,9 @@ void JobRunner::joinEnded(EncoderRun* ended)
     takeNotes(*run, -1);
     // Nothing is left to do: the clock says so before the bars reach their end.
     m_view.stopClock();
+    m_progress.finish();
     m_view.setTimes(SecondsToTimeText(ElapsedSeconds), SecondsToTimeText(0));
-    showBars({100, 100});
+    showCurrent(100);
     // A renamed output is the file the user opens next.
     if (output != m_settings.outputFile)
         m_view.setOutputFile(output);
