@@ -21,6 +21,8 @@ constexpr double EncodingJoinCost = 2.4;
 constexpr double ShortestRateWindow = 10;
 // Ticks in a row with an estimate well above the shown time before the shown time rises.
 constexpr int TicksBeforeRising = 3;
+// The share of the join's work after which the rate is the join's own.
+constexpr double OwnJoinRateShare = 0.1;
 // Fewer seconds of work than this give no rate yet.
 constexpr double FirstRateSeconds = 2;
 
@@ -60,6 +62,7 @@ void JobProgress::setJoined(double position)
 {
     // The join starts once every conversion has ended: whatever they told, they are done.
     m_converted = m_costs.convertSeconds;
+    m_joining = true;
     m_joined = std::max(m_joined, position);
     moved();
 }
@@ -100,6 +103,14 @@ std::optional<int> JobProgress::tick(double now)
     const double window = std::max(ShortestRateWindow, now / 2);
     while (m_samples.size() > 2 && m_samples[1].at <= now - window)
         m_samples.pop_front();
+    // Once the join has done a tenth of its work, its own rate tells its cost better than
+    // the weight it was given.
+    if (m_joining && !m_joinTick)
+        m_joinTick = now;
+    if (m_joinTick && m_joined >= OwnJoinRateShare * m_costs.joinSeconds && now - *m_joinTick >= FirstRateSeconds) {
+        while (m_samples.size() > 2 && m_samples.front().at < *m_joinTick)
+            m_samples.pop_front();
+    }
     if (done() >= work()) {
         m_shown = 0;
         return m_shown;

@@ -57,4 +57,7 @@ private:
     std::deque<Sample> m_samples;
     std::optional<int> m_shown;
     int m_ticksWellMore = 0;
+    bool m_joining = false;
+    std::optional<double> m_joinTick; // the first tick of the join
+
 };

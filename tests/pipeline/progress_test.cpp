@@ -130,6 +130,21 @@ TEST(JobProgress, TellsTheTruthInEveryPlan)
     }
 }
 
+TEST(JobProgress, LearnsTheCostOfAJoinWeighedWrong)
+{
+    // The pieces' join runs at half the rate its weight says: 120 s of conversions, then
+    // 27 s of join, which the rate of the later half of the job would hardly see.
+    const Readings readings = Drive(CostsOf(JobPlan::EncodeOnce, true, 120), 1, 0.5 / 0.11);
+    const int seconds = static_cast<int>(readings.totals.size());
+    ASSERT_EQ(seconds, 147);
+    // From a tenth of the join on, and two seconds of its own, the join's own rate decides.
+    for (int second = 126; second < seconds; ++second) {
+        ASSERT_TRUE(readings.remaining[second - 1]);
+        const double actual = seconds - second;
+        EXPECT_NEAR(*readings.remaining[second - 1], actual, std::max(3.0, 0.2 * actual)) << "at " << second;
+    }
+}
+
 TEST(JobProgress, RisesOnlyWhenTheWorkClearlySlowsDown)
 {
     JobProgress progress({400, 0, 1});
