@@ -145,7 +145,8 @@ void JobRunner::ConvertFiles(const QString& frameSize)
     }
     const QString tempFolder = m_jobFolder->path();
     m_conversions.plan.emplace(m_settings.plan, tempFolder, frameSize, m_joinOptions, m_settings.outputExt);
-    m_progress = JobProgress(CostsOf(m_settings.plan, m_conversions.plan->convertsFirst(), totalSeconds));
+    m_progress = JobProgress(
+        CostsOf(m_settings.plan, m_conversions.plan->convertsFirst(), totalSeconds, m_joinOptions.arguments));
     m_sinceStart.start();
     m_view.startClock();
     m_conversions.waiting = longestFirst(std::max(1, m_settings.conversionRunsAtOnce));

@@ -2,6 +2,8 @@
 
 #include "pipeline/JobPlan.h"
 
+#include <QStringList>
+
 #include <deque>
 #include <optional>
 
@@ -15,8 +17,8 @@ struct StageCosts {
 };
 
 // The costs of a job of this plan over these seconds of play; convertsFirst is false for a
-// join of the inputs as they are.
-StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds);
+// join of the inputs as they are. The join's arguments say what it encodes into.
+StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds, const QStringList& joinArguments = {});
 
 // The whole job's progress and the time it still takes, from the positions the encoder
 // runs tell. The remaining time divides the work left by the rate of the recent work, so

@@ -105,8 +105,10 @@ TEST(JobProgress, TellsTheTruthInEveryPlan)
     };
     // The join's cost matches its rate in these jobs: a steady job's estimate is exact.
     const Case cases[] = {
-        {"pieces joined by copy", CostsOf(JobPlan::EncodeOnce, true, 120), 4, 4 / 0.11, 90},
+        {"pieces joined by copy", CostsOf(JobPlan::EncodeOnce, true, 120), 4, 4 / 0.17, 85},
         {"intermediate files encoded again", CostsOf(JobPlan::Intermediate, true, 120), 12, 5, 29},
+        {"intermediate files encoded again into H.264",
+         CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=h264:vbitrate=1800"}), 12, 12 / 5.0, 17},
         {"same-format inputs copied", CostsOf(JobPlan::EncodeOnce, false, 120), 0, 10, 0},
     };
     for (const Case& test : cases) {
@@ -133,12 +135,13 @@ TEST(JobProgress, TellsTheTruthInEveryPlan)
 TEST(JobProgress, LearnsTheCostOfAJoinWeighedWrong)
 {
     // The pieces' join runs at half the rate its weight says: 120 s of conversions, then
-    // 27 s of join, which the rate of the later half of the job would hardly see.
-    const Readings readings = Drive(CostsOf(JobPlan::EncodeOnce, true, 120), 1, 0.5 / 0.11);
+    // 41 s of join, which the rate of the later half of the job would hardly see.
+    const Readings readings = Drive(CostsOf(JobPlan::EncodeOnce, true, 120), 1, 0.5 / 0.17);
     const int seconds = static_cast<int>(readings.totals.size());
-    ASSERT_EQ(seconds, 147);
-    // From a tenth of the join on, and two seconds of its own, the join's own rate decides.
-    for (int second = 126; second < seconds; ++second) {
+    ASSERT_EQ(seconds, 161);
+    // From a tenth of the join on, and two seconds of its own, the join's own rate decides;
+    // the shown time rises to it after three ticks.
+    for (int second = 128; second < seconds; ++second) {
         ASSERT_TRUE(readings.remaining[second - 1]);
         const double actual = seconds - second;
         EXPECT_NEAR(*readings.remaining[second - 1], actual, std::max(3.0, 0.2 * actual)) << "at " << second;
