@@ -69,7 +69,6 @@ void JobProgress::setJoined(double position)
 {
     // The join starts once every conversion has ended: whatever they told, they are done.
     m_converted = m_costs.convertSeconds;
-    m_joining = true;
     m_joined = std::max(m_joined, position);
     moved();
 }
@@ -111,8 +110,9 @@ std::optional<int> JobProgress::tick(double now)
     while (m_samples.size() > 2 && m_samples[1].at <= now - window)
         m_samples.pop_front();
     // Once the join has done a tenth of its work, its own rate tells its cost better than
-    // the weight it was given.
-    if (m_joining && !m_joinTick)
+    // the weight it was given; it is counted from its first word of progress, after the
+    // inputs' probing and the encoder's first reads, which do not come again.
+    if (m_joined > 0 && !m_joinTick)
         m_joinTick = now;
     if (m_joinTick && m_joined >= OwnJoinRateShare * m_costs.joinSeconds && now - *m_joinTick >= FirstRateSeconds) {
         while (m_samples.size() > 2 && m_samples.front().at < *m_joinTick)

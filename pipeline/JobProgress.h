@@ -59,7 +59,6 @@ private:
     std::deque<Sample> m_samples;
     std::optional<int> m_shown;
     int m_ticksWellMore = 0;
-    bool m_joining = false;
-    std::optional<double> m_joinTick; // the first tick of the join
+    std::optional<double> m_joinTick; // the first tick with the join's progress
 
 };

@@ -74,7 +74,7 @@ struct Readings {
     std::vector<std::optional<int>> remaining;
 };
 
-Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond)
+Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond, int joinSilentSeconds = 0)
 {
     JobProgress progress(costs);
     Readings readings;
@@ -83,6 +83,9 @@ Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond)
         if (converted < costs.convertSeconds) {
             converted = std::min(costs.convertSeconds, converted + convertPerSecond);
             progress.setConverted(converted);
+        } else if (joinSilentSeconds > 0) {
+            --joinSilentSeconds;
+            progress.setJoined(0);
         } else {
             joined = std::min(costs.joinSeconds, joined + joinPerSecond);
             progress.setJoined(joined);
@@ -135,13 +138,14 @@ TEST(JobProgress, TellsTheTruthInEveryPlan)
 TEST(JobProgress, LearnsTheCostOfAJoinWeighedWrong)
 {
     // The pieces' join runs at half the rate its weight says: 120 s of conversions, then
-    // 41 s of join, which the rate of the later half of the job would hardly see.
-    const Readings readings = Drive(CostsOf(JobPlan::EncodeOnce, true, 120), 1, 0.5 / 0.17);
+    // 10 s of probing and 41 s of join, which the rate of the later half of the job would
+    // hardly see.
+    const Readings readings = Drive(CostsOf(JobPlan::EncodeOnce, true, 120), 1, 0.5 / 0.17, 10);
     const int seconds = static_cast<int>(readings.totals.size());
-    ASSERT_EQ(seconds, 161);
+    ASSERT_EQ(seconds, 171);
     // From a tenth of the join on, and two seconds of its own, the join's own rate decides;
     // the shown time rises to it after three ticks.
-    for (int second = 128; second < seconds; ++second) {
+    for (int second = 140; second < seconds; ++second) {
         ASSERT_TRUE(readings.remaining[second - 1]);
         const double actual = seconds - second;
         EXPECT_NEAR(*readings.remaining[second - 1], actual, std::max(3.0, 0.2 * actual)) << "at " << second;
