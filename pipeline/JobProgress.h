@@ -60,5 +60,4 @@ private:
     std::optional<int> m_shown;
     int m_ticksWellMore = 0;
     std::optional<double> m_joinTick; // the first tick with the join's progress
-
 };
