@@ -105,6 +105,8 @@ std::optional<double> JobProgress::estimate(double now) const
 
 std::optional<int> JobProgress::tick(double now)
 {
+    const bool worked = done() > m_doneAtLastTick;
+    m_doneAtLastTick = done();
     m_samples.push_back({now, done()});
     const double window = std::max(ShortestRateWindow, now / 2);
     while (m_samples.size() > 2 && m_samples[1].at <= now - window)
@@ -126,10 +128,11 @@ std::optional<int> JobProgress::tick(double now)
     if (!estimated)
         return m_shown;
     const int next = static_cast<int>(RoundHalfEven(*estimated));
-    // A little more than shown is the rate's noise, and so is a few seconds' pause between
-    // two runs; well more for several ticks is work that slowed down.
+    // A little more than shown is the rate's noise, and a pause while a run starts (its
+    // probing, its first reads) says nothing of the rate; well more for several ticks of
+    // work is work that slowed down.
     const bool wellMore = m_shown && next > *m_shown + std::max(3.0, 0.2 * *m_shown);
-    m_ticksWellMore = wellMore ? m_ticksWellMore + 1 : 0;
+    m_ticksWellMore = !wellMore ? 0 : m_ticksWellMore + (worked ? 1 : 0);
     if (!m_shown || next <= *m_shown || m_ticksWellMore >= TicksBeforeRising) {
         m_shown = next;
         m_ticksWellMore = 0;

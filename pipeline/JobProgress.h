@@ -59,5 +59,6 @@ private:
     std::deque<Sample> m_samples;
     std::optional<int> m_shown;
     int m_ticksWellMore = 0;
+    double m_doneAtLastTick = 0;
     std::optional<double> m_joinTick; // the first tick with the join's progress
 };
