@@ -24,7 +24,7 @@ constexpr double ShortestRateWindow = 10;
 // Ticks in a row with an estimate well above the shown time before the shown time rises.
 constexpr int TicksBeforeRising = 3;
 // The share of the join's work after which the rate is the join's own.
-constexpr double OwnJoinRateShare = 0.1;
+constexpr double OwnJoinRateShare = 0.5;
 // Fewer seconds of work than this give no rate yet.
 constexpr double FirstRateSeconds = 2;
 
@@ -111,9 +111,10 @@ std::optional<int> JobProgress::tick(double now)
     const double window = std::max(ShortestRateWindow, now / 2);
     while (m_samples.size() > 2 && m_samples[1].at <= now - window)
         m_samples.pop_front();
-    // Once the join has done a tenth of its work, its own rate tells its cost better than
-    // the weight it was given; it is counted from its first word of progress, after the
-    // inputs' probing and the encoder's first reads, which do not come again.
+    // Once the join has done half its work, its own rate tells its cost better than the
+    // weight it was given (a join of pieces goes slower at its start than at its end); it
+    // is counted from its first word of progress, after the inputs' probing and the
+    // encoder's first reads, which do not come again.
     if (m_joined > 0 && !m_joinTick)
         m_joinTick = now;
     if (m_joinTick && m_joined >= OwnJoinRateShare * m_costs.joinSeconds && now - *m_joinTick >= FirstRateSeconds) {

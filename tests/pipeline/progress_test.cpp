@@ -143,9 +143,9 @@ TEST(JobProgress, LearnsTheCostOfAJoinWeighedWrong)
     const Readings readings = Drive(CostsOf(JobPlan::EncodeOnce, true, 120), 1, 0.5 / 0.17, 10);
     const int seconds = static_cast<int>(readings.totals.size());
     ASSERT_EQ(seconds, 171);
-    // From a tenth of the join on, and two seconds of its own, the join's own rate decides;
-    // the shown time rises to it after three ticks.
-    for (int second = 140; second < seconds; ++second) {
+    // From half the join on, and two seconds of its own, the join's own rate decides; the
+    // shown time rises to it after three ticks.
+    for (int second = 158; second < seconds; ++second) {
         ASSERT_TRUE(readings.remaining[second - 1]);
         const double actual = seconds - second;
         EXPECT_NEAR(*readings.remaining[second - 1], actual, std::max(3.0, 0.2 * actual)) << "at " << second;
