@@ -14,7 +14,7 @@ namespace {
 // while the job runs corrects them.
 constexpr double PieceJoinCost = 0.17;
 constexpr double EncodingJoinCost = 2.4;
-constexpr double H264EncodingJoinCost = 5;
+constexpr double H264EncodingJoinCost = 3.6;
 
 // The rate is the work of the last half of the job so far, of ten seconds at least: long
 // enough to smooth the runs' starts, the encoder's silent first reads and a machine whose

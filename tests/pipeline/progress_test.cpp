@@ -111,7 +111,7 @@ TEST(JobProgress, TellsTheTruthInEveryPlan)
         {"pieces joined by copy", CostsOf(JobPlan::EncodeOnce, true, 120), 4, 4 / 0.17, 85},
         {"intermediate files encoded again", CostsOf(JobPlan::Intermediate, true, 120), 12, 5, 29},
         {"intermediate files encoded again into H.264",
-         CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=h264:vbitrate=1800"}), 12, 12 / 5.0, 17},
+         CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=h264:vbitrate=1800"}), 12, 12 / 3.6, 22},
         {"same-format inputs copied", CostsOf(JobPlan::EncodeOnce, false, 120), 0, 10, 0},
     };
     for (const Case& test : cases) {
