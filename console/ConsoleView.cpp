@@ -44,11 +44,12 @@ void ConsoleView::show(bool newStep)
     QString line = m_title;
     if (!m_file.isEmpty())
         line += " " + m_file;
-    // The times are empty until the clock's first tick.
+    // The times are empty until the clock's first tick; the remaining time stays empty
+    // until the job's rate is known.
     line += QString("  current %1%  total %2%  elapsed %3  remaining %4")
                 .arg(m_current)
                 .arg(m_total)
-                .arg(m_elapsed.isEmpty() ? "00:00:00" : m_elapsed, m_remaining.isEmpty() ? "00:00:00" : m_remaining);
+                .arg(m_elapsed.isEmpty() ? "00:00:00" : m_elapsed, m_remaining.isEmpty() ? "--:--:--" : m_remaining);
     QTextStream err(stderr);
     if (m_terminal) {
         err << "\r" << line.leftJustified(m_shownWidth) << Qt::flush;

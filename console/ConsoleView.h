@@ -41,7 +41,7 @@ private:
     int m_current = 0;
     int m_total = 0;
     QString m_elapsed = "00:00:00";
-    QString m_remaining = "00:00:00";
+    QString m_remaining;
     qsizetype m_shownWidth = 0;
     QString m_lastStep;
 };

@@ -135,17 +135,20 @@ void JobRunner::ConvertFiles(const QString& frameSize)
     m_view.showProgress(true);
     m_state = JobState::Running;
     ElapsedSeconds = 0;
-    RemainingSeconds = 0;
-    m_view.startClock();
 
     m_conversions = Conversions();
+    double totalSeconds = 0;
     for (int index = 0; index < m_rows.rowCount(); ++index) {
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
-        m_conversions.totalSeconds += entry.KnownSeconds();
+        totalSeconds += entry.KnownSeconds();
     }
     const QString tempFolder = m_jobFolder->path();
     m_conversions.plan.emplace(m_settings.plan, tempFolder, frameSize, m_joinOptions, m_settings.outputExt);
+    m_progress = JobProgress(
+        CostsOf(m_settings.plan, m_conversions.plan->convertsFirst(), totalSeconds, m_joinOptions.arguments));
+    m_sinceStart.start();
+    m_view.startClock();
     m_conversions.waiting = longestFirst(std::max(1, m_settings.conversionRunsAtOnce));
 
     // Output settings that the join cannot use are found before any file is converted. A
@@ -168,16 +171,15 @@ void JobRunner::showConversions()
     if (running.empty())
         return;
     const Converting* first = &running.front();
-    double othersSeconds = 0;
+    double converted = m_conversions.doneSeconds;
     for (const Converting& conversion : running) {
-        othersSeconds += conversion.position;
+        converted += std::clamp(conversion.position, 0.0, std::max(0.0, conversion.entry.LengthSeconds));
         if (conversion.index < first->index)
             first = &conversion;
     }
-    othersSeconds -= first->position;
+    m_progress.setConverted(converted);
     m_view.setConvertingFile(QFileInfo(first->entry.path).fileName(), true);
-    showBars(ConversionBars(m_bars, first->position, first->entry.LengthSeconds,
-                            m_conversions.doneSeconds + othersSeconds, m_conversions.totalSeconds));
+    showCurrent(CurrentBar(m_bars.current, first->position, first->entry.LengthSeconds));
 }
 
 void JobRunner::startConversions()
@@ -238,7 +240,7 @@ void JobRunner::conversionEnded(std::list<Converting>::iterator conversion)
     if (!stage.running.empty())
         showConversions();
     else if (stage.ending == ConversionEnding::None && m_state == JobState::Running && !stage.waiting.isEmpty())
-        showBars({0, m_bars.total});
+        showCurrent(0);
     startConversions();
 }
 

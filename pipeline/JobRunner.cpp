@@ -221,8 +221,9 @@ void JobRunner::Abort()
 void JobRunner::timerTimeTimer()
 {
     ++ElapsedSeconds;
-    RemainingSeconds = ::RemainingSeconds(ElapsedSeconds, m_bars.total, RemainingSeconds);
-    m_view.setTimes(SecondsToTimeText(ElapsedSeconds), SecondsToTimeText(RemainingSeconds));
+    // Until work has been seen to go on, no remaining time is shown rather than a guess.
+    const std::optional<int> remaining = m_progress.tick(m_sinceStart.elapsed() / 1000.0);
+    m_view.setTimes(SecondsToTimeText(ElapsedSeconds), remaining ? SecondsToTimeText(*remaining) : QString());
 }
 
 QString JobRunner::JoinTarget(const QString& outputFile, OverwritePolicy policy)
@@ -314,6 +315,11 @@ void JobRunner::showBars(ProgressBars bars)
 {
     m_bars = bars;
     m_view.setBars(bars.current, bars.total);
+}
+
+void JobRunner::showCurrent(int current)
+{
+    showBars({current, m_progress.total()});
 }
 
 void JobRunner::removeJobFolder()

@@ -2,12 +2,14 @@
 
 #include "pipeline/EncoderRun.h"
 #include "pipeline/JobPlan.h"
+#include "pipeline/JobProgress.h"
 #include "pipeline/JobView.h"
 #include "pipeline/ProgressBars.h"
 #include "profiles/ProfileCheck.h"
 #include "tasks/TaskEntry.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -130,7 +132,6 @@ private:
         std::list<Converting> running;
         QList<int> waiting;
         double doneSeconds = 0;
-        double totalSeconds = 0;
         ConversionEnding ending = ConversionEnding::None;
         int failedIndex = -1;
         QString reason;
@@ -183,6 +184,8 @@ private:
     // for the join, -1: with the entries it names).
     void takeNotes(const EncoderRun& run, int index);
     void showBars(ProgressBars bars);
+    // The bars with the job's total, the current bar as given.
+    void showCurrent(int current);
     // The stop, failure and start-failure endings share the window's way back.
     void endJob();
     // Every ending, before its message: the machine may sleep again and the user is told.
@@ -207,7 +210,6 @@ private:
     // The encoder runs going on now; a stop reaches every one.
     std::vector<RunHandle> m_runs;
     Conversions m_conversions;
-    double m_joinPosition = 0;
     double m_joinSeconds = 0;
     // The join reads the inputs as they are, not the job's pieces.
     bool m_joinReadsInputs = false;
@@ -218,6 +220,9 @@ private:
     bool m_aborting = false;
 
     ProgressBars m_bars;
+    // The whole job's work; its remaining time is learned against the real time since the
+    // job started, whatever the ticks do.
+    JobProgress m_progress;
+    QElapsedTimer m_sinceStart;
     int ElapsedSeconds = 0;
-    int RemainingSeconds = 0;
 };

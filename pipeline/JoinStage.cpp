@@ -18,7 +18,6 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
     m_view.showProgress(true);
     m_state = JobState::Running;
     m_joinSeconds = 0;
-    m_joinPosition = 0;
     QStringList inputs;
     for (int index = 0; index < m_rows.rowCount(); ++index) {
         ltvItemData entry;
@@ -27,6 +26,9 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
         inputs << entry.path;
     }
     setEveryStatus("Joining");
+    // The join's own run starts from nothing, whatever the last conversion showed.
+    m_progress.setJoined(0);
+    showCurrent(0);
     m_output = JoinTarget(m_settings.outputFile, m_settings.policy);
 
     const PlanCommands plan(m_settings.plan, tempFolder, QString(), options, m_settings.outputExt);
@@ -42,8 +44,8 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
     }
     // The join's position never goes back.
     connect(run, &EncoderRun::positionSeen, this, [this](double seconds) {
-        m_joinPosition = std::max(m_joinPosition, seconds);
-        showBars(JoinBars(m_bars, m_joinPosition, m_joinSeconds));
+        m_progress.setJoined(seconds);
+        showCurrent(std::max(m_bars.current, CurrentBar(m_bars.current, seconds, m_joinSeconds)));
     });
 }
 
@@ -118,9 +120,9 @@ void JobRunner::joinEnded(EncoderRun* ended)
     takeNotes(*run, -1);
     // Nothing is left to do: the clock says so before the bars reach their end.
     m_view.stopClock();
-    RemainingSeconds = 0;
-    m_view.setTimes(SecondsToTimeText(ElapsedSeconds), SecondsToTimeText(RemainingSeconds));
-    showBars({100, 100});
+    m_progress.finish();
+    m_view.setTimes(SecondsToTimeText(ElapsedSeconds), SecondsToTimeText(0));
+    showCurrent(100);
     // A renamed output is the file the user opens next.
     if (output != m_settings.outputFile)
         m_view.setOutputFile(output);

@@ -1,7 +1,7 @@
 #pragma once
 
-// The two progress bars and the clock's estimate, as the stages compute them from the
-// encoder's position. Bars run from 0 to 100; a formula whose divisor is 0 leaves its bar.
+// The two progress bars, 0 to 100. The current bar follows one encoder run; the total bar
+// is the whole job's (JobProgress).
 struct ProgressBars {
     int current = 0;
     int total = 0;
@@ -10,13 +10,6 @@ struct ProgressBars {
 // Nearest integer, halves to the even neighbour (62.5 gives 62, 63.5 gives 64).
 double RoundHalfEven(double value);
 
-// The conversion fills the total bar from 0 to 50, weighted by play time.
-ProgressBars ConversionBars(ProgressBars now, double position, double currentLength, double doneSeconds,
-                            double totalSeconds);
-
-// The join fills it from 50 to 100.
-ProgressBars JoinBars(ProgressBars now, double position, double totalSeconds);
-
-// The remaining seconds after `elapsed` ticks with the total bar at `totalBar` percent;
-// `previous` stays while the bar is at 0.
-int RemainingSeconds(int elapsed, int totalBar, int previous);
+// The current bar at `position` seconds of a run over `length` seconds; a length of 0 leaves
+// the bar at `now`.
+int CurrentBar(int now, double position, double length);

@@ -218,8 +218,11 @@ TEST_F(Job, RunsBothStagesWithTheirStatusesBarsAndClock)
     EXPECT_EQ(intermediatesDuringTheJoin, QStringList{"velmo-job-XXXXXX: 0.avi 1.avi"});
     EXPECT_TRUE(intermediatesLeft().isEmpty()) << "the job's folder and its intermediates are gone";
     EXPECT_EQ(view.bars.back(), std::make_pair(100, 100));
-    // Entry a: 10 s of 10 fills the current bar; 12.5 % of the total rounds to the even 12.
-    EXPECT_NE(std::find(view.bars.begin(), view.bars.end(), std::make_pair(100, 12)), view.bars.end());
+    // Entry a: 10 s of 10 fills the current bar; the total weighs the join's 40 s at 2.4 each,
+    // so a's 10 s are 7 % of 136, and the conversions' 40 s are 29 % when the join starts
+    // its current bar at 0.
+    EXPECT_NE(std::find(view.bars.begin(), view.bars.end(), std::make_pair(100, 7)), view.bars.end());
+    EXPECT_NE(std::find(view.bars.begin(), view.bars.end(), std::make_pair(0, 29)), view.bars.end());
     EXPECT_EQ(view.events, (QStringList{"EnterJobMode", "progress shown", "clock started", "progress shown",
                                         "clock stopped", "progress hidden", "LeaveJobMode"}));
     EXPECT_EQ(runner.state(), JobState::Idle);
@@ -236,10 +239,11 @@ TEST_F(Job, TheJoinsPositionNeverGoesBack)
     addEntry(path("b.avi"), "00:01:40");
     script(ProgressSteps({80, 40}) + "output\nexit 0\n");
     RunJob(runner, settings());
-    // The join's 80 s of 200 shows 40 % and 70 %; the later 40 s changes nothing.
-    const auto join = std::find(view.bars.begin(), view.bars.end(), std::make_pair(40, 70));
+    // The join's 80 s of 200 shows 40 % and (200 + 2.4 * 80) / (200 + 2.4 * 200) = 58 %; the
+    // later 40 s changes nothing.
+    const auto join = std::find(view.bars.begin(), view.bars.end(), std::make_pair(40, 58));
     ASSERT_NE(join, view.bars.end());
-    EXPECT_EQ(*(join + 1), std::make_pair(40, 70));
+    EXPECT_EQ(*(join + 1), std::make_pair(40, 58));
 }
 
 TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)

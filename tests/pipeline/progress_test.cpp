@@ -1,9 +1,13 @@
 #include "pipeline/EncoderCommandLines.h"
+#include "pipeline/JobProgress.h"
 #include "pipeline/ProgressBars.h"
 #include "pipeline/ProgressText.h"
 #include "tests/pipeline/OptionWords.h"
 
 #include <QLocale>
+
+#include <algorithm>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -43,31 +47,133 @@ TEST(ProgressReader, CutsTheSecondsOutOfPosLines)
     QLocale::setDefault(QLocale::c());
 }
 
-TEST(ProgressBars, FormulasRoundingAndTheClock)
+TEST(ProgressBars, CurrentBarRounding)
 {
     EXPECT_EQ(RoundHalfEven(62.5), 62);
     EXPECT_EQ(RoundHalfEven(63.5), 64);
     struct Case {
         const char* what;
-        ProgressBars bars;
-        int current, total;
+        int bar, expected;
     };
     const Case cases[] = {
-        {"conversion", ConversionBars({0, 0}, 30, 60, 60, 240), 50, 19},
-        {"beyond the file's length", ConversionBars({0, 0}, 130, 120, 0, 480), 100, 14},
-        {"a negative length shows 0", ConversionBars({7, 7}, 10, -1, 0, 100), 0, 5},
-        {"zero lengths move nothing", ConversionBars({3, 4}, 10, 0, 0, 0), 3, 4},
-        {"join", JoinBars({100, 50}, 45, 180), 25, 62},
-        {"join, halves to even", JoinBars({0, 50}, 75, 100), 75, 88},
-        {"join without length", JoinBars({9, 60}, 5, 0), 9, 60},
+        {"halfway", CurrentBar(0, 30, 60), 50},
+        {"beyond the file's length", CurrentBar(0, 130, 120), 100},
+        {"a negative length shows 0", CurrentBar(7, 10, -1), 0},
+        {"a zero length moves nothing", CurrentBar(3, 10, 0), 3},
+    };
+    for (const Case& test : cases)
+        EXPECT_EQ(test.bar, test.expected) << test.what;
+}
+
+namespace {
+
+// A job driven at a steady rate of work: the conversions' play seconds, then the join's,
+// each second of the clock; what the total bar and the remaining time show on the way.
+struct Readings {
+    std::vector<int> totals;
+    std::vector<std::optional<int>> remaining;
+};
+
+Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond, int joinSilentSeconds = 0)
+{
+    JobProgress progress(costs);
+    Readings readings;
+    double converted = 0, joined = 0;
+    for (int second = 1; joined < costs.joinSeconds; ++second) {
+        if (converted < costs.convertSeconds) {
+            converted = std::min(costs.convertSeconds, converted + convertPerSecond);
+            progress.setConverted(converted);
+        } else if (joinSilentSeconds > 0) {
+            --joinSilentSeconds;
+            progress.setJoined(0);
+        } else {
+            joined = std::min(costs.joinSeconds, joined + joinPerSecond);
+            progress.setJoined(joined);
+        }
+        readings.remaining.push_back(progress.tick(second));
+        readings.totals.push_back(progress.total());
+    }
+    return readings;
+}
+
+}
+
+TEST(JobProgress, TellsTheTruthInEveryPlan)
+{
+    struct Case {
+        const char* what;
+        StageCosts costs;
+        double convertPerSecond, joinPerSecond;
+        int totalAfterConversions; // the total bar when the join starts
+    };
+    // The join's cost matches its rate in these jobs: a steady job's estimate is exact.
+    const Case cases[] = {
+        {"pieces joined by copy", CostsOf(JobPlan::EncodeOnce, true, 120), 4, 4 / 0.17, 85},
+        {"intermediate files encoded again", CostsOf(JobPlan::Intermediate, true, 120), 12, 5, 29},
+        {"intermediate files encoded again into H.264",
+         CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=h264:vbitrate=1800"}), 12, 12 / 3.6, 22},
+        {"same-format inputs copied", CostsOf(JobPlan::EncodeOnce, false, 120), 0, 10, 0},
     };
     for (const Case& test : cases) {
-        EXPECT_EQ(test.bars.current, test.current) << test.what;
-        EXPECT_EQ(test.bars.total, test.total) << test.what;
+        const Readings readings = Drive(test.costs, test.convertPerSecond, test.joinPerSecond);
+        const int seconds = static_cast<int>(readings.totals.size());
+        const int conversionSeconds = static_cast<int>(test.costs.convertSeconds / std::max(1.0, test.convertPerSecond));
+        if (conversionSeconds > 0) {
+            EXPECT_EQ(readings.totals[conversionSeconds - 1], test.totalAfterConversions) << test.what;
+        }
+        for (int second = 2; second < seconds; ++second) {
+            EXPECT_LT(readings.totals[second - 1], 100) << test.what << ": 100 % before the end, at " << second;
+            ASSERT_TRUE(readings.remaining[second - 1]) << test.what << " at " << second;
+            EXPECT_NEAR(*readings.remaining[second - 1], seconds - second, 1) << test.what << " at " << second;
+            if (second > 2) {
+                EXPECT_LE(*readings.remaining[second - 1], *readings.remaining[second - 2])
+                    << test.what << " rises at " << second;
+            }
+        }
+        EXPECT_EQ(readings.remaining.back(), 0) << test.what << ": time left at the end";
+        EXPECT_FALSE(readings.remaining.front()) << test.what << ": a remaining time before any rate";
     }
-    EXPECT_EQ(RemainingSeconds(60, 25, 0), 180);
-    EXPECT_EQ(RemainingSeconds(10, 3, 0), 323);
-    EXPECT_EQ(RemainingSeconds(10, 0, 77), 77) << "a total bar at 0 keeps the estimate";
+}
+
+TEST(JobProgress, LearnsTheCostOfAJoinWeighedWrong)
+{
+    // The pieces' join runs at half the rate its weight says: 120 s of conversions, then
+    // 10 s of probing and 41 s of join, which the rate of the later half of the job would
+    // hardly see.
+    const Readings readings = Drive(CostsOf(JobPlan::EncodeOnce, true, 120), 1, 0.5 / 0.17, 10);
+    const int seconds = static_cast<int>(readings.totals.size());
+    ASSERT_EQ(seconds, 171);
+    // From half the join on, and two seconds of its own, the join's own rate decides; the
+    // shown time rises to it after three ticks.
+    for (int second = 158; second < seconds; ++second) {
+        ASSERT_TRUE(readings.remaining[second - 1]);
+        const double actual = seconds - second;
+        EXPECT_NEAR(*readings.remaining[second - 1], actual, std::max(3.0, 0.2 * actual)) << "at " << second;
+    }
+}
+
+TEST(JobProgress, RisesOnlyWhenTheWorkClearlySlowsDown)
+{
+    JobProgress progress({400, 0, 1});
+    double converted = 0;
+    std::optional<int> shown;
+    for (int second = 1; second <= 10; ++second) {
+        progress.setConverted(converted += 10);
+        shown = progress.tick(second);
+    }
+    ASSERT_EQ(shown, 30);
+    // A second of less work is the rate's noise: the shown time stays.
+    progress.setConverted(converted += 5);
+    EXPECT_EQ(progress.tick(11), 30);
+    // So is a pause in the encoder's reports, as while a run probes its inputs.
+    for (int second = 12; second <= 16; ++second)
+        EXPECT_EQ(progress.tick(second), 30) << "at " << second;
+    // Ten seconds at half the rate are a reason.
+    for (int second = 17; second <= 26; ++second) {
+        progress.setConverted(converted += 5);
+        shown = progress.tick(second);
+    }
+    EXPECT_GT(shown, 40);
 }
 
 TEST(EncoderCommandLines, TextsAndArgumentVectors)

@@ -1,0 +1,142 @@
+#include "pipeline/JobProgress.h"
+
+#include "pipeline/ProgressBars.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The join's wall time per second of play against the conversion stage's, as measured
+// with bench/progress on six 20 s and six 90 s 720p inputs: a join that copies the pictures
+// and encodes the sound once is cheap; one that encodes the intermediate files again is
+// dearer than the conversions that ran side by side, H.264 most of all. The rate learned
+// while the job runs corrects them.
+constexpr double PieceJoinCost = 0.17;
+constexpr double EncodingJoinCost = 2.4;
+constexpr double H264EncodingJoinCost = 3.6;
+
+// The rate is the work of the last half of the job so far, of ten seconds at least: long
+// enough to smooth the runs' starts, the encoder's silent first reads and a machine whose
+// other work comes and goes, short enough to follow a stage that costs more or less than
+// it was weighed.
+constexpr double ShortestRateWindow = 10;
+// Ticks in a row with an estimate well above the shown time before the shown time rises.
+constexpr int TicksBeforeRising = 3;
+// The share of the join's work after which the rate is the join's own.
+constexpr double OwnJoinRateShare = 0.5;
+// Fewer seconds of work than this give no rate yet.
+constexpr double FirstRateSeconds = 2;
+
+}
+
+StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds, const QStringList& joinArguments)
+{
+    if (!convertsFirst)
+        return {0, playSeconds, 1};
+    if (plan == JobPlan::EncodeOnce)
+        return {playSeconds, playSeconds, PieceJoinCost};
+    const bool h264 = std::any_of(joinArguments.begin(), joinArguments.end(), [](const QString& argument) {
+        return argument.contains("vcodec=h264") || argument.contains("vcodec=libx264");
+    });
+    return {playSeconds, playSeconds, h264 ? H264EncodingJoinCost : EncodingJoinCost};
+}
+
+JobProgress::JobProgress(StageCosts costs)
+    : m_costs(costs)
+    , m_samples{{0, 0}}
+{
+}
+
+double JobProgress::done() const
+{
+    return std::clamp(m_converted, 0.0, m_costs.convertSeconds)
+        + m_costs.joinCost * std::clamp(m_joined, 0.0, m_costs.joinSeconds);
+}
+
+double JobProgress::work() const
+{
+    return m_costs.convertSeconds + m_costs.joinCost * m_costs.joinSeconds;
+}
+
+void JobProgress::setConverted(double seconds)
+{
+    m_converted = seconds;
+    moved();
+}
+
+void JobProgress::setJoined(double position)
+{
+    // The join starts once every conversion has ended: whatever they told, they are done.
+    m_converted = m_costs.convertSeconds;
+    m_joined = std::max(m_joined, position);
+    moved();
+}
+
+void JobProgress::moved()
+{
+    // The bar never goes back: a run that ends short of its file's length is counted whole.
+    if (work() > 0)
+        m_total = std::max(m_total, static_cast<int>(std::min(99.0, RoundHalfEven(done() / work() * 100))));
+}
+
+void JobProgress::finish()
+{
+    m_converted = m_costs.convertSeconds;
+    m_joined = m_costs.joinSeconds;
+    m_total = 100;
+    m_shown = 0;
+}
+
+int JobProgress::total() const
+{
+    return m_total;
+}
+
+std::optional<double> JobProgress::estimate(double now) const
+{
+    const Sample& since = m_samples.front();
+    const double span = now - since.at;
+    const double worked = done() - since.done;
+    if (span < FirstRateSeconds || worked <= 0)
+        return std::nullopt;
+    return std::max(0.0, work() - done()) / (worked / span);
+}
+
+std::optional<int> JobProgress::tick(double now)
+{
+    const bool worked = done() > m_doneAtLastTick;
+    m_doneAtLastTick = done();
+    m_samples.push_back({now, done()});
+    const double window = std::max(ShortestRateWindow, now / 2);
+    while (m_samples.size() > 2 && m_samples[1].at <= now - window)
+        m_samples.pop_front();
+    // Once the join has done half its work, its own rate tells its cost better than the
+    // weight it was given (a join of pieces goes slower at its start than at its end); it
+    // is counted from its first word of progress, after the inputs' probing and the
+    // encoder's first reads, which do not come again.
+    if (m_joined > 0 && !m_joinTick)
+        m_joinTick = now;
+    if (m_joinTick && m_joined >= OwnJoinRateShare * m_costs.joinSeconds && now - *m_joinTick >= FirstRateSeconds) {
+        while (m_samples.size() > 2 && m_samples.front().at < *m_joinTick)
+            m_samples.pop_front();
+    }
+    if (done() >= work()) {
+        m_shown = 0;
+        return m_shown;
+    }
+    const std::optional<double> estimated = estimate(now);
+    if (!estimated)
+        return m_shown;
+    const int next = static_cast<int>(RoundHalfEven(*estimated));
+    // A little more than shown is the rate's noise, and a pause while a run starts (its
+    // probing, its first reads) says nothing of the rate; well more for several ticks of
+    // work is work that slowed down.
+    const bool wellMore = m_shown && next > *m_shown + std::max(3.0, 0.2 * *m_shown);
+    m_ticksWellMore = !wellMore ? 0 : m_ticksWellMore + (worked ? 1 : 0);
+    if (!m_shown || next <= *m_shown || m_ticksWellMore >= TicksBeforeRising) {
+        m_shown = next;
+        m_ticksWellMore = 0;
+    }
+    return m_shown;
+}
