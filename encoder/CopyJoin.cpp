@@ -2,12 +2,10 @@
 
 #include "AviSoundCuts.h"
 #include "Chapters.h"
-#include "ChildRun.h"
 #include "Console.h"
 #include "CopyCheck.h"
 #include "DifferingPieces.h"
-#include "FailureText.h"
-#include "JobError.h"
+#include "EachInputRuns.h"
 #include "PrivateFolder.h"
 #include "SoundOnce.h"
 #include "Progress.h"
@@ -27,30 +25,18 @@ namespace {
 std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long long timeScale, PrivateFolder& folder,
                                    const std::function<void()>& onTick)
 {
-    constexpr std::size_t kSideBySide = 4;
-    std::vector<std::string> copies;
-    for (std::size_t batch = 0; batch < inputs.size(); batch += kSideBySide) {
-        const std::size_t count = std::min(kSideBySide, inputs.size() - batch);
-        std::vector<std::string> errors(count);
-        std::vector<ChildCommand> runs;
-        for (std::size_t i = 0; i < count; ++i) {
-            copies.push_back(folder.NewName(".mov"));
-            runs.push_back({{"ffmpeg", "-nostdin", "-v", "error", "-i", FileUrl(inputs[batch + i].file.path), "-map",
-                             "0", "-c", "copy", "-video_track_timescale", std::to_string(timeScale), "-f", "mov",
-                             FileUrl(copies.back())},
-                            {},
-                            nullptr,
-                            [&errors, i](std::string_view text) { KeepTail(errors[i], std::string(text)); }});
-        }
-        const ChildrenRunResult run = RunChildren(runs, onTick);
-        if (run.stopSignal != 0)
-            return {};
-        for (std::size_t i = 0; i < count; ++i)
-            if (ExitCodeOf(run.statuses[i]) != 0)
-                throw JobError("The times of " + inputs[batch + i].file.path
-                               + " could not be counted anew for the join: " + errors[i]);
-    }
-    return copies;
+    return RunForEachInput(
+        inputs.size(), folder, ".mov",
+        [&](std::size_t index, const std::string& copy) {
+            return std::vector<std::string>{"ffmpeg", "-nostdin", "-v", "error", "-i",
+                                            FileUrl(inputs[index].file.path), "-map", "0", "-c", "copy",
+                                            "-video_track_timescale", std::to_string(timeScale), "-f", "mov",
+                                            FileUrl(copy)};
+        },
+        [&](std::size_t index) {
+            return "The times of " + inputs[index].file.path + " could not be counted anew for the join: ";
+        },
+        onTick);
 }
 
 // The encoder that makes the sound again in the codec it had: ffmpeg names its own
