@@ -26,7 +26,10 @@ void TMainForm::LoadMainPreferences()
 {
     const TIniFile preferences(m_program.PreferencesPath);
     if (cmbProfile->count() > 0) {
-        const int position = preferences.ReadNumber("Main", "Profile", 0);
+        // The name holds when profiles are added or removed, which moves the others' places;
+        // preferences written before the name was kept have the place alone.
+        const int named = cmbProfile->findText(preferences.ReadText("Main", "Profile Name", QString()));
+        const int position = named >= 0 ? named : preferences.ReadNumber("Main", "Profile", 0);
         cmbProfile->setCurrentIndex(position >= 0 && position < cmbProfile->count() ? position : -1);
         // Choosing by program raises no change of its own.
         cmbProfileChange();
@@ -42,6 +45,7 @@ void TMainForm::SaveMainPreferences()
 {
     TIniFile preferences(m_program.PreferencesPath);
     preferences.WriteNumber("Main", "Profile", cmbProfile->currentIndex());
+    preferences.WriteText("Main", "Profile Name", cmbProfile->currentText());
     preferences.WriteText("Main", "Output File", edtOutputFile->text());
     preferences.WriteText("Window", "Geometry", QString::fromLatin1(saveGeometry().toBase64()));
 }

@@ -44,6 +44,17 @@ TEST_F(MainFormStartup, ProfileListHoldsTheProfilesByNameInCaseInsensitiveOrder)
     EXPECT_FALSE(form.cmbProfile->isEditable());
 }
 
+TEST_F(MainFormStartup, TheChosenProfileIsFoundByNameWhenOthersAreAddedBeforeIt)
+{
+    QDir(programDir()).mkdir("Profiles");
+    for (const char* name : {"Profiles/a.bpf", "Profiles/b.bpf"})
+        writeFile(name);
+    writeFile("Preferences.ini", "[Main]\nProfile=0\nProfile Name=b\n");
+    TMainForm& form = start();
+    form.show();
+    EXPECT_EQ(form.cmbProfile->currentText(), "b");
+}
+
 TEST_F(MainFormStartup, DialogsGetTheirFiltersAndDefaultExtension)
 {
     TMainForm& form = start();
