@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QShowEvent>
 
 void TMainForm::tbtnSettingClick()
@@ -35,10 +36,17 @@ void TMainForm::LoadMainPreferences()
         cmbProfileChange();
     }
     edtOutputFile->setText(preferences.ReadText("Main", "Output File", QString()));
-    // Where the user left the window; the window system moves it back onto a screen that is there now.
-    const QByteArray geometry = QByteArray::fromBase64(preferences.ReadText("Window", "Geometry", QString()).toLatin1());
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    // Where the user left the window. Qt keeps only its title bar on a screen that is there
+    // now; a place saved on a larger screen would leave the rest off this one, so the window
+    // then comes back in the middle of the screen, no larger than it.
+    const QByteArray saved = QByteArray::fromBase64(preferences.ReadText("Window", "Geometry", QString()).toLatin1());
+    if (saved.isEmpty() || !restoreGeometry(saved) || isMaximized() || isFullScreen())
+        return;
+    const QRect available = screen()->availableGeometry();
+    if (!available.contains(geometry())) {
+        resize(size().boundedTo(available.size()));
+        move(available.center() - rect().center());
+    }
 }
 
 void TMainForm::SaveMainPreferences()

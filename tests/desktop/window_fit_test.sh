@@ -26,6 +26,11 @@ for scale in 1 2; do
 
     rm -rf "$work/velmo" "$work/home"
     cp -r "$(dirname "$program")" "$work/velmo"
+    # At scale 1 the window's place was saved on a larger screen (1280x800, its lower edge at 741).
+    sed -i '/^\[Window\]/,$d' "$work/velmo/Preferences.ini"
+    (( scale == 2 )) || printf '[Window]\nGeometry=%s\n' \
+        AdnQywADAAAAAADxAAAAswAABBAAAALpAAAA8gAAAMcAAAQPAAAC5AAAAAAAAAAABQAAAADyAAAAxwAABA8AAALk \
+        >> "$work/velmo/Preferences.ini"
     QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" \
         "$work/velmo/$(basename "$program")" >/dev/null 2>&1 &
     pids+=($!)
