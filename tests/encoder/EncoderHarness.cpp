@@ -56,7 +56,10 @@ double LengthOf(const QString& path, const QString& stream)
         const QStringList parts = line.split(',');
         if (parts.size() < 2)
             continue;
-        const double start = parts[0].toDouble();
+        bool timed = false;
+        const double start = parts[0].toDouble(&timed);
+        if (!timed)
+            continue; // MPEG's last picture, flushed from the decoder, can come without a time
         first = std::min(first, start);
         end = std::max(end, start + parts[1].toDouble());
     }
@@ -91,7 +94,8 @@ QStringList FilesIn(const QString& folder)
 QList<SoundWindow> SoundWindows(const QString& path)
 {
     const ProgramRun run = RunProgram(
-        "ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-vn", "-af",
+        // The file's own times, as ffprobe tells the picture's (MPEG's do not start at 0).
+        "ffmpeg", {"-nostdin", "-v", "error", "-copyts", "-i", path, "-vn", "-af",
                    "aresample=48000,asetnsamples=n=240:p=0,astats=metadata=1:reset=1,"
                    "ametadata=print:key=lavfi.astats.Overall.RMS_level:file=-",
                    "-f", "null", "-"});
