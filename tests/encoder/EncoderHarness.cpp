@@ -94,8 +94,7 @@ QStringList FilesIn(const QString& folder)
 QList<SoundWindow> SoundWindows(const QString& path)
 {
     const ProgramRun run = RunProgram(
-        // The file's own times, as ffprobe tells the picture's (MPEG's do not start at 0).
-        "ffmpeg", {"-nostdin", "-v", "error", "-copyts", "-i", path, "-vn", "-af",
+        "ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-vn", "-af",
                    "aresample=48000,asetnsamples=n=240:p=0,astats=metadata=1:reset=1,"
                    "ametadata=print:key=lavfi.astats.Overall.RMS_level:file=-",
                    "-f", "null", "-"});
@@ -119,7 +118,9 @@ QList<double> QuietWindows(const QString& path, double pictureSeconds)
     const double pictureStart = RunProgram("ffprobe", {"-v", "error", "-read_intervals", "%+#1", "-select_streams",
                                                        "v:0", "-show_entries", "frame=best_effort_timestamp_time",
                                                        "-of", "csv=p=0", path})
-                                    .out.section(',', 0, 0).toDouble();
+                                    .out.section(',', 0, 0).toDouble()
+        // The sound's windows count from the file's start, which in MPEG is not at 0.
+        - ProbeValue(path, {}, "format=start_time").toDouble();
     QList<double> quiet;
     int windows = 0;
     for (const SoundWindow& window : SoundWindows(path)) {
