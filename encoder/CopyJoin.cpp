@@ -180,9 +180,10 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         std::vector<std::string> args = JoinHead();
         for (std::size_t list = 0; list < concatLists; ++list) {
             // ffmpeg counts the pictures' list from its first packet of any stream, the
-            // sound's priming too; the decoded sound starts at the file's own start.
+            // sound's priming too; the decoded sound starts where its first piece does.
             if (soundOnce && list > 0)
-                args.insert(args.end(), {"-itsoffset", SecondsText(PicturesLead(first, SoundPieceStart(first, pictureSetsLength)))});
+                args.insert(args.end(),
+                            {"-itsoffset", SecondsText(PicturesLead(first, SoundPieceStart(first, pictureSetsLength)))});
             const auto input = ConcatInput(listPaths[list]);
             args.insert(args.end(), input.begin(), input.end());
         }

@@ -143,7 +143,8 @@ TEST(EncoderCopyTest, SoundEncodedOnceLeavesNoGapAtAJoint)
         {"mp4", ClipOf(1.0, 160, 120).rate("30").codecs("libx264", "aac")},
         {"mov", ClipOf(1.0, 160, 120).rate("30").codecs("libx264", "aac")},
         // The picture not moved a frame on for the MP3's priming: the sound lasts as long.
-        {"avi", ClipOf(1.0, 160, 120).rate("30").codecs("mpeg4", "libmp3lame").options({"-avoid_negative_ts", "disabled"})},
+        {"avi",
+         ClipOf(1.0, 160, 120).rate("30").codecs("mpeg4", "libmp3lame").options({"-avoid_negative_ts", "disabled"})},
         {"mpg", ClipOf(1.0, 160, 120).rate("30").codecs("mpeg2video", "mp2")},
     };
     QTemporaryDir folder;
@@ -157,7 +158,8 @@ TEST(EncoderCopyTest, SoundEncodedOnceLeavesNoGapAtAJoint)
         const QString output = folder.filePath(QString("joined.") + format.extension);
         const ProgramRun run = RunEncoder(inputs + QStringList{"-o", output, "-ovc", "copy", "-oac", "once"});
         ASSERT_EQ(run.exitCode, 0) << format.extension << ": " << run.err.toStdString();
-        EXPECT_EQ(QuietWindows(output, LengthOf(output, "v:0")), QuietWindows(inputs.first(), LengthOf(inputs.first(), "v:0")))
+        EXPECT_EQ(QuietWindows(output, LengthOf(output, "v:0")),
+                  QuietWindows(inputs.first(), LengthOf(inputs.first(), "v:0")))
             << format.extension;
     }
 }
