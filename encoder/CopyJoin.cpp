@@ -70,12 +70,12 @@ bool PutPiecesInPlace(CopyInputs& found, const Encoding& encoding, PrivateFolder
     return true;
 }
 
-// How far the first input's own start lies after its earliest packet (a sound codec's
-// priming, whose packets come before the picture's first).
-double PicturesLead(const StreamFacts& first)
+// How far the decoded sound's first piece starts after the first input's earliest packet
+// (a sound codec's priming, or MPEG's sound that starts before the picture).
+double PicturesLead(const StreamFacts& first, double pieceStart)
 {
     const double earliest = std::min(first.picture.firstStart, first.sound.firstStart);
-    return std::max(0.0, first.start - earliest);
+    return std::max(0.0, pieceStart - earliest);
 }
 
 std::string SecondsText(double seconds)
@@ -137,7 +137,9 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         const bool pictureLength = pictureSetsLength && input.picture.end > input.start;
         // Matroska starts the picture after AAC's priming: each input lasts as long as its
         // picture, whose frames then follow on, and its sound ends where the next input's starts.
-        const double length = matroska ? input.picture.end - input.picture.start : input.picture.end - input.start;
+        // So does each input whose sound is decoded in pieces that start at its picture.
+        const double length = matroska || soundOnce ? input.picture.end - input.picture.start
+                                                    : input.picture.end - input.start;
         if (pictureLength)
             pictures.back().length = sounds.back().length = length;
         else if (soundOnce)
@@ -154,7 +156,7 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         std::vector<double> spans;
         for (const ConcatEntry& picture : pictures)
             spans.push_back(picture.length);
-        const std::vector<std::string> decoded = DecodedSounds(inputs, spans, folder, waiting);
+        const std::vector<std::string> decoded = DecodedSounds(inputs, spans, pictureSetsLength, folder, waiting);
         if (StopSignal() != 0)
             return StoppedJoin(request);
         sounds.clear();
@@ -178,9 +180,10 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         std::vector<std::string> args = JoinHead();
         for (std::size_t list = 0; list < concatLists; ++list) {
             // ffmpeg counts the pictures' list from its first packet of any stream, the
-            // sound's priming too; the decoded sound starts at the file's own start.
+            // sound's priming too; the decoded sound starts where its first piece does.
             if (soundOnce && list > 0)
-                args.insert(args.end(), {"-itsoffset", SecondsText(PicturesLead(first))});
+                args.insert(args.end(),
+                            {"-itsoffset", SecondsText(PicturesLead(first, SoundPieceStart(first, pictureSetsLength)))});
             const auto input = ConcatInput(listPaths[list]);
             args.insert(args.end(), input.begin(), input.end());
         }

@@ -131,7 +131,8 @@ TEST(EncoderCopyTest, AnInputThatDiffersIsNamedWithWhatDiffersAndNothingIsWritte
 }
 
 // With the sound encoded once, a tone that runs through four inputs runs through the
-// three joints: no 5 ms window is quiet.
+// three joints: no 5 ms window is quiet but where the first input is (MP3 in AVI starts
+// with its priming, unmarked), though MPEG's sound starts before its picture.
 TEST(EncoderCopyTest, SoundEncodedOnceLeavesNoGapAtAJoint)
 {
     struct ToneCopy {
@@ -141,6 +142,10 @@ TEST(EncoderCopyTest, SoundEncodedOnceLeavesNoGapAtAJoint)
     const QList<ToneCopy> formats = {
         {"mp4", ClipOf(1.0, 160, 120).rate("30").codecs("libx264", "aac")},
         {"mov", ClipOf(1.0, 160, 120).rate("30").codecs("libx264", "aac")},
+        // The picture not moved a frame on for the MP3's priming: the sound lasts as long.
+        {"avi",
+         ClipOf(1.0, 160, 120).rate("30").codecs("mpeg4", "libmp3lame").options({"-avoid_negative_ts", "disabled"})},
+        {"mpg", ClipOf(1.0, 160, 120).rate("30").codecs("mpeg2video", "mp2")},
     };
     QTemporaryDir folder;
     for (const ToneCopy& format : formats) {
@@ -153,7 +158,9 @@ TEST(EncoderCopyTest, SoundEncodedOnceLeavesNoGapAtAJoint)
         const QString output = folder.filePath(QString("joined.") + format.extension);
         const ProgramRun run = RunEncoder(inputs + QStringList{"-o", output, "-ovc", "copy", "-oac", "once"});
         ASSERT_EQ(run.exitCode, 0) << format.extension << ": " << run.err.toStdString();
-        EXPECT_EQ(QuietWindows(output, LengthOf(output, "v:0")), QList<double>()) << format.extension;
+        EXPECT_EQ(QuietWindows(output, LengthOf(output, "v:0")),
+                  QuietWindows(inputs.first(), LengthOf(inputs.first(), "v:0")))
+            << format.extension;
     }
 }
 

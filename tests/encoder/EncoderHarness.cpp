@@ -56,7 +56,10 @@ double LengthOf(const QString& path, const QString& stream)
         const QStringList parts = line.split(',');
         if (parts.size() < 2)
             continue;
-        const double start = parts[0].toDouble();
+        bool timed = false;
+        const double start = parts[0].toDouble(&timed);
+        if (!timed)
+            continue; // MPEG's last picture, flushed from the decoder, can come without a time
         first = std::min(first, start);
         end = std::max(end, start + parts[1].toDouble());
     }
@@ -115,7 +118,9 @@ QList<double> QuietWindows(const QString& path, double pictureSeconds)
     const double pictureStart = RunProgram("ffprobe", {"-v", "error", "-read_intervals", "%+#1", "-select_streams",
                                                        "v:0", "-show_entries", "frame=best_effort_timestamp_time",
                                                        "-of", "csv=p=0", path})
-                                    .out.section(',', 0, 0).toDouble();
+                                    .out.section(',', 0, 0).toDouble()
+        // The sound's windows count from the file's start, which in MPEG is not at 0.
+        - ProbeValue(path, {}, "format=start_time").toDouble();
     QList<double> quiet;
     int windows = 0;
     for (const SoundWindow& window : SoundWindows(path)) {

@@ -109,6 +109,7 @@ struct ClipOf {
     ClipOf& noVideo() { recipe.video = false; return *this; }
     ClipOf& sound(int channels, int sampleRate) { recipe.channels = channels; recipe.sampleRate = sampleRate; return *this; }
     ClipOf& codecs(const QString& video, const QString& audio) { recipe.videoCodec = video; recipe.audioCodec = audio; return *this; }
+    ClipOf& options(const QStringList& more) { recipe.outputOptions = more; return *this; }
     operator ClipRecipe() const { return recipe; }
     ClipRecipe recipe;
 };

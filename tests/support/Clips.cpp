@@ -56,7 +56,7 @@ QStringList ClipArguments(const ClipRecipe& recipe)
         args << "-c:v" << recipe.videoCodec;
     if (!recipe.audioCodec.isEmpty())
         args << "-c:a" << recipe.audioCodec;
-    args << "-t" << duration;
+    args << "-t" << duration << recipe.outputOptions;
     return args;
 }
 

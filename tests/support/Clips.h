@@ -16,6 +16,7 @@ struct ClipRecipe {
     // Empty: ffmpeg's default codecs for the container.
     QString videoCodec;
     QString audioCodec;
+    QStringList outputOptions; // more of ffmpeg's options for the file written
 };
 
 struct ProgramRun {
