@@ -49,14 +49,14 @@ TEST_F(GeneralSettings, WithoutPreferencesEveryDefaultAndTheFirstProfile)
     EXPECT_EQ(form.cmbProfile->currentText(), "avi");
     EXPECT_EQ(form.opSettingForm->OutputExt, ".avi") << "the remembered profile is loaded";
 
-    form.resize(900, 640);
+    form.resize(790, 580);
     form.close();
     EXPECT_EQ(stored("Profile"), "0");
     EXPECT_EQ(stored("Output File"), "");
 
     TMainForm& again = start();
     again.show();
-    EXPECT_EQ(again.size(), QSize(900, 640)) << "the window comes back at the size it was left";
+    EXPECT_EQ(again.size(), QSize(790, 580)) << "the window comes back at the size it was left";
 }
 
 TEST_F(GeneralSettings, ARememberedProfileBeyondTheListSelectsNoneAndIsStoredAsMinusOne)
