@@ -249,7 +249,8 @@ int JoinInputs(const Request& request, const Encoding& encoding, const std::stri
     if (request.evenLoudness && !converts)
         part.gains = LoudnessGains(request.inputs, mark);
     return EncodeInOneRun(request, encoding, inputs, format, part, {request.output, 0, total, true},
-                          request.evenLoudness && converts && inputs.front().audioStream >= 0);
+                          request.evenLoudness && converts && inputs.front().audioStream >= 0
+                              && LiesInJobFolder(request.output));
 }
 
 } // namespace

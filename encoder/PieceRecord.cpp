@@ -1,5 +1,7 @@
 #include "PieceRecord.h"
 
+#include "PrivateFolder.h"
+
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -21,10 +23,8 @@ std::string Canonical(const std::string& path)
 // The record's name when the piece lies in the job's folder; empty otherwise.
 std::string RecordPath(const std::string& piece)
 {
-    const char* jobFolder = std::getenv("TMPDIR");
     const std::string canonical = Canonical(piece);
-    const std::size_t slash = canonical.rfind('/');
-    if (!jobFolder || !*jobFolder || slash == std::string::npos || canonical.substr(0, slash) != Canonical(jobFolder))
+    if (canonical.empty() || !LiesInJobFolder(canonical))
         return {};
     return canonical + ".record";
 }

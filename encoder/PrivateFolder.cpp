@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <climits>
 #include <cstring>
 #include <unistd.h>
 
@@ -36,4 +37,17 @@ std::string PrivateFolder::LinkTo(const std::string& target, const std::string& 
     if (symlink(target.c_str(), name.c_str()) != 0)
         throw JobError("Cannot make a link to " + target + " in " + folder_ + ": " + std::strerror(errno));
     return name;
+}
+
+bool LiesInJobFolder(const std::string& path)
+{
+    const char* jobFolder = std::getenv("TMPDIR");
+    if (!jobFolder || !*jobFolder)
+        return false;
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    char resolvedFolder[PATH_MAX];
+    char resolvedJob[PATH_MAX];
+    return realpath(folder.c_str(), resolvedFolder) && realpath(jobFolder, resolvedJob)
+        && std::strcmp(resolvedFolder, resolvedJob) == 0;
 }

@@ -25,3 +25,8 @@ private:
     std::string folder_;
     std::vector<std::string> names_;
 };
+
+// Whether path names a file directly in the job's folder (TMPDIR as the joiner sets it),
+// the file itself there or not yet: only there does a run leave notes beside what it
+// writes for the rest of the job, never beside a user's own output.
+bool LiesInJobFolder(const std::string& path);

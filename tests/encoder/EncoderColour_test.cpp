@@ -27,6 +27,8 @@ protected:
     // The inputs converted and joined into joined.mp4, each input 0.5 s long.
     QString Join(const QStringList& inputs, const QStringList& extra = {})
     {
+        // The folder is the job's, as the joiner sets it: conversions keep their loudness there.
+        const EnvironmentGuard jobFolder("TMPDIR", QFile::encodeName(folder.path()));
         QStringList converted;
         for (const QString& input : inputs) {
             const bool pieces = GetParam().pieces;
