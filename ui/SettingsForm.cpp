@@ -208,7 +208,9 @@ void TSettingForm::btnDefaultClick()
 
 void TSettingForm::SpeedButton1Click()
 {
-    const QString chosen = m_links.dialogs->saveFile(m_links.outputFileDialog);
+    FileDialogOptions options = m_links.outputFileDialog;
+    options.startAt = edtOutputFile->text();
+    const QString chosen = m_links.dialogs->saveFile(options);
     if (!chosen.isEmpty())
         edtOutputFile->setText(chosen);
 }

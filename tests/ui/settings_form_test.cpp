@@ -111,6 +111,8 @@ TEST_F(GeneralSettings, ShowOkCancelTitleBarAndLoadDefault)
     EXPECT_EQ(stored("Temp Dir"), "/stored/temp/");
     form.tbtnSetting->click();
     EXPECT_EQ(dialog.edtTempDir->text(), "/work/");
+    dialog.SpeedButton1->click();
+    EXPECT_EQ(dialogs.lastOptions.startAt, "/now/current.avi") << "the output file's own folder";
 
     // OK copies the output file to the main window and stores every value.
     dialog.edtOutputFile->setText("/edited/joined.avi");
