@@ -34,21 +34,6 @@ QString JobRunner::prepareTempFolder()
     return QFileInfo(folder).isDir() || QDir().mkpath(folder) ? folder : QString();
 }
 
-namespace {
-
-QStringList MemberPaths(const TaskRowStore& rows, const ConversionGroup& group)
-{
-    QStringList paths;
-    for (int index : group.rows) {
-        ltvItemData entry;
-        ReadTaskEntry(rows, index, EntryPath, entry);
-        paths << entry.path;
-    }
-    return paths;
-}
-
-}
-
 QList<ConversionGroup> JobRunner::ConversionRuns(const TaskRowStore& rows, const JobSettings& settings,
                                                  const PlanCommands& plan)
 {
@@ -65,18 +50,21 @@ QStringList JobRunner::PlannedCommandLines(const TaskRowStore& rows, const JobSe
 {
     const PlanCommands plan(settings.plan, TempFolderOf(settings) + JobFolder::NamePrefix + "XXXXXX/",
                             settings.frameSize(), settings.joinOptions(), settings.outputExt);
-    QStringList lines;
-    QList<int> pieceRows;
-    for (const ConversionGroup& group : plan.convertsFirst() ? ConversionRuns(rows, settings, plan)
-                                                             : QList<ConversionGroup>()) {
-        lines << plan.conversion(MemberPaths(rows, group), group.first()).text;
-        pieceRows << group.first();
-    }
     QStringList inputs;
     for (int index = 0; index < rows.rowCount(); ++index) {
         ltvItemData entry;
         ReadTaskEntry(rows, index, EntryPath, entry);
         inputs << entry.path;
+    }
+    QStringList lines;
+    QList<int> pieceRows;
+    for (const ConversionGroup& group : plan.convertsFirst() ? ConversionRuns(rows, settings, plan)
+                                                             : QList<ConversionGroup>()) {
+        QStringList members;
+        for (int index : group.rows)
+            members << inputs[index];
+        lines << plan.conversion(members, group.first()).text;
+        pieceRows << group.first();
     }
     QString output = settings.outputFile;
     if (LastExtension(output).toLower() != settings.outputExt.toLower())
