@@ -17,7 +17,8 @@ struct ConversionGroup {
 // The conversion runs of a job whose rows last `lengths` (-1: not known), with runsAtOnce
 // of them side by side. Each run starts an encoder and an ffmpeg, and for a short input
 // starting them costs about as much as its encoding: with `grouping`, consecutive short
-// inputs of known length go into one run, few enough that one run opens them all, and
-// small enough that every run at once still gets several groups to balance the stage.
+// inputs of known length go into one run, few enough that the runs at once open no more
+// inputs together than one join run does, and small enough that every run at once still
+// gets several groups to balance the stage.
 // Without it, or for any other input, one run each.
 QList<ConversionGroup> GroupConversions(const QList<double>& lengths, int runsAtOnce, bool grouping);
