@@ -331,7 +331,8 @@ Request ParseArguments(const std::vector<std::string>& args)
         throw UsageError("-oac once goes with -ovc copy: the pictures are copied and the sound encoded once");
     if (copyVideo != copyAudio)
         throw UsageError("-ovc copy and -oac copy go together: the inputs are joined as they are, or encoded");
-    if (!request.chapterTitles.empty() && request.chapterTitles.size() != request.inputs.size())
+    // A piece of several inputs takes a title for each of them.
+    if (!request.chapterTitles.empty() && request.chapterTitles.size() < request.inputs.size())
         throw UsageError("-chaptertitle is given " + std::to_string(request.chapterTitles.size())
                          + " times for " + std::to_string(request.inputs.size()) + " inputs (once for each)");
     request.copyStreams = copyVideo;

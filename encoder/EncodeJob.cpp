@@ -116,8 +116,9 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
         runPart.chaptersPath = ChildFdPath(nextFd++);
     FfmpegPlan plan = BuildFfmpegPlan(request, encoding, format, inputs, temp.pathForChild(), ChildFdPath(graphFd),
                                       Cores(), runPart);
+    const std::vector<double> memberLengths = request.piece ? MemberLengths(inputs, format) : std::vector<double>();
     if (request.piece)
-        MakePiecePlan(plan, request, encoding, part.mark);
+        MakePiecePlan(plan, request, encoding, part.mark, memberLengths);
     for (std::size_t index = span.first ? 0 : format.changes.size(); index < plan.changes.size(); ++index)
         WriteErr(plan.changes[index] + "\n");
     const MemoryFile graph(plan.graph, "ffmpeg-graph", "the ffmpeg filter graph");
@@ -158,7 +159,7 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
         return Stopped(span.output);
     const std::string written = temp.Commit();
     if (request.piece)
-        RecordPiece(written, request, encoding, format, progress.seconds(), part.mark);
+        RecordPiece(written, request, encoding, format, progress.seconds(), part.mark, memberLengths);
     if (loudness)
         if (const auto measured = MeasuredLoudness(loudness->Text()))
             KeepLoudness(request.output, *measured, part.mark);
@@ -227,6 +228,15 @@ int JoinInputs(const Request& request, const Encoding& encoding, const std::stri
 {
     if (const auto joined = JoinPieces(request, encoding, mark, chapterLengths))
         return *joined;
+    if (request.chapterTitles.size() > request.inputs.size() && chapterLengths.empty()) {
+        // Titles for the inputs inside pieces that are encoded again: which piece holds
+        // which of them is not known here.
+        WriteErr("Chapters left out: " + std::to_string(request.chapterTitles.size()) + " titles for "
+                 + std::to_string(request.inputs.size()) + " inputs\n");
+        Request unchaptered = request;
+        unchaptered.chapterTitles.clear();
+        return JoinInputs(unchaptered, encoding, mark, chapterLengths);
+    }
     const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };
     std::vector<InputInfo> inputs;
     double total = 0;

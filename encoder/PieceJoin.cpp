@@ -134,7 +134,46 @@ std::string EvenedSound(const std::vector<StreamFacts>& pieces, const std::vecto
         + ":v=0:a=1," + PeakLimiter(sampleRate) + ",";
 }
 
+std::string LengthsText(const std::vector<double>& lengths)
+{
+    std::string text;
+    for (const double seconds : lengths) {
+        char length[32];
+        std::snprintf(length, sizeof length, "%.6f", seconds);
+        text += (text.empty() ? "" : ",") + std::string(length);
+    }
+    return text;
+}
+
+// What each input lasts in the join: a piece's members as its tag says, where it says it
+// of more than one, else the piece's own length.
+std::vector<double> InputLengths(const std::vector<StreamFacts>& pieces)
+{
+    std::vector<double> lengths;
+    for (const StreamFacts& piece : pieces) {
+        const auto tag = piece.values.find(std::string("format.tags.") + kPieceLengthsTag);
+        std::vector<double> members;
+        for (std::size_t start = 0; tag != piece.values.end() && start <= tag->second.size();) {
+            const std::size_t comma = std::min(tag->second.find(',', start), tag->second.size());
+            members.push_back(std::atof(tag->second.substr(start, comma - start).c_str()));
+            start = comma + 1;
+        }
+        if (members.size() < 2 || std::any_of(members.begin(), members.end(), [](double s) { return s <= 0; }))
+            members = {piece.duration};
+        lengths.insert(lengths.end(), members.begin(), members.end());
+    }
+    return lengths;
+}
+
 } // namespace
+
+std::vector<double> MemberLengths(const std::vector<InputInfo>& inputs, const OutputFormat& format)
+{
+    std::vector<double> lengths;
+    for (const InputInfo& input : inputs.size() > 1 ? inputs : std::vector<InputInfo>())
+        lengths.push_back(FramesAt(input, format.frameRate) / format.frameRate);
+    return lengths;
+}
 
 std::string PieceMark(const Request& request, const Encoding& encoding, const std::string& jobMark)
 {
@@ -149,10 +188,13 @@ std::string PieceMark(const Request& request, const Encoding& encoding, const st
         + std::to_string(request.channels) + "ch";
 }
 
-void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& encoding, const std::string& jobMark)
+void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& encoding, const std::string& jobMark,
+                   const std::vector<double>& memberLengths)
 {
     std::vector<std::string> extra = {"-metadata",
                                       std::string(kPieceTag) + "=" + PieceMark(request, encoding, jobMark)};
+    if (!memberLengths.empty())
+        extra.insert(extra.end(), {"-metadata", std::string(kPieceLengthsTag) + "=" + LengthsText(memberLengths)});
     // AVI keeps frames in decoding order without times, so the pieces of any join have
     // no B-frames (and keep their times simple).
     if (encoding.videoEncoder == "libx264" || encoding.videoEncoder == "libx265")
@@ -162,7 +204,8 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
 }
 
 void RecordPiece(const std::string& path, const Request& request, const Encoding& encoding,
-                 const OutputFormat& format, double seconds, const std::string& jobMark)
+                 const OutputFormat& format, double seconds, const std::string& jobMark,
+                 const std::vector<double>& memberLengths)
 {
     const auto codecPrivate = MatroskaVideoCodecPrivate(path);
     if (!codecPrivate || seconds <= 0)
@@ -176,26 +219,28 @@ void RecordPiece(const std::string& path, const Request& request, const Encoding
     char aspect[64];
     std::snprintf(aspect, sizeof aspect, "%.6f:1",
                   format.displayAspect > 0 ? format.displayAspect * format.height / format.width : 1.0);
-    char length[32];
-    std::snprintf(length, sizeof length, "%.6f", seconds);
     const std::string video = "streams.stream.0.";
     const std::string audio = "streams.stream.1.";
-    WritePieceRecord(path, {{"format.format_name", "matroska,webm"},
-                            {"format.duration", length},
-                            {std::string("format.tags.") + kPieceTag, PieceMark(request, encoding, jobMark)},
-                            {video + "codec_type", "video"},
-                            // ffprobe's name where the join's header filters look for it.
-                            {video + "codec_name", CodecNameForMessage(encoding.videoEncoder)},
-                            {video + "width", std::to_string(format.width)},
-                            {video + "height", std::to_string(format.height)},
-                            {video + "sample_aspect_ratio", aspect},
-                            {video + "pix_fmt", encoding.pixelFormat},
-                            {video + "r_frame_rate", FrameRateText(format.frameRate)},
-                            {video + "extradata_hash", headers},
-                            {audio + "codec_type", "audio"},
-                            {audio + "codec_name", encoding.audioEncoder},
-                            {audio + "sample_rate", std::to_string(format.sampleRate)},
-                            {audio + "channels", std::to_string(format.channels)}});
+    std::map<std::string, std::string> facts{
+        {"format.format_name", "matroska,webm"},
+        {"format.duration", LengthsText({seconds})},
+        {std::string("format.tags.") + kPieceTag, PieceMark(request, encoding, jobMark)},
+        {video + "codec_type", "video"},
+        // ffprobe's name where the join's header filters look for it.
+        {video + "codec_name", CodecNameForMessage(encoding.videoEncoder)},
+        {video + "width", std::to_string(format.width)},
+        {video + "height", std::to_string(format.height)},
+        {video + "sample_aspect_ratio", aspect},
+        {video + "pix_fmt", encoding.pixelFormat},
+        {video + "r_frame_rate", FrameRateText(format.frameRate)},
+        {video + "extradata_hash", headers},
+        {audio + "codec_type", "audio"},
+        {audio + "codec_name", encoding.audioEncoder},
+        {audio + "sample_rate", std::to_string(format.sampleRate)},
+        {audio + "channels", std::to_string(format.channels)}};
+    if (!memberLengths.empty())
+        facts[std::string("format.tags.") + kPieceLengthsTag] = LengthsText(memberLengths);
+    WritePieceRecord(path, facts);
 }
 
 std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark,
@@ -259,10 +304,8 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
     const bool chapters = WritesChapters(request, encoding);
     if (chapters) {
         // The concat demuxer starts each piece where the one before it ends.
-        std::vector<double> lengths = chapterLengths;
-        for (std::size_t i = 0; chapterLengths.empty() && i < pieces.size(); ++i)
-            lengths.push_back(pieces[i].duration);
-        texts.push_back(ChapterMetadata(request.chapterTitles, lengths));
+        texts.push_back(
+            ChapterMetadata(request.chapterTitles, chapterLengths.empty() ? InputLengths(pieces) : chapterLengths));
     }
     return RunJoin(request, pieces, texts, [&](const auto& lists, const std::string& target) {
         std::vector<std::string> args = JoinHead();

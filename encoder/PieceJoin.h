@@ -18,20 +18,29 @@
 constexpr const char* kPieceTag = "VELMO_PIECE";
 std::string PieceMark(const Request& request, const Encoding& encoding, const std::string& jobMark);
 
-// Turns the plan of a piece's run into one whose pictures join by stream copy, and marks it.
-void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& encoding, const std::string& jobMark);
+// The Matroska tag of a piece of several inputs: how long each of them lasts in it, in
+// seconds, for a chapter at each one's first frame in the join.
+constexpr const char* kPieceLengthsTag = "VELMO_PIECE_LENGTHS";
+// Those lengths, as many frames as the run gives each input; empty for a piece of one input.
+std::vector<double> MemberLengths(const std::vector<InputInfo>& inputs, const OutputFormat& format);
+
+// Turns the plan of a piece's run into one whose pictures join by stream copy, and marks it
+// (with its members' lengths, where it holds several inputs).
+void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& encoding, const std::string& jobMark,
+                   const std::vector<double>& memberLengths = {});
 
 // Keeps the record of a piece just named at `path` (PieceRecord.h): its streams as this
-// run made them, its picture's private data as written, and its length in seconds as
-// ffmpeg reported it.
+// run made them, its picture's private data as written, its length in seconds as ffmpeg
+// reported it, and its members' lengths.
 void RecordPiece(const std::string& path, const Request& request, const Encoding& encoding,
-                 const OutputFormat& format, double seconds, const std::string& jobMark);
+                 const OutputFormat& format, double seconds, const std::string& jobMark,
+                 const std::vector<double>& memberLengths = {});
 
 // When every input is a piece of this job marked with this request's options and all of
 // them agree in their streams, joins them and gives the exit code; nullopt when the usual
 // join is needed. The pieces are known from their records where each has one that still
 // holds, else read again. Inputs of which some are the job's pieces but cannot be joined so are
 // encoded again, and a line on stderr says why. chapterLengths: how long each of the job's
-// inputs lasts in the output, where a piece holds several of them; empty: one each.
+// inputs lasts in the output; empty: as each piece's members' lengths say, else one each.
 std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark,
                               const std::vector<double>& chapterLengths = {});

@@ -34,23 +34,42 @@ QString JobRunner::prepareTempFolder()
     return QFileInfo(folder).isDir() || QDir().mkpath(folder) ? folder : QString();
 }
 
+QList<ConversionGroup> JobRunner::ConversionRuns(const TaskRowStore& rows, const JobSettings& settings,
+                                                 const PlanCommands& plan)
+{
+    QList<double> lengths;
+    for (int index = 0; index < rows.rowCount(); ++index) {
+        ltvItemData entry;
+        ReadTaskEntry(rows, index, CellLength, entry);
+        lengths << entry.LengthSeconds;
+    }
+    return GroupConversions(lengths, std::max(1, settings.conversionRunsAtOnce), plan.convertsInGroups());
+}
+
 QStringList JobRunner::PlannedCommandLines(const TaskRowStore& rows, const JobSettings& settings)
 {
     const PlanCommands plan(settings.plan, TempFolderOf(settings) + JobFolder::NamePrefix + "XXXXXX/",
                             settings.frameSize(), settings.joinOptions(), settings.outputExt);
-    QStringList lines;
     QStringList inputs;
     for (int index = 0; index < rows.rowCount(); ++index) {
         ltvItemData entry;
-        ReadTaskEntry(rows, index, EntryWhole, entry);
-        if (plan.convertsFirst())
-            lines << plan.conversion(entry.path, index).text;
+        ReadTaskEntry(rows, index, EntryPath, entry);
         inputs << entry.path;
+    }
+    QStringList lines;
+    QList<int> pieceRows;
+    for (const ConversionGroup& group : plan.convertsFirst() ? ConversionRuns(rows, settings, plan)
+                                                             : QList<ConversionGroup>()) {
+        QStringList members;
+        for (int index : group.rows)
+            members << inputs[index];
+        lines << plan.conversion(members, group.first()).text;
+        pieceRows << group.first();
     }
     QString output = settings.outputFile;
     if (LastExtension(output).toLower() != settings.outputExt.toLower())
         output += settings.outputExt;
-    lines << plan.join(inputs, JoinTarget(output, settings.policy)).text;
+    lines << plan.join(inputs, JoinTarget(output, settings.policy), pieceRows).text;
     return lines;
 }
 
@@ -109,21 +128,15 @@ void JobRunner::joinCommandChecked(EncoderRun* run)
     closeJob();
 }
 
-QList<int> JobRunner::longestFirst(int atOnce) const
+QList<ConversionGroup> JobRunner::longestFirst(QList<ConversionGroup> groups, int atOnce)
 {
-    QList<int> order;
-    QList<double> lengths;
-    for (int index = 0; index < m_rows.rowCount(); ++index) {
-        ltvItemData entry;
-        ReadTaskEntry(m_rows, index, EntryWhole, entry);
-        order << index;
-        lengths << entry.LengthSeconds;
-    }
     // Side by side, the longest run decides when the stage ends: it starts first. One at a
     // time, and among equal lengths, the list's order holds.
     if (atOnce > 1)
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return lengths[a] > lengths[b]; });
-    return order;
+        std::stable_sort(groups.begin(), groups.end(), [](const ConversionGroup& a, const ConversionGroup& b) {
+            return a.knownSeconds() > b.knownSeconds();
+        });
+    return groups;
 }
 
 void JobRunner::ConvertFiles(const QString& frameSize)
@@ -149,7 +162,10 @@ void JobRunner::ConvertFiles(const QString& frameSize)
         CostsOf(m_settings.plan, m_conversions.plan->convertsFirst(), totalSeconds, m_joinOptions.arguments));
     m_sinceStart.start();
     m_view.startClock();
-    m_conversions.waiting = longestFirst(std::max(1, m_settings.conversionRunsAtOnce));
+    const QList<ConversionGroup> groups = ConversionRuns(m_rows, m_settings, *m_conversions.plan);
+    for (const ConversionGroup& group : groups)
+        m_conversions.pieceRows << group.first();
+    m_conversions.waiting = longestFirst(groups, std::max(1, m_settings.conversionRunsAtOnce));
 
     // Output settings that the join cannot use are found before any file is converted. A
     // join of the inputs as they are reads them once, in its own run, and refuses before it
@@ -163,8 +179,8 @@ void JobRunner::ConvertFiles(const QString& frameSize)
 }
 
 // The conversions run side by side; the list shows each running entry as converting, the
-// current bar and the file name follow the first of them in the list, and the total bar
-// counts what every one has done.
+// current bar and the file name follow the entry that the first run in the list converts
+// now, and the total bar counts what every one has done.
 void JobRunner::showConversions()
 {
     const std::list<Converting>& running = m_conversions.running;
@@ -173,13 +189,19 @@ void JobRunner::showConversions()
     const Converting* first = &running.front();
     double converted = m_conversions.doneSeconds;
     for (const Converting& conversion : running) {
-        converted += std::clamp(conversion.position, 0.0, std::max(0.0, conversion.entry.LengthSeconds));
-        if (conversion.index < first->index)
+        converted += std::clamp(conversion.position, 0.0, conversion.group.knownSeconds());
+        if (conversion.group.first() < first->group.first())
             first = &conversion;
     }
     m_progress.setConverted(converted);
-    m_view.setConvertingFile(QFileInfo(first->entry.path).fileName(), true);
-    showCurrent(CurrentBar(m_bars.current, first->position, first->entry.LengthSeconds));
+    // A run reports its position across its whole group.
+    qsizetype member = 0;
+    double before = 0;
+    const QList<double>& lengths = first->group.lengths;
+    for (; member + 1 < lengths.size() && first->position >= before + std::max(0.0, lengths[member]); ++member)
+        before += std::max(0.0, lengths[member]);
+    m_view.setConvertingFile(QFileInfo(first->entries[member].path).fileName(), true);
+    showCurrent(CurrentBar(m_bars.current, first->position - before, lengths[member]));
 }
 
 void JobRunner::startConversions()
@@ -190,10 +212,14 @@ void JobRunner::startConversions()
            && !stage.waiting.isEmpty()) {
         Converting& conversion = stage.running.emplace_back();
         const auto at = std::prev(stage.running.end());
-        conversion.index = stage.waiting.takeFirst();
-        ReadTaskEntry(m_rows, conversion.index, EntryWhole, conversion.entry);
-        conversion.intermediate = stage.plan->convertedFile(conversion.index);
-        conversion.run = launchEncoder(stage.plan->conversion(conversion.entry.path, conversion.index).arguments,
+        conversion.group = stage.waiting.takeFirst();
+        QStringList paths;
+        for (int index : conversion.group.rows) {
+            ReadTaskEntry(m_rows, index, EntryWhole, conversion.entries.emplace_back());
+            paths << conversion.entries.back().path;
+        }
+        conversion.converted = stage.plan->convertedFile(conversion.group.first());
+        conversion.run = launchEncoder(stage.plan->conversion(paths, conversion.group.first()).arguments,
                                        [this, at](EncoderRun*) { conversionEnded(at); });
         if (!conversion.run) {
             stage.running.pop_back();
@@ -206,7 +232,7 @@ void JobRunner::startConversions()
             at->position = seconds;
             showConversions();
         });
-        setStatus(conversion.index, "Converting");
+        setStatuses(conversion.group.rows, "Converting");
         showConversions();
     }
     if (stage.running.empty())
@@ -217,24 +243,33 @@ void JobRunner::conversionEnded(std::list<Converting>::iterator conversion)
 {
     Conversions& stage = m_conversions;
     const RunHandle run = takeRun(conversion->run);
-    const bool succeeded = run->succeeded(conversion->intermediate);
+    const bool succeeded = run->succeeded(conversion->converted);
+    const QList<int>& rows = conversion->group.rows;
     if (succeeded && m_state == JobState::Running) {
-        takeNotes(*run, conversion->index);
-        stage.doneSeconds += conversion->entry.KnownSeconds();
-        setStatus(conversion->index, "Waiting for joining");
+        takeNotes(*run, rows);
+        stage.doneSeconds += conversion->group.knownSeconds();
+        setStatuses(rows, "Waiting for joining");
     } else if (m_state == JobState::StopRequested && stage.ending == ConversionEnding::None) {
-        stage.stopped << conversion->index;
+        stage.stopped << rows;
+    } else if (stage.ending == ConversionEnding::None && rows.size() > 1) {
+        // Each entry of a group that failed is converted again on its own, first: a
+        // failure then names its own file and row, and the others still make their pieces.
+        restoreStatuses(*conversion);
+        for (qsizetype member = rows.size() - 1; member >= 0; --member)
+            stage.waiting.prepend({{rows[member]}, {conversion->group.lengths[member]}});
+        stage.pieceRows << rows.mid(1);
+        std::sort(stage.pieceRows.begin(), stage.pieceRows.end());
     } else if (stage.ending == ConversionEnding::None) {
         // The reason is the encoder's own last word; the list says which file failed.
         stage.ending = ConversionEnding::Failed;
-        stage.failedIndex = conversion->index;
+        stage.failedIndex = rows.front();
         stage.reason = run->lastErrorLine();
         for (Converting& other : stage.running)
             if (other.run != conversion->run)
                 other.run->stop();
     } else {
-        // Cut short for another's failure: the entry is as it was.
-        setStatus(conversion->index, conversion->entry.cells[CellStatus], conversion->entry.cells[CellFailure]);
+        // Cut short for another's failure: the entries are as they were.
+        restoreStatuses(*conversion);
     }
     stage.running.erase(conversion);
     if (!stage.running.empty())

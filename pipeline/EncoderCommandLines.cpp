@@ -11,6 +11,15 @@ QString Quoted(const QString& path)
     return '"' + path + '"';
 }
 
+// Each path quoted, after a space.
+QString QuotedFiles(const QStringList& paths)
+{
+    QString files;
+    for (const QString& path : paths)
+        files += ' ' + Quoted(path);
+    return files;
+}
+
 }
 
 EncoderCommand ConversionCommand(const QString& input, const QString& intermediate, const QString& frameSize,
@@ -26,9 +35,7 @@ EncoderCommand ConversionCommand(const QString& input, const QString& intermedia
 EncoderCommand JoinCommand(const QStringList& intermediates, const QString& output, const JoinOptions& options,
                            const QStringList& chapterTitles)
 {
-    QString files;
-    for (const QString& intermediate : intermediates)
-        files += ' ' + Quoted(intermediate);
+    const QString files = QuotedFiles(intermediates);
     // A title is a file's name: one whole argument, the value of its option.
     QString chapters;
     QStringList chapterArguments;
@@ -45,12 +52,12 @@ QString ChapterTitleOf(const QString& input)
     return StripExtension(QFileInfo(input).fileName());
 }
 
-EncoderCommand PieceCommand(const QString& input, const QString& piece, const JoinOptions& joinOptions,
+EncoderCommand PieceCommand(const QStringList& inputs, const QString& piece, const JoinOptions& joinOptions,
                             const QString& outputType)
 {
     const QStringList options{"-piece", "-piecefor", outputType, "-ofps", "30"};
-    return {' ' + Quoted(input) + " -o " + Quoted(piece) + ' ' + options.join(' ') + joinOptions.text,
-            QStringList{"-o", piece} + options + joinOptions.arguments + QStringList{"--", input}};
+    return {QuotedFiles(inputs) + " -o " + Quoted(piece) + ' ' + options.join(' ') + joinOptions.text,
+            QStringList{"-o", piece} + options + joinOptions.arguments + QStringList{"--"} + inputs};
 }
 
 JoinOptions WithEvenLoudness(const JoinOptions& options)

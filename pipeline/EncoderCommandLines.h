@@ -33,10 +33,10 @@ EncoderCommand JoinCommand(const QStringList& intermediates, const QString& outp
 // The title of the chapter at a listed file: its name without the folder and the extension.
 QString ChapterTitleOf(const QString& input);
 
-// One input into a piece of the output: its picture encoded as the join's options and the
-// output's type ("vob", without the dot) say, at the intermediate's frame rate, its sound kept
-// exact beside it, for a join that copies the pictures.
-EncoderCommand PieceCommand(const QString& input, const QString& piece, const JoinOptions& joinOptions,
+// Inputs, one or several in the list's order, into a piece of the output: their pictures
+// encoded as the join's options and the output's type ("vob", without the dot) say, at the
+// intermediate's frame rate, their sound kept exact beside it, for a join that copies the pictures.
+EncoderCommand PieceCommand(const QStringList& inputs, const QString& piece, const JoinOptions& joinOptions,
                             const QString& outputType);
 
 // The intermediate file of the entry at index in the temp folder (which ends in "/").

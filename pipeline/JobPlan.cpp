@@ -16,19 +16,27 @@ QString PlanCommands::convertedFile(int index) const
     return m_plan == JobPlan::EncodeOnce ? PiecePath(m_jobFolder, index) : IntermediatePath(m_jobFolder, index);
 }
 
-EncoderCommand PlanCommands::conversion(const QString& input, int index) const
+bool PlanCommands::convertsInGroups() const
 {
-    return m_plan == JobPlan::EncodeOnce ? PieceCommand(input, convertedFile(index), m_joinOptions, m_outputType)
-                                         : ConversionCommand(input, convertedFile(index), m_frameSize,
+    return m_plan == JobPlan::EncodeOnce && !m_copies && !EvensLoudness(m_joinOptions);
+}
+
+EncoderCommand PlanCommands::conversion(const QStringList& inputs, int index) const
+{
+    return m_plan == JobPlan::EncodeOnce ? PieceCommand(inputs, convertedFile(index), m_joinOptions, m_outputType)
+                                         : ConversionCommand(inputs.front(), convertedFile(index), m_frameSize,
                                                              EvensLoudness(m_joinOptions));
 }
 
-EncoderCommand PlanCommands::join(const QStringList& inputs, const QString& output) const
+EncoderCommand PlanCommands::join(const QStringList& inputs, const QString& output, const QList<int>& pieceRows) const
 {
     QStringList files = inputs;
     if (convertsFirst()) {
-        for (int index = 0; index < files.size(); ++index)
-            files[index] = convertedFile(index);
+        files.clear();
+        for (int index : pieceRows)
+            files << convertedFile(index);
+        for (int index = 0; pieceRows.isEmpty() && index < inputs.size(); ++index)
+            files << convertedFile(index);
     }
     // The output types that keep chapters; the others are asked for none.
     static const QStringList chapterTypes{"mp4", "mov", "mkv"};

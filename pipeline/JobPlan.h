@@ -23,11 +23,16 @@ public:
 
     // False when the join takes the inputs as they are.
     bool convertsFirst() const { return !m_copies; }
-    // The file the conversion of the entry at index writes.
+    // True when one conversion may take several inputs into one piece: the pieces' join
+    // copies the pictures; evened loudness is measured by each input's own conversion.
+    bool convertsInGroups() const;
+    // The file the conversion of the entries from the one at index on writes.
     QString convertedFile(int index) const;
-    EncoderCommand conversion(const QString& input, int index) const;
-    // The join of the converted files, or of the inputs themselves.
-    EncoderCommand join(const QStringList& inputs, const QString& output) const;
+    // inputs: one, or several (convertsInGroups) listed from the entry at index on.
+    EncoderCommand conversion(const QStringList& inputs, int index) const;
+    // The join of the converted files, or of the inputs themselves. pieceRows: the entry
+    // that each converted file starts with, in order; empty: one file for each entry.
+    EncoderCommand join(const QStringList& inputs, const QString& output, const QList<int>& pieceRows = {}) const;
 
 private:
     JobPlan m_plan;

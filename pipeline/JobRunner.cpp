@@ -247,7 +247,7 @@ QString JobRunner::NumberedOutput(const QString& outputFile, int number)
 
 QStringList JobRunner::joinArguments(const PlanCommands& plan, const QStringList& inputs) const
 {
-    QStringList arguments = plan.join(inputs, m_settings.outputFile).arguments;
+    QStringList arguments = plan.join(inputs, m_settings.outputFile, m_conversions.pieceRows).arguments;
     if (m_reencodeDiffering)
         arguments.prepend("-reencode-differing");
     return m_replaces ? arguments : QStringList{"-noreplace"} + arguments;
@@ -299,14 +299,31 @@ void JobRunner::setEveryStatus(const QString& status, const QString& reason)
         setStatus(index, status, reason);
 }
 
-void JobRunner::takeNotes(const EncoderRun& run, int index)
+void JobRunner::setStatuses(const QList<int>& rows, const QString& status)
 {
-    // A note of the join that names an input goes with that input's row.
-    const QStringList inputs = index < 0 && !run.notes().isEmpty() ? inputPaths() : QStringList();
+    for (int index : rows)
+        setStatus(index, status);
+}
+
+void JobRunner::restoreStatuses(const Converting& conversion)
+{
+    for (int member = 0; member < conversion.group.rows.size(); ++member) {
+        const ltvItemData& entry = conversion.entries[member];
+        setStatus(conversion.group.rows[member], entry.cells[CellStatus], entry.cells[CellFailure]);
+    }
+}
+
+void JobRunner::takeNotes(const EncoderRun& run, const QList<int>& rows)
+{
+    // A run of one entry tells of it; a note of any other run (the join: rows empty) that
+    // names an input goes with that input's row.
+    const QStringList inputs = rows.size() != 1 && !run.notes().isEmpty() ? inputPaths() : QStringList();
     for (const QString& note : run.notes()) {
         m_view.showEncoderNote(note);
         for (int row = 0; row < m_rows.rowCount(); ++row)
-            if (row == index || (index < 0 && note.startsWith(QFileInfo(inputs[row]).fileName() + " ")))
+            if (rows.size() == 1 ? row == rows.front()
+                                 : (rows.isEmpty() || rows.contains(row))
+                        && note.startsWith(QFileInfo(inputs[row]).fileName() + " "))
                 m_notes[row] += (m_notes[row].isEmpty() ? "" : "\n") + note;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pipeline/ConversionGroups.h"
 #include "pipeline/EncoderRun.h"
 #include "pipeline/JobPlan.h"
 #include "pipeline/JobProgress.h"
@@ -117,12 +118,12 @@ private:
     };
     using RunHandle = std::unique_ptr<EncoderRun, LaterDeletion>;
 
-    // An entry whose conversion runs now.
+    // Entries whose conversion runs now, into one file.
     struct Converting {
-        int index = 0;
-        ltvItemData entry;
-        QString intermediate;
-        double position = 0;
+        ConversionGroup group;
+        QList<ltvItemData> entries; // as they were when it started
+        QString converted;
+        double position = 0; // seconds into the group
         EncoderRun* run = nullptr;
     };
     enum class ConversionEnding { None, CannotStart, Failed };
@@ -130,7 +131,9 @@ private:
     struct Conversions {
         std::optional<PlanCommands> plan;
         std::list<Converting> running;
-        QList<int> waiting;
+        QList<ConversionGroup> waiting;
+        // The entry that each converted file starts with, in list order: what the join takes.
+        QList<int> pieceRows;
         double doneSeconds = 0;
         ConversionEnding ending = ConversionEnding::None;
         int failedIndex = -1;
@@ -171,8 +174,11 @@ private:
     EncoderRun* launchEncoder(const QStringList& arguments, std::function<void(EncoderRun*)> onEnded);
     // Takes an ended run out of the job's runs.
     RunHandle takeRun(EncoderRun* run);
-    // The order the entries' conversions start in, with atOnce of them side by side.
-    QList<int> longestFirst(int atOnce) const;
+    // The conversion runs of a job of these rows, as the plan converts them.
+    static QList<ConversionGroup> ConversionRuns(const TaskRowStore& rows, const JobSettings& settings,
+                                                 const PlanCommands& plan);
+    // The order the groups' conversions start in, with atOnce of them side by side.
+    static QList<ConversionGroup> longestFirst(QList<ConversionGroup> groups, int atOnce);
     // The job's folder and every file in it, at each ending.
     void removeJobFolder();
     // A failure's reason goes with the status, for the row's tooltip; without one, the
@@ -180,9 +186,13 @@ private:
     void setStatus(int index, const QString& status, const QString& reason = {});
     // Every row at once, in one step of the stage.
     void setEveryStatus(const QString& status, const QString& reason = {});
-    // What a successful run told the user: shown, and kept with the entry it converted (or,
-    // for the join, -1: with the entries it names).
-    void takeNotes(const EncoderRun& run, int index);
+    // The rows of a run, in one step.
+    void setStatuses(const QList<int>& rows, const QString& status);
+    // Each entry's cells as they were before its run started.
+    void restoreStatuses(const Converting& conversion);
+    // What a successful run told the user: shown, and kept with the entry it converted, or,
+    // for a run of several entries, with the entry each note names.
+    void takeNotes(const EncoderRun& run, const QList<int>& rows);
     void showBars(ProgressBars bars);
     // The bars with the job's total, the current bar as given.
     void showCurrent(int current);

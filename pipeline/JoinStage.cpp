@@ -117,7 +117,7 @@ void JobRunner::joinEnded(EncoderRun* ended)
         return;
     }
 
-    takeNotes(*run, -1);
+    takeNotes(*run, {});
     // Nothing is left to do: the clock says so before the bars reach their end.
     m_view.stopClock();
     m_progress.finish();

@@ -2,7 +2,8 @@
 # Many short inputs: the console job on 64 clips of 1 s at 320x240 against one ffmpeg run
 # that re-encodes the same clips through the concat demuxer into the same picture and
 # sound, pairs in alternation, wall and processor seconds; then the programs that one job
-# starts, counted from its execve calls (strace). Prints a section for bench/RESULTS.md.
+# starts, counted from its successful execve calls (strace -z: a PATH search tries several
+# folders, and an interrupted call would otherwise count twice). Prints a section for bench/RESULTS.md.
 # Usage: run.sh [program folder] [plan]  (default: the build's program folder, "once").
 set -euo pipefail
 
@@ -44,7 +45,7 @@ done
 
 # Every program the job starts, by name (the encoder is installed as asapi.dll).
 trace="$work/out/execve.txt"
-strace -f -qq -e trace=execve -e signal=none -o "$trace" "$program/velmo-joiner" --join --profile "$profile" \
+strace -f -qq -z -e trace=execve -e signal=none -o "$trace" "$program/velmo-joiner" --join --profile "$profile" \
     --plan="$plan" --output "$work/out/job.avi" --overwrite --force -- "${clips[@]}" >/dev/null 2>&1
 counts=$(grep -v ' = -1 ' "$trace" | grep -o 'execve("[^"]*"' | sed 's/.*\///; s/"$//' | sort | uniq -c \
     | awk -v n="$inputs" '{ printf "%s %d (%.2f per input); ", $2, $1, $1 / n; total += $1 }

@@ -94,7 +94,7 @@ TEST(ArgumentParserTest, RefusalsNameTheCulprit)
         {{"-oac", "faac"}, "-oac"}, {{"-vf", "crop=10:10"}, "crop"}, {{"-ofps", "0"}, "-ofps"},
         {{"-vf", "scale=640:480,hqdn3d"}, "hqdn3d"}, {{"-ofps", "30000/0"}, "-ofps"},
         {{"-oac", "lavc"}, "acodec"}, {{"-of", "matroska"}, "matroska"},
-        {{"-chaptertitle", "a", "-chaptertitle", "b"}, "-chaptertitle"}};
+        {{"b", "-chaptertitle", "a"}, "-chaptertitle"}};
     for (const auto& [options, culprit] : cases) {
         std::vector<std::string> args = {"a", "-o", "o.avi"};
         args.insert(args.end(), options.begin(), options.end());

@@ -1,5 +1,6 @@
 // End to end: MP4, QuickTime and Matroska outputs get a chapter at each input's first
-// frame, titled as the joiner names the input, in both plans and in a copy join.
+// frame, titled as the joiner names the input, in both plans (with pieces of one input or of
+// several) and in a copy join.
 #include "EncoderHarness.h"
 
 #include <QJsonArray>
@@ -12,7 +13,7 @@
 
 namespace {
 
-enum class Plan { EncodeOnce, Intermediate, Copy };
+enum class Plan { EncodeOnce, Intermediate, Copy, Grouped };
 
 struct ChapterCase {
     const char* extension;
@@ -53,7 +54,7 @@ QList<double> FrameTimes(const QString& path)
 // "mp4_EncodeOnce"
 std::string CaseName(const ::testing::TestParamInfo<ChapterCase>& info)
 {
-    static const char* const plans[] = {"EncodeOnce", "Intermediate", "Copy"};
+    static const char* const plans[] = {"EncodeOnce", "Intermediate", "Copy", "Grouped"};
     return std::string(info.param.extension) + "_" + plans[static_cast<int>(info.param.plan)];
 }
 
@@ -79,18 +80,22 @@ TEST_P(EncoderChapters, EachInputsChapterStartsAtItsFirstFrameWithItsName)
     }
     const QStringList options = {"-ovc", "lavc", "-lavcopts", "vcodec=h264:vbitrate=400", "-oac", "lavc",
                                  "-lavcopts", "acodec=aac", "-srate", "48000", "-vf", "scale=128:96"};
+    // Grouped: the first two inputs make one piece, the last one another.
+    const QList<QStringList> runs = test.plan == Plan::Grouped
+        ? QList<QStringList>{inputs.mid(0, 2), inputs.mid(2)}
+        : QList<QStringList>{inputs.mid(0, 1), inputs.mid(1, 1), inputs.mid(2, 1)};
     QStringList joined;
-    for (int i = 0; i < inputs.size(); ++i) {
+    for (const QStringList& run : runs) {
         if (test.plan == Plan::Copy) {
-            joined << inputs[i];
+            joined << run;
             continue;
         }
-        joined << folder.filePath(QString::number(i) + (test.plan == Plan::EncodeOnce ? ".mkv" : ".avi"));
-        const QStringList conversion = test.plan == Plan::EncodeOnce
+        joined << folder.filePath(QString::number(joined.size()) + (test.plan == Plan::Intermediate ? ".avi" : ".mkv"));
+        const QStringList conversion = test.plan != Plan::Intermediate
             ? QStringList{"-piece", "-piecefor", extension, "-ofps", "30"} + options
             : QStringList{"-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30", "-vf", "scale=128:96"};
-        const ProgramRun run = RunEncoder(QStringList{"-o", joined.last()} + conversion + QStringList{"--", inputs[i]});
-        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const ProgramRun ran = RunEncoder(QStringList{"-o", joined.last()} + conversion + QStringList{"--"} + run);
+        ASSERT_EQ(ran.exitCode, 0) << ran.err.toStdString();
     }
     QStringList chapterOptions;
     for (const QString& title : titles)
@@ -116,5 +121,6 @@ INSTANTIATE_TEST_SUITE_P(EveryPlan, EncoderChapters,
                                            ChapterCase{"mkv", Plan::EncodeOnce}, ChapterCase{"mp4", Plan::Intermediate},
                                            ChapterCase{"mov", Plan::Intermediate}, ChapterCase{"mkv", Plan::Intermediate},
                                            ChapterCase{"mp4", Plan::Copy}, ChapterCase{"mov", Plan::Copy},
-                                           ChapterCase{"mkv", Plan::Copy}),
+                                           ChapterCase{"mkv", Plan::Copy}, ChapterCase{"mp4", Plan::Grouped},
+                                           ChapterCase{"mkv", Plan::Grouped}),
                          CaseName);

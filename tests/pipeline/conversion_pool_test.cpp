@@ -1,4 +1,5 @@
 #include "pipeline/JobRunner.h"
+#include "pipeline/ProgressText.h"
 #include "tasks/MemoryTaskRowStore.h"
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
@@ -136,4 +137,32 @@ TEST_F(ConversionPool, AStopAfterAFailureReportsTheFailure)
     EXPECT_EQ(statuses(), "Failed,OK");
     EXPECT_EQ(prompter.messages.last().text, "The conversion of b.avi failed.\ncannot decode");
     EXPECT_EQ(runner.state(), JobState::Idle);
+}
+
+// In the encode-once plan short inputs go several into one run: each member shows as
+// converting, and the file shown is the member that the run's position has reached.
+TEST_F(ConversionPool, AGroupShowsEveryMemberAndTheOneItHasReached)
+{
+    // The first reads of a run are never parsed.
+    const QByteArray positions =
+        QByteArray("write Pos: 1.5s 45f ( 0%)\\r\nread\n").repeated(ProgressReader::UnparsedReads + 1);
+    for (const char* name : {"a.avi", "b.avi", "c.avi", "d.avi"})
+        add(name, "00:00:01", positions + "sleep 20000\noutput\nexit 0\n");
+    JobSettings job = settings();
+    job.plan = JobPlan::EncodeOnce;
+    job.conversionRunsAtOnce = 1;
+    QString shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        // Once the position has come: the current bar is half way through a member.
+        if (statuses() == "Converting,Converting,OK,OK" && !view.bars.empty() && view.bars.back().first == 50
+            && shown.isEmpty()) {
+            shown = view.convertingFile;
+            runner.tbtnStopClick();
+        }
+    });
+    watch.start(10);
+    EXPECT_EQ(RunJob(runner, job), JobEnd::Stopped);
+    EXPECT_EQ(shown, "b.avi");
+    EXPECT_EQ(statuses(), "Stop,Stop,OK,OK");
 }

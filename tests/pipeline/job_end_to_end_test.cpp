@@ -141,20 +141,34 @@ TEST_F(JobEndToEnd, StopDuringTheJoinLeavesNothing)
     EXPECT_EQ(runner.state(), JobState::Idle);
 }
 
-TEST_F(JobEndToEnd, AnUnreadableInputFailsItsConversion)
+// Side by side in the intermediate plan, or one at a time in the encode-once plan, where
+// the last two short inputs make one group: its failure is still the broken file's own.
+class JobEndToEndFailure : public JobEndToEnd, public ::testing::WithParamInterface<JobPlan> {};
+
+TEST_P(JobEndToEndFailure, AnUnreadableInputFailsItsConversion)
 {
     QFile broken(m_dir.filePath("broken.avi"));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("not a video at all");
     broken.close();
     add(m_dir.filePath("broken.avi"));
-    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Failed);
+    JobSettings job = settings();
+    job.plan = GetParam();
+    if (job.plan == JobPlan::EncodeOnce)
+        job.conversionRunsAtOnce = 1;
+    EXPECT_EQ(RunJob(runner, job), JobEnd::Failed);
     EXPECT_EQ(statuses().last(), "Failed");
     ASSERT_FALSE(prompter.messages.isEmpty());
     EXPECT_EQ(prompter.messages.last().caption, "Conversion Failed");
-    EXPECT_TRUE(prompter.messages.last().text.startsWith("The conversion of broken.avi failed.\n"));
+    EXPECT_TRUE(prompter.messages.last().text.startsWith("The conversion of broken.avi failed.\n"))
+        << prompter.messages.last().text.toStdString();
     expectTempFolderAsBefore();
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPlans, JobEndToEndFailure, ::testing::Values(JobPlan::Intermediate, JobPlan::EncodeOnce),
+                         [](const auto& info) {
+                             return std::string(info.param == JobPlan::Intermediate ? "Intermediate" : "EncodeOnce");
+                         });
 
 // Output settings that the join cannot use are found before any file is converted.
 TEST_F(JobEndToEnd, ADamagedProfileFailsBeforeAnyConversion)
