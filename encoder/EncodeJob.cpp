@@ -135,6 +135,7 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     const auto tick = [&] {
         WriteOut(PosLine(span.secondsBefore + progress.seconds(), progress.frames(), span.total));
     };
+    SayStep("encoding");
     const ChildrenRunResult run = RunChildren(
         {{plan.args, fds, [&](std::string_view text) { progress.Feed(text); },
           [&](std::string_view text) { KeepTail(ffmpegErrors, std::string(text)); }}},

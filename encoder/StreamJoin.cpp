@@ -103,6 +103,7 @@ std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, con
 {
     // A few ffprobe runs side by side: each spends most of its short life starting.
     constexpr std::size_t kSideBySide = 8;
+    SayStep("reading");
     std::vector<StreamFacts> all;
     for (std::size_t batch = 0; batch < paths.size(); batch += kSideBySide) {
         const std::size_t count = std::min(kSideBySide, paths.size() - batch);
@@ -266,6 +267,7 @@ int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
     Progress progress;
     std::string ffmpegErrors;
     const auto tick = [&] { WriteOut(PosLine(progress.seconds(), progress.frames(), total)); };
+    SayStep("encoding");
     const ChildrenRunResult run = RunChildren(
         {{args, fds, [&](std::string_view text) { progress.Feed(text); },
           [&](std::string_view text) { KeepTail(ffmpegErrors, std::string(text)); }}},

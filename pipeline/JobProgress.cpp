@@ -73,6 +73,16 @@ void JobProgress::setJoined(double position)
     moved();
 }
 
+void JobProgress::setJoinStep(JoinStep step)
+{
+    m_joinStep = step;
+}
+
+bool JobProgress::joinIsSilent() const
+{
+    return m_joinStep && *m_joinStep != JoinStep::Encoding && m_total < 100;
+}
+
 void JobProgress::moved()
 {
     // The bar never goes back: a run that ends short of its file's length is counted whole.
@@ -103,8 +113,21 @@ std::optional<double> JobProgress::estimate(double now) const
     return std::max(0.0, work() - done()) / (worked / span);
 }
 
-std::optional<int> JobProgress::tick(double now)
+std::optional<int> JobProgress::tick(double wallClock)
 {
+    const double elapsed = wallClock - m_lastTick;
+    m_lastTick = wallClock;
+    if (joinIsSilent()) {
+        // The join starts, reads its inputs or checks its output: the time passes as the
+        // shown time says, and the positions stand still for a reason that is no rate.
+        m_silentSeconds += elapsed;
+        if (m_shown) {
+            m_shownExactly = std::max(std::min(m_shownExactly, 1.0), m_shownExactly - elapsed);
+            m_shown = static_cast<int>(RoundHalfEven(m_shownExactly));
+        }
+        return m_shown;
+    }
+    const double now = wallClock - m_silentSeconds;
     const bool worked = done() > m_doneAtLastTick;
     m_doneAtLastTick = done();
     m_samples.push_back({now, done()});
@@ -113,9 +136,8 @@ std::optional<int> JobProgress::tick(double now)
         m_samples.pop_front();
     // Once the join has done half its work, its own rate tells its cost better than the
     // weight it was given (a join of pieces goes slower at its start than at its end); it
-    // is counted from its first word of progress, after the inputs' probing and the
-    // encoder's first reads, which do not come again.
-    if (m_joined > 0 && !m_joinTick)
+    // is counted from the start of its encoding, after its inputs were read.
+    if (!m_joinTick && (m_joinStep == JoinStep::Encoding || m_joined > 0))
         m_joinTick = now;
     if (m_joinTick && m_joined >= OwnJoinRateShare * m_costs.joinSeconds && now - *m_joinTick >= FirstRateSeconds) {
         while (m_samples.size() > 2 && m_samples.front().at < *m_joinTick)
@@ -123,6 +145,7 @@ std::optional<int> JobProgress::tick(double now)
     }
     if (done() >= work()) {
         m_shown = 0;
+        m_shownExactly = 0;
         return m_shown;
     }
     const std::optional<double> estimated = estimate(now);
@@ -136,6 +159,7 @@ std::optional<int> JobProgress::tick(double now)
     m_ticksWellMore = !wellMore ? 0 : m_ticksWellMore + (worked ? 1 : 0);
     if (!m_shown || next <= *m_shown || m_ticksWellMore >= TicksBeforeRising) {
         m_shown = next;
+        m_shownExactly = next;
         m_ticksWellMore = 0;
     }
     return m_shown;

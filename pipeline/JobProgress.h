@@ -20,6 +20,11 @@ struct StageCosts {
 // join of the inputs as they are. The join's arguments say what it encodes into.
 StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds, const QStringList& joinArguments = {});
 
+// What the join's encoder run says it is doing: before its first word, reading its
+// inputs and checking what it wrote the positions stand still; only while it encodes do
+// they move.
+enum class JoinStep { Starting, Reading, Encoding, Checking };
+
 // The whole job's progress and the time it still takes, from the positions the encoder
 // runs tell. The remaining time divides the work left by the rate of the recent work, so
 // it follows a machine that gets busier or freer and a stage weighed wrong; it never rises
@@ -33,20 +38,23 @@ public:
     void setConverted(double seconds);
     // The join's position in play seconds.
     void setJoined(double position);
+    // The step the join's run has come to; a join begins at Starting.
+    void setJoinStep(JoinStep step);
     // The job has written its output: nothing is left, whatever the positions said.
     void finish();
     // The total bar, 0 to 99 while work is left: 100 is the finished job's alone.
     int total() const;
 
-    // One tick of the clock, `now` seconds after the job started: the remaining seconds to
-    // show, or nothing while no work has been seen to go on.
-    std::optional<int> tick(double now);
+    // One tick of the clock, `wallClock` seconds after the job started: the remaining
+    // seconds to show, or nothing while no work has been seen to go on.
+    std::optional<int> tick(double wallClock);
 
 private:
     void moved();
     double done() const;
     double work() const;
     std::optional<double> estimate(double now) const;
+    bool joinIsSilent() const;
 
     struct Sample {
         double at;
@@ -61,4 +69,10 @@ private:
     int m_ticksWellMore = 0;
     double m_doneAtLastTick = 0;
     std::optional<double> m_joinTick; // the first tick with the join's progress
+    std::optional<JoinStep> m_joinStep; // none before the join starts
+    // The clock as the rate sees it: without the join's silent steps, whose length says
+    // nothing of the rate of its work.
+    double m_lastTick = 0;
+    double m_silentSeconds = 0;
+    double m_shownExactly = 0; // the shown time as it counts down through a silent step
 };

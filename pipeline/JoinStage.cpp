@@ -28,6 +28,7 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
     setEveryStatus("Joining");
     // The join's own run starts from nothing, whatever the last conversion showed.
     m_progress.setJoined(0);
+    m_progress.setJoinStep(JoinStep::Starting);
     showCurrent(0);
     m_output = JoinTarget(m_settings.outputFile, m_settings.policy);
 
@@ -46,6 +47,14 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
     connect(run, &EncoderRun::positionSeen, this, [this](double seconds) {
         m_progress.setJoined(seconds);
         showCurrent(std::max(m_bars.current, CurrentBar(m_bars.current, seconds, m_joinSeconds)));
+    });
+    connect(run, &EncoderRun::stepSeen, this, [this](const QString& step) {
+        if (step == "reading")
+            m_progress.setJoinStep(JoinStep::Reading);
+        else if (step == "encoding")
+            m_progress.setJoinStep(JoinStep::Encoding);
+        else if (step == "checking")
+            m_progress.setJoinStep(JoinStep::Checking);
     });
 }
 
