@@ -149,9 +149,10 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
 
     for (const InputInfo& input : inputs)
         CheckUnchanged(input);
-    // A piece is read by the join that follows, which checks what it makes; its length
-    // is the one ffmpeg reported writing. Any other output is read back before it is named.
-    if (!request.piece)
+    // A piece or an intermediate file in the job's folder is read by the join that follows,
+    // which checks what it makes; its length is the one ffmpeg reported writing. Any other
+    // output is read back before it is named.
+    if (!request.piece && !LiesInJobFolder(request.output))
         CheckOutput(temp, request.output, tick);
     else if (progress.frames() <= 0 || progress.seconds() <= 0)
         throw JobError("ffmpeg wrote no picture into " + request.output);
@@ -231,6 +232,7 @@ int JoinInputs(const Request& request, const Encoding& encoding, const std::stri
     const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };
     std::vector<InputInfo> inputs;
     double total = 0;
+    SayStep("reading");
     for (const std::string& path : request.inputs) {
         inputs.push_back(ProbeInput(path, waiting, mark));
         if (StopSignal() != 0)

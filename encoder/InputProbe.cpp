@@ -3,7 +3,6 @@
 #include "ChildRun.h"
 #include "FailureText.h"
 #include "JobError.h"
-#include "Progress.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -421,7 +420,6 @@ std::vector<std::string> ProbeArguments(const std::string& path)
 InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick, const std::string& mark)
 {
     const struct stat file = CheckReadableFile(path);
-    SayStep("reading");
     ProbeReader reader;
     std::string errors;
     const ChildRunResult run = RunChild(ProbeArguments(path),

@@ -103,7 +103,6 @@ std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, con
 {
     // A few ffprobe runs side by side: each spends most of its short life starting.
     constexpr std::size_t kSideBySide = 8;
-    SayStep("reading");
     std::vector<StreamFacts> all;
     for (std::size_t batch = 0; batch < paths.size(); batch += kSideBySide) {
         const std::size_t count = std::min(kSideBySide, paths.size() - batch);

@@ -2,6 +2,8 @@
 
 #include "pipeline/ProgressBars.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <cmath>
 
@@ -9,12 +11,30 @@ namespace {
 
 // The join's wall time per second of play against the conversion stage's, as measured
 // with bench/progress on six 20 s and six 90 s 720p inputs: a join that copies the pictures
-// and encodes the sound once is cheap; one that encodes the intermediate files again is
-// dearer than the conversions that ran side by side, H.264 most of all. The rate learned
-// while the job runs corrects them.
+// and encodes the sound once is cheap. The rate learned while the job runs corrects it.
 constexpr double PieceJoinCost = 0.17;
-constexpr double EncodingJoinCost = 2.4;
-constexpr double H264EncodingJoinCost = 3.6;
+
+// A join that encodes the intermediate files again costs what its codec costs against the
+// conversions (MPEG-4, two side by side), measured with bench/progress/joincost.sh on six
+// 20 s inputs at the job's frame size; a small picture costs more, the conversions' start
+// weighing more in theirs.
+struct JoinCodecCost {
+    const char* codec;
+    double small; // 320x240 and smaller
+    double large; // 640x480 and larger
+};
+constexpr JoinCodecCost JoinCodecCosts[] = {
+    {"h264", 6.0, 6.0},
+    {"hevc", 12.0, 12.0},
+    {"vp9", 12.0, 12.0},
+    {"mpeg4", 1.6, 1.6},
+    {"wmv2", 2.0, 2.0},
+    {"flv", 1.6, 1.6},
+    {"mpeg1video", 1.6, 1.6},
+    {"mpeg2video", 1.6, 1.6},
+};
+// A codec not measured: as the dearer of the plain ones.
+constexpr double OtherCodecJoinCost = 2.4;
 
 // The rate is the work of the last half of the job so far, of ten seconds at least: long
 // enough to smooth the runs' starts, the encoder's silent first reads and a machine whose
@@ -23,10 +43,38 @@ constexpr double H264EncodingJoinCost = 3.6;
 constexpr double ShortestRateWindow = 10;
 // Ticks in a row with an estimate well above the shown time before the shown time rises.
 constexpr int TicksBeforeRising = 3;
-// The share of the join's work after which the rate is the join's own.
-constexpr double OwnJoinRateShare = 0.5;
+// The share of the join's work after which the rate is the join's own: a join of pieces
+// goes slower at its start than at its end; one that encodes goes at one rate, which the
+// machine's other work changes more than the weight foresees.
+constexpr double OwnPieceJoinRateShare = 0.5;
+constexpr double OwnEncodingJoinRateShare = 0.15;
 // Fewer seconds of work than this give no rate yet.
 constexpr double FirstRateSeconds = 2;
+
+// The value of "name=" in the join's options ("vcodec=h264:vbitrate=1800", "scale=640:480").
+QString OptionValue(const QStringList& arguments, const QString& name)
+{
+    const QRegularExpression value("(?:^|:)" + QRegularExpression::escape(name) + "=([^:]+(?::\\d+)?)");
+    for (const QString& argument : arguments) {
+        const QRegularExpressionMatch match = value.match(argument);
+        if (match.hasMatch())
+            return match.captured(1);
+    }
+    return {};
+}
+
+double EncodingJoinCost(const QStringList& joinArguments)
+{
+    QString codec = OptionValue(joinArguments, "vcodec");
+    codec = codec == "libx264" ? "h264" : codec == "libx265" ? "hevc" : codec == "libvpx-vp9" ? "vp9" : codec;
+    const QStringList size = OptionValue(joinArguments, "scale").split(':');
+    const bool small = size.size() == 2 && size[0].toInt() * size[1].toInt() <= 320 * 240;
+    for (const JoinCodecCost& cost : JoinCodecCosts) {
+        if (codec == cost.codec)
+            return small ? cost.small : cost.large;
+    }
+    return OtherCodecJoinCost;
+}
 
 }
 
@@ -36,10 +84,7 @@ StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds, const Q
         return {0, playSeconds, 1};
     if (plan == JobPlan::EncodeOnce)
         return {playSeconds, playSeconds, PieceJoinCost};
-    const bool h264 = std::any_of(joinArguments.begin(), joinArguments.end(), [](const QString& argument) {
-        return argument.contains("vcodec=h264") || argument.contains("vcodec=libx264");
-    });
-    return {playSeconds, playSeconds, h264 ? H264EncodingJoinCost : EncodingJoinCost};
+    return {playSeconds, playSeconds, EncodingJoinCost(joinArguments)};
 }
 
 JobProgress::JobProgress(StageCosts costs)
@@ -134,12 +179,13 @@ std::optional<int> JobProgress::tick(double wallClock)
     const double window = std::max(ShortestRateWindow, now / 2);
     while (m_samples.size() > 2 && m_samples[1].at <= now - window)
         m_samples.pop_front();
-    // Once the join has done half its work, its own rate tells its cost better than the
-    // weight it was given (a join of pieces goes slower at its start than at its end); it
-    // is counted from the start of its encoding, after its inputs were read.
+    // Once the join has done a share of its work, its own rate tells its cost better than
+    // the weight it was given; it is counted from the start of its encoding, after its
+    // inputs were read.
     if (!m_joinTick && (m_joinStep == JoinStep::Encoding || m_joined > 0))
         m_joinTick = now;
-    if (m_joinTick && m_joined >= OwnJoinRateShare * m_costs.joinSeconds && now - *m_joinTick >= FirstRateSeconds) {
+    const double ownRateShare = m_costs.joinCost > PieceJoinCost ? OwnEncodingJoinRateShare : OwnPieceJoinRateShare;
+    if (m_joinTick && m_joined >= ownRateShare * m_costs.joinSeconds && now - *m_joinTick >= FirstRateSeconds) {
         while (m_samples.size() > 2 && m_samples.front().at < *m_joinTick)
             m_samples.pop_front();
     }
