@@ -135,7 +135,8 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     const auto tick = [&] {
         WriteOut(PosLine(span.secondsBefore + progress.seconds(), progress.frames(), span.total));
     };
-    SayStep("encoding");
+    SayStep("encoding " + std::to_string(inputs.front().width) + "x" + std::to_string(inputs.front().height) + " to "
+            + std::to_string(format.width) + "x" + std::to_string(format.height));
     const ChildrenRunResult run = RunChildren(
         {{plan.args, fds, [&](std::string_view text) { progress.Feed(text); },
           [&](std::string_view text) { KeepTail(ffmpegErrors, std::string(text)); }}},

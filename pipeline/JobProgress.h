@@ -40,6 +40,9 @@ public:
     void setJoined(double position);
     // The step the join's run has come to; a join begins at Starting.
     void setJoinStep(JoinStep step);
+    // A step an encoder run told ("reading", "encoding 1280x720 to 640x480", "checking"):
+    // the join's, once it has started, else a conversion's, whose pictures weigh the join.
+    void tellStep(const QString& step);
     // The job has written its output: nothing is left, whatever the positions said.
     void finish();
     // The total bar, 0 to 99 while work is left: 100 is the finished job's alone.
@@ -70,6 +73,9 @@ private:
     double m_doneAtLastTick = 0;
     std::optional<double> m_joinTick; // the first tick with the join's progress
     std::optional<JoinStep> m_joinStep; // none before the join starts
+    double m_measuredJoinCost = 0; // the join's cost for conversions that read pictures of the frame size
+    double m_pictureRatios = 0; // the conversions' input pixels over output pixels, summed
+    int m_conversionsTold = 0;
     // The clock as the rate sees it: without the join's silent steps, whose length says
     // nothing of the rate of its work.
     double m_lastTick = 0;

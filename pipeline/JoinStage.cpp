@@ -48,14 +48,7 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
         m_progress.setJoined(seconds);
         showCurrent(std::max(m_bars.current, CurrentBar(m_bars.current, seconds, m_joinSeconds)));
     });
-    connect(run, &EncoderRun::stepSeen, this, [this](const QString& step) {
-        if (step == "reading")
-            m_progress.setJoinStep(JoinStep::Reading);
-        else if (step == "encoding")
-            m_progress.setJoinStep(JoinStep::Encoding);
-        else if (step == "checking")
-            m_progress.setJoinStep(JoinStep::Checking);
-    });
+
 }
 
 bool JobRunner::joinAgainEncodingDiffering(const EncoderRun& run)

@@ -74,9 +74,12 @@ struct Readings {
     std::vector<std::optional<int>> remaining;
 };
 
-Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond, int joinSilentSeconds = 0)
+Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond, int joinSilentSeconds = 0,
+               const QString& conversionStep = {})
 {
     JobProgress progress(costs);
+    if (!conversionStep.isEmpty())
+        progress.tellStep(conversionStep);
     Readings readings;
     double converted = 0, joined = 0;
     for (int second = 1; joined < costs.joinSeconds; ++second) {
@@ -107,6 +110,8 @@ TEST(JobProgress, TellsTheTruthInEveryPlan)
         StageCosts costs;
         double convertPerSecond;
         int totalAfterConversions; // the total bar when the join starts
+        const char* conversionStep = ""; // what the conversions told of their pictures
+        double joinCost = 0; // the join's wall time per second against the conversions'; 0: as weighed
     };
     // The join's cost matches its rate in these jobs: a steady job's estimate is exact.
     const Case cases[] = {
@@ -120,11 +125,15 @@ TEST(JobProgress, TellsTheTruthInEveryPlan)
         {"intermediate files encoded again into VP9",
          CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=vp9:vbitrate=900", "-vf", "scale=320:240"}),
          12, 7},
+        {"intermediate files of larger inputs encoded again into H.264",
+         CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=h264:vbitrate=1800"}), 12, 21,
+         "encoding 1280x720 to 640x480", 3.7},
         {"same-format inputs copied", CostsOf(JobPlan::EncodeOnce, false, 120), 0, 0},
     };
     for (const Case& test : cases) {
-        const double joinPerSecond = test.convertPerSecond > 0 ? test.convertPerSecond / test.costs.joinCost : 10;
-        const Readings readings = Drive(test.costs, test.convertPerSecond, joinPerSecond);
+        const double joinCost = test.joinCost > 0 ? test.joinCost : test.costs.joinCost;
+        const double joinPerSecond = test.convertPerSecond > 0 ? test.convertPerSecond / joinCost : 10;
+        const Readings readings = Drive(test.costs, test.convertPerSecond, joinPerSecond, 0, test.conversionStep);
         const int seconds = static_cast<int>(readings.totals.size());
         const int conversionSeconds = static_cast<int>(test.costs.convertSeconds / std::max(1.0, test.convertPerSecond));
         if (conversionSeconds > 0) {
