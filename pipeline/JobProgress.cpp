@@ -134,6 +134,10 @@ void JobProgress::setJoined(double position)
 {
     // The join starts once every conversion has ended: whatever they told, they are done.
     m_converted = m_costs.convertSeconds;
+    // A position that moves is work going on, whatever step was told last (an encoder that
+    // tells no steps, a run that encodes some inputs before its join).
+    if (position > m_joined && m_joinStep != JoinStep::Checking)
+        m_joinStep = JoinStep::Encoding;
     m_joined = std::max(m_joined, position);
     moved();
 }

@@ -91,7 +91,7 @@ Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond, 
             progress.setJoined(0);
             progress.setJoinStep(JoinStep::Reading);
         } else {
-            progress.setJoinStep(JoinStep::Encoding);
+            // No encoding step is told: the moving position says it.
             joined = std::min(costs.joinSeconds, joined + joinPerSecond);
             progress.setJoined(joined);
         }
