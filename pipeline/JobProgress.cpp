@@ -92,11 +92,10 @@ JobProgress::JobProgress(StageCosts costs)
 
 void JobProgress::tellStep(const QString& step)
 {
+    // The join's encoding shows in its positions, once the encoder's first reads are past.
     if (m_joinStep) {
         if (step == "reading")
             setJoinStep(JoinStep::Reading);
-        else if (step.startsWith("encoding"))
-            setJoinStep(JoinStep::Encoding);
         else if (step == "checking")
             setJoinStep(JoinStep::Checking);
         return;
@@ -134,8 +133,8 @@ void JobProgress::setJoined(double position)
 {
     // The join starts once every conversion has ended: whatever they told, they are done.
     m_converted = m_costs.convertSeconds;
-    // A position that moves is work going on, whatever step was told last (an encoder that
-    // tells no steps, a run that encodes some inputs before its join).
+    // The join encodes while its position moves, whatever step was told last (an encoder
+    // that tells no steps, a run that encodes some inputs before its join).
     if (position > m_joined && m_joinStep != JoinStep::Checking)
         m_joinStep = JoinStep::Encoding;
     m_joined = std::max(m_joined, position);
@@ -204,9 +203,8 @@ std::optional<int> JobProgress::tick(double wallClock)
     while (m_samples.size() > 2 && m_samples[1].at <= now - window)
         m_samples.pop_front();
     // Once the join has done a share of its work, its own rate tells its cost better than
-    // the weight it was given; it is counted from the start of its encoding, after its
-    // inputs were read.
-    if (!m_joinTick && (m_joinStep == JoinStep::Encoding || m_joined > 0))
+    // the weight it was given; it is counted from its first position, after its start.
+    if (!m_joinTick && m_joined > 0)
         m_joinTick = now;
     const double ownRateShare = m_costs.joinCost > PieceJoinCost ? OwnEncodingJoinRateShare : OwnPieceJoinRateShare;
     if (m_joinTick && m_joined >= ownRateShare * m_costs.joinSeconds && now - *m_joinTick >= FirstRateSeconds) {

@@ -20,9 +20,9 @@ struct StageCosts {
 // join of the inputs as they are. The join's arguments say what it encodes into.
 StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds, const QStringList& joinArguments = {});
 
-// What the join's encoder run says it is doing: before its first word, reading its
-// inputs and checking what it wrote the positions stand still; only while it encodes do
-// they move.
+// What the join's encoder run is doing: while it starts (until its first position comes),
+// reads its inputs and checks what it wrote the positions stand still; only while it
+// encodes do they move.
 enum class JoinStep { Starting, Reading, Encoding, Checking };
 
 // The whole job's progress and the time it still takes, from the positions the encoder
