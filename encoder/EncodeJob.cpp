@@ -136,6 +136,8 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     const auto tick = [&] {
         WriteOut(PosLine(span.secondsBefore + progress.seconds(), progress.frames(), span.total));
     };
+    SayStep("encoding " + std::to_string(inputs.front().width) + "x" + std::to_string(inputs.front().height) + " to "
+            + std::to_string(format.width) + "x" + std::to_string(format.height));
     const ChildrenRunResult run = RunChildren(
         {{plan.args, fds, [&](std::string_view text) { progress.Feed(text); },
           [&](std::string_view text) { KeepTail(ffmpegErrors, std::string(text)); }}},
@@ -149,9 +151,10 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
 
     for (const InputInfo& input : inputs)
         CheckUnchanged(input);
-    // A piece is read by the join that follows, which checks what it makes; its length
-    // is the one ffmpeg reported writing. Any other output is read back before it is named.
-    if (!request.piece)
+    // A piece or an intermediate file in the job's folder is read by the join that follows,
+    // which checks what it makes; its length is the one ffmpeg reported writing. Any other
+    // output is read back before it is named.
+    if (!request.piece && !LiesInJobFolder(request.output))
         CheckOutput(temp, request.output, tick);
     else if (progress.frames() <= 0 || progress.seconds() <= 0)
         throw JobError("ffmpeg wrote no picture into " + request.output);
@@ -240,6 +243,7 @@ int JoinInputs(const Request& request, const Encoding& encoding, const std::stri
     const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };
     std::vector<InputInfo> inputs;
     double total = 0;
+    SayStep("reading");
     for (const std::string& path : request.inputs) {
         inputs.push_back(ProbeInput(path, waiting, mark));
         if (StopSignal() != 0)

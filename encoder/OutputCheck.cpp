@@ -3,12 +3,14 @@
 #include "ChildRun.h"
 #include "InputProbe.h"
 #include "JobError.h"
+#include "Progress.h"
 
 #include <cstdlib>
 
 double CheckOutput(const TempOutput& temp, const std::string& finalPath, const std::function<void()>& onTick,
                    bool sound)
 {
+    SayStep("checking");
     std::string out;
     const std::vector<std::string> args = {"ffprobe", "-v", "error", "-of", "flat", "-show_entries",
                                            "format=duration:stream=codec_type", temp.pathForChild()};

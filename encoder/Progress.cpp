@@ -1,5 +1,7 @@
 #include "Progress.h"
 
+#include "Console.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -55,4 +57,9 @@ std::string FormatPosLine(double seconds, long frames, int percent)
     char line[80];
     std::snprintf(line, sizeof line, "Pos: %6.1fs %6ldf (%2d%%)\r", seconds, frames, percent);
     return line;
+}
+
+void SayStep(std::string_view step)
+{
+    WriteOut("Step: " + std::string(step) + "\n");
 }

@@ -25,3 +25,9 @@ private:
 std::string PosLine(double seconds, long frames, double total);
 
 std::string FormatPosLine(double seconds, long frames, int percent);
+
+// The step a run is at, on a line of its own: "Step: reading" while it reads its inputs,
+// "Step: encoding" while ffmpeg writes (an encoding run adds "1280x720 to 640x480", its
+// first input's picture and its output's), "Step: checking" while it reads back what
+// ffmpeg wrote. The joiner weighs the time left by it; the positions alone stand still then.
+void SayStep(std::string_view step);

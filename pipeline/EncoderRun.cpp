@@ -10,6 +10,15 @@
 namespace {
 
 constexpr qsizetype KeptOutput = 8192;
+// The encoder's own lines of progress: its position and the step it is at. They are
+// never notes for the user nor a reason for a failure.
+constexpr const char* StepPrefix = "Step: ";
+
+bool IsProgressLine(const QString& text)
+{
+    return text.startsWith("Pos:") || text.startsWith(StepPrefix);
+}
+
 // An encoder that floods its output with lines keeps only its first notes.
 constexpr qsizetype KeptNotes = 100;
 // An encoder that closed its output but lingers is asked to end after this long.
@@ -99,7 +108,9 @@ void EncoderRun::keepNotes(const QByteArray& chunk)
         // A progress line ends in "\r": what follows its last "\r" is the line's own.
         const QByteArray line = m_partialLine.mid(start, end - start);
         const QString text = QString::fromUtf8(line.mid(line.lastIndexOf('\r') + 1)).trimmed();
-        if (!text.isEmpty() && !text.startsWith("Pos:") && m_notes.size() < KeptNotes)
+        if (text.startsWith(StepPrefix) && !hasEnded())
+            emit stepSeen(text.mid(QString(StepPrefix).size()));
+        if (!text.isEmpty() && !IsProgressLine(text) && m_notes.size() < KeptNotes)
             m_notes << text;
     }
     m_partialLine.remove(0, start);
@@ -159,7 +170,7 @@ QString EncoderRun::lastErrorLine() const
     const QStringList lines = QString::fromUtf8(m_tail).split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts);
     for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
         const QString text = line->trimmed();
-        if (!text.isEmpty() && !text.startsWith("Pos:"))
+        if (!text.isEmpty() && !IsProgressLine(text))
             return text;
     }
     return "The encoder ended with exit code " + QString::number(m_exitCode) + ".";

@@ -50,6 +50,9 @@ public:
 signals:
     // The position that a progress line told, in seconds.
     void positionSeen(double seconds);
+    // The step that a line "Step: reading" (encoding, checking) told: what the run does
+    // while its position stands still.
+    void stepSeen(const QString& step);
     // Output as it was read.
     void outputSeen(const QByteArray& chunk);
     // Its exit was collected; told once. The run is still in use by its emitter here: a

@@ -2,6 +2,8 @@
 
 #include "pipeline/ProgressBars.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <cmath>
 
@@ -9,12 +11,28 @@ namespace {
 
 // The join's wall time per second of play against the conversion stage's, as measured
 // with bench/progress on six 20 s and six 90 s 720p inputs: a join that copies the pictures
-// and encodes the sound once is cheap; one that encodes the intermediate files again is
-// dearer than the conversions that ran side by side, H.264 most of all. The rate learned
-// while the job runs corrects them.
+// and encodes the sound once is cheap. The rate learned while the job runs corrects it.
 constexpr double PieceJoinCost = 0.17;
-constexpr double EncodingJoinCost = 2.4;
-constexpr double H264EncodingJoinCost = 3.6;
+
+// A join that encodes the intermediate files again costs what its codec costs against the
+// conversions (MPEG-4, two side by side), measured with bench/progress/joincost.sh on six
+// 20 s inputs of the frame size at 320x240 and 640x480, where the frame size changed it
+// less than the machine's other work did.
+struct JoinCodecCost {
+    const char* codec;
+    double cost;
+};
+constexpr JoinCodecCost JoinCodecCosts[] = {
+    {"h264", 5.5}, {"hevc", 12}, {"vp9", 14}, {"mpeg4", 1.6}, {"flv", 1.6},
+    {"wmv2", 2}, {"mpeg1video", 1.6}, {"mpeg2video", 2.1},
+};
+// A codec not measured: as the dearer of the plain ones.
+constexpr double OtherCodecJoinCost = 2.4;
+// A conversion decodes its input and encodes the frame size: an input of k times the frame
+// size's pixels costs (1 + ConversionDecodeShare * k) / (1 + ConversionDecodeShare) times
+// one of the frame size, so the join costs that much less against it. From the H.264 join
+// of the 20 s 640x360 and the 90 s 1280x720 sets at 640x480 (5.5 and 3.6 on a quiet machine).
+constexpr double ConversionDecodeShare = 0.32;
 
 // The rate is the work of the last half of the job so far, of ten seconds at least: long
 // enough to smooth the runs' starts, the encoder's silent first reads and a machine whose
@@ -23,10 +41,36 @@ constexpr double H264EncodingJoinCost = 3.6;
 constexpr double ShortestRateWindow = 10;
 // Ticks in a row with an estimate well above the shown time before the shown time rises.
 constexpr int TicksBeforeRising = 3;
-// The share of the join's work after which the rate is the join's own.
-constexpr double OwnJoinRateShare = 0.5;
+// The share of the join's work after which the rate is the join's own: a join of pieces
+// goes slower at its start than at its end; one that encodes goes at one rate, which the
+// machine's other work changes more than the weight foresees.
+constexpr double OwnPieceJoinRateShare = 0.5;
+constexpr double OwnEncodingJoinRateShare = 0.15;
 // Fewer seconds of work than this give no rate yet.
 constexpr double FirstRateSeconds = 2;
+
+// The value of "name=" in the join's options ("vcodec=h264:vbitrate=1800").
+QString OptionValue(const QStringList& arguments, const QString& name)
+{
+    const QRegularExpression value("(?:^|:)" + QRegularExpression::escape(name) + "=([^:]+)");
+    for (const QString& argument : arguments) {
+        const QRegularExpressionMatch match = value.match(argument);
+        if (match.hasMatch())
+            return match.captured(1);
+    }
+    return {};
+}
+
+double EncodingJoinCost(const QStringList& joinArguments)
+{
+    QString codec = OptionValue(joinArguments, "vcodec");
+    codec = codec == "libx264" ? "h264" : codec == "libx265" ? "hevc" : codec == "libvpx-vp9" ? "vp9" : codec;
+    for (const JoinCodecCost& cost : JoinCodecCosts) {
+        if (codec == cost.codec)
+            return cost.cost;
+    }
+    return OtherCodecJoinCost;
+}
 
 }
 
@@ -36,16 +80,36 @@ StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds, const Q
         return {0, playSeconds, 1};
     if (plan == JobPlan::EncodeOnce)
         return {playSeconds, playSeconds, PieceJoinCost};
-    const bool h264 = std::any_of(joinArguments.begin(), joinArguments.end(), [](const QString& argument) {
-        return argument.contains("vcodec=h264") || argument.contains("vcodec=libx264");
-    });
-    return {playSeconds, playSeconds, h264 ? H264EncodingJoinCost : EncodingJoinCost};
+    return {playSeconds, playSeconds, EncodingJoinCost(joinArguments)};
 }
 
 JobProgress::JobProgress(StageCosts costs)
     : m_costs(costs)
     , m_samples{{0, 0}}
+    , m_measuredJoinCost(costs.joinCost)
 {
+}
+
+void JobProgress::tellStep(const QString& step)
+{
+    // The join's encoding shows in its positions, once the encoder's first reads are past.
+    if (m_joinStep) {
+        if (step == "reading")
+            setJoinStep(JoinStep::Reading);
+        else if (step == "checking")
+            setJoinStep(JoinStep::Checking);
+        return;
+    }
+    const QRegularExpression pictures("^encoding (\\d+)x(\\d+) to (\\d+)x(\\d+)$");
+    const QRegularExpressionMatch match = pictures.match(step);
+    const double output = match.captured(3).toDouble() * match.captured(4).toDouble();
+    // Only an encoding join is weighed against the conversions' pictures.
+    if (!match.hasMatch() || output <= 0 || m_costs.convertSeconds <= 0 || m_measuredJoinCost <= PieceJoinCost)
+        return;
+    m_pictureRatios += match.captured(1).toDouble() * match.captured(2).toDouble() / output;
+    ++m_conversionsTold;
+    m_costs.joinCost = m_measuredJoinCost * (1 + ConversionDecodeShare)
+        / (1 + ConversionDecodeShare * m_pictureRatios / m_conversionsTold);
 }
 
 double JobProgress::done() const
@@ -69,8 +133,22 @@ void JobProgress::setJoined(double position)
 {
     // The join starts once every conversion has ended: whatever they told, they are done.
     m_converted = m_costs.convertSeconds;
+    // The join encodes while its position moves, whatever step was told last (an encoder
+    // that tells no steps, a run that encodes some inputs before its join).
+    if (position > m_joined && m_joinStep != JoinStep::Checking)
+        m_joinStep = JoinStep::Encoding;
     m_joined = std::max(m_joined, position);
     moved();
+}
+
+void JobProgress::setJoinStep(JoinStep step)
+{
+    m_joinStep = step;
+}
+
+bool JobProgress::joinIsSilent() const
+{
+    return m_joinStep && *m_joinStep != JoinStep::Encoding && m_total < 100;
 }
 
 void JobProgress::moved()
@@ -103,26 +181,39 @@ std::optional<double> JobProgress::estimate(double now) const
     return std::max(0.0, work() - done()) / (worked / span);
 }
 
-std::optional<int> JobProgress::tick(double now)
+std::optional<int> JobProgress::tick(double wallClock)
 {
+    const double elapsed = wallClock - m_lastTick;
+    m_lastTick = wallClock;
+    if (joinIsSilent()) {
+        // The join starts, reads its inputs or checks its output: the time passes as the
+        // shown time says, and the positions stand still for a reason that is no rate.
+        m_silentSeconds += elapsed;
+        if (m_shown) {
+            m_shownExactly = std::max(std::min(m_shownExactly, 1.0), m_shownExactly - elapsed);
+            m_shown = static_cast<int>(RoundHalfEven(m_shownExactly));
+        }
+        return m_shown;
+    }
+    const double now = wallClock - m_silentSeconds;
     const bool worked = done() > m_doneAtLastTick;
     m_doneAtLastTick = done();
     m_samples.push_back({now, done()});
     const double window = std::max(ShortestRateWindow, now / 2);
     while (m_samples.size() > 2 && m_samples[1].at <= now - window)
         m_samples.pop_front();
-    // Once the join has done half its work, its own rate tells its cost better than the
-    // weight it was given (a join of pieces goes slower at its start than at its end); it
-    // is counted from its first word of progress, after the inputs' probing and the
-    // encoder's first reads, which do not come again.
-    if (m_joined > 0 && !m_joinTick)
+    // Once the join has done a share of its work, its own rate tells its cost better than
+    // the weight it was given; it is counted from its first position, after its start.
+    if (!m_joinTick && m_joined > 0)
         m_joinTick = now;
-    if (m_joinTick && m_joined >= OwnJoinRateShare * m_costs.joinSeconds && now - *m_joinTick >= FirstRateSeconds) {
+    const double ownRateShare = m_costs.joinCost > PieceJoinCost ? OwnEncodingJoinRateShare : OwnPieceJoinRateShare;
+    if (m_joinTick && m_joined >= ownRateShare * m_costs.joinSeconds && now - *m_joinTick >= FirstRateSeconds) {
         while (m_samples.size() > 2 && m_samples.front().at < *m_joinTick)
             m_samples.pop_front();
     }
     if (done() >= work()) {
         m_shown = 0;
+        m_shownExactly = 0;
         return m_shown;
     }
     const std::optional<double> estimated = estimate(now);
@@ -136,6 +227,7 @@ std::optional<int> JobProgress::tick(double now)
     m_ticksWellMore = !wellMore ? 0 : m_ticksWellMore + (worked ? 1 : 0);
     if (!m_shown || next <= *m_shown || m_ticksWellMore >= TicksBeforeRising) {
         m_shown = next;
+        m_shownExactly = next;
         m_ticksWellMore = 0;
     }
     return m_shown;

@@ -20,6 +20,11 @@ struct StageCosts {
 // join of the inputs as they are. The join's arguments say what it encodes into.
 StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds, const QStringList& joinArguments = {});
 
+// What the join's encoder run is doing: while it starts (until its first position comes),
+// reads its inputs and checks what it wrote the positions stand still; only while it
+// encodes do they move.
+enum class JoinStep { Starting, Reading, Encoding, Checking };
+
 // The whole job's progress and the time it still takes, from the positions the encoder
 // runs tell. The remaining time divides the work left by the rate of the recent work, so
 // it follows a machine that gets busier or freer and a stage weighed wrong; it never rises
@@ -33,20 +38,26 @@ public:
     void setConverted(double seconds);
     // The join's position in play seconds.
     void setJoined(double position);
+    // The step the join's run has come to; a join begins at Starting.
+    void setJoinStep(JoinStep step);
+    // A step an encoder run told ("reading", "encoding 1280x720 to 640x480", "checking"):
+    // the join's, once it has started, else a conversion's, whose pictures weigh the join.
+    void tellStep(const QString& step);
     // The job has written its output: nothing is left, whatever the positions said.
     void finish();
     // The total bar, 0 to 99 while work is left: 100 is the finished job's alone.
     int total() const;
 
-    // One tick of the clock, `now` seconds after the job started: the remaining seconds to
-    // show, or nothing while no work has been seen to go on.
-    std::optional<int> tick(double now);
+    // One tick of the clock, `wallClock` seconds after the job started: the remaining
+    // seconds to show, or nothing while no work has been seen to go on.
+    std::optional<int> tick(double wallClock);
 
 private:
     void moved();
     double done() const;
     double work() const;
     std::optional<double> estimate(double now) const;
+    bool joinIsSilent() const;
 
     struct Sample {
         double at;
@@ -61,4 +72,13 @@ private:
     int m_ticksWellMore = 0;
     double m_doneAtLastTick = 0;
     std::optional<double> m_joinTick; // the first tick with the join's progress
+    std::optional<JoinStep> m_joinStep; // none before the join starts
+    double m_measuredJoinCost = 0; // the join's cost for conversions that read pictures of the frame size
+    double m_pictureRatios = 0; // the conversions' input pixels over output pixels, summed
+    int m_conversionsTold = 0;
+    // The clock as the rate sees it: without the join's silent steps, whose length says
+    // nothing of the rate of its work.
+    double m_lastTick = 0;
+    double m_silentSeconds = 0;
+    double m_shownExactly = 0; // the shown time as it counts down through a silent step
 };

@@ -264,6 +264,7 @@ EncoderRun* JobRunner::launchEncoder(const QStringList& arguments, std::function
 {
     auto run = std::make_unique<EncoderRun>();
     connect(run.get(), &EncoderRun::outputSeen, this, [this](const QByteArray& chunk) { m_view.showEncoderOutput(chunk); });
+    connect(run.get(), &EncoderRun::stepSeen, this, [this](const QString& step) { m_progress.tellStep(step); });
     // The encoder keeps the files of its own runs in the job's folder, which every ending removes.
     QByteArrayList environment{"VELMO_JOB_MARK=" + m_jobMark};
     if (m_jobFolder)

@@ -28,6 +28,7 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
     setEveryStatus("Joining");
     // The join's own run starts from nothing, whatever the last conversion showed.
     m_progress.setJoined(0);
+    m_progress.setJoinStep(JoinStep::Starting);
     showCurrent(0);
     m_output = JoinTarget(m_settings.outputFile, m_settings.policy);
 
@@ -47,6 +48,7 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
         m_progress.setJoined(seconds);
         showCurrent(std::max(m_bars.current, CurrentBar(m_bars.current, seconds, m_joinSeconds)));
     });
+
 }
 
 bool JobRunner::joinAgainEncodingDiffering(const EncoderRun& run)

@@ -5,8 +5,9 @@ remaining time it shows with the time the job actually still took.
 Usage: readings.py LABEL PROGRAM_FOLDER [console arguments...]
 Prints one table row: label, job seconds, readings after the first 10 % of the job,
 the share of them within 20 % (or 3 s) of the actual, the worst error in seconds, the
-remaining time shown with the total bar at 100 %, and the largest rise between two
-readings that the actual did not have.
+remaining time shown with the total bar at 100 %, the largest rise between two
+readings that the actual did not have, and the one-minute load average at the job's start
+and end (other work on the machine changes the encoders' speed).
 """
 import os
 import pty
@@ -60,9 +61,16 @@ def run(program, arguments):
     return shown, end
 
 
+def load():
+    with open("/proc/loadavg") as text:
+        return text.read().split()[0]
+
+
 def main():
     label, program, arguments = sys.argv[1], sys.argv[2], sys.argv[3:]
+    load_before = load()
     shown, end = run(program, arguments)
+    load_after = load()
     # What the user saw at each whole second: the last line shown by then.
     readings = []
     for second in range(1, int(end) + 1):
@@ -77,7 +85,7 @@ def main():
     rise = max((b[2] - a[2] for a, b in zip(readings, readings[1:])), default=0)
     share = 100.0 * len(within) / len(counted) if counted else 0
     print(f"| {label} | {end:.1f} | {len(counted)} | {share:.0f} % | {worst:.1f} | "
-          f"{at_full[0] if at_full else 'never shown'} | {max(rise, 0):.0f} |")
+          f"{at_full[0] if at_full else 'never shown'} | {max(rise, 0):.0f} | {load_before} to {load_after} |")
     if os.environ.get("VERBOSE"):
         for second, total, remaining, actual in readings:
             print(f"  {second:4d} s  total {total:3d} %  shown {remaining:6.0f}  actual {actual:6.1f}", file=sys.stderr)

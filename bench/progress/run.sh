@@ -29,8 +29,8 @@ job() { # label folder profile [options]
         --overwrite "$@" -- "$folder"/c*.mp4
 }
 
-echo "| job | seconds | readings after the first 10 % | within 20 % or 3 s | worst error, s | shown at total 100 % | largest rise, s |"
-echo "|---|---|---|---|---|---|---|"
+echo "| job | seconds | readings after the first 10 % | within 20 % or 3 s | worst error, s | shown at total 100 % | largest rise, s | load average |"
+echo "|---|---|---|---|---|---|---|---|"
 for set in ${SETS:-small large}; do
     case $set in
     small) make_clips "$work/small" 640x360 20; name="six 20 s 640x360" ;;

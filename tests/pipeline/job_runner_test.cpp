@@ -218,11 +218,11 @@ TEST_F(Job, RunsBothStagesWithTheirStatusesBarsAndClock)
     EXPECT_EQ(intermediatesDuringTheJoin, QStringList{"velmo-job-XXXXXX: 0.avi 1.avi"});
     EXPECT_TRUE(intermediatesLeft().isEmpty()) << "the job's folder and its intermediates are gone";
     EXPECT_EQ(view.bars.back(), std::make_pair(100, 100));
-    // Entry a: 10 s of 10 fills the current bar; the total weighs the join's 40 s at 2.4 each,
-    // so a's 10 s are 7 % of 136, and the conversions' 40 s are 29 % when the join starts
-    // its current bar at 0.
-    EXPECT_NE(std::find(view.bars.begin(), view.bars.end(), std::make_pair(100, 7)), view.bars.end());
-    EXPECT_NE(std::find(view.bars.begin(), view.bars.end(), std::make_pair(0, 29)), view.bars.end());
+    // Entry a: 10 s of 10 fills the current bar; the total weighs the join's 40 s into MPEG-4
+    // at 1.6 each, so a's 10 s are 10 % of 104, and the conversions' 40 s are 38 % when the
+    // join starts its current bar at 0.
+    EXPECT_NE(std::find(view.bars.begin(), view.bars.end(), std::make_pair(100, 10)), view.bars.end());
+    EXPECT_NE(std::find(view.bars.begin(), view.bars.end(), std::make_pair(0, 38)), view.bars.end());
     EXPECT_EQ(view.events, (QStringList{"EnterJobMode", "progress shown", "clock started", "progress shown",
                                         "clock stopped", "progress hidden", "LeaveJobMode"}));
     EXPECT_EQ(runner.state(), JobState::Idle);
@@ -239,11 +239,11 @@ TEST_F(Job, TheJoinsPositionNeverGoesBack)
     addEntry(path("b.avi"), "00:01:40");
     script(ProgressSteps({80, 40}) + "output\nexit 0\n");
     RunJob(runner, settings());
-    // The join's 80 s of 200 shows 40 % and (200 + 2.4 * 80) / (200 + 2.4 * 200) = 58 %; the
+    // The join's 80 s of 200 shows 40 % and (200 + 1.6 * 80) / (200 + 1.6 * 200) = 63 %; the
     // later 40 s changes nothing.
-    const auto join = std::find(view.bars.begin(), view.bars.end(), std::make_pair(40, 58));
+    const auto join = std::find(view.bars.begin(), view.bars.end(), std::make_pair(40, 63));
     ASSERT_NE(join, view.bars.end());
-    EXPECT_EQ(*(join + 1), std::make_pair(40, 58));
+    EXPECT_EQ(*(join + 1), std::make_pair(40, 63));
 }
 
 TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)

@@ -74,9 +74,12 @@ struct Readings {
     std::vector<std::optional<int>> remaining;
 };
 
-Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond, int joinSilentSeconds = 0)
+Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond, int joinSilentSeconds = 0,
+               const QString& conversionStep = {})
 {
     JobProgress progress(costs);
+    if (!conversionStep.isEmpty())
+        progress.tellStep(conversionStep);
     Readings readings;
     double converted = 0, joined = 0;
     for (int second = 1; joined < costs.joinSeconds; ++second) {
@@ -86,7 +89,9 @@ Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond, 
         } else if (joinSilentSeconds > 0) {
             --joinSilentSeconds;
             progress.setJoined(0);
+            progress.setJoinStep(JoinStep::Reading);
         } else {
+            // No encoding step is told: the moving position says it.
             joined = std::min(costs.joinSeconds, joined + joinPerSecond);
             progress.setJoined(joined);
         }
@@ -103,19 +108,32 @@ TEST(JobProgress, TellsTheTruthInEveryPlan)
     struct Case {
         const char* what;
         StageCosts costs;
-        double convertPerSecond, joinPerSecond;
+        double convertPerSecond;
         int totalAfterConversions; // the total bar when the join starts
+        const char* conversionStep = ""; // what the conversions told of their pictures
+        double joinCost = 0; // the join's wall time per second against the conversions'; 0: as weighed
     };
     // The join's cost matches its rate in these jobs: a steady job's estimate is exact.
     const Case cases[] = {
-        {"pieces joined by copy", CostsOf(JobPlan::EncodeOnce, true, 120), 4, 4 / 0.17, 85},
-        {"intermediate files encoded again", CostsOf(JobPlan::Intermediate, true, 120), 12, 5, 29},
+        {"pieces joined by copy", CostsOf(JobPlan::EncodeOnce, true, 120), 4, 85},
+        {"intermediate files encoded again", CostsOf(JobPlan::Intermediate, true, 120), 12, 29},
         {"intermediate files encoded again into H.264",
-         CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=h264:vbitrate=1800"}), 12, 12 / 3.6, 22},
-        {"same-format inputs copied", CostsOf(JobPlan::EncodeOnce, false, 120), 0, 10, 0},
+         CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=h264:vbitrate=1800"}), 12, 15},
+        {"intermediate files encoded again into MPEG-4",
+         CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=mpeg4:vbitrate=1800", "-vf", "scale=640:480"}),
+         12, 38},
+        {"intermediate files encoded again into VP9",
+         CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=vp9:vbitrate=900", "-vf", "scale=320:240"}),
+         12, 7},
+        {"intermediate files of larger inputs encoded again into H.264",
+         CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=h264:vbitrate=1800"}), 12, 21,
+         "encoding 1280x720 to 640x480", 3.7},
+        {"same-format inputs copied", CostsOf(JobPlan::EncodeOnce, false, 120), 0, 0},
     };
     for (const Case& test : cases) {
-        const Readings readings = Drive(test.costs, test.convertPerSecond, test.joinPerSecond);
+        const double joinCost = test.joinCost > 0 ? test.joinCost : test.costs.joinCost;
+        const double joinPerSecond = test.convertPerSecond > 0 ? test.convertPerSecond / joinCost : 10;
+        const Readings readings = Drive(test.costs, test.convertPerSecond, joinPerSecond, 0, test.conversionStep);
         const int seconds = static_cast<int>(readings.totals.size());
         const int conversionSeconds = static_cast<int>(test.costs.convertSeconds / std::max(1.0, test.convertPerSecond));
         if (conversionSeconds > 0) {
@@ -143,6 +161,9 @@ TEST(JobProgress, LearnsTheCostOfAJoinWeighedWrong)
     const Readings readings = Drive(CostsOf(JobPlan::EncodeOnce, true, 120), 1, 0.5 / 0.17, 10);
     const int seconds = static_cast<int>(readings.totals.size());
     ASSERT_EQ(seconds, 171);
+    // While the join reads its inputs, the shown time counts down with the clock.
+    for (int second = 122; second <= 130; ++second)
+        EXPECT_EQ(*readings.remaining[second - 1], *readings.remaining[second - 2] - 1) << "at " << second;
     // From half the join on, and two seconds of its own, the join's own rate decides; the
     // shown time rises to it after three ticks.
     for (int second = 158; second < seconds; ++second) {
