@@ -272,13 +272,13 @@ void WriteStream(FlatWriter& out, AVFormatContext* context, AVStream* stream, co
 
 // Stops the reading when a stop signal arrives, and ticks while it reads.
 struct Watch {
+    static constexpr auto kTick = std::chrono::milliseconds(60);
     const std::function<void()>& onTick;
-    std::chrono::steady_clock::time_point nextTick = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point nextTick = std::chrono::steady_clock::now() + kTick;
 
     static int Interrupt(void* opaque)
     {
         auto* watch = static_cast<Watch*>(opaque);
-        constexpr auto kTick = std::chrono::milliseconds(60);
         if (const auto now = std::chrono::steady_clock::now(); now >= watch->nextTick) {
             watch->nextTick = now + kTick;
             if (watch->onTick)
