@@ -218,6 +218,18 @@ const char* FieldOrderName(AVFieldOrder order)
     }
 }
 
+void WriteDispositionAndTags(FlatWriter& out, const std::string& prefix, const AVStream& stream)
+{
+    out.Int(prefix + "disposition.", "default", (stream.disposition & AV_DISPOSITION_DEFAULT) != 0);
+    out.Int(prefix + "disposition.", "attached_pic", (stream.disposition & AV_DISPOSITION_ATTACHED_PIC) != 0);
+    // The tags asked for, matched as ffprobe matches them: whatever their case, named as the file names them.
+    const AVDictionaryEntry* tag = nullptr;
+    while ((tag = av_dict_get(stream.metadata, "", tag, AV_DICT_IGNORE_SUFFIX)))
+        if (!av_strcasecmp(tag->key, "title") || !av_strcasecmp(tag->key, "language")
+            || !av_strcasecmp(tag->key, "rotate"))
+            out.Text(prefix + "tags.", ValidText(tag->key), ValidText(tag->value).c_str());
+}
+
 // A stream's entries at prefix ("streams.stream.N."); as a program's member, without its
 // disposition and tags, which ffprobe's entries name only for the streams' own list.
 void WriteStream(FlatWriter& out, AVFormatContext* context, AVStream* stream, const std::string& prefix,
@@ -255,19 +267,11 @@ void WriteStream(FlatWriter& out, AVFormatContext* context, AVStream* stream, co
     out.Time(prefix, "start_time", stream->start_time, stream->time_base);
     out.Time(prefix, "duration", stream->duration, stream->time_base);
     out.Text(prefix, "nb_frames", stream->nb_frames ? std::to_string(stream->nb_frames).c_str() : "N/A");
+    if (!inProgram)
+        WriteDispositionAndTags(out, prefix, *stream);
     for (int index = 0; index < stream->nb_side_data; ++index)
         WriteSideData(out, prefix + "side_data_list.side_data." + std::to_string(index) + ".", codec,
                       stream->side_data[index]);
-    if (inProgram)
-        return;
-    out.Int(prefix + "disposition.", "default", (stream->disposition & AV_DISPOSITION_DEFAULT) != 0);
-    out.Int(prefix + "disposition.", "attached_pic", (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0);
-    // The tags asked for, matched as ffprobe matches them: whatever their case, named as the file names them.
-    const AVDictionaryEntry* tag = nullptr;
-    while ((tag = av_dict_get(stream->metadata, "", tag, AV_DICT_IGNORE_SUFFIX)))
-        if (!av_strcasecmp(tag->key, "title") || !av_strcasecmp(tag->key, "language")
-            || !av_strcasecmp(tag->key, "rotate"))
-            out.Text(prefix + "tags.", ValidText(tag->key), ValidText(tag->value).c_str());
 }
 
 // Stops the reading when a stop signal arrives, and ticks while it reads.
@@ -345,8 +349,6 @@ FlatProbeResult ProbeFlat(const std::string& path, const std::function<void(std:
     }
     if (StopSignal() != 0)
         return {true, {}};
-    for (unsigned index = 0; index < streams; ++index)
-        WriteStream(out, context.get(), context->streams[index], "streams.stream." + std::to_string(index) + ".", false);
     // ffprobe's stream entries also list the streams of each program (of a transport stream).
     for (unsigned place = 0; place < context->nb_programs; ++place) {
         const AVProgram* program = context->programs[place];
@@ -358,6 +360,8 @@ FlatProbeResult ProbeFlat(const std::string& path, const std::function<void(std:
                                 + ".",
                             true);
     }
+    for (unsigned index = 0; index < streams; ++index)
+        WriteStream(out, context.get(), context->streams[index], "streams.stream." + std::to_string(index) + ".", false);
     out.Text("format.", "format_name", context->iformat->name);
     out.Time("format.", "start_time", context->start_time, AV_TIME_BASE_Q);
     out.Time("format.", "duration", context->duration, AV_TIME_BASE_Q);
