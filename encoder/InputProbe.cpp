@@ -1,7 +1,7 @@
 #include "InputProbe.h"
 
 #include "ChildRun.h"
-#include "FailureText.h"
+#include "FlatProbe.h"
 #include "JobError.h"
 
 #include <algorithm>
@@ -421,17 +421,11 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
 {
     const struct stat file = CheckReadableFile(path);
     ProbeReader reader;
-    std::string errors;
-    const ChildRunResult run = RunChild(ProbeArguments(path),
-        {[&](std::string_view text) { reader.Feed(text); },
-         [&](std::string_view text) { KeepTail(errors, std::string(text)); }, onTick});
-    if (run.stopSignal != 0)
+    const FlatProbeResult run = ProbeFlat(path, [&](std::string_view text) { reader.Feed(text); }, onTick);
+    if (run.stopped)
         return {};
-    if (ExitCodeOf(run.status) != 0) {
-        const std::string reason = ReasonFor(errors, path);
-        throw JobError("Input file is not a readable video file" + (reason.empty() ? "" : " (" + reason + ")") + ": "
-                       + path);
-    }
+    if (!run.error.empty())
+        throw JobError("Input file is not a readable video file (" + run.error + "): " + path);
     reader.Feed("\n");
     const InputInfo info = InputInfoFromProbe(path, reader.values(), 0, 0, mark);
     const bool followJumps = FollowsTimestampJumps(Text(reader.values(), "format.format_name"));

@@ -128,7 +128,8 @@ void ReadMasteringDisplay(const std::map<std::string, std::string>& values, cons
 // HEVC keeps its mastering display.
 std::vector<std::string> FirstFrameArguments(const std::string& path, int stream);
 
-// Checks that the file is there and readable, then asks ffprobe. Throws JobError
+// Checks that the file is there and readable, then reads it as ffprobe would (ProbeFlat;
+// ffprobe itself only for an HDR picture's first frame). Throws JobError
 // naming the file: missing, a folder, unreadable, empty, not a media file, no video.
 // mark: the job's, which a lead-in track must carry.
 InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick, const std::string& mark = {});
