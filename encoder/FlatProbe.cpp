@@ -309,6 +309,28 @@ struct FreePacket {
 
 } // namespace
 
+PictureSpan ReadPictureSpan(const std::string& path)
+{
+    av_log_set_level(AV_LOG_QUIET);
+    const std::function<void()> noTick;
+    Watch watch{noTick};
+    AVFormatContext* opening = avformat_alloc_context();
+    if (!opening)
+        return {ErrorText(AVERROR(ENOMEM))};
+    opening->interrupt_callback = {&Watch::Interrupt, &watch};
+    if (const int opened = avformat_open_input(&opening, FileUrl(path).c_str(), nullptr, nullptr); opened < 0)
+        return {ErrorText(opened)};
+    const std::unique_ptr<AVFormatContext, CloseInput> context(opening);
+    if (const int found = avformat_find_stream_info(context.get(), nullptr); found < 0)
+        return {ErrorText(found)};
+    PictureSpan span;
+    for (unsigned index = 0; index < context->nb_streams; ++index)
+        span.hasPicture = span.hasPicture || context->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    if (context->duration > 0)
+        span.seconds = static_cast<double>(context->duration) / AV_TIME_BASE;
+    return span;
+}
+
 FlatProbeResult ProbeFlat(const std::string& path, const std::function<void(std::string_view)>& onText,
                           const std::function<void()>& onTick)
 {

@@ -17,3 +17,12 @@ struct FlatProbeResult {
 // least every tick while it reads.
 FlatProbeResult ProbeFlat(const std::string& path, const std::function<void(std::string_view)>& onText,
                           const std::function<void()>& onTick);
+
+// What a picture of the file needs to know: whether it has a picture, and its length in
+// seconds (0 when the file does not say), from its header alone, without its packets.
+struct PictureSpan {
+    std::string error; // why the file could not be opened; empty when it was
+    bool hasPicture = false;
+    double seconds = 0;
+};
+PictureSpan ReadPictureSpan(const std::string& path);

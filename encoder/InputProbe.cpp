@@ -74,6 +74,9 @@ struct stat CheckReadableFile(const std::string& path)
     }
     if (S_ISDIR(info.st_mode))
         throw JobError("Input is a folder, not a video file: " + path);
+    // Opening a pipe waits for a writer, and its reads could wait for ever.
+    if (!S_ISREG(info.st_mode))
+        throw JobError("Input is a pipe or a device, not a video file: " + path);
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw JobError("Input file cannot be read (" + std::string(std::strerror(errno)) + "): " + path);

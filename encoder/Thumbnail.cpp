@@ -4,6 +4,7 @@
 #include "Console.h"
 #include "ExitCodes.h"
 #include "FailureText.h"
+#include "FlatProbe.h"
 #include "InputProbe.h"
 #include "JobError.h"
 
@@ -62,19 +63,12 @@ Run RunTool(const std::vector<std::string>& argv)
 // The length in seconds, 0 when the file does not tell; throws JobError when there is no picture to take.
 double PictureLength(const std::string& input)
 {
-    const Run probe = RunTool({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
-                               "stream=index:format=duration", "-of", "default=noprint_wrappers=1", FileUrl(input)});
-    if (probe.stopSignal)
-        throw JobError("Stopped.", exitcode::StoppedBase + probe.stopSignal);
-    if (probe.exitCode != 0)
-        throw JobError("The file cannot be read: " + LastLine(probe.err));
-    if (probe.out.find("index=") == std::string::npos)
+    const PictureSpan span = ReadPictureSpan(input);
+    if (!span.error.empty())
+        throw JobError("The file cannot be read: " + span.error);
+    if (!span.hasPicture)
         throw JobError("The file has no picture.");
-    const std::size_t at = probe.out.find("duration=");
-    if (at == std::string::npos)
-        return 0;
-    const double seconds = std::strtod(probe.out.c_str() + at + 9, nullptr);
-    return seconds > 0 ? seconds : 0;
+    return span.seconds;
 }
 
 std::string SecondsText(double seconds)

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
@@ -56,12 +57,15 @@ TEST_F(EncoderFailureTest, BadInputsAreRefusedByName)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString cut = folder_.filePath("cut.mp4");
     Write(cut, file.read(file.size() / 2));
+    const QString pipe = folder_.filePath("pipe.avi");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
 
     ExpectRefused(text, "not a readable video file");
     ExpectRefused(empty, "empty");
     ExpectRefused(folder_.filePath("gone.avi"), "not found");
     ExpectRefused(song, "no video stream");
     ExpectRefused(cut, "not a readable video file");
+    ExpectRefused(pipe, "a pipe or a device");
 }
 
 TEST_F(EncoderFailureTest, TruncatedAviGivesWhatItHolds)
