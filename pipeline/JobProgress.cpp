@@ -31,8 +31,9 @@ constexpr double OtherCodecJoinCost = 2.4;
 // A conversion decodes its input and encodes the frame size: an input of k times the frame
 // size's pixels costs (1 + ConversionDecodeShare * k) / (1 + ConversionDecodeShare) times
 // one of the frame size, so the join costs that much less against it. From the H.264 join
-// of the 20 s 640x360 and the 90 s 1280x720 sets at 640x480 (5.5 and 3.6 on a quiet machine).
-constexpr double ConversionDecodeShare = 0.32;
+// of the 20 s 640x360 and the 90 s 1280x720 sets at 640x480, on a quiet machine with
+// the conversions' colour-exact scaling: 5.8 and 1.8 times the conversions.
+constexpr double ConversionDecodeShare = 4.3;
 
 // The rate is the work of the last half of the job so far, of ten seconds at least: long
 // enough to smooth the runs' starts, the encoder's silent first reads and a machine whose
