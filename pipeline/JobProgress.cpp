@@ -12,7 +12,7 @@ namespace {
 // The join's wall time per second of play against the conversion stage's, as measured
 // with bench/progress on six 20 s and six 90 s 720p inputs: a join that copies the pictures
 // and encodes the sound once is cheap. The rate learned while the job runs corrects it.
-constexpr double PieceJoinCost = 0.17;
+constexpr double PieceJoinCost = 0.14;
 
 // A join that encodes the intermediate files again costs what its codec costs against the
 // conversions (MPEG-4, two side by side), measured with bench/progress/joincost.sh on six

@@ -115,7 +115,7 @@ TEST(JobProgress, TellsTheTruthInEveryPlan)
     };
     // The join's cost matches its rate in these jobs: a steady job's estimate is exact.
     const Case cases[] = {
-        {"pieces joined by copy", CostsOf(JobPlan::EncodeOnce, true, 120), 4, 85},
+        {"pieces joined by copy", CostsOf(JobPlan::EncodeOnce, true, 120), 4, 88},
         {"intermediate files encoded again", CostsOf(JobPlan::Intermediate, true, 120), 12, 29},
         {"intermediate files encoded again into H.264",
          CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=h264:vbitrate=1800"}), 12, 15},
