@@ -38,8 +38,8 @@ bool DecodesCleanly(const QString& path, QString* errors)
 
 long GStreamerPictures(const QString& path)
 {
-    // decodebin with only its picture linked now and then hung under load (two runs in
-    // about 700); playbin gives every stream a sink of its own.
+    // decodebin with only its picture linked now and then hung under load, on files that
+    // it read at once when run again; playbin gives every stream a sink of its own.
     const ProgramRun run = RunProgram(
         "gst-launch-1.0", {"-v", "playbin", "flags=video+audio",
                            "uri=" + QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded),
