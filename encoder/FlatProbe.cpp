@@ -307,39 +307,19 @@ struct FreePacket {
     void operator()(AVPacket* packet) const { av_packet_free(&packet); }
 };
 
-} // namespace
+// A file opened and its streams found, or why it could not be.
+struct OpenedInput {
+    std::unique_ptr<AVFormatContext, CloseInput> context;
+    std::string error;
+};
 
-PictureSpan ReadPictureSpan(const std::string& path)
-{
-    av_log_set_level(AV_LOG_QUIET);
-    const std::function<void()> noTick;
-    Watch watch{noTick};
-    AVFormatContext* opening = avformat_alloc_context();
-    if (!opening)
-        return {ErrorText(AVERROR(ENOMEM))};
-    opening->interrupt_callback = {&Watch::Interrupt, &watch};
-    if (const int opened = avformat_open_input(&opening, FileUrl(path).c_str(), nullptr, nullptr); opened < 0)
-        return {ErrorText(opened)};
-    const std::unique_ptr<AVFormatContext, CloseInput> context(opening);
-    if (const int found = avformat_find_stream_info(context.get(), nullptr); found < 0)
-        return {ErrorText(found)};
-    PictureSpan span;
-    for (unsigned index = 0; index < context->nb_streams; ++index)
-        span.hasPicture = span.hasPicture || context->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
-    if (context->duration > 0)
-        span.seconds = static_cast<double>(context->duration) / AV_TIME_BASE;
-    return span;
-}
-
-FlatProbeResult ProbeFlat(const std::string& path, const std::function<void(std::string_view)>& onText,
-                          const std::function<void()>& onTick)
+OpenedInput Open(const std::string& path, Watch& watch)
 {
     // The reasons the demuxers give along the way are not the program's messages.
     av_log_set_level(AV_LOG_QUIET);
-    Watch watch{onTick};
     AVFormatContext* opening = avformat_alloc_context();
     if (!opening)
-        return {false, ErrorText(AVERROR(ENOMEM))};
+        return {nullptr, ErrorText(AVERROR(ENOMEM))};
     opening->interrupt_callback = {&Watch::Interrupt, &watch};
     // As ffprobe: every program of a transport stream is looked for.
     AVDictionary* options = nullptr;
@@ -347,10 +327,38 @@ FlatProbeResult ProbeFlat(const std::string& path, const std::function<void(std:
     const int opened = avformat_open_input(&opening, FileUrl(path).c_str(), nullptr, &options);
     av_dict_free(&options);
     if (opened < 0)
-        return {StopSignal() != 0, ErrorText(opened)};
-    const std::unique_ptr<AVFormatContext, CloseInput> context(opening);
-    if (const int found = avformat_find_stream_info(context.get(), nullptr); found < 0)
-        return {StopSignal() != 0, ErrorText(found)};
+        return {nullptr, ErrorText(opened)};
+    OpenedInput input{std::unique_ptr<AVFormatContext, CloseInput>(opening), {}};
+    if (const int found = avformat_find_stream_info(opening, nullptr); found < 0)
+        return {nullptr, ErrorText(found)};
+    return input;
+}
+
+} // namespace
+
+PictureSpan ReadPictureSpan(const std::string& path)
+{
+    const std::function<void()> noTick;
+    Watch watch{noTick};
+    const OpenedInput input = Open(path, watch);
+    if (!input.context)
+        return {input.error};
+    PictureSpan span;
+    for (unsigned index = 0; index < input.context->nb_streams; ++index)
+        span.hasPicture = span.hasPicture || input.context->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    if (input.context->duration > 0)
+        span.seconds = static_cast<double>(input.context->duration) / AV_TIME_BASE;
+    return span;
+}
+
+FlatProbeResult ProbeFlat(const std::string& path, const std::function<void(std::string_view)>& onText,
+                          const std::function<void()>& onTick)
+{
+    Watch watch{onTick};
+    const OpenedInput input = Open(path, watch);
+    if (!input.context)
+        return {StopSignal() != 0, input.error};
+    const auto& context = input.context;
     // Streams that turn up while the packets are read are left out, as ffprobe leaves them.
     const unsigned streams = context->nb_streams;
     FlatWriter out(onText);
