@@ -1,6 +1,7 @@
 #include "FlatProbe.h"
 
 #include "InputProbe.h"
+#include "LibavInput.h"
 #include "StopSignals.h"
 
 extern "C" {
@@ -274,73 +275,13 @@ void WriteStream(FlatWriter& out, AVFormatContext* context, AVStream* stream, co
                       stream->side_data[index]);
 }
 
-// Stops the reading when a stop signal arrives, and ticks while it reads.
-struct Watch {
-    static constexpr auto kTick = std::chrono::milliseconds(60);
-    const std::function<void()>& onTick;
-    std::chrono::steady_clock::time_point nextTick = std::chrono::steady_clock::now() + kTick;
-
-    static int Interrupt(void* opaque)
-    {
-        auto* watch = static_cast<Watch*>(opaque);
-        if (const auto now = std::chrono::steady_clock::now(); now >= watch->nextTick) {
-            watch->nextTick = now + kTick;
-            if (watch->onTick)
-                watch->onTick();
-        }
-        return StopSignal() != 0;
-    }
-};
-
-std::string ErrorText(int error)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(error, text, sizeof text);
-    return text;
-}
-
-struct CloseInput {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-
-struct FreePacket {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-
-// A file opened and its streams found, or why it could not be.
-struct OpenedInput {
-    std::unique_ptr<AVFormatContext, CloseInput> context;
-    std::string error;
-};
-
-OpenedInput Open(const std::string& path, Watch& watch)
-{
-    // The reasons the demuxers give along the way are not the program's messages.
-    av_log_set_level(AV_LOG_QUIET);
-    AVFormatContext* opening = avformat_alloc_context();
-    if (!opening)
-        return {nullptr, ErrorText(AVERROR(ENOMEM))};
-    opening->interrupt_callback = {&Watch::Interrupt, &watch};
-    // As ffprobe: every program of a transport stream is looked for.
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "scan_all_pmts", "1", 0);
-    const int opened = avformat_open_input(&opening, FileUrl(path).c_str(), nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0)
-        return {nullptr, ErrorText(opened)};
-    OpenedInput input{std::unique_ptr<AVFormatContext, CloseInput>(opening), {}};
-    if (const int found = avformat_find_stream_info(opening, nullptr); found < 0)
-        return {nullptr, ErrorText(found)};
-    return input;
-}
-
 } // namespace
 
 PictureSpan ReadPictureSpan(const std::string& path)
 {
     const std::function<void()> noTick;
-    Watch watch{noTick};
-    const OpenedInput input = Open(path, watch);
+    ReadWatch watch{noTick};
+    const OpenedInput input = OpenInput(path, watch);
     if (!input.context)
         return {input.error};
     PictureSpan span;
@@ -354,15 +295,15 @@ PictureSpan ReadPictureSpan(const std::string& path)
 FlatProbeResult ProbeFlat(const std::string& path, const std::function<void(std::string_view)>& onText,
                           const std::function<void()>& onTick)
 {
-    Watch watch{onTick};
-    const OpenedInput input = Open(path, watch);
+    ReadWatch watch{onTick};
+    const OpenedInput input = OpenInput(path, watch);
     if (!input.context)
         return {StopSignal() != 0, input.error};
     const auto& context = input.context;
     // Streams that turn up while the packets are read are left out, as ffprobe leaves them.
     const unsigned streams = context->nb_streams;
     FlatWriter out(onText);
-    const std::unique_ptr<AVPacket, FreePacket> packet(av_packet_alloc());
+    const PacketPtr packet(av_packet_alloc());
     if (!packet)
         return {false, ErrorText(AVERROR(ENOMEM))};
     long long shown = 0;

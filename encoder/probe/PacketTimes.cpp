@@ -86,7 +86,7 @@ void PacketTimesReader::Feed(std::string_view text)
 void PacketTimesReader::TakeLine(std::string_view line)
 {
     if (line.starts_with("packet|")) {
-        Raw raw;
+        RawPacketTime raw;
         raw.order = order_++;
         int stream = -1;
         for (const auto& [key, value] : Fields(line)) {
@@ -123,6 +123,64 @@ void PacketTimesReader::TakeLine(std::string_view line)
         values_[prefix + FlatKey(fields[i].first)] = fields[i].second;
 }
 
+PacketTimes TimesOfPackets(const std::vector<RawPacketTime>& raws, double tick)
+{
+    PacketTimes times;
+    // Decoding times tell steps from reordered frames. Where a stream gives them for
+    // some packets only (Matroska's first frames), the others are left out of the
+    // steps; where it gives none, a few frames' presentation times may step back, so
+    // only a step back of more than a second counts.
+    const bool decodingTimes = std::any_of(raws.begin(), raws.end(), [](const RawPacketTime& raw) { return raw.hasDts; });
+    const double slack = decodingTimes ? 0 : 0.9;
+    bool following = false;
+    double lastDecode = 0;
+    double lastDuration = 0;
+    double offset = 0; // closes up the steps and leaps so far
+    double firstDecode = 0;
+    // A packet without a presentation time is shown as late after its decoding time
+    // as the last one that had both (MPEG program streams give it for key frames only).
+    long long reorder = 0;
+    for (const RawPacketTime& raw : raws) {
+        if (raw.hasPts && raw.hasDts)
+            reorder = raw.pts - raw.dts;
+        const double pts = (raw.hasPts ? raw.pts : raw.dts + reorder) * tick;
+        const double decode = (raw.hasDts ? raw.dts : raw.pts) * tick;
+        const double duration = raw.duration * tick;
+        if (times.count == 0) {
+            times.firstStart = times.start = pts;
+            times.firstDuration = duration;
+            times.end = pts + duration;
+        }
+        times.start = std::min(times.start, pts);
+        times.end = std::max(times.end, pts + duration);
+        ++times.count;
+        times.packets.push_back({pts, decode, duration, raw.order});
+        if (decodingTimes && !raw.hasDts)
+            continue;
+        if (!following) {
+            following = true;
+            firstDecode = decode;
+        } else {
+            // A step back or a leap is closed up, as a player following the clock would.
+            const double step = decode + offset - (lastDecode + lastDuration);
+            const double at = lastDecode + lastDuration - firstDecode;
+            if (step < -slack && -step - slack > times.stepBack) {
+                times.stepBack = -step - slack;
+                times.stepBackAt = at;
+            } else if (step > times.leap) {
+                times.leap = step;
+                times.leapAt = at;
+            }
+            // Reordered frames of MPEG streams may step back a frame or two; only more is a new clock.
+            if (step < -0.1 - slack || step > 1)
+                offset -= step;
+        }
+        lastDecode = decode + offset;
+        lastDuration = duration;
+    }
+    return times;
+}
+
 void PacketTimesReader::Finish()
 {
     if (!partial_.empty())
@@ -131,61 +189,8 @@ void PacketTimesReader::Finish()
     for (const auto& [stream, raws] : raw_) {
         const auto base = values_.find("streams.stream." + std::to_string(stream) + ".time_base");
         const double tick = base == values_.end() ? 0 : TickSeconds(base->second);
-        if (tick <= 0)
-            continue;
-        PacketTimes& times = streams_[stream];
-        // Decoding times tell steps from reordered frames. Where a stream gives them for
-        // some packets only (Matroska's first frames), the others are left out of the
-        // steps; where it gives none, a few frames' presentation times may step back, so
-        // only a step back of more than a second counts.
-        const bool decodingTimes = std::any_of(raws.begin(), raws.end(), [](const Raw& raw) { return raw.hasDts; });
-        const double slack = decodingTimes ? 0 : 0.9;
-        bool following = false;
-        double lastDecode = 0;
-        double lastDuration = 0;
-        double offset = 0; // closes up the steps and leaps so far
-        double firstDecode = 0;
-        // A packet without a presentation time is shown as late after its decoding time
-        // as the last one that had both (MPEG program streams give it for key frames only).
-        long long reorder = 0;
-        for (const Raw& raw : raws) {
-            if (raw.hasPts && raw.hasDts)
-                reorder = raw.pts - raw.dts;
-            const double pts = (raw.hasPts ? raw.pts : raw.dts + reorder) * tick;
-            const double decode = (raw.hasDts ? raw.dts : raw.pts) * tick;
-            const double duration = raw.duration * tick;
-            if (times.count == 0) {
-                times.firstStart = times.start = pts;
-                times.firstDuration = duration;
-                times.end = pts + duration;
-            }
-            times.start = std::min(times.start, pts);
-            times.end = std::max(times.end, pts + duration);
-            ++times.count;
-            times.packets.push_back({pts, decode, duration, raw.order});
-            if (decodingTimes && !raw.hasDts)
-                continue;
-            if (!following) {
-                following = true;
-                firstDecode = decode;
-            } else {
-                // A step back or a leap is closed up, as a player following the clock would.
-                const double step = decode + offset - (lastDecode + lastDuration);
-                const double at = lastDecode + lastDuration - firstDecode;
-                if (step < -slack && -step - slack > times.stepBack) {
-                    times.stepBack = -step - slack;
-                    times.stepBackAt = at;
-                } else if (step > times.leap) {
-                    times.leap = step;
-                    times.leapAt = at;
-                }
-                // Reordered frames of MPEG streams may step back a frame or two; only more is a new clock.
-                if (step < -0.1 - slack || step > 1)
-                    offset -= step;
-            }
-            lastDecode = decode + offset;
-            lastDuration = duration;
-        }
+        if (tick > 0)
+            streams_[stream] = TimesOfPackets(raws, tick);
     }
     raw_.clear();
 }

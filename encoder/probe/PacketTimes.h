@@ -37,6 +37,19 @@ struct PacketTimes {
     void KeepFrom(double from);
 };
 
+// One packet's times as the file gives them, in its stream's time base.
+struct RawPacketTime {
+    long long pts = 0;
+    long long dts = 0;
+    long long duration = 0;
+    bool hasPts = false;
+    bool hasDts = false;
+    long order = 0; // the packet's place among all the file's packets
+};
+
+// What a stream's packets, in file order, say; tick: the seconds of one step of its time base.
+PacketTimes TimesOfPackets(const std::vector<RawPacketTime>& raws, double tick);
+
 // Reads ffprobe's "-of compact" text piece by piece (its "packet", "stream" and "format"
 // lines; stream lines must hold their index). Streams and format are kept as key/value
 // pairs named as ffprobe's flat output names them ("streams.stream.0.codec_name",
@@ -52,20 +65,11 @@ public:
     std::map<int, PacketTimes>& streams() { return streams_; }
 
 private:
-    struct Raw {
-        long long pts = 0;
-        long long dts = 0;
-        long long duration = 0;
-        bool hasPts = false;
-        bool hasDts = false;
-        long order = 0;
-    };
-
     void TakeLine(std::string_view line);
 
     std::string partial_;
     std::map<std::string, std::string> values_;
-    std::map<int, std::vector<Raw>> raw_;
+    std::map<int, std::vector<RawPacketTime>> raw_;
     std::map<int, PacketTimes> streams_;
     long order_ = 0;
 };
