@@ -6,7 +6,8 @@
 #include "FailureText.h"
 #include "JobError.h"
 #include "MemoryFile.h"
-#include "OutputCheck.h"
+#include "JobPromises.h"
+#include "OutputVerify.h"
 #include "Progress.h"
 #include "QuickTimeBoxes.h"
 #include "StopSignals.h"
@@ -146,6 +147,7 @@ std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, con
             }
             listings[i].Finish();
             all.push_back(FactsFrom(path, files[i], listings[i]));
+            all.back().packetsWhole = reads[i] == PacketsRead::All;
             // A file that only began like an MP4 is read again, every packet.
             if (reads[i] == PacketsRead::First && packets == PacketsRead::AllButIndexed
                 && !all.back().IsQuickTime()) {
@@ -279,7 +281,7 @@ int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
     }
     for (const StreamFacts& input : inputs)
         CheckUnchanged(input.file);
-    CheckOutput(temp, request.output, tick, inputs.front().audio >= 0);
+    VerifyOutput(temp.pathForSelf(), request.output, CopiedPromise(request, ChooseEncoding(request), inputs), tick);
     if (StopSignal() != 0)
         return StoppedJoin(request);
     temp.Commit();

@@ -24,6 +24,7 @@ struct StreamFacts {
     double start = 0;    // the file's first timestamp, in seconds
     PacketTimes picture; // the video stream's packets
     PacketTimes sound;   // the audio stream's packets
+    bool packetsWhole = false; // every packet was read, not just the first
 
     std::string Video(const std::string& key) const;
     std::string Audio(const std::string& key) const;

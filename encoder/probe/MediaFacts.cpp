@@ -217,6 +217,7 @@ void ReadPackets(AVFormatContext& context, MediaFacts& facts, const MediaRead& r
     const PacketPtr packet(av_packet_alloc());
     if (!packet)
         throw JobError("Out of memory while reading " + facts.path);
+    std::vector<std::vector<bool>> hidden(streams);
     long order = 0;
     while ((read.packets == MediaRead::Packets::All || order < kFirstPackets)
            && av_read_frame(&context, packet.get()) >= 0) {
@@ -230,21 +231,30 @@ void ReadPackets(AVFormatContext& context, MediaFacts& facts, const MediaRead& r
             raw.dts = raw.hasDts ? packet->dts : 0;
             raw.duration = std::max<int64_t>(0, packet->duration);
             raw.order = order;
-            raws[index].push_back(raw);
-            const double tick = stream.timeBase.Valid() ? 1.0 / stream.timeBase.den * stream.timeBase.num : 0;
-            if (packet->flags & AV_PKT_FLAG_DISCARD) {
+            const bool discarded = packet->flags & AV_PKT_FLAG_DISCARD;
+            if (discarded) {
                 ++stream.hiddenPackets;
-                stream.hiddenSeconds += raw.duration * tick;
-            } else if (read.shownTimes) {
-                stream.shownTimes.push_back((raw.hasPts ? raw.pts : raw.dts) * tick);
+                stream.hiddenSeconds += raw.duration * stream.timeBase.Value();
             }
+            if (raw.hasDts && !stream.decodeStepBackAt && !raws[index].empty() && raws[index].back().hasDts
+                && raw.dts < raws[index].back().dts)
+                stream.decodeStepBackAt = raw.dts * stream.timeBase.Value();
+            raws[index].push_back(raw);
+            hidden[index].push_back(discarded);
         }
         ++order;
         av_packet_unref(packet.get());
     }
-    for (unsigned index = 0; index < streams; ++index)
-        if (facts.streams[index].timeBase.Valid())
-            facts.streams[index].packets = TimesOfPackets(raws[index], facts.streams[index].timeBase.Value());
+    for (unsigned index = 0; index < streams; ++index) {
+        MediaStream& stream = facts.streams[index];
+        if (!stream.timeBase.Valid())
+            continue;
+        stream.packets = TimesOfPackets(raws[index], stream.timeBase.Value());
+        if (read.shownTimes)
+            for (std::size_t place = 0; place < raws[index].size(); ++place)
+                if (!hidden[index][place] && raws[index][place].hasPts)
+                    stream.shownTimes.push_back(raws[index][place].pts * stream.timeBase.Value());
+    }
 }
 
 // HEVC keeps a PQ picture's mastering display in its frames, where the streams' list does

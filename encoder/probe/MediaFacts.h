@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,8 +89,11 @@ struct MediaStream {
     PacketTimes packets;
     int hiddenPackets = 0;
     double hiddenSeconds = 0;
-    // Every shown packet's presentation time in seconds, in file order, where asked for.
+    // The presentation time in seconds of every shown packet that has one, in file order,
+    // where asked for (MPEG program streams leave it out of some).
     std::vector<double> shownTimes;
+    // Where a decoding time first steps back (seconds of the stream's time); nullopt when none does.
+    std::optional<double> decodeStepBackAt;
 
     bool IsVideo() const { return kind == StreamKind::Video && !attachedPicture && width > 0 && height > 0; }
     // The picture's width over its height as shown: its pixels' shape and its turn included.

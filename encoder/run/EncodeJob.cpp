@@ -13,7 +13,8 @@
 #include "JobMark.h"
 #include "Loudness.h"
 #include "MemoryFile.h"
-#include "OutputCheck.h"
+#include "JobPromises.h"
+#include "OutputVerify.h"
 #include "PieceJoin.h"
 #include "PrivateFolder.h"
 #include "Progress.h"
@@ -151,18 +152,15 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
 
     for (const InputInfo& input : inputs)
         CheckUnchanged(input);
-    // A piece or an intermediate file in the job's folder is read by the join that follows,
-    // which checks what it makes; its length is the one ffmpeg reported writing. Any other
-    // output is read back before it is named.
-    if (!request.piece && !LiesInJobFolder(request.output))
-        CheckOutput(temp, request.output, tick);
-    else if (progress.frames() <= 0 || progress.seconds() <= 0)
-        throw JobError("ffmpeg wrote no picture into " + request.output);
+    // Read back before it is named, a piece or an intermediate file of the job's too: a
+    // full disk cuts it short without a word from ffmpeg.
+    const double length =
+        VerifyOutput(temp.pathForSelf(), request.output, EncodedPromise(request, encoding, inputs, format), tick);
     if (StopSignal() != 0)
         return Stopped(span.output);
     const std::string written = temp.Commit();
     if (request.piece)
-        RecordPiece(written, request, encoding, format, progress.seconds(), part.mark, memberLengths);
+        RecordPiece(written, request, encoding, format, length, part.mark, memberLengths);
     if (loudness)
         if (const auto measured = MeasuredLoudness(loudness->Text()))
             KeepLoudness(request.output, *measured, part.mark);

@@ -183,6 +183,11 @@ std::string TempOutput::pathForChild(int childFd) const
     return unnamed_ ? ChildFdPath(childFd) : FileUrl(named_);
 }
 
+std::string TempOutput::pathForSelf() const
+{
+    return unnamed_ ? "/proc/self/fd/" + std::to_string(fd_) : named_;
+}
+
 std::string ChildFdPath(int childFd)
 {
     return "/proc/self/fd/" + std::to_string(childFd);

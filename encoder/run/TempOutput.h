@@ -30,6 +30,9 @@ public:
     // The name under which a helper that got fdForChild() as its fd childFd reaches the file.
     std::string pathForChild(int childFd = 3) const;
 
+    // Where this process reads the file.
+    std::string pathForSelf() const;
+
     // Gives the file its real name: over an older file of that name, or, when existing
     // files are kept, the first free one of NAME.EXT, NAME_1.EXT, ..., each taken only if
     // no file has it, so two runs never take one name. A numbered name is told on standard

@@ -1,0 +1,125 @@
+#include "DecodeCheck.h"
+
+#include "LibavInput.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+// The decoder says what it cannot decode only in its log, from any of its threads.
+std::atomic<int> loggedErrors{0};
+std::mutex firstWordsLock;
+std::string firstWords;
+
+void CountErrors(void* object, int level, const char* format, va_list list)
+{
+    if (level > AV_LOG_ERROR || !object)
+        return;
+    const AVClass* type = *static_cast<AVClass**>(object);
+    if (!type || std::string_view(type->class_name) != "AVCodecContext")
+        return;
+    if (loggedErrors++ == 0) {
+        char text[256];
+        std::vsnprintf(text, sizeof text, format, list);
+        const std::lock_guard lock(firstWordsLock);
+        firstWords = text;
+        while (!firstWords.empty() && (firstWords.back() == '\n' || firstWords.back() == ' '))
+            firstWords.pop_back();
+    }
+}
+
+// The log's counting for as long as it lives, the quiet after.
+struct ErrorLog {
+    ErrorLog()
+    {
+        loggedErrors = 0;
+        firstWords.clear();
+        av_log_set_level(AV_LOG_ERROR);
+        av_log_set_callback(CountErrors);
+    }
+    ~ErrorLog()
+    {
+        av_log_set_callback(av_log_default_callback);
+        av_log_set_level(AV_LOG_QUIET);
+    }
+};
+
+} // namespace
+
+DecodeFindings DecodePictures(const std::string& path, int stream, const std::vector<std::pair<double, double>>& windows,
+                              const std::function<void()>& onTick)
+{
+    DecodeFindings found;
+    ReadWatch watch{onTick};
+    const OpenedInput input = OpenInput(path, watch);
+    if (!input.context || stream < 0 || static_cast<unsigned>(stream) >= input.context->nb_streams)
+        return found;
+    AVFormatContext& context = *input.context;
+    for (unsigned index = 0; index < context.nb_streams; ++index)
+        context.streams[index]->discard = static_cast<int>(index) == stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    const AVStream& picture = *context.streams[stream];
+    const CodecPtr codec = OpenDecoder(picture);
+    const PacketPtr packet(av_packet_alloc());
+    const FramePtr frame(av_frame_alloc());
+    if (!codec || !packet || !frame)
+        return found;
+    const double tick = av_q2d(picture.time_base);
+    const double start = picture.start_time == AV_NOPTS_VALUE ? 0 : picture.start_time * tick;
+    ErrorLog log;
+    const auto note = [&](double at, const std::string& words) {
+        if (found.errors++ == 0) {
+            found.firstErrorAt = at;
+            found.firstError = words;
+        }
+    };
+    const auto receive = [&] {
+        while (avcodec_receive_frame(codec.get(), frame.get()) >= 0) {
+            ++found.pictures;
+            if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT))
+                note(frame->best_effort_timestamp * tick - start, "a damaged picture");
+            av_frame_unref(frame.get());
+        }
+    };
+    std::vector<std::pair<double, double>> spans = windows;
+    if (spans.empty())
+        spans.push_back({-1e300, 1e300});
+    for (const auto& [from, to] : spans) {
+        avcodec_flush_buffers(codec.get());
+        if (from > -1e300
+            && av_seek_frame(&context, stream, static_cast<int64_t>((from + start) / tick), AVSEEK_FLAG_BACKWARD) < 0)
+            continue;
+        bool keyFrameSeen = false;
+        while (av_read_frame(&context, packet.get()) >= 0) {
+            const int64_t time = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            const bool past = time != AV_NOPTS_VALUE && time * tick - start >= to;
+            // After a seek, what comes before a key frame refers to pictures not read.
+            keyFrameSeen = keyFrameSeen || (packet->flags & AV_PKT_FLAG_KEY);
+            const bool ours = packet->stream_index == stream;
+            if (ours && keyFrameSeen && !past) {
+                if (const int sent = avcodec_send_packet(codec.get(), packet.get()); sent < 0 && sent != AVERROR(EAGAIN))
+                    note(time * tick - start, ErrorText(sent));
+                receive();
+            }
+            av_packet_unref(packet.get());
+            if (past && ours)
+                break;
+        }
+        avcodec_send_packet(codec.get(), nullptr);
+        receive();
+    }
+    const int logged = loggedErrors.load();
+    if (logged > 0 && found.errors == 0)
+        note(0, firstWords);
+    found.errors = std::max(found.errors, logged);
+    if (found.firstError.empty()) {
+        const std::lock_guard lock(firstWordsLock);
+        found.firstError = firstWords;
+    }
+    return found;
+}

@@ -1,0 +1,70 @@
+#include "JobPromises.h"
+
+#include "Chapters.h"
+#include "PrivateFolder.h"
+
+#include <cstdlib>
+
+namespace {
+
+// The job's own files are read again by the join that follows, which decodes its output.
+OutputPromise::Decode DecodeFor(const Request& request)
+{
+    return request.piece || LiesInJobFolder(request.output) ? OutputPromise::Decode::None
+                                                             : OutputPromise::Decode::Joints;
+}
+
+std::string TransferOf(Dynamic dynamic)
+{
+    return dynamic == Dynamic::Hlg ? "arib-std-b67" : dynamic == Dynamic::Pq ? "smpte2084" : "";
+}
+
+} // namespace
+
+std::string InputWords(const Request& request, std::size_t index)
+{
+    const std::string& path = request.inputs[index];
+    if (!LiesInJobFolder(path))
+        return path.substr(path.find_last_of('/') + 1);
+    if (request.chapterTitles.size() == request.inputs.size())
+        return request.chapterTitles[index];
+    return "input " + std::to_string(index + 1);
+}
+
+OutputPromise EncodedPromise(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
+                             const OutputFormat& format)
+{
+    OutputPromise promise;
+    promise.turn = 0;
+    promise.displayAspect = format.displayAspect > 0 ? format.displayAspect
+                                                     : static_cast<double>(format.width) / format.height;
+    promise.transfer = TransferOf(format.colour.dynamic);
+    promise.chapters = WritesChapters(request, encoding);
+    promise.decode = DecodeFor(request);
+    for (std::size_t index = 0; index < inputs.size(); ++index) {
+        const long frames = FramesAt(inputs[index], format.frameRate);
+        // A file that does not say its length is encoded to its end, whatever that is.
+        if (frames <= 0)
+            return promise.stretches.clear(), promise;
+        promise.stretches.push_back({InputWords(request, index), frames / format.frameRate, frames});
+    }
+    return promise;
+}
+
+OutputPromise CopiedPromise(const Request& request, const Encoding& encoding, const std::vector<StreamFacts>& inputs)
+{
+    OutputPromise promise;
+    promise.sound = !inputs.empty() && inputs.front().audio >= 0;
+    // A piece of several inputs holds a chapter of each, which it places itself.
+    promise.chapters = WritesChapters(request, encoding) && request.chapterTitles.size() == inputs.size();
+    promise.decode = DecodeFor(request);
+    for (std::size_t index = 0; index < inputs.size(); ++index) {
+        const StreamFacts& input = inputs[index];
+        // Packets read to the end give the pictures' span; else the file's stated length.
+        const double seconds = input.packetsWhole ? input.picture.end - input.picture.start : input.duration;
+        if (seconds <= 0)
+            return promise.stretches.clear(), promise;
+        promise.stretches.push_back({InputWords(request, index), seconds, 0});
+    }
+    return promise;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "MediaFacts.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What one input promises of its stretch of the output, as a player shows it.
+struct StretchPromise {
+    std::string name;     // the input as a failure's words name it: its file name, never a file of the job's own
+    double seconds = 0;   // its pictures' shown length (after an edit list)
+    long pictures = 0;    // the pictures it shows; 0: as many as its length holds at the output's rate
+};
+
+// What a run promised its output would be.
+struct OutputPromise {
+    std::vector<StretchPromise> stretches;
+    bool sound = true;        // a sound track is there
+    std::optional<int> turn;  // the turn the output's picture is stored with; nullopt: not promised
+    double displayAspect = 0; // the picture's shape as shown; 0: not promised
+    // "arib-std-b67" (HLG), "smpte2084" (PQ), or empty for SDR; nullopt: not promised.
+    std::optional<std::string> transfer;
+    bool chapters = false; // a chapter starts where each stretch starts
+    // Decode the pictures around every joint and at both ends, or every picture (inputs
+    // that look damaged); none for the job's own pieces, which the join reads again.
+    enum class Decode { None, Joints, Whole };
+    Decode decode = Decode::Joints;
+};
+
+// Reads the written output back (readPath: where this process reads it) and holds it
+// against the promise: every stretch of its input's length within one frame and with its
+// pictures, picture times that only go forward, no decode error where it decodes, the sound
+// there, upright with its shape, HDR or SDR as promised, chapters at the stretches. Throws
+// JobError with the failure in words ("clip3.mp4: 2.52 s in the output, 2.00 s in the
+// file"), naming the output as `name`. Gives the output's length in seconds.
+double VerifyOutput(const std::string& readPath, const std::string& name, const OutputPromise& promise,
+                    const std::function<void()>& onTick);
