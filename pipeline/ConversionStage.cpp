@@ -248,7 +248,7 @@ void JobRunner::conversionEnded(std::list<Converting>::iterator conversion)
     QString failure = run->failure(conversion->converted);
     // A full temp folder cuts a file short, whatever the encoder made of it.
     if (failure.isEmpty() && ProbeFolderSpace(m_jobFolder->path()).freeBytes == 0)
-        failure = "No space left on the device of the temp folder " + m_jobFolder->path();
+        failure = "No space left on the device of the temp folder " + TempFolderOf(m_settings);
     const int changed = failure.isEmpty() ? m_inputIdentities.firstChanged(rows) : -1;
     if (changed >= 0)
         failure = m_inputIdentities.changeText(changed);
@@ -267,7 +267,8 @@ void JobRunner::conversionEnded(std::list<Converting>::iterator conversion)
         stage.pieceRows << rows.mid(1);
         std::sort(stage.pieceRows.begin(), stage.pieceRows.end());
     } else if (stage.ending == ConversionEnding::None) {
-        // The reason is the encoder's own last word, or the input that changed; the list says which file failed.
+        // The reason is the encoder's own last word, or the input that changed; the list
+        // says which file failed.
         stage.ending = ConversionEnding::Failed;
         stage.failedIndex = changed >= 0 ? changed : rows.front();
         stage.reason = failure;

@@ -178,12 +178,9 @@ INSTANTIATE_TEST_SUITE_P(BothPlans, JobEndToEndFailure, ::testing::Values(JobPla
 // side by side convert the two longer inputs first, the shortest last.
 TEST_F(JobEndToEnd, AnInputChangedAfterStartFailsTheJob)
 {
-    const struct {
-        const char* during; // the stage's title at whose first output the input changes
-        const char* input;
-        bool inPlace; // rewritten, else another file moved over it
-        const char* failed;
-    } cases[] = {
+    // At the first output of the stage whose title begins with `during`, the input is
+    // rewritten in place or another file is moved over it.
+    const struct { const char *during, *input; bool inPlace; const char* failed; } cases[] = {
         {"Prepare", "my \"odd\" clip.avi", false, "The conversion of my \"odd\" clip.avi failed."},
         {"Final Step", "a.mp4", true, "The joining failed."},
     };
@@ -214,20 +211,18 @@ TEST_F(JobEndToEnd, AnInputChangedAfterStartFailsTheJob)
 TEST_F(JobEndToEnd, AFullTempFolderFailsTheJob)
 {
     const QString small = m_dir.filePath("small");
-    ASSERT_TRUE(QDir().mkpath(small));
-    if (RunProgram("mount", {"-t", "tmpfs", "-o", "size=8m", "tmpfs", small}).exitCode != 0)
+    if (!QDir().mkpath(small) || RunProgram("mount", {"-t", "tmpfs", "-o", "size=8m", "tmpfs", small}).exitCode != 0)
         GTEST_SKIP() << "a small file system cannot be mounted here: the test needs root";
     const std::unique_ptr<const QString, void (*)(const QString*)> mounted(
         &small, [](const QString* folder) { RunProgram("umount", {*folder}); });
-    ClipRecipe recipe;
-    recipe.seconds = 3.0;
-    recipe.width = 160;
-    recipe.height = 120;
-    recipe.outputOptions = {"-vf", "noise=alls=100:allf=t"};
-    const QString noisy = SharedClip(recipe);
+    ClipRecipe noisy;
+    noisy.seconds = 3;
+    noisy.width = 160;
+    noisy.height = 120;
+    noisy.outputOptions = {"-vf", "noise=alls=100:allf=t"};
     rows.rows.clear();
     for (int copy = 0; copy < 5; ++copy)
-        add(noisy);
+        add(SharedClip(noisy));
     JobSettings job = settings();
     job.tempDir = small;
     job.frameSize = [] { return QString("160:120"); };
