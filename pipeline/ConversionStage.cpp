@@ -4,6 +4,7 @@
 #include "core/PathRules.h"
 #include "pipeline/EncoderCommandLines.h"
 #include "pipeline/JobFolder.h"
+#include "pipeline/SpaceCheck.h"
 #include "platform/Prompter.h"
 #include "settings/ProgramValues.h"
 #include "tasks/TaskEntry.h"
@@ -243,15 +244,21 @@ void JobRunner::conversionEnded(std::list<Converting>::iterator conversion)
 {
     Conversions& stage = m_conversions;
     const RunHandle run = takeRun(conversion->run);
-    const bool succeeded = run->succeeded(conversion->converted);
     const QList<int>& rows = conversion->group.rows;
-    if (succeeded && m_state == JobState::Running) {
+    QString failure = run->failure(conversion->converted);
+    // A full temp folder cuts a file short, whatever the encoder made of it.
+    if (failure.isEmpty() && ProbeFolderSpace(m_jobFolder->path()).freeBytes == 0)
+        failure = "No space left on the device of the temp folder " + TempFolderOf(m_settings);
+    const int changed = failure.isEmpty() ? m_inputIdentities.firstChanged(rows) : -1;
+    if (changed >= 0)
+        failure = m_inputIdentities.changeText(changed);
+    if (failure.isEmpty() && m_state == JobState::Running) {
         takeNotes(*run, rows);
         stage.doneSeconds += conversion->group.knownSeconds();
         setStatuses(rows, "Waiting for joining");
     } else if (m_state == JobState::StopRequested && stage.ending == ConversionEnding::None) {
         stage.stopped << rows;
-    } else if (stage.ending == ConversionEnding::None && rows.size() > 1) {
+    } else if (stage.ending == ConversionEnding::None && rows.size() > 1 && changed < 0) {
         // Each entry of a group that failed is converted again on its own, first: a
         // failure then names its own file and row, and the others still make their pieces.
         restoreStatuses(*conversion);
@@ -260,10 +267,11 @@ void JobRunner::conversionEnded(std::list<Converting>::iterator conversion)
         stage.pieceRows << rows.mid(1);
         std::sort(stage.pieceRows.begin(), stage.pieceRows.end());
     } else if (stage.ending == ConversionEnding::None) {
-        // The reason is the encoder's own last word; the list says which file failed.
+        // The reason is the encoder's own last word, or the input that changed; the list
+        // says which file failed.
         stage.ending = ConversionEnding::Failed;
-        stage.failedIndex = rows.front();
-        stage.reason = run->lastErrorLine();
+        stage.failedIndex = changed >= 0 ? changed : rows.front();
+        stage.reason = failure;
         for (Converting& other : stage.running)
             if (other.run != conversion->run)
                 other.run->stop();

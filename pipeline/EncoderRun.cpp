@@ -143,10 +143,15 @@ void EncoderRun::endNow()
     emit ended();
 }
 
-bool EncoderRun::succeeded(const QString& expectedFile) const
+QString EncoderRun::failure(const QString& expectedFile) const
 {
+    if (m_exitCode != 0)
+        return lastErrorLine();
     const QFileInfo file(expectedFile);
-    return m_exitCode == 0 && file.isFile() && file.size() > 0;
+    // The encoder's last words would be of a run that went well.
+    if (!file.isFile() || file.size() == 0)
+        return "The encoder ended without writing " + file.fileName() + ".";
+    return {};
 }
 
 QString EncoderRun::toldAfter(const QString& prefix) const
@@ -160,7 +165,8 @@ QString EncoderRun::toldAfter(const QString& prefix) const
 
 QString EncoderRun::lastErrorLine() const
 {
-    if (!m_process->waitError().isEmpty())
+    // A run ended at once has no process left to ask.
+    if (m_process && !m_process->waitError().isEmpty())
         return m_process->waitError();
     // A killed encoder had no last word of its own; what it printed before is beside the point.
     if (m_exitSignal != 0) {

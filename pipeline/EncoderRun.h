@@ -37,8 +37,9 @@ public:
     int exitCode() const { return m_exitCode; }
     // The encoder's exit code for inputs that cannot be joined as they are (nothing written).
     static constexpr int NotJoinableExitCode = 3;
-    // True when it exited 0 and wrote a file that is not empty at expectedFile.
-    bool succeeded(const QString& expectedFile) const;
+    // Why it did not make expectedFile, in words for the user; empty when it exited 0 and
+    // wrote a file there that is not empty.
+    QString failure(const QString& expectedFile) const;
     // The rest of the first line of its last words that starts with prefix; empty when none does.
     QString toldAfter(const QString& prefix) const;
     // Why it failed: a signal that ended it, else its last line that is no progress line.

@@ -183,6 +183,7 @@ void JobRunner::tbtnStartClick(const JobSettings& settings)
         return;
     }
     m_output = m_settings.outputFile;
+    m_inputIdentities.take(inputPaths());
     m_jobMark.clear();
     for (int half = 0; half < 2; ++half)
         m_jobMark += QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');

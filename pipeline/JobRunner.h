@@ -2,6 +2,7 @@
 
 #include "pipeline/ConversionGroups.h"
 #include "pipeline/EncoderRun.h"
+#include "pipeline/InputIdentities.h"
 #include "pipeline/JobPlan.h"
 #include "pipeline/JobProgress.h"
 #include "pipeline/JobView.h"
@@ -217,6 +218,8 @@ private:
     // Made fresh for each job and given to each of its encoder runs (EncoderProcess).
     QByteArray m_jobMark;
     QHash<int, QString> m_notes; // by entry
+    // The inputs as they were at Start: what the runs read of them is used only while they still are.
+    InputIdentities m_inputIdentities;
     // The encoder runs going on now; a stop reaches every one.
     std::vector<RunHandle> m_runs;
     Conversions m_conversions;

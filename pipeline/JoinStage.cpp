@@ -9,6 +9,8 @@
 #include "settings/ProgramValues.h"
 #include "tasks/TaskEntry.h"
 
+#include <QFile>
+
 #include <algorithm>
 
 void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
@@ -106,8 +108,15 @@ void JobRunner::joinEnded(EncoderRun* ended)
         closeJob();
         return;
     }
-    if (!run->succeeded(output)) {
-        const QString reason = run->lastErrorLine();
+    QString reason = run->failure(output);
+    // Done is said of the inputs as they were listed: the output that this job wrote of an
+    // input that changed since Start goes.
+    const int changed = reason.isEmpty() ? m_inputIdentities.firstChanged() : -1;
+    if (changed >= 0) {
+        QFile::remove(output);
+        reason = m_inputIdentities.changeText(changed);
+    }
+    if (!reason.isEmpty()) {
         m_view.stopClock();
         setEveryStatus("Failed", reason);
         removeJobFolder();

@@ -136,8 +136,9 @@ std::vector<std::string> EncodeMatchingPieces(const StreamFacts& first, const st
              [&] { WriteOut(PosLine(before + progress.seconds(), progress.frames(), total)); }});
         if (run.stopSignal != 0)
             return {};
-        if (ExitCodeOf(run.status) != 0)
-            throw JobError(input->file.path + " could not be encoded to match " + first.file.path + ": " + errors);
+        if (FfmpegFailed(run.status, errors))
+            throw JobError(input->file.path + " could not be encoded to match " + first.file.path + ": "
+                           + DescribeFfmpegFailure(run.status, errors, pieces.back(), {input->file.path}));
         before += input->duration;
     }
     return pieces;

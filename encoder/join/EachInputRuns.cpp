@@ -28,8 +28,9 @@ std::vector<std::string> RunForEachInput(
         if (run.stopSignal != 0)
             return {};
         for (std::size_t i = 0; i < size; ++i)
-            if (ExitCodeOf(run.statuses[i]) != 0)
-                throw JobError(failure(batch + i) + errors[i]);
+            if (FfmpegFailed(run.statuses[i], errors[i]))
+                throw JobError(failure(batch + i)
+                               + DescribeFfmpegFailure(run.statuses[i], errors[i], outputs[batch + i], {}));
     }
     return outputs;
 }

@@ -275,9 +275,9 @@ int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
         tick);
     if (run.stopSignal != 0)
         return StoppedJoin(request);
-    if (ExitCodeOf(run.statuses.front()) != 0) {
+    if (FfmpegFailed(run.statuses.front(), ffmpegErrors)) {
         WriteErr("\n" + ffmpegErrors);
-        throw JobError(DescribeFfmpegFailure(ffmpegErrors, request.output, request.inputs));
+        throw JobError(DescribeFfmpegFailure(run.statuses.front(), ffmpegErrors, request.output, request.inputs));
     }
     for (const StreamFacts& input : inputs)
         CheckUnchanged(input.file);

@@ -145,9 +145,9 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
         tick);
     if (run.stopSignal != 0)
         return Stopped(span.output);
-    if (ExitCodeOf(run.statuses.front()) != 0) {
+    if (FfmpegFailed(run.statuses.front(), ffmpegErrors)) {
         WriteErr("\n" + ffmpegErrors);
-        throw JobError(DescribeFfmpegFailure(ffmpegErrors, span.output, request.inputs));
+        throw JobError(DescribeFfmpegFailure(run.statuses.front(), ffmpegErrors, span.output, request.inputs));
     }
 
     for (const InputInfo& input : inputs)

@@ -1,6 +1,9 @@
 #include "FailureText.h"
 
+#include "ChildRun.h"
 #include "InputProbe.h"
+
+#include <sys/wait.h>
 
 namespace {
 
@@ -18,6 +21,26 @@ bool Has(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
+// The line of ffmpeg's messages that tells of a failed write; empty when none does.
+std::string WriteErrorLine(const std::string& ffmpegErrors)
+{
+    static const char* const kMarks[] = {"No space left on device", "Disk quota exceeded", "Input/output error",
+                                         "Error writing trailer", "Error submitting a packet to the muxer",
+                                         "av_interleaved_write_frame()"};
+    std::size_t start = 0;
+    while (start < ffmpegErrors.size()) {
+        std::size_t end = ffmpegErrors.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = ffmpegErrors.size();
+        const std::string line = ffmpegErrors.substr(start, end - start);
+        for (const char* mark : kMarks)
+            if (Has(line, mark))
+                return line;
+        start = end + 1;
+    }
+    return {};
+}
+
 } // namespace
 
 std::string ReasonFor(const std::string& messages, const std::string& input)
@@ -31,13 +54,31 @@ std::string ReasonFor(const std::string& messages, const std::string& input)
     return messages.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-std::string DescribeFfmpegFailure(const std::string& ffmpegErrors, const std::string& output,
+bool FfmpegFailed(int status, const std::string& ffmpegErrors)
+{
+    return ExitCodeOf(status) != 0 || !WriteErrorLine(ffmpegErrors).empty();
+}
+
+std::string DescribeWriteFailure(const std::string& ffmpegErrors, const std::string& output)
+{
+    const std::string line = WriteErrorLine(ffmpegErrors);
+    if (line.empty())
+        return {};
+    if (Has(line, "No space left on device"))
+        return "No space left on the device of " + output;
+    // The system's own words follow the last ": " of ffmpeg's line.
+    const std::size_t words = line.rfind(": ");
+    return "ffmpeg could not write " + output + ": " + (words == std::string::npos ? line : line.substr(words + 2));
+}
+
+std::string DescribeFfmpegFailure(int status, const std::string& ffmpegErrors, const std::string& output,
                                   const std::vector<std::string>& inputs)
 {
-    if (Has(ffmpegErrors, "No space left on device"))
-        return "No space left on device for the output file: " + output;
-    if (Has(ffmpegErrors, "Disk quota exceeded"))
-        return "Disk quota exceeded while writing the output file: " + output;
+    // A killed ffmpeg had no last word of its own; what it printed before is beside the point.
+    if (WIFSIGNALED(status))
+        return "ffmpeg was stopped by signal " + std::to_string(WTERMSIG(status));
+    if (const std::string write = DescribeWriteFailure(ffmpegErrors, output); !write.empty())
+        return write;
     for (const std::string& input : inputs)
         if (const std::string reason = ReasonFor(ffmpegErrors, input); !reason.empty())
             return "Input file is not a readable video file (" + reason + "): " + input;

@@ -17,6 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
+
 namespace {
 
 // Jobs through the real encoder of the program folder, on clips ffmpeg makes. The temp
@@ -169,6 +172,67 @@ INSTANTIATE_TEST_SUITE_P(BothPlans, JobEndToEndFailure, ::testing::Values(JobPla
                          [](const auto& info) {
                              return std::string(info.param == JobPlan::Intermediate ? "Intermediate" : "EncodeOnce");
                          });
+
+// An input moved over or rewritten after Start fails the job, whether a conversion or the
+// join read it last: nothing is written, not even the output that the join made. Two runs
+// side by side convert the two longer inputs first, the shortest last.
+TEST_F(JobEndToEnd, AnInputChangedAfterStartFailsTheJob)
+{
+    // At the first output of the stage whose title begins with `during`, the input is
+    // rewritten in place or another file is moved over it.
+    const struct { const char *during, *input; bool inPlace; const char* failed; } cases[] = {
+        {"Prepare", "my \"odd\" clip.avi", false, "The conversion of my \"odd\" clip.avi failed."},
+        {"Final Step", "a.mp4", true, "The joining failed."},
+    };
+    const QString other = m_dir.filePath("b.mpg");
+    for (const auto& test : cases) {
+        const QString input = m_dir.filePath(test.input);
+        view.onOutput = [&, changed = false](const QByteArray&) mutable {
+            if (changed || !view.title.startsWith(test.during))
+                return;
+            changed = true;
+            if (test.inPlace)
+                WriteBytes(input, ReadBytes(other));
+            else
+                EXPECT_TRUE(QFile::copy(other, input + ".new") && std::rename(QFile::encodeName(input + ".new"),
+                                                                              QFile::encodeName(input)) == 0);
+        };
+        EXPECT_EQ(RunJob(runner, settings()), JobEnd::Failed) << test.input;
+        EXPECT_EQ(prompter.messages.value(prompter.messages.size() - 1).text,
+                  QString(test.failed) + "\n" + test.input
+                      + " changed while the job was running (replaced or rewritten): nothing was written");
+        EXPECT_TRUE(QDir(m_dir.filePath("out put")).entryList(QDir::Files).isEmpty()) << test.input;
+        expectTempFolderAsBefore();
+    }
+}
+
+// A temp folder whose file system fills up fails the job in words about the space, and
+// leaves no output: five noisy inputs make intermediates larger than the 8 MB it holds.
+TEST_F(JobEndToEnd, AFullTempFolderFailsTheJob)
+{
+    const QString small = m_dir.filePath("small");
+    if (!QDir().mkpath(small) || RunProgram("mount", {"-t", "tmpfs", "-o", "size=8m", "tmpfs", small}).exitCode != 0)
+        GTEST_SKIP() << "a small file system cannot be mounted here: the test needs root";
+    const std::unique_ptr<const QString, void (*)(const QString*)> mounted(
+        &small, [](const QString* folder) { RunProgram("umount", {*folder}); });
+    ClipRecipe noisy;
+    noisy.seconds = 3;
+    noisy.width = 160;
+    noisy.height = 120;
+    noisy.outputOptions = {"-vf", "noise=alls=100:allf=t"};
+    rows.rows.clear();
+    for (int copy = 0; copy < 5; ++copy)
+        add(SharedClip(noisy));
+    JobSettings job = settings();
+    job.tempDir = small;
+    job.frameSize = [] { return QString("160:120"); };
+    job.spaceCheck = SpaceCheck::Skip;
+    EXPECT_EQ(RunJob(runner, job), JobEnd::Failed);
+    const QString message = prompter.messages.value(prompter.messages.size() - 1).text;
+    EXPECT_TRUE(message.contains("No space left on the device of ")) << message.toStdString();
+    EXPECT_TRUE(QDir(m_dir.filePath("out put")).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(small).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
 
 // Output settings that the join cannot use are found before any file is converted.
 TEST_F(JobEndToEnd, ADamagedProfileFailsBeforeAnyConversion)

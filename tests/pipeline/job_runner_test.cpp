@@ -255,7 +255,7 @@ TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)
     };
     const Case cases[] = {
         {"a conversion that exits 1", "write could not read the input\\n\nexit 1\n", "could not read the input"},
-        {"a conversion that writes nothing", "write done\\n\nexit 0\n", "done"},
+        {"a conversion that writes nothing", "write done\\n\nexit 0\n", "The encoder ended without writing 0.avi."},
         {"a killed conversion", "write Pos: 1.0s 10f ( 5%)\\r\nkill 9\n", "The encoder was stopped by signal 9 (Killed)."},
     };
     addEntry(path("a.avi"));
