@@ -72,6 +72,8 @@ StreamFacts FactsFrom(const std::string& path, const struct stat& file, PacketTi
     facts.file.path = path;
     facts.file.size = file.st_size;
     facts.file.changedNanoseconds = static_cast<long long>(file.st_mtim.tv_sec) * 1000000000LL + file.st_mtim.tv_nsec;
+    facts.file.device = file.st_dev;
+    facts.file.inode = file.st_ino;
     facts.values = std::move(reader.values());
     for (int index = 0;; ++index) {
         const std::string prefix = "streams.stream." + std::to_string(index) + ".";

@@ -446,6 +446,8 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
         : info;
     probed.size = file.st_size;
     probed.changedNanoseconds = ChangeTime(file);
+    probed.device = file.st_dev;
+    probed.inode = file.st_ino;
     // HEVC keeps the mastering display of PQ in its pictures, where the streams' list
     // does not show it: the first frame says it.
     if (probed.colourTransfer == "smpte2084" && probed.masterDisplay.empty()) {
@@ -462,7 +464,9 @@ InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTic
 void CheckUnchanged(const InputInfo& input)
 {
     struct stat now {};
-    if (stat(input.path.c_str(), &now) != 0 || now.st_size != input.size || ChangeTime(now) != input.changedNanoseconds)
+    const bool gone = stat(input.path.c_str(), &now) != 0;
+    const bool replaced = input.inode != 0 && (now.st_dev != input.device || now.st_ino != input.inode);
+    if (gone || replaced || now.st_size != input.size || ChangeTime(now) != input.changedNanoseconds)
         throw JobError("Input file changed while it was being read (" + std::to_string(input.size)
                        + " bytes when probed, "
                        + (now.st_nlink > 0 ? std::to_string(now.st_size) + " now" : std::string("gone now"))

@@ -34,9 +34,11 @@ struct InputInfo {
     double statedDuration = 0;
     double readDuration = 0;
     std::vector<std::string> unusedSoundTracks; // named for the user: place, language, title
-    // The file as it was when probed: size and last change.
+    // The file as it was when probed: size and last change, and which file it was (0: not known).
     long long size = 0;
     long long changedNanoseconds = 0;
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
     // The picture's colour as the file tags it, in ffprobe's words ("bt709", "tv",
     // "arib-std-b67"); empty where the file says nothing.
     std::string colourMatrix;
@@ -134,8 +136,9 @@ std::vector<std::string> FirstFrameArguments(const std::string& path, int stream
 // mark: the job's, which a lead-in track must carry.
 InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick, const std::string& mark = {});
 
-// Throws JobError naming the file when it is no longer the file that was probed (its
-// size or its time of change differ): what was made from it may lack what was probed.
+// Throws JobError naming the file when it is no longer the file that was probed (another
+// file put in its place, or its size or its time of change differ): what was made from it
+// may lack what was probed.
 void CheckUnchanged(const InputInfo& input);
 
 // A path as ffmpeg's file protocol reads it, so that no name is taken for a protocol or option.
