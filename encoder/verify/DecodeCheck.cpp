@@ -92,7 +92,7 @@ DecodeFindings DecodePictures(const std::string& path, int stream, const std::ve
     for (const auto& [from, to] : spans) {
         avcodec_flush_buffers(codec.get());
         if (from > -1e300
-            && av_seek_frame(&context, stream, static_cast<int64_t>((from + start) / tick), AVSEEK_FLAG_BACKWARD) < 0)
+            && av_seek_frame(&context, stream, static_cast<int64_t>((from + start + 0.001) / tick), AVSEEK_FLAG_BACKWARD) < 0)
             continue;
         bool keyFrameSeen = false;
         while (av_read_frame(&context, packet.get()) >= 0) {

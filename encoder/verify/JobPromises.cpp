@@ -58,6 +58,11 @@ OutputPromise CopiedPromise(const Request& request, const Encoding& encoding, co
     // A piece of several inputs holds a chapter of each, which it places itself.
     promise.chapters = WritesChapters(request, encoding) && request.chapterTitles.size() == inputs.size();
     promise.decode = DecodeFor(request);
+    // Copied pictures decode as they did in their files: what a joint can break is the
+    // next input's first pictures, which start at its key frame. Where an input breaks off
+    // the copy's check has decoded its last packets already.
+    promise.decodeBefore = 0;
+    promise.decodeAfter = 0.5;
     for (std::size_t index = 0; index < inputs.size(); ++index) {
         const StreamFacts& input = inputs[index];
         // Packets read to the end give the pictures' span; else the file's stated length.

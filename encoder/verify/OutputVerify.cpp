@@ -41,14 +41,16 @@ double PictureStep(const std::vector<double>& sorted, const MediaStream& video)
     return video.frameRate.Valid() ? 1 / video.frameRate.Value() : 0.04;
 }
 
-// The windows to decode: a second either side of every joint and at both ends, merged.
-std::vector<std::pair<double, double>> JointWindows(const std::vector<double>& starts, double length)
+// The windows to decode: around every joint and at both ends.
+std::vector<std::pair<double, double>> JointWindows(const std::vector<double>& starts, double length,
+                                                    const OutputPromise& promise)
 {
-    constexpr double kAround = 1;
-    std::vector<std::pair<double, double>> windows = {{0, kAround}};
+    const double before = promise.decodeBefore;
+    const double after = promise.decodeAfter;
+    std::vector<std::pair<double, double>> windows = {{0, after}};
     for (const double start : starts)
-        windows.push_back({start - kAround, start + kAround});
-    windows.push_back({length - kAround, length + kAround});
+        windows.push_back({start - before, start + after});
+    windows.push_back({length - std::max(before, after), length + after});
     std::sort(windows.begin(), windows.end());
     std::vector<std::pair<double, double>> merged;
     for (const auto& window : windows) {
@@ -154,7 +156,7 @@ double VerifyOutput(const std::string& readPath, const std::string& name, const 
         if (promise.decode == OutputPromise::Decode::Joints)
             windows = JointWindows(starts.size() > 1 ? std::vector<double>(starts.begin() + 1, starts.end())
                                                      : std::vector<double>(),
-                                   length);
+                                   length, promise);
         const DecodeFindings found = DecodePictures(readPath, video->index, windows, onTick);
         if (found.errors > 0) {
             std::size_t in = 0;

@@ -27,6 +27,9 @@ struct OutputPromise {
     // that look damaged); none for the job's own pieces, which the join reads again.
     enum class Decode { None, Joints, Whole };
     Decode decode = Decode::Joints;
+    // How far before and after each joint the pictures are decoded, in seconds.
+    double decodeBefore = 1;
+    double decodeAfter = 1;
 };
 
 // Reads the written output back (readPath: where this process reads it) and holds it
