@@ -14,24 +14,44 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 
 namespace {
 
+std::string SecondsText(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", seconds);
+    return text;
+}
+
+// Just before a broken picture's decoding time, so that rounding cannot keep it.
+double CutBefore(double decoded)
+{
+    return decoded - 0.0001;
+}
+
 // Copies each input into the private folder with its picture's times counted in steps
-// of 1/timeScale and its sound's in samples (QuickTime's own rule), packets unchanged.
-// Gives the copies' names, or nothing when a stop signal ended the runs.
+// of 1/timeScale and its sound's in samples (QuickTime's own rule), packets unchanged but
+// for those from a broken picture on. Gives the copies' names, or nothing when a stop
+// signal ended the runs.
 std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long long timeScale, PrivateFolder& folder,
                                    const std::function<void()>& onTick)
 {
     return RunForEachInput(
         inputs.size(), folder, ".mov",
         [&](std::size_t index, const std::string& copy) {
-            return std::vector<std::string>{"ffmpeg", "-nostdin", "-v", "error", "-i",
-                                            FileUrl(inputs[index].file.path), "-map", "0", "-c", "copy",
-                                            "-video_track_timescale", std::to_string(timeScale), "-f", "mov",
-                                            FileUrl(copy)};
+            const StreamFacts& input = inputs[index];
+            std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "error"};
+            // ffmpeg counts an input's times from its start.
+            if (input.cutAt)
+                args.insert(args.end(), {"-to", SecondsText(CutBefore(*input.cutAt) - input.start)});
+            args.insert(args.end(), {"-i", FileUrl(input.file.path), "-map", "0:" + std::to_string(input.video)});
+            if (input.audio >= 0)
+                args.insert(args.end(), {"-map", "0:" + std::to_string(input.audio)});
+            args.insert(args.end(), {"-c", "copy", "-video_track_timescale", std::to_string(timeScale), "-f", "mov",
+                                     FileUrl(copy)});
+            return args;
         },
         [&](std::size_t index) {
             return "The times of " + inputs[index].file.path + " could not be counted anew for the join: ";
@@ -76,13 +96,6 @@ double PicturesLead(const StreamFacts& first, double pieceStart)
 {
     const double earliest = std::min(first.picture.firstStart, first.sound.firstStart);
     return std::max(0.0, pieceStart - earliest);
-}
-
-std::string SecondsText(double seconds)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6f", seconds);
-    return text;
 }
 
 } // namespace
@@ -134,6 +147,8 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         const StreamFacts& input = inputs[i];
         pictures.push_back({paths[i]});
         sounds.push_back({paths[i]});
+        if (input.cutAt && found.timeScale == 0)
+            pictures.back().end = sounds.back().end = CutBefore(*input.cutAt);
         const bool pictureLength = pictureSetsLength && input.picture.end > input.start;
         // Matroska starts the picture after AAC's priming: each input lasts as long as its
         // picture, whose frames then follow on, and its sound ends where the next input's starts.
@@ -200,9 +215,9 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         if (encodeSound) {
             // The sound's times say where each input's sound belongs: gaps become silence.
             args.insert(args.end(), {"-af", "aresample=async=1:min_hard_comp=0.005:first_pts=0", "-c:a",
-                                     SoundEncoder(first.Audio("codec_name"))});
-            if (const std::string rate = first.Audio("bit_rate"); std::atol(rate.c_str()) > 0)
-                args.insert(args.end(), {"-b:a", rate});
+                                     SoundEncoder(first.Audio().codec)});
+            if (first.Audio().bitRate > 0)
+                args.insert(args.end(), {"-b:a", std::to_string(first.Audio().bitRate)});
         }
         const auto filters = HeaderFilters(encoding.container, first);
         args.insert(args.end(), filters.begin(), filters.end());

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,6 +91,9 @@ struct MediaStream {
     double hiddenSeconds = 0;
     // Every shown packet's presentation time in seconds, in file order, where asked for.
     std::vector<double> shownTimes;
+    // Where asked for, the decoding time in seconds of the first picture of the last group
+    // that does not decode (the file stops in the middle of it); none when all do.
+    std::optional<double> brokenFrom;
 
     bool IsVideo() const { return kind == StreamKind::Video && !attachedPicture && width > 0 && height > 0; }
     // The picture's width over its height as shown: its pixels' shape and its turn included.
@@ -131,6 +135,8 @@ struct MediaRead {
     bool shownTimes = false;
     // HEVC keeps a PQ picture's mastering display in its pictures: decode the first one.
     bool firstFrameLight = false;
+    // Decode the picture's last group of pictures (MediaStream::brokenFrom), with all packets read.
+    bool lastPicturesDecoded = false;
     std::function<void()> onTick; // called now and then while it reads
 };
 
