@@ -39,15 +39,19 @@ StreamFacts FactsFrom(MediaFacts media)
         throw JobError("Input file has no video stream: " + media.path);
     facts.duration = media.duration;
     facts.start = media.start;
-    MediaStream& video = media.streams[facts.video];
-    facts.picture = std::move(video.packets);
-    facts.cutAt = video.brokenFrom;
+    // The join ends a file where its picture or its sound first breaks off.
+    for (const int index : {facts.video, facts.audio})
+        if (const auto broken = index >= 0 ? media.streams[index].brokenFrom : std::nullopt)
+            facts.cutAt = std::min(*broken, facts.cutAt.value_or(*broken));
+    facts.picture = std::move(media.streams[facts.video].packets);
     if (facts.cutAt)
         facts.picture.EndBefore(*facts.cutAt);
     const double keepFrom = facts.picture.end - PacketTimes::kKeptSeconds;
     facts.picture.KeepFrom(keepFrom);
     if (facts.audio >= 0) {
         facts.sound = std::move(media.streams[facts.audio].packets);
+        if (facts.cutAt)
+            facts.sound.EndBefore(*facts.cutAt);
         facts.sound.KeepFrom(keepFrom);
     }
     facts.media = std::move(media);
@@ -66,13 +70,12 @@ std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, con
         read.packets = packets == PacketsRead::First || (packets == PacketsRead::AllButIndexed && LooksLikeQuickTime(path))
             ? MediaRead::Packets::First
             : MediaRead::Packets::All;
-        read.lastPicturesDecoded = read.packets == MediaRead::Packets::All;
+        read.brokenEnds = true;
         MediaFacts media = ReadMedia(path, read);
         // A file that only began like an MP4 is read again, every packet.
         if (!media.stopped && packets == PacketsRead::AllButIndexed && read.packets == MediaRead::Packets::First
             && !media.IsQuickTime()) {
             read.packets = MediaRead::Packets::All;
-            read.lastPicturesDecoded = true;
             media = ReadMedia(path, read);
         }
         if (media.stopped)

@@ -1,5 +1,6 @@
 #include "MediaFacts.h"
 
+#include "BrokenEnd.h"
 #include "JobError.h"
 #include "LibavInput.h"
 #include "StopSignals.h"
@@ -208,48 +209,20 @@ struct stat CheckReadableFile(const std::string& path)
     return info;
 }
 
-// Decodes the packets of a picture's last groups, the earlier one only to give the last
-// its references, and gives the decoding time of the first packet of the last group that
-// is cut off or does not decode.
-std::optional<double> FirstBrokenPicture(const AVStream& stream, const std::vector<PacketPtr>& packets,
-                                         std::size_t lastGroup)
-{
-    const AVCodec* decoder = avcodec_find_decoder(stream.codecpar->codec_id);
-    CodecPtr codec(avcodec_alloc_context3(decoder));
-    const FramePtr frame(av_frame_alloc());
-    if (!decoder || !codec || !frame || avcodec_parameters_to_context(codec.get(), stream.codecpar) < 0)
-        return std::nullopt;
-    // One thread, so that an error belongs to the packet just sent.
-    codec->thread_count = 1;
-    codec->err_recognition = AV_EF_EXPLODE;
-    if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
-        return std::nullopt;
-    for (std::size_t index = 0; index < packets.size(); ++index) {
-        const AVPacket& packet = *packets[index];
-        const bool broken = (packet.flags & AV_PKT_FLAG_CORRUPT) || avcodec_send_packet(codec.get(), &packet) < 0;
-        if (broken && index >= lastGroup)
-            return Seconds(packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts, stream.time_base);
-        while (avcodec_receive_frame(codec.get(), frame.get()) >= 0)
-            av_frame_unref(frame.get());
-    }
-    return std::nullopt;
-}
-
 // Reads the packets, as many as asked, into each stream's times.
 void ReadPackets(AVFormatContext& context, MediaFacts& facts, const MediaRead& read)
 {
     constexpr long kFirstPackets = 50;
-    // A group of pictures longer than this is not decoded: its key frames are not marked.
-    constexpr std::size_t kMostGroupPackets = 1200;
     const unsigned streams = static_cast<unsigned>(facts.streams.size());
     std::vector<std::vector<RawPacketTime>> raws(streams);
     const PacketPtr packet(av_packet_alloc());
     if (!packet)
         throw JobError("Out of memory while reading " + facts.path);
-    // The picture's packets from its last key frame but one on, and where the last group starts.
-    std::vector<PacketPtr> groups;
-    std::size_t lastGroup = 0;
-    const bool decodeLast = read.lastPicturesDecoded && read.packets == MediaRead::Packets::All && facts.video >= 0;
+    std::map<int, BrokenEnd> ends;
+    if (read.brokenEnds && read.packets == MediaRead::Packets::All)
+        for (const int index : {facts.video, facts.audio})
+            if (index >= 0)
+                ends.emplace(index, BrokenEnd(index == facts.video));
     long order = 0;
     // The first packets go on while an edit list hides them, to count what it hides.
     bool hiding = false;
@@ -276,27 +249,17 @@ void ReadPackets(AVFormatContext& context, MediaFacts& facts, const MediaRead& r
                 stream.shownTimes.push_back((raw.hasPts ? raw.pts : raw.dts) * tick);
             }
         }
-        if (decodeLast && packet->stream_index == facts.video) {
-            if (packet->flags & AV_PKT_FLAG_KEY) {
-                groups.erase(groups.begin(), groups.begin() + static_cast<std::ptrdiff_t>(lastGroup));
-                lastGroup = groups.size();
-            }
-            // Decoding starts at a key frame.
-            if (!groups.empty() || (packet->flags & AV_PKT_FLAG_KEY))
-                groups.emplace_back(av_packet_clone(packet.get()));
-            if (groups.size() > kMostGroupPackets) {
-                groups.clear();
-                lastGroup = 0;
-            }
-        }
+        if (const auto end = ends.find(packet->stream_index); end != ends.end())
+            end->second.Keep(*packet);
         ++order;
         av_packet_unref(packet.get());
     }
     for (unsigned index = 0; index < streams; ++index)
         if (facts.streams[index].timeBase.Valid())
             facts.streams[index].packets = TimesOfPackets(raws[index], facts.streams[index].timeBase.Value());
-    if (!groups.empty() && StopSignal() == 0)
-        facts.streams[facts.video].brokenFrom = FirstBrokenPicture(*context.streams[facts.video], groups, lastGroup);
+    for (const auto& [index, end] : ends)
+        if (StopSignal() == 0)
+            facts.streams[index].brokenFrom = end.From(*context.streams[index]);
 }
 
 // HEVC keeps a PQ picture's mastering display in its frames, where the streams' list does

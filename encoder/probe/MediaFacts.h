@@ -91,8 +91,9 @@ struct MediaStream {
     double hiddenSeconds = 0;
     // Every shown packet's presentation time in seconds, in file order, where asked for.
     std::vector<double> shownTimes;
-    // Where asked for, the decoding time in seconds of the first picture of the last group
-    // that does not decode (the file stops in the middle of it); none when all do.
+    // Where asked for, the decoding time in seconds from which the stream's end is broken
+    // (the file stops in the middle of a packet): the first picture of the last group that
+    // does not decode, the first of the sound's last packets that are cut off; none when it ends whole.
     std::optional<double> brokenFrom;
 
     bool IsVideo() const { return kind == StreamKind::Video && !attachedPicture && width > 0 && height > 0; }
@@ -135,8 +136,8 @@ struct MediaRead {
     bool shownTimes = false;
     // HEVC keeps a PQ picture's mastering display in its pictures: decode the first one.
     bool firstFrameLight = false;
-    // Decode the picture's last group of pictures (MediaStream::brokenFrom), with all packets read.
-    bool lastPicturesDecoded = false;
+    // Find where each stream's end is broken (MediaStream::brokenFrom), with all packets read.
+    bool brokenEnds = false;
     std::function<void()> onTick; // called now and then while it reads
 };
 
