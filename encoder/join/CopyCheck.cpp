@@ -277,14 +277,9 @@ void CheckFirstShown(const StreamFacts& first)
                        " would show what was cut away. Choose an encoding profile to join it.");
 }
 
-// 1/N as N; 0 for any other time base.
-long long Steps(const Fraction& timeBase)
-{
-    return timeBase.num == 1 ? timeBase.den : 0;
-}
-
 // The time scale that every input's picture is counted anew in where the join re-stamps
-// the inputs (Restamps): one that holds each input's steps; 0 where it copies them as they are.
+// the inputs (Restamps): one that holds each input's steps, or its frames where its steps
+// do not; 0 where it copies them as they are.
 long long TimeScale(const Encoding& encoding, const std::vector<StreamFacts>& inputs)
 {
     const StreamFacts& first = inputs.front();
@@ -295,7 +290,8 @@ long long TimeScale(const Encoding& encoding, const std::vector<StreamFacts>& in
         same = same && input.Video().timeBase == first.Video().timeBase
             && input.Audio().timeBase == first.Audio().timeBase;
         allQuickTime = allQuickTime && input.IsQuickTime();
-        scale = std::lcm(scale, std::max(1LL, Steps(input.Video().timeBase)));
+        const MediaStream& video = input.Video();
+        scale = std::lcm(scale, std::max(1LL, CountsWholeFrames(video) ? video.timeBase.den : video.frameRate.num));
     }
     const bool quickTimeOutput = encoding.container == Container::Mp4 || encoding.container == Container::Mov;
     if (same && (allQuickTime || !quickTimeOutput))
@@ -371,6 +367,13 @@ CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, con
         throw JobError(error.what(), exitcode::NotJoinable);
     }
     return found;
+}
+
+bool CountsWholeFrames(const MediaStream& video)
+{
+    const Fraction& step = video.timeBase;
+    const Fraction& rate = video.frameRate;
+    return step.Valid() && rate.Valid() && (rate.den * step.den) % (rate.num * step.num) == 0;
 }
 
 PacketsRead CopyPacketsRead(const Encoding& encoding)

@@ -49,8 +49,13 @@ std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long 
             args.insert(args.end(), {"-i", FileUrl(input.file.path), "-map", "0:" + std::to_string(input.video)});
             if (input.audio >= 0)
                 args.insert(args.end(), {"-map", "0:" + std::to_string(input.audio)});
-            args.insert(args.end(), {"-c", "copy", "-video_track_timescale", std::to_string(timeScale), "-f", "mov",
-                                     FileUrl(copy)});
+            args.insert(args.end(), {"-c", "copy"});
+            // Times rounded to whole frames, where the input's steps cannot hold them. Both
+            // times are named: with neither, the filter gives each packet its decoding time twice.
+            if (const MediaStream& video = input.Video(); !CountsWholeFrames(video))
+                args.insert(args.end(), {"-bsf:v", "setts=pts=PTS:dts=DTS:time_base="
+                                                       + Fraction{video.frameRate.den, video.frameRate.num}.Text()});
+            args.insert(args.end(), {"-video_track_timescale", std::to_string(timeScale), "-f", "mov", FileUrl(copy)});
             return args;
         },
         [&](std::size_t index) {
@@ -117,22 +122,39 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     PrivateFolder folder;
     if (!found.differing.empty() && !PutPiecesInPlace(found, encoding, folder))
         return StoppedJoin(request);
-    const std::vector<StreamFacts>& inputs = found.inputs;
-    const StreamFacts& first = inputs.front();
     std::vector<std::string> paths;
-    for (const StreamFacts& input : inputs)
+    for (const StreamFacts& input : found.inputs)
         paths.push_back(input.file.path);
+    // Copies into MP4 or QuickTime of files of other kinds count their times from their own
+    // start, in whole frames: the join reads them as it reads its inputs.
+    const bool restampsOthers = found.timeScale > 0
+        && (encoding.container == Container::Mp4 || encoding.container == Container::Mov)
+        && std::any_of(found.inputs.begin(), found.inputs.end(), [](const StreamFacts& input) {
+               return !input.IsQuickTime();
+           });
     if (found.timeScale > 0) {
-        paths = Restamped(inputs, found.timeScale, folder, waiting);
+        paths = Restamped(found.inputs, found.timeScale, folder, waiting);
         if (StopSignal() != 0)
             return StoppedJoin(request);
     }
+    if (restampsOthers) {
+        std::vector<StreamFacts> copies = ProbeStreams(paths, waiting, PacketsRead::All);
+        if (copies.size() < paths.size())
+            return StoppedJoin(request);
+        found.inputs = std::move(copies);
+    }
+    const std::vector<StreamFacts>& inputs = found.inputs;
+    const StreamFacts& first = inputs.front();
 
     // Each input's sound joined at the end of its picture is read as a second input, as the
     // end of one stream in a concat list ends the file's other streams too.
     const bool avi = encoding.container == Container::Avi;
-    const bool pictureSetsLength = JoinsSoundAtPictureEnd(encoding.container);
-    const bool matroska = encoding.container == Container::Matroska || encoding.container == Container::WebM;
+    const bool pictureSetsLength = JoinsSoundAtPictureEnd(encoding.container) || restampsOthers;
+    // Matroska starts the picture after AAC's priming, and so do those copies: each input
+    // lasts as long as its picture, whose frames then follow on, and its sound ends where the
+    // next input's starts.
+    const bool picturesFollowOn =
+        encoding.container == Container::Matroska || encoding.container == Container::WebM || restampsOthers;
     std::optional<std::vector<double>> cuts;
     if (avi)
         cuts = AviSoundCuts(inputs);
@@ -147,13 +169,12 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         const StreamFacts& input = inputs[i];
         pictures.push_back({paths[i]});
         sounds.push_back({paths[i]});
-        if (input.cutAt && found.timeScale == 0)
+        // A copy made for the join is cut already.
+        if (input.cutAt && paths[i] == input.file.path)
             pictures.back().end = sounds.back().end = CutBefore(*input.cutAt);
         const bool pictureLength = pictureSetsLength && input.picture.end > input.start;
-        // Matroska starts the picture after AAC's priming: each input lasts as long as its
-        // picture, whose frames then follow on, and its sound ends where the next input's starts.
         // So does each input whose sound is decoded in pieces that start at its picture.
-        const double length = matroska || soundOnce ? input.picture.end - input.picture.start
+        const double length = picturesFollowOn || soundOnce ? input.picture.end - input.picture.start
                                                     : input.picture.end - input.start;
         if (pictureLength)
             pictures.back().length = sounds.back().length = length;
@@ -165,7 +186,7 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         if (cuts)
             sounds.back().end = (*cuts)[i];
         else if (!avi)
-            sounds.back().end = (matroska ? input.start + length : input.picture.end) - input.sound.firstDuration;
+            sounds.back().end = (picturesFollowOn ? input.start + length : input.picture.end) - input.sound.firstDuration;
     }
     if (soundOnce) {
         std::vector<double> spans;
