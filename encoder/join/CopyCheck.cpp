@@ -391,9 +391,9 @@ std::string CutShortNote(const StreamFacts& input)
 {
     const std::string name = NameOf(input.file.path);
     if (input.cutAt) {
-        const char* what = input.Video().brokenFrom == input.cutAt ? "picture" : "sound";
+        const char* what = input.Video().brokenFrom == input.cutAt ? "last picture" : "sound";
         char text[96];
-        std::snprintf(text, sizeof text, " ends early: its last %s is cut off; joined up to %.2f s", what,
+        std::snprintf(text, sizeof text, " ends early: its %s is cut off; joined up to %.2f s", what,
                       input.picture.end - input.start);
         return name + text;
     }

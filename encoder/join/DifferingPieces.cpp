@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <map>
 
 namespace {
@@ -119,6 +120,15 @@ std::vector<std::string> PieceArguments(const StreamFacts& first, const StreamFa
         // The made-up silence lasts as long as the picture.
         if (silent)
             args.push_back("-shortest");
+    }
+    // The piece lasts as long as its picture, whose end the next input follows: an MP4's
+    // index states it, other files' packets were all read.
+    const double pictureSeconds =
+        input.IsQuickTime() ? input.Video().duration : input.picture.end - input.picture.start;
+    if (pictureSeconds > 0) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.6f", pictureSeconds);
+        args.insert(args.end(), {"-t", seconds});
     }
     const Fraction& timeBase = first.Video().timeBase;
     if (first.IsQuickTime() && timeBase.num == 1)

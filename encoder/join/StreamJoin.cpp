@@ -39,7 +39,6 @@ StreamFacts FactsFrom(MediaFacts media)
         throw JobError("Input file has no video stream: " + media.path);
     facts.duration = media.duration;
     facts.start = media.start;
-    // The join ends a file where its picture or its sound first breaks off.
     for (const int index : {facts.video, facts.audio})
         if (const auto broken = index >= 0 ? media.streams[index].brokenFrom : std::nullopt)
             facts.cutAt = std::min(*broken, facts.cutAt.value_or(*broken));

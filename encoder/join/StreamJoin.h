@@ -24,8 +24,9 @@ struct StreamFacts {
     double start = 0;    // the file's first timestamp, in seconds
     PacketTimes picture; // the video stream's packets
     PacketTimes sound;   // the audio stream's packets
-    // A file that stops in the middle of a picture (a download cut short) is joined up to
-    // the decoding time of its first broken picture, in the file's time; none when it ends whole.
+    // A file that stops in the middle of a packet (a download cut short) is joined up to the
+    // decoding time of its first broken picture or sound packet, in the file's time: a concat
+    // list ends all of a file's streams at once. None when both end whole.
     std::optional<double> cutAt;
 
     const MediaStream& Video() const { return media.streams[video]; }
