@@ -277,9 +277,18 @@ void CheckFirstShown(const StreamFacts& first)
                        " would show what was cut away. Choose an encoding profile to join it.");
 }
 
+// Whether the picture's time steps hold each of its frames in a whole number of steps (not
+// so Matroska's milliseconds at 30 frames a second).
+bool CountsWholeFrames(const MediaStream& video)
+{
+    const Fraction& step = video.timeBase;
+    const Fraction& rate = video.frameRate;
+    return step.Valid() && rate.Valid() && (rate.den * step.den) % (rate.num * step.num) == 0;
+}
+
 // The time scale that every input's picture is counted anew in where the join re-stamps
 // the inputs (Restamps): one that holds each input's steps, or its frames where its steps
-// do not; 0 where it copies them as they are.
+// do not (the copy rounds its times to them); 0 where it copies them as they are.
 long long TimeScale(const Encoding& encoding, const std::vector<StreamFacts>& inputs)
 {
     const StreamFacts& first = inputs.front();
@@ -367,13 +376,6 @@ CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, con
         throw JobError(error.what(), exitcode::NotJoinable);
     }
     return found;
-}
-
-bool CountsWholeFrames(const MediaStream& video)
-{
-    const Fraction& step = video.timeBase;
-    const Fraction& rate = video.frameRate;
-    return step.Valid() && rate.Valid() && (rate.den * step.den) % (rate.num * step.num) == 0;
 }
 
 PacketsRead CopyPacketsRead(const Encoding& encoding)

@@ -38,10 +38,6 @@ struct CopyInputs {
 // cannot be read, with its own). Writes nothing.
 CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, const std::function<void()>& onTick);
 
-// Whether the picture's time steps hold each of its frames in a whole number of steps (not
-// so Matroska's milliseconds at 30 frames a second).
-bool CountsWholeFrames(const MediaStream& video);
-
 // How much of each input's packets a copy into the encoding's container reads.
 PacketsRead CopyPacketsRead(const Encoding& encoding);
 

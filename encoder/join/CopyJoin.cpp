@@ -49,13 +49,8 @@ std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long 
             args.insert(args.end(), {"-i", FileUrl(input.file.path), "-map", "0:" + std::to_string(input.video)});
             if (input.audio >= 0)
                 args.insert(args.end(), {"-map", "0:" + std::to_string(input.audio)});
-            args.insert(args.end(), {"-c", "copy"});
-            // Times rounded to whole frames, where the input's steps cannot hold them. Both
-            // times are named: with neither, the filter gives each packet its decoding time twice.
-            if (const MediaStream& video = input.Video(); !CountsWholeFrames(video))
-                args.insert(args.end(), {"-bsf:v", "setts=pts=PTS:dts=DTS:time_base="
-                                                       + Fraction{video.frameRate.den, video.frameRate.num}.Text()});
-            args.insert(args.end(), {"-video_track_timescale", std::to_string(timeScale), "-f", "mov", FileUrl(copy)});
+            args.insert(args.end(), {"-c", "copy", "-video_track_timescale", std::to_string(timeScale), "-f", "mov",
+                                     FileUrl(copy)});
             return args;
         },
         [&](std::size_t index) {
