@@ -17,7 +17,7 @@ namespace {
 
 struct CopyRule {
     const char* name;
-    std::set<std::string> video; // ffprobe's codec names
+    std::set<std::string> video; // libavcodec's codec names
     std::set<std::string> audio;
 };
 

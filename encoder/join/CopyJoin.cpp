@@ -168,7 +168,8 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         if (input.cutAt && paths[i] == input.file.path)
             pictures.back().end = sounds.back().end = CutBefore(*input.cutAt);
         const bool pictureLength = pictureSetsLength && input.picture.end > input.start;
-        // So does each input whose sound is decoded in pieces that start at its picture.
+        // So does each input whose sound is decoded in pieces that start at its picture; the
+        // others last from the file's start to their picture's end.
         const double length = picturesFollowOn || soundOnce ? input.picture.end - input.picture.start
                                                     : input.picture.end - input.start;
         if (pictureLength)

@@ -25,7 +25,7 @@ std::string Lower(std::string text)
     return text;
 }
 
-// ffprobe's names of the H.264 profiles as x264 takes them.
+// libavcodec's names of the H.264 profiles as x264 takes them.
 std::string X264Profile(const std::string& profile)
 {
     static const std::map<std::string, std::string> profiles = {

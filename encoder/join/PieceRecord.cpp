@@ -90,6 +90,15 @@ int Number(const std::map<std::string, std::string>& lines, const std::string& k
     return found == lines.end() ? 0 : std::atoi(found->second.c_str());
 }
 
+MediaStream StreamOf(int index, StreamKind kind, const std::string& codec)
+{
+    MediaStream stream;
+    stream.index = index;
+    stream.kind = kind;
+    stream.codec = codec;
+    return stream;
+}
+
 // The facts that the record's lines give back.
 MediaFacts FactsOf(std::map<std::string, std::string>& lines)
 {
@@ -99,10 +108,7 @@ MediaFacts FactsOf(std::map<std::string, std::string>& lines)
     for (const auto& [key, value] : lines)
         if (key.starts_with("tag."))
             piece.tags[key.substr(4)] = value;
-    MediaStream video;
-    video.index = 0;
-    video.kind = StreamKind::Video;
-    video.codec = lines["video.codec"];
+    MediaStream video = StreamOf(0, StreamKind::Video, lines["video.codec"]);
     video.width = Number(lines, "video.width");
     video.height = Number(lines, "video.height");
     video.pixelAspect = ParseFraction(lines["video.pixelAspect"]);
@@ -112,10 +118,7 @@ MediaFacts FactsOf(std::map<std::string, std::string>& lines)
     piece.streams.push_back(video);
     piece.video = 0;
     if (lines.count("audio.codec")) {
-        MediaStream audio;
-        audio.index = 1;
-        audio.kind = StreamKind::Audio;
-        audio.codec = lines["audio.codec"];
+        MediaStream audio = StreamOf(1, StreamKind::Audio, lines["audio.codec"]);
         audio.sampleRate = Number(lines, "audio.sampleRate");
         audio.channels = Number(lines, "audio.channels");
         piece.streams.push_back(audio);

@@ -37,8 +37,9 @@ struct StreamFacts {
 };
 
 // How much of each file's packets is read: the first few (enough for the sound's first
-// packet), or all of them, their timestamps only (nothing is decoded), or all but in MP4
-// and QuickTime files, whose timestamps come from their index and so run on.
+// packet, and the pictures an edit list hides), or all of them, their timestamps only but
+// for the last few, decoded to find an end cut off, or all but in MP4 and QuickTime files,
+// whose timestamps come from their index and so run on.
 enum class PacketsRead { First, All, AllButIndexed };
 
 // Reads every file, in order. Throws JobError naming the first file that cannot be read.
