@@ -6,9 +6,9 @@
 #include "JobError.h"
 #include "QuickTimeBoxes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <numeric>
 #include <set>
@@ -17,7 +17,7 @@ namespace {
 
 struct CopyRule {
     const char* name;
-    std::set<std::string> video; // ffprobe's codec names
+    std::set<std::string> video; // libavcodec's codec names
     std::set<std::string> audio;
 };
 
@@ -53,29 +53,22 @@ std::string Seconds(double seconds)
     return text;
 }
 
-// "30000/1001" as 29.97; 0 when it says nothing.
-double RatioValue(const std::string& ratio)
-{
-    const std::size_t slash = ratio.find('/');
-    const double den = slash == std::string::npos ? 1 : std::atof(ratio.c_str() + slash + 1);
-    return den > 0 ? std::atof(ratio.c_str()) / den : 0;
-}
-
 std::string NameOf(const std::string& path)
 {
     return path.substr(path.find_last_of('/') + 1);
 }
 
-// A pixel shape that says nothing is a square one.
+// A pixel shape in its lowest terms; one that says nothing is a square one.
 std::string PixelAspect(const StreamFacts& facts)
 {
-    const std::string aspect = facts.Video("sample_aspect_ratio");
-    return aspect.empty() || aspect == "0:1" || aspect == "N/A" ? "1:1" : aspect;
+    const Fraction aspect = facts.Video().pixelAspect;
+    const long long common = aspect.Valid() ? std::gcd(aspect.num, aspect.den) : 1;
+    return aspect.Valid() ? Fraction{aspect.num / common, aspect.den / common}.Text(':') : "1:1";
 }
 
 std::string DynamicRange(const StreamFacts& facts)
 {
-    const std::string transfer = facts.Video("color_transfer");
+    const std::string& transfer = facts.Video().colourTransfer;
     if (transfer == "arib-std-b67")
         return "HDR (HLG)";
     if (transfer == "smpte2084")
@@ -83,25 +76,38 @@ std::string DynamicRange(const StreamFacts& facts)
     return "SDR";
 }
 
+std::string Tagged(const std::string& tag)
+{
+    return tag.empty() ? "unspecified" : tag;
+}
+
 // H.264 counts its levels in tenths: 31 is 3.1.
 std::string Level(const StreamFacts& facts)
 {
-    const std::string level = facts.Video("level");
-    const int tenths = std::atoi(level.c_str());
-    if (facts.Video("codec_name") != "h264" || tenths <= 0)
-        return level;
-    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+    const int level = facts.Video().level;
+    if (facts.Video().codec != "h264" || level <= 0)
+        return std::to_string(level);
+    return std::to_string(level / 10) + "." + std::to_string(level % 10);
 }
 
 // "30000/1001" as "29.97".
 std::string Rate(const std::string& ratio)
 {
-    const double rate = RatioValue(ratio);
-    if (rate <= 0)
+    const Fraction rate = ParseFraction(ratio);
+    if (!rate.Valid())
         return ratio;
     char text[32];
-    std::snprintf(text, sizeof text, "%.4g", rate);
+    std::snprintf(text, sizeof text, "%.4g", rate.Value());
     return text;
+}
+
+// The seconds of pictures that an edit list hides at the start (a cut made without
+// encoding keeps them for its first key frame); empty when it hides none. A copy would
+// show them again.
+std::string Trimmed(const StreamFacts& facts)
+{
+    const MediaStream& video = facts.Video();
+    return video.hiddenPackets > 0 ? Seconds(video.hiddenSeconds) : std::string();
 }
 
 // What a copy carries over from the first input to every other, and how to say that an
@@ -116,36 +122,59 @@ struct Trait {
 const std::vector<Trait>& Traits()
 {
     using Text = const std::string&;
+    using Facts = const StreamFacts&;
     static const std::vector<Trait> traits = {
-        {true, [](const StreamFacts& f) { return f.Video("codec_name"); },
+        {true, [](Facts f) { return f.Video().codec; },
          [](Text have, Text want) { return "video codec " + have + ", not " + want; }},
-        {true, [](const StreamFacts& f) { return f.Video("width") + "x" + f.Video("height"); },
+        {true, [](Facts f) { return std::to_string(f.Video().width) + "x" + std::to_string(f.Video().height); },
          [](Text have, Text want) { return "frame size " + have + ", not " + want; }},
-        {true, [](const StreamFacts& f) { return f.Video("r_frame_rate"); },
+        {true, [](Facts f) { return f.Video().frameRate.Text(); },
          [](Text have, Text want) { return Rate(have) + " frames a second, not " + Rate(want); }},
+        {true, Trimmed, [](Text have, Text) { return "starts " + have + " into its pictures (trimmed)"; }},
+        {true, [](Facts f) { return std::to_string(f.Video().turn); },
+         [](Text have, Text want) {
+             return (have == "0" ? "shown unrotated" : "shown rotated " + have + " degrees")
+                 + (want == "0" ? "" : ", not " + want);
+         }},
         {true, DynamicRange, [](Text have, Text want) { return have + ", not " + want; }},
-        {true, [](const StreamFacts& f) { return f.Video("pix_fmt"); },
+        {true, [](Facts f) { return Tagged(f.Video().colourPrimaries); },
+         [](Text have, Text want) { return "colour primaries " + have + ", not " + want; }},
+        {true, [](Facts f) { return Tagged(f.Video().colourMatrix); },
+         [](Text have, Text want) { return "colour matrix " + have + ", not " + want; }},
+        {true, [](Facts f) { return f.Video().masterDisplay + " " + f.Video().contentLight; },
+         [](Text, Text) { return std::string("other HDR mastering display or light levels"); }},
+        {true, [](Facts f) { return f.Video().pixelFormat; },
          [](Text have, Text want) { return "pixel format " + have + ", not " + want; }},
         {true, PixelAspect, [](Text have, Text want) { return "pixel aspect " + have + ", not " + want; }},
-        {true, [](const StreamFacts& f) { return f.Video("profile"); },
+        {true, [](Facts f) { return f.Video().profile; },
          [](Text have, Text want) { return "video profile " + have + ", not " + want; }},
         {true, Level, [](Text have, Text want) { return "video level " + have + ", not " + want; }},
-        {true, [](const StreamFacts& f) { return f.Video("extradata_hash"); }, nullptr},
-        {false, [](const StreamFacts& f) { return f.Audio("codec_name"); },
+        {true, [](Facts f) { return f.Video().headers; }, nullptr},
+        {false, [](Facts f) { return f.Audio().codec; },
          [](Text have, Text want) { return "sound codec " + have + ", not " + want; }},
-        {false, [](const StreamFacts& f) { return f.Audio("sample_rate"); },
+        {false, [](Facts f) { return std::to_string(f.Audio().sampleRate); },
          [](Text have, Text want) { return "sound at " + have + " Hz, not " + want + " Hz"; }},
-        {false, [](const StreamFacts& f) { return f.Audio("channels"); },
+        {false, [](Facts f) { return std::to_string(f.Audio().channels); },
          [](Text have, Text want) {
              return have + (have == "1" ? " sound channel" : " sound channels") + ", not " + want;
          }},
-        {false, [](const StreamFacts& f) { return f.Audio("extradata_hash"); }, nullptr},
+        {false, [](Facts f) { return f.Audio().headers; }, nullptr},
     };
     return traits;
 }
 
+// Whether the join copies every input into a file of its own that counts time as the
+// first does (MP4 and QuickTime keep any time scale): into MP4 and QuickTime always, as
+// their muxer counts time in the steps of the first file alone, elsewhere where MP4 and
+// QuickTime inputs count in other steps.
+bool Restamps(const Encoding& encoding, const StreamFacts& first, const StreamFacts& input)
+{
+    return encoding.container == Container::Mp4 || encoding.container == Container::Mov
+        || (first.IsQuickTime() && input.IsQuickTime());
+}
+
 // Everything of the input that differs from the first, in plain words; empty when nothing does.
-std::vector<std::string> DifferencesFrom(const StreamFacts& first, const StreamFacts& input)
+std::vector<std::string> DifferencesFrom(const Encoding& encoding, const StreamFacts& first, const StreamFacts& input)
 {
     std::vector<std::string> words;
     const std::string firstName = NameOf(first.file.path);
@@ -171,10 +200,16 @@ std::vector<std::string> DifferencesFrom(const StreamFacts& first, const StreamF
                             + firstName + " (another camera or encoder)");
         }
     }
-    // Other time steps than the first's can be counted anew only in MP4 and QuickTime files.
-    if (!(first.IsQuickTime() && input.IsQuickTime()) && input.Video("time_base") != first.Video("time_base"))
-        words.push_back("picture times in steps of " + input.Video("time_base") + " s, not "
-                        + first.Video("time_base") + " s");
+    if (!Restamps(encoding, first, input)) {
+        const auto steps = [&](const char* what, const MediaStream& have, const MediaStream& want) {
+            if (have.timeBase != want.timeBase)
+                words.push_back(std::string(what) + " times in steps of " + have.timeBase.Text() + " s, not "
+                                + want.timeBase.Text() + " s");
+        };
+        steps("picture", input.Video(), first.Video());
+        if (!soundSaid && input.audio >= 0)
+            steps("sound", input.Audio(), first.Audio());
+    }
     return words;
 }
 
@@ -193,13 +228,13 @@ void CheckContainerHolds(const Request& request, const Encoding& encoding, const
         throw JobError("The " + std::string(container.name) + " container cannot hold the " + kind + " codec " + codec
                        + " of " + first.file.path + " without encoding it (output " + request.output + ")");
     };
-    if (!container.video.count(first.Video("codec_name")))
-        refuse("video", first.Video("codec_name"));
-    if (first.audio >= 0 && !container.audio.count(first.Audio("codec_name")))
-        refuse("audio", first.Audio("codec_name"));
+    if (!container.video.count(first.Video().codec))
+        refuse("video", first.Video().codec);
+    if (first.audio >= 0 && !container.audio.count(first.Audio().codec))
+        refuse("audio", first.Audio().codec);
     // A WMA decoder gives nothing for a stream's first frame but does for every input's
     // first frame after a joint: the sound would fall a frame behind at each one.
-    if (const std::string codec = first.Audio("codec_name"); codec == "wmav1" || codec == "wmav2")
+    if (const std::string& codec = first.Audio().codec; codec == "wmav1" || codec == "wmav2")
         throw JobError("The sound of " + first.file.path + " (" + codec
                        + ") cannot be joined without encoding it: it would fall behind the picture at every joint"
                        + " (output " + request.output + ")");
@@ -209,7 +244,7 @@ void CheckContainerHolds(const Request& request, const Encoding& encoding, const
 // players stop, jump or lose the sound.
 void CheckTimestampsRun(const StreamFacts& input)
 {
-    const bool clockStreams = FollowsTimestampJumps(input.Format());
+    const bool clockStreams = FollowsTimestampJumps(input.media.formatName);
     for (const PacketTimes* times : {&input.picture, &input.sound}) {
         const std::string fix = " Choose an encoding profile to join it.";
         if (times->stepBack > 0.1)
@@ -222,50 +257,58 @@ void CheckTimestampsRun(const StreamFacts& input)
 }
 
 // A file cut short copies packets that end in the middle: its data past the cut cannot be
-// had without decoding what is there. Files of other kinds are joined as far as they can
-// be read (CutShortNote says so).
+// had without decoding what is there. Files of other kinds are joined up to their last
+// whole picture (CutShortNote says so).
 void CheckWhole(const StreamFacts& input)
 {
+    const std::string fix = " Choose an encoding profile to join what can be read.";
     if (input.IsQuickTime() && QuickTimeCutShort(input.file.path))
         throw JobError(input.file.path + " ends early: the file stops before the end of what its index lists (a"
-                       " download cut short?). Choose an encoding profile to join what can be read.");
+                       " download cut short?)." + fix);
+    if (input.cutAt && input.picture.end <= input.picture.start)
+        throw JobError(input.file.path + " ends early: not one of its pictures is whole." + fix);
 }
 
-// 1/N as N; 0 for any other time base.
-long long Steps(const std::string& timeBase)
+// The first input's hidden pictures would come back at the output's start.
+void CheckFirstShown(const StreamFacts& first)
 {
-    if (!timeBase.starts_with("1/"))
-        return 0;
-    return std::atoll(timeBase.c_str() + 2);
+    if (const std::string hidden = Trimmed(first); !hidden.empty())
+        throw JobError(first.file.path + " starts " + hidden + " into its pictures (trimmed without encoding): a copy"
+                       " would show what was cut away. Choose an encoding profile to join it.");
 }
 
-// The common time scale when the inputs' time bases differ and every input can be
-// re-stamped (MP4 and QuickTime keep any scale); 0 when they are all the same.
-long long TimeScale(const std::vector<StreamFacts>& inputs)
+// Whether the picture's time steps hold each of its frames in a whole number of steps (not
+// so Matroska's milliseconds at 30 frames a second).
+bool CountsWholeFrames(const MediaStream& video)
+{
+    const Fraction& step = video.timeBase;
+    const Fraction& rate = video.frameRate;
+    return step.Valid() && rate.Valid() && (rate.den * step.den) % (rate.num * step.num) == 0;
+}
+
+// The time scale that every input's picture is counted anew in where the join re-stamps
+// the inputs (Restamps): one that holds each input's steps, or its frames where its steps
+// do not (the copy rounds its times to them); 0 where it copies them as they are.
+long long TimeScale(const Encoding& encoding, const std::vector<StreamFacts>& inputs)
 {
     const StreamFacts& first = inputs.front();
     bool same = true;
+    bool allQuickTime = true;
     long long scale = 1;
     for (const StreamFacts& input : inputs) {
-        same = same && input.Video("time_base") == first.Video("time_base")
-            && input.Audio("time_base") == first.Audio("time_base");
-        scale = std::lcm(scale, std::max(1LL, Steps(input.Video("time_base"))));
+        same = same && input.Video().timeBase == first.Video().timeBase
+            && input.Audio().timeBase == first.Audio().timeBase;
+        allQuickTime = allQuickTime && input.IsQuickTime();
+        const MediaStream& video = input.Video();
+        scale = std::lcm(scale, std::max(1LL, CountsWholeFrames(video) ? video.timeBase.den : video.frameRate.num));
     }
-    if (same)
+    const bool quickTimeOutput = encoding.container == Container::Mp4 || encoding.container == Container::Mov;
+    if (same && (allQuickTime || !quickTimeOutput))
         return 0;
     constexpr long long kLargestScale = 2000000000;
-    for (const StreamFacts& input : inputs) {
-        const bool restampable = input.IsQuickTime() && Steps(input.Video("time_base")) > 0
-            && scale <= kLargestScale;
-        if (!restampable && input.Video("time_base") != first.Video("time_base"))
-            throw JobError(input.file.path + " cannot be joined to " + first.file.path + " without encoding: its"
-                           " picture's times count in steps of " + input.Video("time_base") + " s, not "
-                           + first.Video("time_base") + " s. Choose an encoding profile to join them.");
-        if (!restampable && input.Audio("time_base") != first.Audio("time_base"))
-            throw JobError(input.file.path + " cannot be joined to " + first.file.path + " without encoding: its"
-                           " sound's times count in steps of " + input.Audio("time_base") + " s, not "
-                           + first.Audio("time_base") + " s. Choose an encoding profile to join them.");
-    }
+    if (scale > kLargestScale)
+        throw JobError("The inputs' picture times count in steps that no one time scale holds; they cannot be"
+                       " joined without encoding. Choose an encoding profile to join them.");
     return scale;
 }
 
@@ -314,12 +357,13 @@ CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, con
     try {
         const StreamFacts& first = found.inputs.front();
         CheckContainerHolds(request, encoding, first);
+        CheckFirstShown(first);
         std::vector<StreamFacts> matching;
         for (std::size_t index = 0; index < found.inputs.size(); ++index) {
             const StreamFacts& input = found.inputs[index];
             CheckTimestampsRun(input);
             CheckWhole(input);
-            if (const auto words = DifferencesFrom(first, input); !words.empty())
+            if (const auto words = DifferencesFrom(encoding, first, input); !words.empty())
                 found.differing.push_back({index, Joined(words, "; ")});
             else
                 matching.push_back(input);
@@ -327,7 +371,7 @@ CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, con
         if (!found.differing.empty())
             SayDifferences(request, encoding, found);
         // The pieces made of the differing inputs count time as the first input does.
-        found.timeScale = TimeScale(matching);
+        found.timeScale = TimeScale(encoding, matching);
     } catch (const JobError& error) {
         throw JobError(error.what(), exitcode::NotJoinable);
     }
@@ -347,15 +391,23 @@ std::string DifferingLine(const Differing& input)
 
 std::string CutShortNote(const StreamFacts& input)
 {
+    const std::string name = NameOf(input.file.path);
+    if (input.cutAt) {
+        const char* what = input.Video().brokenFrom == input.cutAt ? "last picture" : "sound";
+        char text[96];
+        std::snprintf(text, sizeof text, " ends early: its %s is cut off; joined up to %.2f s", what,
+                      input.picture.end - input.start);
+        return name + text;
+    }
     // MPEG program and transport streams state no length of their own; MP4 and QuickTime
     // files are whole (CheckWhole), and their packets are not always all read.
-    if (input.picture.count == 0 || FollowsTimestampJumps(input.Format()) || input.IsQuickTime())
+    if (input.picture.count == 0 || FollowsTimestampJumps(input.media.formatName) || input.IsQuickTime())
         return {};
-    const double rate = RatioValue(input.Video("r_frame_rate"));
+    const MediaStream& video = input.Video();
     InputInfo info;
     info.path = input.file.path;
-    const double pictureStated = std::max(std::atof(input.Video("duration").c_str()),
-                                          rate > 0 ? std::atof(input.Video("nb_frames").c_str()) / rate : 0.0);
+    const double rate = video.frameRate.Value();
+    const double pictureStated = std::max(video.duration, rate > 0 ? static_cast<double>(video.frames) / rate : 0.0);
     // Matroska states only the file's length.
     info.statedDuration = pictureStated > 0 ? pictureStated : input.duration;
     info.readDuration = pictureStated > 0 ? input.picture.end - input.picture.start

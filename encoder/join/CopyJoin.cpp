@@ -14,24 +14,44 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 
 namespace {
 
+std::string SecondsText(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", seconds);
+    return text;
+}
+
+// Just before a broken picture's decoding time, so that rounding cannot keep it.
+double CutBefore(double decoded)
+{
+    return decoded - 0.0001;
+}
+
 // Copies each input into the private folder with its picture's times counted in steps
-// of 1/timeScale and its sound's in samples (QuickTime's own rule), packets unchanged.
-// Gives the copies' names, or nothing when a stop signal ended the runs.
+// of 1/timeScale and its sound's in samples (QuickTime's own rule), packets unchanged but
+// for those from a broken picture on. Gives the copies' names, or nothing when a stop
+// signal ended the runs.
 std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long long timeScale, PrivateFolder& folder,
                                    const std::function<void()>& onTick)
 {
     return RunForEachInput(
         inputs.size(), folder, ".mov",
         [&](std::size_t index, const std::string& copy) {
-            return std::vector<std::string>{"ffmpeg", "-nostdin", "-v", "error", "-i",
-                                            FileUrl(inputs[index].file.path), "-map", "0", "-c", "copy",
-                                            "-video_track_timescale", std::to_string(timeScale), "-f", "mov",
-                                            FileUrl(copy)};
+            const StreamFacts& input = inputs[index];
+            std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "error"};
+            // ffmpeg counts an input's times from its start.
+            if (input.cutAt)
+                args.insert(args.end(), {"-to", SecondsText(CutBefore(*input.cutAt) - input.start)});
+            args.insert(args.end(), {"-i", FileUrl(input.file.path), "-map", "0:" + std::to_string(input.video)});
+            if (input.audio >= 0)
+                args.insert(args.end(), {"-map", "0:" + std::to_string(input.audio)});
+            args.insert(args.end(), {"-c", "copy", "-video_track_timescale", std::to_string(timeScale), "-f", "mov",
+                                     FileUrl(copy)});
+            return args;
         },
         [&](std::size_t index) {
             return "The times of " + inputs[index].file.path + " could not be counted anew for the join: ";
@@ -78,13 +98,6 @@ double PicturesLead(const StreamFacts& first, double pieceStart)
     return std::max(0.0, pieceStart - earliest);
 }
 
-std::string SecondsText(double seconds)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6f", seconds);
-    return text;
-}
-
 } // namespace
 
 void CheckCopyJoin(const Request& request, const Encoding& encoding, const std::function<void()>& onTick)
@@ -104,22 +117,39 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     PrivateFolder folder;
     if (!found.differing.empty() && !PutPiecesInPlace(found, encoding, folder))
         return StoppedJoin(request);
-    const std::vector<StreamFacts>& inputs = found.inputs;
-    const StreamFacts& first = inputs.front();
     std::vector<std::string> paths;
-    for (const StreamFacts& input : inputs)
+    for (const StreamFacts& input : found.inputs)
         paths.push_back(input.file.path);
+    // Copies into MP4 or QuickTime of files of other kinds count their times from their own
+    // start, in whole frames: the join reads them as it reads its inputs.
+    const bool restampsOthers = found.timeScale > 0
+        && (encoding.container == Container::Mp4 || encoding.container == Container::Mov)
+        && std::any_of(found.inputs.begin(), found.inputs.end(), [](const StreamFacts& input) {
+               return !input.IsQuickTime();
+           });
     if (found.timeScale > 0) {
-        paths = Restamped(inputs, found.timeScale, folder, waiting);
+        paths = Restamped(found.inputs, found.timeScale, folder, waiting);
         if (StopSignal() != 0)
             return StoppedJoin(request);
     }
+    if (restampsOthers) {
+        std::vector<StreamFacts> copies = ProbeStreams(paths, waiting, PacketsRead::All);
+        if (copies.size() < paths.size())
+            return StoppedJoin(request);
+        found.inputs = std::move(copies);
+    }
+    const std::vector<StreamFacts>& inputs = found.inputs;
+    const StreamFacts& first = inputs.front();
 
     // Each input's sound joined at the end of its picture is read as a second input, as the
     // end of one stream in a concat list ends the file's other streams too.
     const bool avi = encoding.container == Container::Avi;
-    const bool pictureSetsLength = JoinsSoundAtPictureEnd(encoding.container);
-    const bool matroska = encoding.container == Container::Matroska || encoding.container == Container::WebM;
+    const bool pictureSetsLength = JoinsSoundAtPictureEnd(encoding.container) || restampsOthers;
+    // Matroska starts the picture after AAC's priming, and so do those copies: each input
+    // lasts as long as its picture, whose frames then follow on, and its sound ends where the
+    // next input's starts.
+    const bool picturesFollowOn =
+        encoding.container == Container::Matroska || encoding.container == Container::WebM || restampsOthers;
     std::optional<std::vector<double>> cuts;
     if (avi)
         cuts = AviSoundCuts(inputs);
@@ -134,11 +164,13 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         const StreamFacts& input = inputs[i];
         pictures.push_back({paths[i]});
         sounds.push_back({paths[i]});
+        // A copy made for the join is cut already.
+        if (input.cutAt && paths[i] == input.file.path)
+            pictures.back().end = sounds.back().end = CutBefore(*input.cutAt);
         const bool pictureLength = pictureSetsLength && input.picture.end > input.start;
-        // Matroska starts the picture after AAC's priming: each input lasts as long as its
-        // picture, whose frames then follow on, and its sound ends where the next input's starts.
-        // So does each input whose sound is decoded in pieces that start at its picture.
-        const double length = matroska || soundOnce ? input.picture.end - input.picture.start
+        // So does each input whose sound is decoded in pieces that start at its picture; the
+        // others last from the file's start to their picture's end.
+        const double length = picturesFollowOn || soundOnce ? input.picture.end - input.picture.start
                                                     : input.picture.end - input.start;
         if (pictureLength)
             pictures.back().length = sounds.back().length = length;
@@ -150,7 +182,7 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         if (cuts)
             sounds.back().end = (*cuts)[i];
         else if (!avi)
-            sounds.back().end = (matroska ? input.start + length : input.picture.end) - input.sound.firstDuration;
+            sounds.back().end = (picturesFollowOn ? input.start + length : input.picture.end) - input.sound.firstDuration;
     }
     if (soundOnce) {
         std::vector<double> spans;
@@ -200,9 +232,9 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         if (encodeSound) {
             // The sound's times say where each input's sound belongs: gaps become silence.
             args.insert(args.end(), {"-af", "aresample=async=1:min_hard_comp=0.005:first_pts=0", "-c:a",
-                                     SoundEncoder(first.Audio("codec_name"))});
-            if (const std::string rate = first.Audio("bit_rate"); std::atol(rate.c_str()) > 0)
-                args.insert(args.end(), {"-b:a", rate});
+                                     SoundEncoder(first.Audio().codec)});
+            if (first.Audio().bitRate > 0)
+                args.insert(args.end(), {"-b:a", std::to_string(first.Audio().bitRate)});
         }
         const auto filters = HeaderFilters(encoding.container, first);
         args.insert(args.end(), filters.begin(), filters.end());

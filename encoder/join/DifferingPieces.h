@@ -10,8 +10,9 @@
 
 // A copy join whose inputs differ encodes only those that differ from the first: each
 // becomes a piece in the first input's own format (its codec, profile and level, frame
-// size, rate, pixel format and time steps; its sound's codec, rate and channels), whose
-// packets the join then copies beside the other inputs' unchanged ones.
+// size, rate, pixel format, turn and time steps; its sound's codec, rate and channels),
+// its picture's shape as shown kept within the frame, whose packets the join then copies
+// beside the other inputs' unchanged ones.
 
 // The start of the line that says why the differing inputs cannot be encoded to match.
 constexpr const char* kCannotMatchPrefix = "Cannot encode only these: ";

@@ -25,26 +25,30 @@ std::string Lower(std::string text)
     return text;
 }
 
-double Rational(const std::string& text)
-{
-    const std::size_t slash = text.find('/');
-    if (slash == std::string::npos)
-        return std::atof(text.c_str());
-    const double denominator = std::atof(text.c_str() + slash + 1);
-    return denominator > 0 ? std::atof(text.substr(0, slash).c_str()) / denominator : 0;
-}
-
 // What of the streams that a copy carries over from the first piece another piece lacks:
-// "video codec_name", for example; empty when they agree.
+// "video codec", for example; empty when they agree.
 std::string StreamDifference(const StreamFacts& first, const StreamFacts& other)
 {
-    for (const char* key : {"codec_name", "width", "height", "sample_aspect_ratio", "pix_fmt", "r_frame_rate",
-                            "extradata_hash"})
-        if (first.Video(key) != other.Video(key))
-            return std::string("video ") + key;
-    for (const char* key : {"codec_name", "sample_rate", "channels"})
-        if (first.Audio(key) != other.Audio(key))
-            return std::string("audio ") + key;
+    const MediaStream& a = first.Video();
+    const MediaStream& b = other.Video();
+    const std::pair<const char*, bool> video[] = {
+        {"codec", a.codec == b.codec},
+        {"width", a.width == b.width},
+        {"height", a.height == b.height},
+        {"pixel aspect", a.pixelAspect == b.pixelAspect},
+        {"pixel format", a.pixelFormat == b.pixelFormat},
+        {"frame rate", a.frameRate == b.frameRate},
+        {"codec headers", a.headers == b.headers}};
+    for (const auto& [name, same] : video)
+        if (!same)
+            return std::string("video ") + name;
+    const MediaStream& c = first.Audio();
+    const MediaStream& d = other.Audio();
+    const std::pair<const char*, bool> audio[] = {
+        {"codec", c.codec == d.codec}, {"sample rate", c.sampleRate == d.sampleRate}, {"channels", c.channels == d.channels}};
+    for (const auto& [name, same] : audio)
+        if (!same)
+            return std::string("audio ") + name;
     return {};
 }
 
@@ -55,15 +59,13 @@ InputInfo AsInput(const StreamFacts& piece)
     info.path = piece.file.path;
     info.videoStream = piece.video;
     info.audioStream = piece.audio;
-    info.width = std::atoi(piece.Video("width").c_str());
-    info.height = std::atoi(piece.Video("height").c_str());
-    const std::string sar = piece.Video("sample_aspect_ratio");
-    const std::size_t colon = sar.find(':');
-    if (colon != std::string::npos && std::atof(sar.c_str()) > 0 && std::atof(sar.c_str() + colon + 1) > 0)
-        info.sampleAspect = std::atof(sar.c_str()) / std::atof(sar.c_str() + colon + 1);
-    info.frameRate = Rational(piece.Video("r_frame_rate"));
-    info.sampleRate = std::atoi(piece.Audio("sample_rate").c_str());
-    info.channels = std::atoi(piece.Audio("channels").c_str());
+    info.width = piece.Video().width;
+    info.height = piece.Video().height;
+    if (piece.Video().pixelAspect.Valid())
+        info.sampleAspect = piece.Video().pixelAspect.Value();
+    info.frameRate = piece.Video().frameRate.Value();
+    info.sampleRate = piece.Audio().sampleRate;
+    info.channels = piece.Audio().channels;
     info.duration = piece.duration;
     return info;
 }
@@ -151,11 +153,11 @@ std::vector<double> InputLengths(const std::vector<StreamFacts>& pieces)
 {
     std::vector<double> lengths;
     for (const StreamFacts& piece : pieces) {
-        const auto tag = piece.values.find(std::string("format.tags.") + kPieceLengthsTag);
+        const std::string tag = piece.media.Tag(kPieceLengthsTag);
         std::vector<double> members;
-        for (std::size_t start = 0; tag != piece.values.end() && start <= tag->second.size();) {
-            const std::size_t comma = std::min(tag->second.find(',', start), tag->second.size());
-            members.push_back(std::atof(tag->second.substr(start, comma - start).c_str()));
+        for (std::size_t start = 0; !tag.empty() && start <= tag.size();) {
+            const std::size_t comma = std::min(tag.find(',', start), tag.size());
+            members.push_back(std::atof(tag.substr(start, comma - start).c_str()));
             start = comma + 1;
         }
         if (members.size() < 2 || std::any_of(members.begin(), members.end(), [](double s) { return s <= 0; }))
@@ -210,37 +212,32 @@ void RecordPiece(const std::string& path, const Request& request, const Encoding
     const auto codecPrivate = MatroskaVideoCodecPrivate(path);
     if (!codecPrivate || seconds <= 0)
         return;
-    // The headers themselves stand where ffprobe gives their checksum: records are
-    // compared only with records.
-    std::string headers;
-    static const char digits[] = "0123456789abcdef";
-    for (const unsigned char byte : *codecPrivate)
-        headers += {digits[byte >> 4], digits[byte & 15]};
-    char aspect[64];
-    std::snprintf(aspect, sizeof aspect, "%.6f:1",
-                  format.displayAspect > 0 ? format.displayAspect * format.height / format.width : 1.0);
-    const std::string video = "streams.stream.0.";
-    const std::string audio = "streams.stream.1.";
-    std::map<std::string, std::string> facts{
-        {"format.format_name", "matroska,webm"},
-        {"format.duration", LengthsText({seconds})},
-        {std::string("format.tags.") + kPieceTag, PieceMark(request, encoding, jobMark)},
-        {video + "codec_type", "video"},
-        // ffprobe's name where the join's header filters look for it.
-        {video + "codec_name", CodecNameForMessage(encoding.videoEncoder)},
-        {video + "width", std::to_string(format.width)},
-        {video + "height", std::to_string(format.height)},
-        {video + "sample_aspect_ratio", aspect},
-        {video + "pix_fmt", encoding.pixelFormat},
-        {video + "r_frame_rate", FrameRateText(format.frameRate)},
-        {video + "extradata_hash", headers},
-        {audio + "codec_type", "audio"},
-        {audio + "codec_name", encoding.audioEncoder},
-        {audio + "sample_rate", std::to_string(format.sampleRate)},
-        {audio + "channels", std::to_string(format.channels)}};
+    const double pixelAspect = format.displayAspect > 0 ? format.displayAspect * format.height / format.width : 1.0;
+    MediaFacts piece;
+    piece.formatName = "matroska,webm";
+    piece.duration = seconds;
+    piece.tags[kPieceTag] = PieceMark(request, encoding, jobMark);
     if (!memberLengths.empty())
-        facts[std::string("format.tags.") + kPieceLengthsTag] = LengthsText(memberLengths);
-    WritePieceRecord(path, facts);
+        piece.tags[kPieceLengthsTag] = LengthsText(memberLengths);
+    MediaStream video;
+    video.kind = StreamKind::Video;
+    // libavcodec's name, where the join's header filters look for it.
+    video.codec = CodecNameForMessage(encoding.videoEncoder);
+    video.width = format.width;
+    video.height = format.height;
+    video.pixelAspect = {std::llround(pixelAspect * 1000000), 1000000};
+    video.pixelFormat = encoding.pixelFormat;
+    video.frameRate = {std::llround(format.frameRate * 1001000), 1001000};
+    video.headers.assign(codecPrivate->begin(), codecPrivate->end());
+    MediaStream audio;
+    audio.kind = StreamKind::Audio;
+    audio.codec = encoding.audioEncoder;
+    audio.sampleRate = format.sampleRate;
+    audio.channels = format.channels;
+    piece.streams = {video, audio};
+    piece.video = 0;
+    piece.audio = 1;
+    WritePieceRecord(path, piece);
 }
 
 std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark,
@@ -263,8 +260,7 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
     if (StopSignal() != 0)
         return StoppedJoin(request);
     const auto isPiece = [&](const StreamFacts& piece) {
-        const auto tag = piece.values.find(std::string("format.tags.") + kPieceTag);
-        return tag != piece.values.end() && tag->second == mark;
+        return piece.media.Tag(kPieceTag) == mark;
     };
     // Inputs of which none is this job's piece are no pieces at all, and nothing falls back.
     if (std::none_of(pieces.begin(), pieces.end(), isPiece))

@@ -2,7 +2,10 @@
 
 #include "PrivateFolder.h"
 
+#include <charconv>
 #include <climits>
+#include <map>
+#include <optional>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -11,7 +14,7 @@
 
 namespace {
 
-constexpr const char* kFirstLine = "velmo piece record 1";
+constexpr const char* kFirstLine = "velmo piece record 2";
 constexpr std::size_t kMaxRecordBytes = 1 << 16;
 
 std::string Canonical(const std::string& path)
@@ -30,13 +33,98 @@ std::string RecordPath(const std::string& piece)
 }
 
 // The file's identity: device, inode, size and time of change in nanoseconds.
-std::map<std::string, std::string> Identity(const struct stat& file)
+std::map<std::string, std::string> Identity(const FileIdentity& file)
 {
-    return {{"piece.device", std::to_string(file.st_dev)},
-            {"piece.inode", std::to_string(file.st_ino)},
-            {"piece.size", std::to_string(file.st_size)},
-            {"piece.changed", std::to_string(static_cast<long long>(file.st_mtim.tv_sec) * 1000000000LL
-                                             + file.st_mtim.tv_nsec)}};
+    return {{"piece.device", std::to_string(file.device)},
+            {"piece.inode", std::to_string(file.inode)},
+            {"piece.size", std::to_string(file.size)},
+            {"piece.changed", std::to_string(file.changedNanoseconds)}};
+}
+
+std::string Hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char byte : bytes)
+        hex += {digits[byte >> 4], digits[byte & 15]};
+    return hex;
+}
+
+std::string Bytes(const std::string& hex)
+{
+    std::string bytes;
+    for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
+        unsigned byte = 0;
+        std::from_chars(hex.data() + at, hex.data() + at + 2, byte, 16);
+        bytes += static_cast<char>(byte);
+    }
+    return bytes;
+}
+
+// The facts as the record's lines name them.
+std::map<std::string, std::string> Lines(const MediaFacts& piece)
+{
+    std::map<std::string, std::string> lines = {{"format", piece.formatName}, {"duration", std::to_string(piece.duration)}};
+    for (const auto& [key, value] : piece.tags)
+        lines["tag." + key] = value;
+    if (const MediaStream* video = piece.Video()) {
+        lines["video.codec"] = video->codec;
+        lines["video.width"] = std::to_string(video->width);
+        lines["video.height"] = std::to_string(video->height);
+        lines["video.pixelAspect"] = video->pixelAspect.Text();
+        lines["video.pixelFormat"] = video->pixelFormat;
+        lines["video.frameRate"] = video->frameRate.Text();
+        lines["video.headers"] = Hex(video->headers);
+    }
+    if (const MediaStream* audio = piece.Audio()) {
+        lines["audio.codec"] = audio->codec;
+        lines["audio.sampleRate"] = std::to_string(audio->sampleRate);
+        lines["audio.channels"] = std::to_string(audio->channels);
+    }
+    return lines;
+}
+
+int Number(const std::map<std::string, std::string>& lines, const std::string& key)
+{
+    const auto found = lines.find(key);
+    return found == lines.end() ? 0 : std::atoi(found->second.c_str());
+}
+
+MediaStream StreamOf(int index, StreamKind kind, const std::string& codec)
+{
+    MediaStream stream;
+    stream.index = index;
+    stream.kind = kind;
+    stream.codec = codec;
+    return stream;
+}
+
+// The facts that the record's lines give back.
+MediaFacts FactsOf(std::map<std::string, std::string>& lines)
+{
+    MediaFacts piece;
+    piece.formatName = lines["format"];
+    piece.duration = std::atof(lines["duration"].c_str());
+    for (const auto& [key, value] : lines)
+        if (key.starts_with("tag."))
+            piece.tags[key.substr(4)] = value;
+    MediaStream video = StreamOf(0, StreamKind::Video, lines["video.codec"]);
+    video.width = Number(lines, "video.width");
+    video.height = Number(lines, "video.height");
+    video.pixelAspect = ParseFraction(lines["video.pixelAspect"]);
+    video.pixelFormat = lines["video.pixelFormat"];
+    video.frameRate = ParseFraction(lines["video.frameRate"]);
+    video.headers = Bytes(lines["video.headers"]);
+    piece.streams.push_back(video);
+    piece.video = 0;
+    if (lines.count("audio.codec")) {
+        MediaStream audio = StreamOf(1, StreamKind::Audio, lines["audio.codec"]);
+        audio.sampleRate = Number(lines, "audio.sampleRate");
+        audio.channels = Number(lines, "audio.channels");
+        piece.streams.push_back(audio);
+        piece.audio = 1;
+    }
+    return piece;
 }
 
 std::optional<std::map<std::string, std::string>> ReadRecord(const std::string& path)
@@ -72,39 +160,42 @@ std::optional<StreamFacts> RecordedPiece(const std::string& path)
     struct stat file {};
     if (recordPath.empty() || stat(path.c_str(), &file) != 0)
         return std::nullopt;
-    auto values = ReadRecord(recordPath);
-    if (!values)
+    auto lines = ReadRecord(recordPath);
+    if (!lines)
         return std::nullopt;
-    for (const auto& [key, value] : Identity(file)) {
-        const auto recorded = values->find(key);
-        if (recorded == values->end() || recorded->second != value)
+    const FileIdentity identity = FileIdentity::Of(file);
+    for (const auto& [key, value] : Identity(identity)) {
+        const auto recorded = lines->find(key);
+        if (recorded == lines->end() || recorded->second != value)
             return std::nullopt;
     }
     StreamFacts facts;
+    facts.media = FactsOf(*lines);
+    facts.media.path = path;
+    facts.media.identity = identity;
     facts.file.path = path;
-    facts.file.size = file.st_size;
-    facts.file.changedNanoseconds = std::atoll((*values)["piece.changed"].c_str());
-    facts.duration = std::atof((*values)["format.duration"].c_str());
-    facts.values = std::move(*values);
-    facts.video = 0;
-    facts.audio = facts.values.count("streams.stream.1.codec_type") ? 1 : -1;
+    facts.file.size = identity.size;
+    facts.file.changedNanoseconds = identity.changedNanoseconds;
+    facts.duration = facts.media.duration;
+    facts.video = facts.media.video;
+    facts.audio = facts.media.audio;
     return facts;
 }
 
 } // namespace
 
-void WritePieceRecord(const std::string& path, const std::map<std::string, std::string>& values)
+void WritePieceRecord(const std::string& path, const MediaFacts& piece)
 {
     const std::string recordPath = RecordPath(path);
     struct stat file {};
     if (recordPath.empty() || stat(path.c_str(), &file) != 0)
         return;
     std::string text = std::string(kFirstLine) + "\n";
-    std::map<std::string, std::string> all = values;
-    all.merge(Identity(file));
+    std::map<std::string, std::string> all = Lines(piece);
+    all.merge(Identity(FileIdentity::Of(file)));
     for (const auto& [key, value] : all) {
         // One line each: a value that would break a line is no fact of a piece of ours.
-        if (value.find('\n') != std::string::npos)
+        if (key.find_first_of("=\n") != std::string::npos || value.find('\n') != std::string::npos)
             return;
         text += key + "=" + value + "\n";
     }

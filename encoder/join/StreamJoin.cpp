@@ -15,87 +15,48 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <sys/stat.h>
 
-namespace {
-
-std::string Found(const std::map<std::string, std::string>& values, const std::string& key)
+const MediaStream& StreamFacts::Audio() const
 {
-    const auto found = values.find(key);
-    return found == values.end() ? std::string() : found->second;
-}
-
-
-} // namespace
-
-std::string StreamFacts::Video(const std::string& key) const
-{
-    return Found(values, "streams.stream." + std::to_string(video) + "." + key);
-}
-
-std::string StreamFacts::Format() const
-{
-    return Found(values, "format.format_name");
-}
-
-std::string StreamFacts::Audio(const std::string& key) const
-{
-    return Found(values, "streams.stream." + std::to_string(audio) + "." + key);
+    static const MediaStream none;
+    return audio >= 0 ? media.streams[audio] : none;
 }
 
 namespace {
 
-std::vector<std::string> FactsArguments(const std::string& path, PacketsRead packets)
-{
-    std::vector<std::string> args = {
-        "ffprobe", "-v", "error", "-of", "compact", "-show_data_hash", "md5", "-show_entries",
-        "format=format_name,start_time,duration:format_tags:stream=index,codec_type,codec_name,profile,width,height,"
-        "sample_aspect_ratio,pix_fmt,r_frame_rate,sample_rate,channels,extradata_hash,start_time,time_base,bit_rate,"
-        "level,color_transfer,duration,nb_frames:"
-        "stream_disposition=attached_pic:packet=stream_index,pts,dts,duration"};
-    if (packets == PacketsRead::First)
-        args.insert(args.end(), {"-read_intervals", "%+#50"});
-    args.push_back(FileUrl(path));
-    return args;
-}
-
-// The facts from ffprobe's listing of the file as it was before ffprobe read it.
-StreamFacts FactsFrom(const std::string& path, const struct stat& file, PacketTimesReader& reader)
+// The joins read the picture's and the sound's packets near the picture's end only.
+StreamFacts FactsFrom(MediaFacts media)
 {
     StreamFacts facts;
-    facts.file.path = path;
-    facts.file.size = file.st_size;
-    facts.file.changedNanoseconds = static_cast<long long>(file.st_mtim.tv_sec) * 1000000000LL + file.st_mtim.tv_nsec;
-    facts.file.device = file.st_dev;
-    facts.file.inode = file.st_ino;
-    facts.values = std::move(reader.values());
-    for (int index = 0;; ++index) {
-        const std::string prefix = "streams.stream." + std::to_string(index) + ".";
-        const std::string type = Found(facts.values, prefix + "codec_type");
-        if (type.empty())
-            break;
-        if (type == "video" && facts.video < 0 && Found(facts.values, prefix + "disposition.attached_pic") != "1")
-            facts.video = index;
-        else if (type == "audio" && facts.audio < 0)
-            facts.audio = index;
-    }
+    facts.file.path = media.path;
+    facts.file.size = media.identity.size;
+    facts.file.changedNanoseconds = media.identity.changedNanoseconds;
+    facts.file.device = media.identity.device;
+    facts.file.inode = media.identity.inode;
+    facts.video = media.video;
+    facts.audio = media.audio;
     if (facts.video < 0)
-        throw JobError("Input file has no video stream: " + path);
-    facts.duration = std::atof(Found(facts.values, "format.duration").c_str());
-    facts.start = std::atof(Found(facts.values, "format.start_time").c_str());
-    facts.picture = std::move(reader.streams()[facts.video]);
+        throw JobError("Input file has no video stream: " + media.path);
+    facts.duration = media.duration;
+    facts.start = media.start;
+    for (const int index : {facts.video, facts.audio})
+        if (const auto broken = index >= 0 ? media.streams[index].brokenFrom : std::nullopt)
+            facts.cutAt = std::min(*broken, facts.cutAt.value_or(*broken));
+    facts.picture = std::move(media.streams[facts.video].packets);
+    if (facts.cutAt)
+        facts.picture.EndBefore(*facts.cutAt);
     const double keepFrom = facts.picture.end - PacketTimes::kKeptSeconds;
     facts.picture.KeepFrom(keepFrom);
     if (facts.audio >= 0) {
-        facts.sound = std::move(reader.streams()[facts.audio]);
+        facts.sound = std::move(media.streams[facts.audio].packets);
+        if (facts.cutAt)
+            facts.sound.EndBefore(*facts.cutAt);
         facts.sound.KeepFrom(keepFrom);
     }
+    facts.media = std::move(media);
     return facts;
 }
 
@@ -104,62 +65,26 @@ StreamFacts FactsFrom(const std::string& path, const struct stat& file, PacketTi
 std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, const std::function<void()>& onTick,
                                       PacketsRead packets)
 {
-    // A few ffprobe runs side by side: each spends most of its short life starting.
-    constexpr std::size_t kSideBySide = 8;
     std::vector<StreamFacts> all;
-    for (std::size_t batch = 0; batch < paths.size(); batch += kSideBySide) {
-        const std::size_t count = std::min(kSideBySide, paths.size() - batch);
-        std::vector<struct stat> files(count);
-        std::vector<PacketTimesReader> listings(count);
-        std::vector<std::string> errors(count);
-        std::vector<ChildCommand> probes;
-        std::vector<PacketsRead> reads(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::string& path = paths[batch + i];
-            if (stat(path.c_str(), &files[i]) != 0 || S_ISDIR(files[i].st_mode))
-                throw JobError("Input file not found: " + path);
-            // A pipe or a device would keep ffprobe waiting for data that may never come.
-            if (!S_ISREG(files[i].st_mode))
-                throw JobError("Input is not a regular file: " + path);
-            reads[i] = packets != PacketsRead::AllButIndexed ? packets
-                : LooksLikeQuickTime(path)                        ? PacketsRead::First
-                                                            : PacketsRead::All;
-            probes.push_back({FactsArguments(path, reads[i]), {},
-                              [&listings, i](std::string_view text) { listings[i].Feed(text); },
-                              [&errors, i](std::string_view text) { KeepTail(errors[i], std::string(text)); }});
+    for (const std::string& path : paths) {
+        MediaRead read;
+        read.onTick = onTick;
+        read.packets = packets == PacketsRead::First || (packets == PacketsRead::AllButIndexed && LooksLikeQuickTime(path))
+            ? MediaRead::Packets::First
+            : MediaRead::Packets::All;
+        read.brokenEnds = true;
+        MediaFacts media = ReadMedia(path, read);
+        // A file that only began like an MP4 is read again, every packet.
+        if (!media.stopped && packets == PacketsRead::AllButIndexed && read.packets == MediaRead::Packets::First
+            && !media.IsQuickTime()) {
+            read.packets = MediaRead::Packets::All;
+            media = ReadMedia(path, read);
         }
-        ChildrenRunResult run = RunChildren(probes, onTick);
-        if (run.stopSignal != 0)
+        if (media.stopped)
             return all;
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::string& path = paths[batch + i];
-            if (ExitCodeOf(run.statuses[i]) != 0) {
-                // A failed run ends the others: each is asked again alone, in order, to
-                // name the first file that really cannot be read.
-                listings[i] = PacketTimesReader();
-                errors[i].clear();
-                run = RunChildren({probes[i]}, onTick);
-                if (run.stopSignal != 0)
-                    return all;
-                if (ExitCodeOf(run.statuses.front()) != 0) {
-                    const std::string reason = ReasonFor(errors[i], path);
-                    throw JobError("Input file is not a readable video file"
-                                   + (reason.empty() ? "" : " (" + reason + ")") + ": " + path);
-                }
-            }
-            listings[i].Finish();
-            all.push_back(FactsFrom(path, files[i], listings[i]));
-            all.back().packetsWhole = reads[i] == PacketsRead::All;
-            // A file that only began like an MP4 is read again, every packet.
-            if (reads[i] == PacketsRead::First && packets == PacketsRead::AllButIndexed
-                && !all.back().IsQuickTime()) {
-                all.pop_back();
-                std::vector<StreamFacts> again = ProbeStreams({path}, onTick, PacketsRead::All);
-                if (again.empty())
-                    return all;
-                all.push_back(std::move(again.front()));
-            }
-        }
+        const bool whole = read.packets == MediaRead::Packets::All;
+        all.push_back(FactsFrom(std::move(media)));
+        all.back().packetsWhole = whole;
     }
     return all;
 }
@@ -227,14 +152,14 @@ std::vector<std::string> ConcatInput(const std::string& listPath)
 
 std::vector<std::string> HeaderFilters(Container output, const StreamFacts& first)
 {
-    const std::string format = first.Format();
+    const std::string& format = first.media.formatName;
     const bool headersApart = first.IsQuickTime() || format.find("matroska") != std::string::npos
         || format == "flv";
     const bool headersInStream = output == Container::Avi || output == Container::MpegPs || output == Container::Vob
         || output == Container::Asf;
     if (!headersApart || !headersInStream)
         return {};
-    const std::string codec = first.Video("codec_name");
+    const std::string& codec = first.Video().codec;
     if (codec == "h264")
         return {"-bsf:v", "h264_mp4toannexb"};
     if (codec == "mpeg4")

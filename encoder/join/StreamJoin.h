@@ -2,45 +2,49 @@
 
 #include "Encoding.h"
 #include "InputProbe.h"
+#include "MediaFacts.h"
 #include "PacketTimes.h"
 #include "PrivateFolder.h"
 #include "Request.h"
 
 #include <functional>
-#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
-// What the joins that copy streams need to know of one file: its streams' codecs and
-// parameters (keys as in ffprobe's flat output, "streams.stream.N.codec_name"), its tags,
-// its length, its picture's and sound's packet times, and the file as it was when read
-// (size and time of change, for CheckUnchanged).
+// What the joins that copy streams need to know of one file: its streams as libavformat
+// reads them, its length, its picture's and sound's packet times, and the file as it was
+// when read (size and time of change, for CheckUnchanged).
 struct StreamFacts {
     InputInfo file;
-    std::map<std::string, std::string> values;
+    MediaFacts media;
     int video = -1; // the first video stream that is no cover picture
-    int audio = -1; // the first audio stream
+    int audio = -1; // the sound track marked default, else the first
     double duration = 0;
     double start = 0;    // the file's first timestamp, in seconds
     PacketTimes picture; // the video stream's packets
     PacketTimes sound;   // the audio stream's packets
     bool packetsWhole = false; // every packet was read, not just the first
+    // A file that stops in the middle of a packet (a download cut short) is joined up to the
+    // decoding time of its first broken picture or sound packet, in the file's time: a concat
+    // list ends all of a file's streams at once. None when both end whole.
+    std::optional<double> cutAt;
 
-    std::string Video(const std::string& key) const;
-    std::string Audio(const std::string& key) const;
-    // ffprobe's format name ("mov,mp4,m4a,3gp,3g2,mj2", "avi", ...).
-    std::string Format() const;
+    const MediaStream& Video() const { return media.streams[video]; }
+    // A stream that says nothing when the file has no sound.
+    const MediaStream& Audio() const;
     // An MP4 or QuickTime file, whose packets' times come from its index.
-    bool IsQuickTime() const { return Format().find("mov") != std::string::npos; }
+    bool IsQuickTime() const { return media.IsQuickTime(); }
 };
 
-// How much of each file's packets ffprobe reads: the first few (enough for the sound's
-// first packet), or all of them, their timestamps only (nothing is decoded), or all but
-// in MP4 and QuickTime files, whose timestamps come from their index and so run on.
+// How much of each file's packets is read: the first few (enough for the sound's first
+// packet, and the pictures an edit list hides), or all of them, their timestamps only but
+// for the last few, decoded to find an end cut off, or all but in MP4 and QuickTime files,
+// whose timestamps come from their index and so run on.
 enum class PacketsRead { First, All, AllButIndexed };
 
-// Asks ffprobe about every file, a few side by side. Throws JobError naming the first
-// file, in order, that cannot be read. Stopped by a stop signal, it gives what it has.
+// Reads every file, in order. Throws JobError naming the first file that cannot be read.
+// Stopped by a stop signal, it gives what it has.
 std::vector<StreamFacts> ProbeStreams(const std::vector<std::string>& paths, const std::function<void()>& onTick,
                                       PacketsRead packets = PacketsRead::First);
 

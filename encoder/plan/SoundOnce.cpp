@@ -4,18 +4,17 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 // The samples of priming in front of an MP3 sound that its container does not mark (AVI
-// and MPEG hold no such mark, and ffprobe tells none): LAME's 576 and the decoder's 529.
+// and MPEG hold no such mark, and libavformat tells none): LAME's 576 and the decoder's 529.
 // Other encoders prime alike or less; a few milliseconds too many cut are not heard.
 long long UnmarkedPriming(const StreamFacts& input)
 {
-    const std::string format = input.Format();
+    const std::string& format = input.media.formatName;
     const bool unmarked = format == "avi" || format == "mpeg" || format == "mpegts";
-    return unmarked && input.Audio("codec_name") == "mp3" ? 576 + 529 : 0;
+    return unmarked && input.Audio().codec == "mp3" ? 576 + 529 : 0;
 }
 
 } // namespace
@@ -33,7 +32,7 @@ std::vector<std::string> DecodedSounds(const std::vector<StreamFacts>& inputs, c
         inputs.size(), folder, ".flac",
         [&](std::size_t index, const std::string& piece) {
             const StreamFacts& input = inputs[index];
-            const double rate = std::atof(input.Audio("sample_rate").c_str());
+            const double rate = input.Audio().sampleRate;
             // ffmpeg counts the decoded sound from the file's start; the priming is moved
             // before it, where the resampler's first time cuts it off.
             char priming[32];

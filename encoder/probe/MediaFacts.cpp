@@ -1,5 +1,6 @@
 #include "MediaFacts.h"
 
+#include "BrokenEnd.h"
 #include "JobError.h"
 #include "LibavInput.h"
 #include "StopSignals.h"
@@ -218,10 +219,18 @@ void ReadPackets(AVFormatContext& context, MediaFacts& facts, const MediaRead& r
     if (!packet)
         throw JobError("Out of memory while reading " + facts.path);
     std::vector<std::vector<bool>> hidden(streams);
+    std::map<int, BrokenEnd> ends;
+    if (read.brokenEnds && read.packets == MediaRead::Packets::All)
+        for (const int index : {facts.video, facts.audio})
+            if (index >= 0)
+                ends.emplace(index, BrokenEnd(index == facts.video));
     long order = 0;
-    while ((read.packets == MediaRead::Packets::All || order < kFirstPackets)
+    // The first packets go on while an edit list hides them, to count what it hides.
+    bool hiding = false;
+    while ((read.packets == MediaRead::Packets::All || order < kFirstPackets || hiding)
            && av_read_frame(&context, packet.get()) >= 0) {
         const auto index = static_cast<unsigned>(packet->stream_index);
+        hiding = false;
         if (index < streams && (packet->pts != AV_NOPTS_VALUE || packet->dts != AV_NOPTS_VALUE)) {
             MediaStream& stream = facts.streams[index];
             RawPacketTime raw;
@@ -235,6 +244,7 @@ void ReadPackets(AVFormatContext& context, MediaFacts& facts, const MediaRead& r
             if (discarded) {
                 ++stream.hiddenPackets;
                 stream.hiddenSeconds += raw.duration * stream.timeBase.Value();
+                hiding = true;
             }
             if (raw.hasDts && !stream.decodeStepBackAt && !raws[index].empty() && raws[index].back().hasDts
                 && raw.dts < raws[index].back().dts)
@@ -242,6 +252,8 @@ void ReadPackets(AVFormatContext& context, MediaFacts& facts, const MediaRead& r
             raws[index].push_back(raw);
             hidden[index].push_back(discarded);
         }
+        if (const auto end = ends.find(packet->stream_index); end != ends.end())
+            end->second.Keep(*packet);
         ++order;
         av_packet_unref(packet.get());
     }
@@ -255,6 +267,9 @@ void ReadPackets(AVFormatContext& context, MediaFacts& facts, const MediaRead& r
                 if (!hidden[index][place] && raws[index][place].hasPts)
                     stream.shownTimes.push_back(raws[index][place].pts * stream.timeBase.Value());
     }
+    for (const auto& [index, end] : ends)
+        if (StopSignal() == 0)
+            facts.streams[index].brokenFrom = end.From(*context.streams[index]);
 }
 
 // HEVC keeps a PQ picture's mastering display in its frames, where the streams' list does

@@ -94,6 +94,10 @@ struct MediaStream {
     std::vector<double> shownTimes;
     // Where a decoding time first steps back (seconds of the stream's time); nullopt when none does.
     std::optional<double> decodeStepBackAt;
+    // Where asked for, the decoding time in seconds from which the stream's end is broken
+    // (the file stops in the middle of a packet): the first picture of the last group that
+    // does not decode, the first of the sound's last packets that are cut off; none when it ends whole.
+    std::optional<double> brokenFrom;
 
     bool IsVideo() const { return kind == StreamKind::Video && !attachedPicture && width > 0 && height > 0; }
     // The picture's width over its height as shown: its pixels' shape and its turn included.
@@ -135,6 +139,8 @@ struct MediaRead {
     bool shownTimes = false;
     // HEVC keeps a PQ picture's mastering display in its pictures: decode the first one.
     bool firstFrameLight = false;
+    // Find where each stream's end is broken (MediaStream::brokenFrom), with all packets read.
+    bool brokenEnds = false;
     std::function<void()> onTick; // called now and then while it reads
 };
 

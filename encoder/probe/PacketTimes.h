@@ -1,8 +1,5 @@
 #pragma once
 
-#include <map>
-#include <string>
-#include <string_view>
 #include <vector>
 
 // What one stream's packet timestamps say, read in file order, without decoding: where
@@ -35,6 +32,8 @@ struct PacketTimes {
 
     // Leaves out the packets due before `from`, adding their lengths to headSeconds.
     void KeepFrom(double from);
+    // Leaves out the packets decoded at or after `decoded`, and ends where the others end.
+    void EndBefore(double decoded);
 };
 
 // One packet's times as the file gives them, in its stream's time base.
@@ -49,27 +48,3 @@ struct RawPacketTime {
 
 // What a stream's packets, in file order, say; tick: the seconds of one step of its time base.
 PacketTimes TimesOfPackets(const std::vector<RawPacketTime>& raws, double tick);
-
-// Reads ffprobe's "-of compact" text piece by piece (its "packet", "stream" and "format"
-// lines; stream lines must hold their index). Streams and format are kept as key/value
-// pairs named as ffprobe's flat output names them ("streams.stream.0.codec_name",
-// "format.tags.title"); each stream's packets (pts, dts, duration in its time base)
-// become its PacketTimes once the text ends and the time bases are known.
-class PacketTimesReader {
-public:
-    void Feed(std::string_view text);
-    // Ends the text: takes its last line and works out each stream's PacketTimes.
-    void Finish();
-
-    std::map<std::string, std::string>& values() { return values_; }
-    std::map<int, PacketTimes>& streams() { return streams_; }
-
-private:
-    void TakeLine(std::string_view line);
-
-    std::string partial_;
-    std::map<std::string, std::string> values_;
-    std::map<int, std::vector<RawPacketTime>> raw_;
-    std::map<int, PacketTimes> streams_;
-    long order_ = 0;
-};

@@ -54,7 +54,12 @@ OutputPromise EncodedPromise(const Request& request, const Encoding& encoding, c
 OutputPromise CopiedPromise(const Request& request, const Encoding& encoding, const std::vector<StreamFacts>& inputs)
 {
     OutputPromise promise;
-    promise.sound = !inputs.empty() && inputs.front().audio >= 0;
+    if (inputs.empty())
+        return promise;
+    // The copied pictures keep the first input's turn and shape, which every other matches.
+    promise.sound = inputs.front().audio >= 0;
+    promise.turn = inputs.front().Video().turn;
+    promise.displayAspect = inputs.front().Video().DisplayAspect();
     // A piece of several inputs holds a chapter of each, which it places itself.
     promise.chapters = WritesChapters(request, encoding) && request.chapterTitles.size() == inputs.size();
     promise.decode = DecodeFor(request);

@@ -172,7 +172,14 @@ struct CopyInput {
     int copies = 1; // above 1: the file is that many copies of the clip end to end, as `cat` joins them
     double kept = 1; // below 1: the file is cut short to that share of its bytes, as a download that stopped
     bool differs = false; // encoded to match the first input, not copied
+    // Not empty: ffmpeg's options that copy the clip (%1) again, without encoding, into the input (%2).
+    QStringList recopy = {};
 };
+
+// Cut half a second in without encoding: an edit list hides the pictures before.
+const QStringList kTrimmed = {"-ss", "0.5", "-i", "%1", "-c", "copy", "%2"};
+// Stored on its side, as a phone stores a portrait clip: players turn it a quarter clockwise.
+const QStringList kTurned = {"-i", "%1", "-c", "copy", "-metadata:s:v:0", "rotate=270", "%2"};
 
 struct CopyCase {
     const char* name;
@@ -181,6 +188,8 @@ struct CopyCase {
     // The last error line after the folder's name (%1 elsewhere) when the inputs are refused.
     QString refusal = {};
     QStringList options = {}; // after -ovc copy -oac copy
+    QString said = {};        // said on stderr, where it is joined
+    double shownAspect = 0;   // above 0: the differing inputs' pictures are shown this wide for their height
 };
 
 void PrintTo(const CopyCase& test, std::ostream* out)
@@ -198,6 +207,8 @@ FlashBeepClip Clip(double pictureSeconds, double soundSeconds, QStringList codec
     return clip;
 }
 
+const QStringList kAvi = {"-c:v", "mpeg4", "-c:a", "libmp3lame", "-avoid_negative_ts", "disabled"};
+
 // AVI would move all later sound earlier at each joint: by less than the MP3 encoder's
 // padding (the sound is cut), or by more (the sound cannot be copied).
 QList<CopyInput> ShortSoundAvis(int count, double soundSeconds)
@@ -205,12 +216,20 @@ QList<CopyInput> ShortSoundAvis(int count, double soundSeconds)
     QList<CopyInput> inputs;
     for (int i = 0; i < count; ++i)
         inputs << CopyInput{QString("%1.avi").arg(i, 2, 10, QChar('0')),
-                            Clip(0.5, soundSeconds, {"-c:v", "mpeg4", "-c:a", "libmp3lame", "-avoid_negative_ts", "disabled"},
-                                 {0.25})};
+                            Clip(0.5, soundSeconds, kAvi, {0.25})};
     return inputs;
 }
 
 const QStringList kMp4 = {"-c:v", "libx264", "-c:a", "aac"};
+
+// Width over height of what is not black in the output's pictures from `from` on, for `seconds`.
+double ShownAspect(const QString& path, double from, double seconds)
+{
+    const ProgramRun run = RunProgram("ffmpeg", {"-nostdin", "-ss", QString::number(from), "-t", QString::number(seconds),
+                                                 "-i", path, "-vf", "cropdetect=round=2", "-f", "null", "-"});
+    const QStringList crop = run.err.section("crop=", -1).section('\n', 0, 0).split(':');
+    return crop.size() == 4 ? crop[0].toDouble() / crop[1].toDouble() : 0;
+}
 
 class EncoderCopyCases : public ::testing::TestWithParam<CopyCase> {};
 
@@ -228,16 +247,26 @@ TEST_P(EncoderCopyCases, JoinsRightOrRefusesInWords)
     QList<double> lastExpected;
     double lastPicture = 0;
     QList<QStringList> copied;
+    QList<QPair<double, double>> differingSpans; // in the output: start, length
     for (const CopyInput& input : test.inputs) {
         inputs << folder.filePath(input.name);
         // An input made as the one before is a copy of it, measured once.
         const CopyInput* previous = inputs.size() > 1 ? &test.inputs[inputs.size() - 2] : nullptr;
         if (previous && input.clip.codecs == previous->clip.codecs
             && input.clip.soundSeconds == previous->clip.soundSeconds && input.copies == previous->copies
-            && input.kept == previous->kept) {
+            && input.kept == previous->kept && input.recopy == previous->recopy
+            && QFileInfo(input.name).suffix() == QFileInfo(previous->name).suffix()) {
             ASSERT_TRUE(QFile::copy(inputs[inputs.size() - 2], inputs.last()));
         } else {
-            MakeFlashBeepClip(inputs.last(), input.clip);
+            const QString made = input.recopy.isEmpty() ? inputs.last() : folder.filePath("made_" + input.name);
+            MakeFlashBeepClip(made, input.clip);
+            if (made != inputs.last()) {
+                const ProgramRun copied = RunProgram("ffmpeg", QStringList{"-nostdin", "-v", "error"}
+                                                                   + QStringList(input.recopy)
+                                                                         .replaceInStrings("%1", made)
+                                                                         .replaceInStrings("%2", inputs.last()));
+                ASSERT_EQ(copied.exitCode, 0) << copied.err.toStdString();
+            }
             if (input.copies > 1) {
                 QFile file(inputs.last());
                 ASSERT_TRUE(file.open(QIODevice::ReadWrite));
@@ -246,14 +275,18 @@ TEST_P(EncoderCopyCases, JoinsRightOrRefusesInWords)
                     file.write(once);
             }
             lastExpected = input.clip.codecs.contains("-an") ? QList<double>() : BeepMinusFlash(inputs.last());
-            lastPicture = LengthOf(inputs.last(), "v:0");
             if (input.kept < 1) {
                 ASSERT_TRUE(QFile::resize(inputs.last(), static_cast<qint64>(QFileInfo(inputs.last()).size() * input.kept)));
             }
+            // What is left of a file cut short: its broken last picture counts for one frame.
+            lastPicture = LengthOf(inputs.last(), "v:0");
         }
+        if (input.differs)
+            differingSpans << QPair<double, double>(pictures, lastPicture);
         expected += lastExpected;
         pictures += lastPicture;
-        if (!input.differs)
+        // A file cut short loses its broken end.
+        if (!input.differs && input.kept == 1)
             copied << PacketChecksums(inputs.last(), "v");
     }
     const QStringList before = FilesIn(folder.path());
@@ -266,6 +299,9 @@ TEST_P(EncoderCopyCases, JoinsRightOrRefusesInWords)
         return;
     }
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(test.said)) << run.err.toStdString();
+    for (const auto& [start, length] : test.shownAspect > 0 ? differingSpans : QList<QPair<double, double>>())
+        EXPECT_NEAR(ShownAspect(output, start + 0.1, length - 0.2), test.shownAspect, 0.05);
     QString errors;
     EXPECT_TRUE(DecodesCleanly(output, &errors)) << errors.toStdString();
     EXPECT_EQ(GStreamerPictures(output), FrameCount(output));
@@ -290,6 +326,50 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"a.mp4", Clip(1.0, 1.0, kMp4 + QStringList{"-video_track_timescale", "12800"}, {0.4})},
                   {"b.mov", Clip(1.0, 1.0, kMp4 + QStringList{"-video_track_timescale", "600"}, {0.4})},
                   {"c.mp4", Clip(1.0, 1.0, kMp4 + QStringList{"-video_track_timescale", "90000"}, {0.4})}}},
+        CopyCase{"PictureStepsDiffer", "mkv",
+                 {{"a.mp4", Clip(1.0, 1.0, kMp4, {0.4})}, {"b.mkv", Clip(1.0, 1.0, kMp4, {0.4})}},
+                 "b.mkv (picture times in steps of 1/1000 s, not 1/15360 s; sound times in steps of 1/1000 s, not "
+                 "1/44100 s) differs from %1/a.mp4 and cannot be joined to it without encoding. Give "
+                 "-reencode-differing to encode only these, or choose an encoding profile to join them."},
+        CopyCase{"TsIntoMp4", "mp4",
+                 {{"a.ts", Clip(1.0, 1.0, {"-c:v", "mpeg2video", "-c:a", "mp2"}, {0.4})},
+                  {"b.ts", Clip(1.0, 1.0, {"-c:v", "mpeg2video", "-c:a", "mp2"}, {0.4})},
+                  {"c.ts", Clip(1.0, 1.0, {"-c:v", "mpeg2video", "-c:a", "mp2"}, {0.4})}}},
+        CopyCase{"MkvIntoMp4", "mp4",
+                 {{"a.mkv", Clip(1.0, 1.0, kMp4, {0.4})}, {"b.mkv", Clip(1.0, 1.0, kMp4, {0.4})},
+                  {"c.mkv", Clip(1.0, 1.0, kMp4, {0.4})}}},
+        CopyCase{"TrimmedFirst", "mp4",
+                 {{"a.mp4", Clip(1.5, 1.5, kMp4, {0.8}), 1, 1, false, kTrimmed}, {"b.mp4", Clip(1.0, 1.0, kMp4, {0.4})}},
+                 "a.mp4 starts 0.5 s into its pictures (trimmed without encoding): a copy would show what was cut "
+                 "away. Choose an encoding profile to join it."},
+        CopyCase{"TrimmedReencoded", "mp4",
+                 {{"a.mp4", Clip(1.0, 1.0, kMp4, {0.4})},
+                  {"trimmed.mp4", Clip(1.5, 1.5, kMp4, {0.8}), 1, 1, true, kTrimmed},
+                  {"b.mp4", Clip(1.0, 1.0, kMp4, {0.4})}},
+                 {},
+                 {"-reencode-differing"},
+                 "Input 2 differs: starts 0.5 s into its pictures (trimmed)"},
+        // No flashes where black bars would dim them.
+        CopyCase{"FourThreeAmongWideReencoded", "mp4",
+                 {{"a.mp4", Clip(1.0, 1.0, kMp4 + QStringList{"-vf", "scale=224:126,setsar=1"}, {0.4})},
+                  {"four_three.mp4", Clip(1.0, 1.0, kMp4 + QStringList{"-vf", "scale=120:96,setsar=16/15"}, {}), 1, 1,
+                   true}},
+                 {},
+                 {"-reencode-differing"},
+                 {},
+                 4.0 / 3},
+        CopyCase{"PortraitReencoded", "mp4",
+                 {{"a.mp4", Clip(1.0, 1.0, kMp4, {0.4})}, {"portrait.mp4", Clip(1.0, 1.0, kMp4, {}), 1, 1, true, kTurned}},
+                 {},
+                 {"-reencode-differing"},
+                 "Input 2 differs: shown rotated 90 degrees",
+                 0.75},
+        CopyCase{"AviCutShort", "avi",
+                 {{"a.avi", Clip(1.5, 1.5, kAvi, {0.4})}, {"b.avi", Clip(1.5, 1.5, kAvi, {0.4}), 1, 0.85},
+                  {"c.avi", Clip(1.5, 1.5, kAvi, {0.4})}},
+                 {},
+                 {},
+                 "b.avi ends early: "},
         CopyCase{"AviSound16msShortAtTwelveJoints", "avi", ShortSoundAvis(12, 0.484)},
         CopyCase{"AviSound80msShortAtSixJoints", "avi", ShortSoundAvis(6, 0.42)},
         CopyCase{"TsJoinedWithCat", "mpg",
