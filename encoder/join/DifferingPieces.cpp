@@ -3,6 +3,7 @@
 #include "ChildRun.h"
 #include "Console.h"
 #include "FailureText.h"
+#include "FfmpegPlan.h"
 #include "JobError.h"
 #include "Progress.h"
 
@@ -113,7 +114,8 @@ std::vector<std::string> PieceArguments(const StreamFacts& first, const StreamFa
     const auto video = VideoEncoding(first);
     args.insert(args.end(), video.begin(), video.end());
     if (first.audio >= 0) {
-        args.insert(args.end(), {"-c:a", SoundEncoderOf(first.Audio().codec), "-ar", sampleRate, "-ac",
+        args.insert(args.end(), {"-af", "aresample=" + ChannelMix(first.Audio().channels), "-c:a",
+                                 SoundEncoderOf(first.Audio().codec), "-ar", sampleRate, "-ac",
                                  std::to_string(first.Audio().channels)});
         if (first.Audio().bitRate > 0)
             args.insert(args.end(), {"-b:a", std::to_string(first.Audio().bitRate)});

@@ -70,7 +70,11 @@ double VerifyOutput(const std::string& readPath, const std::string& name, const 
     SayStep("checking");
     MediaFacts out;
     try {
-        out = ReadMedia(readPath, {MediaRead::Packets::All, true, false, onTick});
+        MediaRead read;
+        read.packets = MediaRead::Packets::All;
+        read.shownTimes = true;
+        read.onTick = onTick;
+        out = ReadMedia(readPath, read);
     } catch (const JobError&) {
         throw JobError("The output file could not be read back after writing: " + name);
     }
