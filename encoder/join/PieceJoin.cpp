@@ -3,6 +3,7 @@
 #include "Chapters.h"
 #include "Console.h"
 #include "JobError.h"
+#include "JobPromises.h"
 #include "Loudness.h"
 #include "MatroskaTracks.h"
 #include "PieceRecord.h"
@@ -294,7 +295,7 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
     for (const StreamFacts& piece : pieces)
         entries.push_back({piece.file.path});
     const std::vector<double> gains =
-        request.evenLoudness ? LoudnessGains(request.inputs, jobMark) : std::vector<double>();
+        request.evenLoudness ? LoudnessGains(request.inputs, InputsWords(request), jobMark) : std::vector<double>();
     const std::string evened = gains.empty() ? std::string() : EvenedSound(pieces, gains, format.sampleRate);
     PrivateFolder links;
     std::vector<std::string> texts = {ConcatList(entries, links)};

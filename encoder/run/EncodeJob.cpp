@@ -193,7 +193,7 @@ int JoinInGroups(const Request& request, const Encoding& encoding, const std::ve
     RunSpan span{request.output, 0, total, false, true};
     std::vector<double> gains;
     if (request.evenLoudness)
-        gains = LoudnessGains(request.inputs, mark);
+        gains = LoudnessGains(request.inputs, InputsWords(request), mark);
     // Each group evens out its own inputs; the join of the groups keeps their sound.
     join.evenLoudness = false;
     std::vector<double> chapterLengths;
@@ -259,7 +259,7 @@ int JoinInputs(const Request& request, const Encoding& encoding, const std::stri
     JoinPart part;
     part.mark = mark;
     if (request.evenLoudness && !converts)
-        part.gains = LoudnessGains(request.inputs, mark);
+        part.gains = LoudnessGains(request.inputs, InputsWords(request), mark);
     return EncodeInOneRun(request, encoding, inputs, format, part, {request.output, 0, total, true},
                           request.evenLoudness && converts && inputs.front().audioStream >= 0
                               && LiesInJobFolder(request.output));

@@ -31,6 +31,14 @@ std::string InputWords(const Request& request, std::size_t index)
     return "input " + std::to_string(index + 1);
 }
 
+std::vector<std::string> InputsWords(const Request& request)
+{
+    std::vector<std::string> words;
+    for (std::size_t index = 0; index < request.inputs.size(); ++index)
+        words.push_back(InputWords(request, index));
+    return words;
+}
+
 OutputPromise EncodedPromise(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
                              const OutputFormat& format)
 {
