@@ -3,6 +3,7 @@
 #include "ChildRun.h"
 #include "Console.h"
 #include "FailureText.h"
+#include "FfmpegPlan.h"
 #include "JobError.h"
 #include "Progress.h"
 
@@ -81,8 +82,9 @@ std::vector<std::string> PieceArguments(const StreamFacts& first, const StreamFa
     const auto video = VideoEncoding(first);
     args.insert(args.end(), video.begin(), video.end());
     if (first.audio >= 0) {
-        args.insert(args.end(), {"-c:a", SoundEncoderOf(first.Audio("codec_name")), "-ar", first.Audio("sample_rate"),
-                                 "-ac", first.Audio("channels")});
+        args.insert(args.end(), {"-af", "aresample=" + ChannelMix(std::atoi(first.Audio("channels").c_str())), "-c:a",
+                                 SoundEncoderOf(first.Audio("codec_name")), "-ar", first.Audio("sample_rate"), "-ac",
+                                 first.Audio("channels")});
         if (const std::string rate = first.Audio("bit_rate"); std::atol(rate.c_str()) > 0)
             args.insert(args.end(), {"-b:a", rate});
         // The made-up silence lasts as long as the picture.

@@ -94,7 +94,8 @@ std::vector<std::string> PictureArguments(const Encoding& encoding, const Stream
 // container needs (as FfmpegPlan gives it for the usual join).
 std::string SoundChain(const Encoding& encoding, const OutputFormat& format)
 {
-    std::string chain = "aresample=" + std::to_string(format.sampleRate) + ",asetpts=N/SR/TB";
+    std::string chain = "aresample=" + std::to_string(format.sampleRate) + ":" + ChannelMix(format.channels)
+        + ",asetpts=N/SR/TB";
     const int priming = PrimingSamples(encoding.audioEncoder, format.sampleRate);
     if (priming > 0 && encoding.container == Container::Avi)
         chain += ",atrim=start_sample=" + std::to_string(priming) + ",asetpts=PTS-STARTPTS";

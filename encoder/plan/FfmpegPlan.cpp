@@ -92,7 +92,8 @@ std::string AudioChain(const OutputFormat& format, const InputInfo& input, long 
     std::string chain = input.start > 0 ? "asetpts=PTS-" + Seconds(input.start) + "/TB," : "";
     // first_pts=0 puts silence before sound that starts late and cuts sound from before
     // the span; async also fills gaps in the sound's timestamps.
-    chain += "aresample=" + std::to_string(format.sampleRate) + ":async=1:first_pts=0," + AudioFormat(format);
+    chain += "aresample=" + std::to_string(format.sampleRate) + ":async=1:first_pts=0:" + ChannelMix(format.channels)
+        + "," + AudioFormat(format);
     if (gain != 0)
         chain += "," + GainFilter(gain);
     return chain + (samples > 0 ? ",apad,atrim=end_sample=" + std::to_string(samples) : "");
@@ -266,6 +267,13 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
                                  + std::to_string(format.channels) + ": the most that " + encoding.audioEncoder
                                  + " carries");
     return format;
+}
+
+std::string ChannelMix(int channels)
+{
+    // ffmpeg scales a mix only into integer samples; in floating point the sum of loud
+    // channels would pass full scale and clip in the encoder.
+    return "ochl=" + ChannelLayout(channels) + ":rematrix_maxval=1";
 }
 
 long FramesAt(const InputInfo& input, double frameRate)

@@ -62,6 +62,10 @@ std::string LeadInTitle(long samples, const std::string& mark);
 std::vector<std::string> SoundCodecArguments(const Request& request, const Encoding& encoding,
                                              const OutputFormat& format);
 
+// aresample's options that bring the sound to this many channels: channels mixed into
+// fewer are scaled so that their sum never clips.
+std::string ChannelMix(int channels);
+
 // The frames an input gives at the output rate. 0 when its length is unknown.
 long FramesAt(const InputInfo& input, double frameRate);
 
