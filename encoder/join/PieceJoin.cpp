@@ -7,6 +7,7 @@
 #include "MatroskaTracks.h"
 #include "PieceRecord.h"
 #include "PrivateFolder.h"
+#include "SourceFacts.h"
 #include "Progress.h"
 #include "StopSignals.h"
 #include "StreamJoin.h"
@@ -17,6 +18,8 @@
 #include <cstdlib>
 
 namespace {
+
+constexpr const char* kOtherColours = "its colours";
 
 std::string Lower(std::string text)
 {
@@ -34,17 +37,24 @@ double Rational(const std::string& text)
     return denominator > 0 ? std::atof(text.substr(0, slash).c_str()) / denominator : 0;
 }
 
-// What of the streams that a copy carries over from the first piece another piece lacks:
-// "video codec_name", for example; empty when they agree.
+// What of the streams that a copy carries over from the first piece another piece lacks,
+// in words: "its frame size", for example; empty when they agree. Pictures of other
+// colours come first: the join that follows says what it makes of them.
 std::string StreamDifference(const StreamFacts& first, const StreamFacts& other)
 {
-    for (const char* key : {"codec_name", "width", "height", "sample_aspect_ratio", "pix_fmt", "r_frame_rate",
-                            "extradata_hash"})
+    static const std::pair<const char*, const char*> video[] = {
+        {"color_transfer", kOtherColours}, {"codec_name", "its picture's codec"}, {"width", "its frame size"},
+        {"height", "its frame size"}, {"sample_aspect_ratio", "its pixels' shape"},
+        {"pix_fmt", "its pixel format"}, {"r_frame_rate", "its frame rate"},
+        {"extradata_hash", "its picture's codec headers"}};
+    static const std::pair<const char*, const char*> audio[] = {
+        {"codec_name", "its sound's codec"}, {"sample_rate", "its sample rate"}, {"channels", "its sound channels"}};
+    for (const auto& [key, words] : video)
         if (first.Video(key) != other.Video(key))
-            return std::string("video ") + key;
-    for (const char* key : {"codec_name", "sample_rate", "channels"})
+            return words;
+    for (const auto& [key, words] : audio)
         if (first.Audio(key) != other.Audio(key))
-            return std::string("audio ") + key;
+            return words;
     return {};
 }
 
@@ -206,7 +216,7 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
 
 void RecordPiece(const std::string& path, const Request& request, const Encoding& encoding,
                  const OutputFormat& format, double seconds, const std::string& jobMark,
-                 const std::vector<double>& memberLengths)
+                 const std::vector<double>& memberLengths, const std::map<std::string, std::string>& source)
 {
     const auto codecPrivate = MatroskaVideoCodecPrivate(path);
     if (!codecPrivate || seconds <= 0)
@@ -232,7 +242,8 @@ void RecordPiece(const std::string& path, const Request& request, const Encoding
         {video + "width", std::to_string(format.width)},
         {video + "height", std::to_string(format.height)},
         {video + "sample_aspect_ratio", aspect},
-        {video + "pix_fmt", encoding.pixelFormat},
+        {video + "pix_fmt", format.colour.pixelFormat},
+        {video + "color_transfer", format.colour.transfer},
         {video + "r_frame_rate", FrameRateText(format.frameRate)},
         {video + "extradata_hash", headers},
         {audio + "codec_type", "audio"},
@@ -241,6 +252,7 @@ void RecordPiece(const std::string& path, const Request& request, const Encoding
         {audio + "channels", std::to_string(format.channels)}};
     if (!memberLengths.empty())
         facts[std::string("format.tags.") + kPieceLengthsTag] = LengthsText(memberLengths);
+    facts.insert(source.begin(), source.end());
     WritePieceRecord(path, facts);
 }
 
@@ -274,15 +286,22 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
         WriteErr(why + ": the pieces are encoded again\n");
         return std::nullopt;
     };
-    for (const StreamFacts& piece : pieces) {
-        if (!isPiece(piece))
-            return fallBack(piece.file.path + " is no piece of this job with these options");
-        if (piece.audio < 0)
-            return fallBack(piece.file.path + " has no sound track");
+    std::vector<std::string> names;
+    for (std::size_t index = 0; index < pieces.size(); ++index)
+        names.push_back(InputName(pieces[index].file.path, index + 1, pieces[index].values));
+    for (std::size_t index = 0; index < pieces.size(); ++index) {
+        if (!isPiece(pieces[index]))
+            return fallBack(names[index] + " is no piece of this job with these options");
+        if (pieces[index].audio < 0)
+            return fallBack(names[index] + " has no sound track");
     }
-    for (const StreamFacts& piece : pieces)
-        if (const std::string difference = StreamDifference(pieces.front(), piece); !difference.empty())
-            return fallBack(piece.file.path + " differs from " + pieces.front().file.path + " in its " + difference);
+    for (std::size_t index = 1; index < pieces.size(); ++index) {
+        const std::string difference = StreamDifference(pieces.front(), pieces[index]);
+        if (difference == kOtherColours)
+            return std::nullopt;
+        if (!difference.empty())
+            return fallBack(names[index] + " was converted unlike " + names.front() + " (" + difference + ")");
+    }
     const OutputFormat format = ChooseOutputFormat(request, encoding, {AsInput(pieces.front())});
     const InputInfo first = AsInput(pieces.front());
     if (format.width != first.width || format.height != first.height
@@ -298,7 +317,7 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
     for (const StreamFacts& piece : pieces)
         entries.push_back({piece.file.path});
     const std::vector<double> gains =
-        request.evenLoudness ? LoudnessGains(request.inputs, jobMark) : std::vector<double>();
+        request.evenLoudness ? LoudnessGains(request.inputs, names, jobMark) : std::vector<double>();
     const std::string evened = gains.empty() ? std::string() : EvenedSound(pieces, gains, format.sampleRate);
     PrivateFolder links;
     std::vector<std::string> texts = {ConcatList(entries, links)};

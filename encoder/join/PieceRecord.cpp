@@ -68,30 +68,39 @@ std::optional<std::map<std::string, std::string>> ReadRecord(const std::string& 
 
 std::optional<StreamFacts> RecordedPiece(const std::string& path)
 {
-    const std::string recordPath = RecordPath(path);
     struct stat file {};
-    if (recordPath.empty() || stat(path.c_str(), &file) != 0)
+    auto values = RecordedFacts(path);
+    if (values.empty() || stat(path.c_str(), &file) != 0)
         return std::nullopt;
-    auto values = ReadRecord(recordPath);
-    if (!values)
-        return std::nullopt;
-    for (const auto& [key, value] : Identity(file)) {
-        const auto recorded = values->find(key);
-        if (recorded == values->end() || recorded->second != value)
-            return std::nullopt;
-    }
     StreamFacts facts;
     facts.file.path = path;
     facts.file.size = file.st_size;
-    facts.file.changedNanoseconds = std::atoll((*values)["piece.changed"].c_str());
-    facts.duration = std::atof((*values)["format.duration"].c_str());
-    facts.values = std::move(*values);
+    facts.file.changedNanoseconds = std::atoll(values["piece.changed"].c_str());
+    facts.duration = std::atof(values["format.duration"].c_str());
+    facts.values = std::move(values);
     facts.video = 0;
     facts.audio = facts.values.count("streams.stream.1.codec_type") ? 1 : -1;
     return facts;
 }
 
 } // namespace
+
+std::map<std::string, std::string> RecordedFacts(const std::string& path)
+{
+    const std::string recordPath = RecordPath(path);
+    struct stat file {};
+    if (recordPath.empty() || stat(path.c_str(), &file) != 0)
+        return {};
+    auto values = ReadRecord(recordPath);
+    if (!values)
+        return {};
+    for (const auto& [key, value] : Identity(file)) {
+        const auto recorded = values->find(key);
+        if (recorded == values->end() || recorded->second != value)
+            return {};
+    }
+    return std::move(*values);
+}
 
 void WritePieceRecord(const std::string& path, const std::map<std::string, std::string>& values)
 {

@@ -247,6 +247,8 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
     if (forDvd)
         ApplyDvdStandard(format, request, encoding.videoEncoder == "mpeg1video", first, wantedRate);
     format.colour = ChooseOutputColour(encoding, format.width, format.height, inputs);
+    if (const std::string note = MixedDynamicsNote(encoding, inputs); !note.empty())
+        format.changes.push_back(note);
 
     const InputInfo* firstAudio = nullptr;
     for (const InputInfo& input : inputs)

@@ -30,6 +30,24 @@ std::string Decibels(double value)
     return text;
 }
 
+// The gain for a sound of this loudness; a line names the file where it falls short.
+double GainFor(double loudness, const std::string& name)
+{
+    char text[96] = "";
+    double gain = kTargetLoudness - loudness;
+    if (loudness < kQuietest) {
+        std::snprintf(text, sizeof text, " is very quiet (%.1f LUFS): its level is kept\n", loudness);
+        gain = 0;
+    } else if (gain > kMostGain) {
+        std::snprintf(text, sizeof text, " is quiet (%.1f LUFS): it is raised by %.0f dB only\n", loudness,
+                      kMostGain);
+        gain = kMostGain;
+    }
+    if (*text)
+        WriteErr(name + text);
+    return gain;
+}
+
 } // namespace
 
 std::string MeasureChain(const std::string& path)
@@ -62,12 +80,13 @@ void KeepLoudness(const std::string& converted, double loudness, const std::stri
     close(fd);
 }
 
-std::vector<double> LoudnessGains(const std::vector<std::string>& paths, const std::string& mark)
+std::vector<double> LoudnessGains(const std::vector<std::string>& paths, const std::vector<std::string>& names,
+                                  const std::string& mark)
 {
     std::vector<double> gains;
     bool measured = false;
-    for (const std::string& path : paths) {
-        std::ifstream file(LoudnessFileOf(path));
+    for (std::size_t index = 0; index < paths.size(); ++index) {
+        std::ifstream file(LoudnessFileOf(paths[index]));
         std::string line;
         std::getline(file, line);
         const std::string head = kFileTitle + mark + " ";
@@ -76,7 +95,7 @@ std::vector<double> LoudnessGains(const std::vector<std::string>& paths, const s
             std::istringstream value(line.substr(head.size()));
             double loudness = 0;
             if (value >> loudness) {
-                gain = kTargetLoudness - loudness;
+                gain = GainFor(loudness, names[index]);
                 measured = true;
             }
         }
