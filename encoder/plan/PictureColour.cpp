@@ -182,12 +182,10 @@ OutputColour ChooseOutputColour(const Encoding& encoding, int width, int height,
 
 std::string MixedDynamicsNote(const Encoding& encoding, const std::vector<InputInfo>& inputs)
 {
-    if (!encoding.keepsHdr || inputs.empty() || OneKind(inputs) != Dynamic::Sdr
-        || std::all_of(inputs.begin(), inputs.end(), [](const InputInfo& input) { return DynamicOf(input) == Dynamic::Sdr; }))
-        return {};
     // Each kind with the first few of its inputs.
     constexpr std::size_t kNamed = 3;
     std::string note;
+    int kinds = 0;
     for (const auto& [kind, word] : {std::pair{Dynamic::Hlg, "HLG"}, {Dynamic::Pq, "PQ"}, {Dynamic::Sdr, "SDR"}}) {
         std::string names;
         std::size_t count = 0;
@@ -196,10 +194,12 @@ std::string MixedDynamicsNote(const Encoding& encoding, const std::vector<InputI
                 names += (names.empty() ? "" : ", ") + (input.name.empty() ? input.path : input.name);
         if (count > kNamed)
             names += " and " + std::to_string(count - kNamed) + " more";
-        if (count > 0)
+        if (count > 0) {
+            ++kinds;
             note += (note.empty() ? "" : ", ") + names + (count > 1 ? " are " : " is ") + word;
+        }
     }
-    return note + ": the output is SDR";
+    return encoding.keepsHdr && kinds > 1 ? note + ": the output is SDR" : std::string();
 }
 
 std::string ColourScale(const InputInfo& input, const OutputColour& output, int width, int height)
