@@ -21,14 +21,16 @@ std::string FileName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The job's folder, or a folder that a run of the job made for its own files.
+// A file that the job named, by number, in its folder or in one that a run of it made.
 bool IsJobsOwn(const std::string& path)
 {
-    if (LiesInJobFolder(path))
-        return true;
+    const std::string name = FileName(path);
+    const std::size_t digits = name.find_first_not_of("0123456789");
+    if (digits == 0 || digits == std::string::npos || name[digits] != '.')
+        return false;
     const std::size_t slash = path.find_last_of('/');
     const std::string folder = FileName(path.substr(0, slash == std::string::npos ? 0 : slash));
-    return folder.starts_with("velmo-job-") || folder.starts_with("velmo-join-");
+    return LiesInJobFolder(path) || folder.starts_with("velmo-job-") || folder.starts_with("velmo-join-");
 }
 
 std::string Value(const std::map<std::string, std::string>& values, const std::string& key)

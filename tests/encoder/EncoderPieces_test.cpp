@@ -156,8 +156,7 @@ TEST(EncoderPiecesTest, PiecesOfMixedInputsJoinByCopyFrameExactAndInStepAtEveryJ
     ASSERT_TRUE(QFile::remove(second) && QFile::copy(other, second));
     const ProgramRun replaced = RunEncoder(QStringList{first, second, "-o", folder.filePath("replaced.avi")} + options);
     EXPECT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
-    // The job's own file is named by its place among the inputs.
-    EXPECT_EQ(replaced.err, "input 2 is no piece of this job with these options: the pieces are encoded again\n");
+    EXPECT_EQ(replaced.err, "second.mkv is no piece of this job with these options: the pieces are encoded again\n");
 }
 
 // The joiner checks each command line at Start, before anything runs.
