@@ -7,8 +7,8 @@
 #include "MatroskaTracks.h"
 #include "PieceRecord.h"
 #include "PrivateFolder.h"
-#include "SourceFacts.h"
 #include "Progress.h"
+#include "SourceFacts.h"
 #include "StopSignals.h"
 #include "StreamJoin.h"
 
