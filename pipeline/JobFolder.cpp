@@ -44,8 +44,8 @@ bool HoldsMark(int fd)
 
 // The names a job and the encoder runs it starts write in its folder: the lock, the
 // converted files "N.avi" and "N.mkv", the loudness measured beside them
-// "N.avi.loudness", a piece's record "N.mkv.record" (first written as
-// "N.mkv.record.XXXXXX"), and the hidden ".N.avi.RANDOM.part" the encoder writes them as
+// "N.avi.loudness", the record beside a converted file "N.mkv.record" or
+// "N.avi.record" (first written as "N.mkv.record.XXXXXX"), and the hidden ".N.avi.RANDOM.part" the encoder writes them as
 // where the file system has no unnamed files.
 bool IsJobFileName(const QString& name)
 {

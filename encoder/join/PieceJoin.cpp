@@ -9,6 +9,7 @@
 #include "PieceRecord.h"
 #include "PrivateFolder.h"
 #include "Progress.h"
+#include "SourceFacts.h"
 #include "StopSignals.h"
 #include "StreamJoin.h"
 
@@ -19,6 +20,8 @@
 
 namespace {
 
+constexpr const char* kOtherColours = "its colours";
+
 std::string Lower(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -26,30 +29,32 @@ std::string Lower(std::string text)
     return text;
 }
 
-// What of the streams that a copy carries over from the first piece another piece lacks:
-// "video codec", for example; empty when they agree.
+// What of the streams that a copy carries over from the first piece another piece lacks,
+// in words: "its frame size", for example; empty when they agree. Pictures of other
+// colours come first: the join that follows says what it makes of them.
 std::string StreamDifference(const StreamFacts& first, const StreamFacts& other)
 {
     const MediaStream& a = first.Video();
     const MediaStream& b = other.Video();
     const std::pair<const char*, bool> video[] = {
-        {"codec", a.codec == b.codec},
-        {"width", a.width == b.width},
-        {"height", a.height == b.height},
-        {"pixel aspect", a.pixelAspect == b.pixelAspect},
-        {"pixel format", a.pixelFormat == b.pixelFormat},
-        {"frame rate", a.frameRate == b.frameRate},
-        {"codec headers", a.headers == b.headers}};
-    for (const auto& [name, same] : video)
+        {kOtherColours, a.colourTransfer == b.colourTransfer},
+        {"its picture's codec", a.codec == b.codec},
+        {"its frame size", a.width == b.width && a.height == b.height},
+        {"its pixels' shape", a.pixelAspect == b.pixelAspect},
+        {"its pixel format", a.pixelFormat == b.pixelFormat},
+        {"its frame rate", a.frameRate == b.frameRate},
+        {"its picture's codec headers", a.headers == b.headers}};
+    for (const auto& [words, same] : video)
         if (!same)
-            return std::string("video ") + name;
+            return words;
     const MediaStream& c = first.Audio();
     const MediaStream& d = other.Audio();
-    const std::pair<const char*, bool> audio[] = {
-        {"codec", c.codec == d.codec}, {"sample rate", c.sampleRate == d.sampleRate}, {"channels", c.channels == d.channels}};
-    for (const auto& [name, same] : audio)
+    const std::pair<const char*, bool> audio[] = {{"its sound's codec", c.codec == d.codec},
+                                                  {"its sample rate", c.sampleRate == d.sampleRate},
+                                                  {"its sound channels", c.channels == d.channels}};
+    for (const auto& [words, same] : audio)
         if (!same)
-            return std::string("audio ") + name;
+            return words;
     return {};
 }
 
@@ -209,7 +214,7 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
 
 void RecordPiece(const std::string& path, const Request& request, const Encoding& encoding,
                  const OutputFormat& format, double seconds, const std::string& jobMark,
-                 const std::vector<double>& memberLengths)
+                 const std::vector<double>& memberLengths, const std::map<std::string, std::string>& source)
 {
     const auto codecPrivate = MatroskaVideoCodecPrivate(path);
     if (!codecPrivate || seconds <= 0)
@@ -221,6 +226,7 @@ void RecordPiece(const std::string& path, const Request& request, const Encoding
     piece.tags[kPieceTag] = PieceMark(request, encoding, jobMark);
     if (!memberLengths.empty())
         piece.tags[kPieceLengthsTag] = LengthsText(memberLengths);
+    piece.tags.insert(source.begin(), source.end());
     MediaStream video;
     video.kind = StreamKind::Video;
     // libavcodec's name, where the join's header filters look for it.
@@ -228,7 +234,8 @@ void RecordPiece(const std::string& path, const Request& request, const Encoding
     video.width = format.width;
     video.height = format.height;
     video.pixelAspect = {std::llround(pixelAspect * 1000000), 1000000};
-    video.pixelFormat = encoding.pixelFormat;
+    video.pixelFormat = format.colour.pixelFormat;
+    video.colourTransfer = format.colour.transfer;
     video.frameRate = {std::llround(format.frameRate * 1001000), 1001000};
     video.headers.assign(codecPrivate->begin(), codecPrivate->end());
     MediaStream audio;
@@ -271,15 +278,22 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
         WriteErr(why + ": the pieces are encoded again\n");
         return std::nullopt;
     };
-    for (const StreamFacts& piece : pieces) {
-        if (!isPiece(piece))
-            return fallBack(piece.file.path + " is no piece of this job with these options");
-        if (piece.audio < 0)
-            return fallBack(piece.file.path + " has no sound track");
+    std::vector<std::string> names;
+    for (std::size_t index = 0; index < pieces.size(); ++index)
+        names.push_back(InputName(pieces[index].file.path, index + 1, pieces[index].media.tags));
+    for (std::size_t index = 0; index < pieces.size(); ++index) {
+        if (!isPiece(pieces[index]))
+            return fallBack(names[index] + " is no piece of this job with these options");
+        if (pieces[index].audio < 0)
+            return fallBack(names[index] + " has no sound track");
     }
-    for (const StreamFacts& piece : pieces)
-        if (const std::string difference = StreamDifference(pieces.front(), piece); !difference.empty())
-            return fallBack(piece.file.path + " differs from " + pieces.front().file.path + " in its " + difference);
+    for (std::size_t index = 1; index < pieces.size(); ++index) {
+        const std::string difference = StreamDifference(pieces.front(), pieces[index]);
+        if (difference == kOtherColours)
+            return std::nullopt;
+        if (!difference.empty())
+            return fallBack(names[index] + " was converted unlike " + names.front() + " (" + difference + ")");
+    }
     const OutputFormat format = ChooseOutputFormat(request, encoding, {AsInput(pieces.front())});
     const InputInfo first = AsInput(pieces.front());
     if (format.width != first.width || format.height != first.height
@@ -295,7 +309,7 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
     for (const StreamFacts& piece : pieces)
         entries.push_back({piece.file.path});
     const std::vector<double> gains =
-        request.evenLoudness ? LoudnessGains(request.inputs, InputsWords(request), jobMark) : std::vector<double>();
+        request.evenLoudness ? LoudnessGains(request.inputs, names, jobMark) : std::vector<double>();
     const std::string evened = gains.empty() ? std::string() : EvenedSound(pieces, gains, format.sampleRate);
     PrivateFolder links;
     std::vector<std::string> texts = {ConcatList(entries, links)};

@@ -4,6 +4,7 @@
 #include "FfmpegPlan.h"
 #include "Request.h"
 
+#include <map>
 #include <optional>
 #include <string>
 
@@ -31,16 +32,16 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
 
 // Keeps the record of a piece just named at `path` (PieceRecord.h): its streams as this
 // run made them, its picture's private data as written, its length in seconds as ffmpeg
-// reported it, and its members' lengths.
+// reported it, its members' lengths, and what it was made from (SourceFacts.h).
 void RecordPiece(const std::string& path, const Request& request, const Encoding& encoding,
                  const OutputFormat& format, double seconds, const std::string& jobMark,
-                 const std::vector<double>& memberLengths = {});
+                 const std::vector<double>& memberLengths, const std::map<std::string, std::string>& source);
 
 // When every input is a piece of this job marked with this request's options and all of
 // them agree in their streams, joins them and gives the exit code; nullopt when the usual
 // join is needed. The pieces are known from their records where each has one that still
 // holds, else read again. Inputs of which some are the job's pieces but cannot be joined so are
-// encoded again, and a line on stderr says why. chapterLengths: how long each of the job's
+// encoded again, and a line on stderr says why, unless the join says it of their colours. chapterLengths: how long each of the job's
 // inputs lasts in the output; empty: as each piece's members' lengths say, else one each.
 std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, const std::string& jobMark,
                               const std::vector<double>& chapterLengths = {});

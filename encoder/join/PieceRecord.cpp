@@ -73,6 +73,7 @@ std::map<std::string, std::string> Lines(const MediaFacts& piece)
         lines["video.height"] = std::to_string(video->height);
         lines["video.pixelAspect"] = video->pixelAspect.Text();
         lines["video.pixelFormat"] = video->pixelFormat;
+        lines["video.colourTransfer"] = video->colourTransfer;
         lines["video.frameRate"] = video->frameRate.Text();
         lines["video.headers"] = Hex(video->headers);
     }
@@ -113,6 +114,7 @@ MediaFacts FactsOf(std::map<std::string, std::string>& lines)
     video.height = Number(lines, "video.height");
     video.pixelAspect = ParseFraction(lines["video.pixelAspect"]);
     video.pixelFormat = lines["video.pixelFormat"];
+    video.colourTransfer = lines["video.colourTransfer"];
     video.frameRate = ParseFraction(lines["video.frameRate"]);
     video.headers = Bytes(lines["video.headers"]);
     piece.streams.push_back(video);
@@ -156,6 +158,26 @@ std::optional<std::map<std::string, std::string>> ReadRecord(const std::string& 
 
 std::optional<StreamFacts> RecordedPiece(const std::string& path)
 {
+    auto media = RecordedFacts(path);
+    if (!media)
+        return std::nullopt;
+    StreamFacts facts;
+    facts.file.path = path;
+    facts.file.size = media->identity.size;
+    facts.file.changedNanoseconds = media->identity.changedNanoseconds;
+    facts.file.device = media->identity.device;
+    facts.file.inode = media->identity.inode;
+    facts.duration = media->duration;
+    facts.video = media->video;
+    facts.audio = media->audio;
+    facts.media = std::move(*media);
+    return facts;
+}
+
+} // namespace
+
+std::optional<MediaFacts> RecordedFacts(const std::string& path)
+{
     const std::string recordPath = RecordPath(path);
     struct stat file {};
     if (recordPath.empty() || stat(path.c_str(), &file) != 0)
@@ -169,20 +191,11 @@ std::optional<StreamFacts> RecordedPiece(const std::string& path)
         if (recorded == lines->end() || recorded->second != value)
             return std::nullopt;
     }
-    StreamFacts facts;
-    facts.media = FactsOf(*lines);
-    facts.media.path = path;
-    facts.media.identity = identity;
-    facts.file.path = path;
-    facts.file.size = identity.size;
-    facts.file.changedNanoseconds = identity.changedNanoseconds;
-    facts.duration = facts.media.duration;
-    facts.video = facts.media.video;
-    facts.audio = facts.media.audio;
+    MediaFacts facts = FactsOf(*lines);
+    facts.path = path;
+    facts.identity = identity;
     return facts;
 }
-
-} // namespace
 
 void WritePieceRecord(const std::string& path, const MediaFacts& piece)
 {

@@ -3,6 +3,7 @@
 #include "MediaFacts.h"
 #include "StreamJoin.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@
 // sound as stream 1); does nothing when the piece is not in the job's folder or no record
 // can be written.
 void WritePieceRecord(const std::string& path, const MediaFacts& piece);
+
+// The facts recorded beside the file, while the record holds for it (the job's pieces,
+// and what its intermediate files were made from: SourceFacts.h).
+std::optional<MediaFacts> RecordedFacts(const std::string& path);
 
 // The recorded facts of every one of the files, in order; empty unless each has a record
 // that still holds.

@@ -247,6 +247,8 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
     if (forDvd)
         ApplyDvdStandard(format, request, encoding.videoEncoder == "mpeg1video", first, wantedRate);
     format.colour = ChooseOutputColour(encoding, format.width, format.height, inputs);
+    if (const std::string note = MixedDynamicsNote(encoding, inputs); !note.empty())
+        format.changes.push_back(note);
 
     const InputInfo* firstAudio = nullptr;
     for (const InputInfo& input : inputs)
@@ -328,8 +330,8 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         for (const std::string& name : input.unusedSoundTracks)
             names += (names.empty() ? "" : ", ") + name;
         if (!names.empty())
-            plan.changes.push_back("Sound tracks left out of " + input.path + ": " + names
-                                   + " (one track of each file is joined, the default one)");
+            plan.changes.push_back("Sound tracks left out of " + (input.name.empty() ? input.path : input.name) + ": "
+                                   + names + " (one track of each file is joined, the default one)");
     }
     plan.args = Head(true);
     const std::string threads = std::to_string(DecoderThreads(inputs.size(), cores));

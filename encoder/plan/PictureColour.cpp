@@ -1,5 +1,7 @@
 #include "PictureColour.h"
 
+#include "PrivateFolder.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -106,6 +108,15 @@ std::string ToneMap(const InputInfo& input, const OutputColour& output, int widt
         + ",format=yuv444p";
 }
 
+// The inputs' kind where all are HDR of one kind; SDR otherwise.
+Dynamic OneKind(const std::vector<InputInfo>& inputs)
+{
+    const Dynamic first = inputs.empty() ? Dynamic::Sdr : DynamicOf(inputs.front());
+    const bool same = std::all_of(inputs.begin(), inputs.end(),
+                                  [&](const InputInfo& input) { return DynamicOf(input) == first; });
+    return same ? first : Dynamic::Sdr;
+}
+
 } // namespace
 
 Dynamic DynamicOf(const InputInfo& input)
@@ -117,9 +128,17 @@ Dynamic DynamicOf(const InputInfo& input)
     return Dynamic::Sdr;
 }
 
-bool KeepsHdr(const Encoding& encoding)
+Encoding KeepingHdr(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs)
 {
-    return encoding.videoEncoder == "libx265";
+    if (!request.videoCodec.empty() || request.piece || encoding.container != Container::Avi
+        || !LiesInJobFolder(request.output) || OneKind(inputs) == Dynamic::Sdr)
+        return encoding;
+    Encoding kept = encoding;
+    kept.videoEncoder = "libx264";
+    kept.pixelFormat = "yuv420p10le";
+    kept.keepsHdr = true;
+    kept.mpegVideoFamily = false;
+    return kept;
 }
 
 OutputColour ChooseOutputColour(const Encoding& encoding, int width, int height,
@@ -127,10 +146,8 @@ OutputColour ChooseOutputColour(const Encoding& encoding, int width, int height,
 {
     OutputColour colour;
     colour.pixelFormat = encoding.pixelFormat;
-    const Dynamic first = inputs.empty() ? Dynamic::Sdr : DynamicOf(inputs.front());
-    const bool oneKind = first != Dynamic::Sdr
-        && std::all_of(inputs.begin(), inputs.end(), [&](const InputInfo& input) { return DynamicOf(input) == first; });
-    if (KeepsHdr(encoding) && oneKind) {
+    const Dynamic first = OneKind(inputs);
+    if (encoding.keepsHdr && first != Dynamic::Sdr) {
         colour.dynamic = first;
         colour.matrix = "bt2020nc";
         colour.primaries = "bt2020";
@@ -161,6 +178,28 @@ OutputColour ChooseOutputColour(const Encoding& encoding, int width, int height,
     colour.transfer = colour.primaries;
     colour.range = jpeg ? "pc" : "tv";
     return colour;
+}
+
+std::string MixedDynamicsNote(const Encoding& encoding, const std::vector<InputInfo>& inputs)
+{
+    // Each kind with the first few of its inputs.
+    constexpr std::size_t kNamed = 3;
+    std::string note;
+    int kinds = 0;
+    for (const auto& [kind, word] : {std::pair{Dynamic::Hlg, "HLG"}, {Dynamic::Pq, "PQ"}, {Dynamic::Sdr, "SDR"}}) {
+        std::string names;
+        std::size_t count = 0;
+        for (const InputInfo& input : inputs)
+            if (DynamicOf(input) == kind && ++count <= kNamed)
+                names += (names.empty() ? "" : ", ") + (input.name.empty() ? input.path : input.name);
+        if (count > kNamed)
+            names += " and " + std::to_string(count - kNamed) + " more";
+        if (count > 0) {
+            ++kinds;
+            note += (note.empty() ? "" : ", ") + names + (count > 1 ? " are " : " is ") + word;
+        }
+    }
+    return encoding.keepsHdr && kinds > 1 ? note + ": the output is SDR" : std::string();
 }
 
 std::string ColourScale(const InputInfo& input, const OutputColour& output, int width, int height)
@@ -195,7 +234,7 @@ std::vector<std::string> ColourArguments(const OutputColour& colour, const Encod
         params.append(params.empty() ? "" : ":").append("max-cll=").append(colour.contentLight);
     // x265 takes its settings in one argument, the last one given: its notes at every
     // start, which would push ffmpeg's errors out of sight, are silenced here too.
-    if (KeepsHdr(encoding))
+    if (encoding.videoEncoder == "libx265")
         args.insert(args.end(), {"-x265-params", "log-level=error" + (params.empty() ? "" : ":" + params)});
     return args;
 }

@@ -2,6 +2,7 @@
 
 #include "Encoding.h"
 #include "InputProbe.h"
+#include "Request.h"
 
 #include <string>
 #include <vector>
@@ -23,14 +24,20 @@ struct OutputColour {
     std::string contentLight;
 };
 
-// Whether the output's codec can hold HDR pictures as they are.
-bool KeepsHdr(const Encoding& encoding);
+// An intermediate file (no codec named, in the job's folder) of HDR pictures keeps them
+// for the join, which encodes them again: as 10-bit H.264, which AVI holds and whose own
+// headers tag the colours. Any other encoding is given back as it is.
+Encoding KeepingHdr(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs);
 
-// HDR is kept where the codec can hold it and every input is HDR of one kind. Everything
+// HDR is kept where the encoding keeps it and every input is HDR of one kind. Everything
 // else is SDR: BT.709 from HD sizes up and BT.601 below, as players assume of pictures
 // whose tags they cannot read (AVI keeps none), Motion JPEG full range BT.601 as JPEG is.
 OutputColour ChooseOutputColour(const Encoding& encoding, int width, int height,
                                 const std::vector<InputInfo>& inputs);
+
+// "a.mp4 is HLG, b.mp4 is SDR: the output is SDR" where the encoding keeps HDR but the
+// inputs are of more than one kind; empty otherwise.
+std::string MixedDynamicsNote(const Encoding& encoding, const std::vector<InputInfo>& inputs);
 
 // The filters that scale an input's picture to width x height in the output's colour:
 // its matrix and range read by its own tags (by its size where it has none), HDR

@@ -342,7 +342,9 @@ std::string EndsEarlyNote(const InputInfo& input)
     if (input.statedDuration <= 0 || input.readDuration <= 0 || input.statedDuration - input.readDuration <= 1)
         return {};
     const std::size_t slash = input.path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? input.path : input.path.substr(slash + 1);
+    const std::string name = !input.name.empty() ? input.name
+        : slash == std::string::npos             ? input.path
+                                                 : input.path.substr(slash + 1);
     char text[96];
     std::snprintf(text, sizeof text, " ends early: %.1f s of its %.1f s could be read", input.readDuration,
                   input.statedDuration);

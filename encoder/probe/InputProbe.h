@@ -10,6 +10,7 @@
 // What the join needs to know of one input.
 struct InputInfo {
     std::string path;
+    std::string name; // what messages call it (SourceFacts.h); empty: its path
     int videoStream = -1; // absolute stream index
     int audioStream = -1; // -1: no audio
     int width = 0;

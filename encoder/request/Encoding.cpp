@@ -184,6 +184,7 @@ Encoding ChooseEncoding(const Request& request)
         throw UsageError("The " + std::string(rule.extensionName) + " container cannot hold the audio codec "
                          + CodecNameForMessage(encoding.audioEncoder) + " (output " + request.output + ")");
     encoding.pixelFormat = encoding.videoEncoder == "mjpeg" ? "yuvj420p" : "yuv420p";
+    encoding.keepsHdr = encoding.videoEncoder == "libx265";
     encoding.mpegVideoFamily = encoding.videoEncoder != "libx264" && encoding.videoEncoder != "libx265"
         && encoding.videoEncoder != "libvpx-vp9";
     // Apple's players play HEVC in MP4 and QuickTime only under this entry.

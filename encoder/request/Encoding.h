@@ -14,6 +14,7 @@ struct Encoding {
     std::string muxer;        // ffmpeg's -f name
     std::string videoEncoder; // ffmpeg's encoder name
     std::string pixelFormat;
+    bool keepsHdr = false; // HDR pictures are stored as they are, else brought to SDR
     std::string videoTag; // the sample entry that players look for, where the muxer's own is not it
     bool mpegVideoFamily = false;      // takes -mbd and -q:v
     bool standardFrameRatesOnly = false; // MPEG-1/2 know only a fixed set of rates

@@ -15,9 +15,12 @@
 #include "MemoryFile.h"
 #include "JobPromises.h"
 #include "OutputVerify.h"
+#include "PictureColour.h"
 #include "PieceJoin.h"
+#include "PieceRecord.h"
 #include "PrivateFolder.h"
 #include "Progress.h"
+#include "SourceFacts.h"
 #include "StopSignals.h"
 #include "TempOutput.h"
 #include "UsageError.h"
@@ -78,6 +81,14 @@ void AllowEveryFileOpen()
     }
 }
 
+// What the messages call the inputs.
+std::vector<std::string> NamesOf(const std::vector<InputInfo>& inputs)
+{
+    std::vector<std::string> names;
+    for (const InputInfo& input : inputs)
+        names.push_back(input.name);
+    return names;
+}
 
 // The inputs that one ffmpeg run opens at most. Each input holds its demuxer, decoder
 // and filters for the whole run (about 3 MB for a small picture, tens of MB for a large
@@ -160,7 +171,9 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
         return Stopped(span.output);
     const std::string written = temp.Commit();
     if (request.piece)
-        RecordPiece(written, request, encoding, format, length, part.mark, memberLengths);
+        RecordPiece(written, request, encoding, format, length, part.mark, memberLengths, SourceFacts(inputs));
+    else if (LiesInJobFolder(request.output))
+        WritePieceRecord(written, SourceRecord(inputs));
     if (loudness)
         if (const auto measured = MeasuredLoudness(loudness->Text()))
             KeepLoudness(request.output, *measured, part.mark);
@@ -193,7 +206,7 @@ int JoinInGroups(const Request& request, const Encoding& encoding, const std::ve
     RunSpan span{request.output, 0, total, false, true};
     std::vector<double> gains;
     if (request.evenLoudness)
-        gains = LoudnessGains(request.inputs, InputsWords(request), mark);
+        gains = LoudnessGains(request.inputs, NamesOf(inputs), mark);
     // Each group evens out its own inputs; the join of the groups keeps their sound.
     join.evenLoudness = false;
     std::vector<double> chapterLengths;
@@ -244,23 +257,25 @@ int JoinInputs(const Request& request, const Encoding& encoding, const std::stri
     SayStep("reading");
     for (const std::string& path : request.inputs) {
         inputs.push_back(ProbeInput(path, waiting, mark));
+        TakeSourceFacts(inputs.back(), inputs.size());
         if (StopSignal() != 0)
             return Stopped(request.output);
         if (const std::string note = EndsEarlyNote(inputs.back()); !note.empty())
             WriteErr(note + "\n");
         total += inputs.back().duration;
     }
-    const OutputFormat format = ChooseOutputFormat(request, encoding, inputs);
+    const Encoding used = KeepingHdr(request, encoding, inputs);
+    const OutputFormat format = ChooseOutputFormat(request, used, inputs);
     if (!request.piece && inputs.size() > kGroupInputs)
-        return JoinInGroups(request, encoding, inputs, format, mark, total);
+        return JoinInGroups(request, used, inputs, format, mark, total);
     // A conversion (a piece or an intermediate file of one input) measures its input's
     // loudness; a join evens out its inputs' by what their conversions measured.
     const bool converts = inputs.size() == 1 && (request.piece || request.videoCodec.empty());
     JoinPart part;
     part.mark = mark;
     if (request.evenLoudness && !converts)
-        part.gains = LoudnessGains(request.inputs, InputsWords(request), mark);
-    return EncodeInOneRun(request, encoding, inputs, format, part, {request.output, 0, total, true},
+        part.gains = LoudnessGains(request.inputs, NamesOf(inputs), mark);
+    return EncodeInOneRun(request, used, inputs, format, part, {request.output, 0, total, true},
                           request.evenLoudness && converts && inputs.front().audioStream >= 0
                               && LiesInJobFolder(request.output));
 }

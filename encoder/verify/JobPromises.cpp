@@ -2,6 +2,7 @@
 
 #include "Chapters.h"
 #include "PrivateFolder.h"
+#include "SourceFacts.h"
 
 #include <cstdlib>
 
@@ -21,24 +22,6 @@ std::string TransferOf(Dynamic dynamic)
 
 } // namespace
 
-std::string InputWords(const Request& request, std::size_t index)
-{
-    const std::string& path = request.inputs[index];
-    if (!LiesInJobFolder(path))
-        return path.substr(path.find_last_of('/') + 1);
-    if (request.chapterTitles.size() == request.inputs.size())
-        return request.chapterTitles[index];
-    return "input " + std::to_string(index + 1);
-}
-
-std::vector<std::string> InputsWords(const Request& request)
-{
-    std::vector<std::string> words;
-    for (std::size_t index = 0; index < request.inputs.size(); ++index)
-        words.push_back(InputWords(request, index));
-    return words;
-}
-
 OutputPromise EncodedPromise(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
                              const OutputFormat& format)
 {
@@ -54,7 +37,9 @@ OutputPromise EncodedPromise(const Request& request, const Encoding& encoding, c
         // A file that does not say its length is encoded to its end, whatever that is.
         if (frames <= 0)
             return promise.stretches.clear(), promise;
-        promise.stretches.push_back({InputWords(request, index), frames / format.frameRate, frames});
+        const std::string name = inputs[index].name.empty() ? InputName(inputs[index].path, index + 1, {})
+                                                           : inputs[index].name;
+        promise.stretches.push_back({name, frames / format.frameRate, frames});
     }
     return promise;
 }
@@ -82,7 +67,7 @@ OutputPromise CopiedPromise(const Request& request, const Encoding& encoding, co
         const double seconds = input.packetsWhole ? input.picture.end - input.picture.start : input.duration;
         if (seconds <= 0)
             return promise.stretches.clear(), promise;
-        promise.stretches.push_back({InputWords(request, index), seconds, 0});
+        promise.stretches.push_back({InputName(input.file.path, index + 1, input.media.tags), seconds, 0});
     }
     return promise;
 }

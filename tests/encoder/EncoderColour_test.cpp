@@ -11,6 +11,7 @@ namespace {
 
 const QStringList kJoin = {"-ovc", "lavc", "-lavcopts", "vcodec=h264:vbitrate=800", "-oac", "lavc",
                            "-lavcopts", "acodec=aac", "-srate", "48000"};
+const QStringList kHevc = QStringList(kJoin).replaceInStrings("h264", "hevc");
 
 struct Plan {
     const char* name;
@@ -24,25 +25,26 @@ void PrintTo(const Plan& plan, std::ostream* out)
 
 class EncoderColourTest : public testing::TestWithParam<Plan> {
 protected:
-    // The inputs converted and joined into joined.mp4, each input 0.5 s long.
-    QString Join(const QStringList& inputs, const QStringList& extra = {})
+    // The inputs converted and joined into joined.mp4, each input 0.5 s long; joinErr: what the join said.
+    QString Join(const QStringList& inputs, const QStringList& extra = {}, const QStringList& join = kJoin)
     {
-        // The folder is the job's, as the joiner sets it: conversions keep their loudness there.
-        const EnvironmentGuard jobFolder("TMPDIR", QFile::encodeName(folder.path()));
+        // The job's folder, as the joiner sets it: conversions keep their loudness there.
+        const EnvironmentGuard jobFolder("TMPDIR", QFile::encodeName(job.path()));
         QStringList converted;
         for (const QString& input : inputs) {
             const bool pieces = GetParam().pieces;
-            converted << folder.filePath(QString::number(converted.size()) + (pieces ? ".mkv" : ".avi"));
+            converted << job.filePath(QString::number(converted.size()) + (pieces ? ".mkv" : ".avi"));
             const QStringList options = pieces
-                ? QStringList{"-piece", "-piecefor", "mp4", "-ofps", "30"} + kJoin
+                ? QStringList{"-piece", "-piecefor", "mp4", "-ofps", "30"} + join
                 : QStringList{"-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30", "-vf", "scale=160:90"};
             const ProgramRun run = RunEncoder(QStringList{"-o", converted.last()} + options + extra
                                               + QStringList{"--", input});
             EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         }
         const QString output = folder.filePath("joined.mp4");
-        const ProgramRun run = RunEncoder(QStringList{"-o", output} + kJoin + extra + QStringList{"--"} + converted);
+        const ProgramRun run = RunEncoder(QStringList{"-o", output} + join + extra + QStringList{"--"} + converted);
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        joinErr = run.err;
         return output;
     }
 
@@ -54,6 +56,8 @@ protected:
     }
 
     QTemporaryDir folder;
+    QTemporaryDir job;
+    QString joinErr;
 };
 
 double NumberAfter(const QString& text, const QString& pattern)
@@ -101,16 +105,18 @@ TEST_P(EncoderColourTest, HdrAndBt709PartsLookLikeTheStillWhenReadByTheOutputsTa
     }
 }
 
-TEST_P(EncoderColourTest, LoudnessOfTwoInputs18LuApartIsEvened)
+TEST_P(EncoderColourTest, TonesOf18LuApartAreEvenedAndFaintHissKeepsItsLevel)
 {
     QStringList inputs;
-    for (const char* gain : {"-8.2", "9.8"}) { // a 440 Hz sine of 1/8 is -21.8 LUFS
-        inputs << folder.filePath(QString("tone%1.mp4").arg(inputs.size()));
-        Ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x90:r=25:d=0.5", "-f", "lavfi", "-i",
-                "sine=f=440:r=48000:d=0.5", "-af", QString("volume=") + gain + "dB", "-c:v", "libx264", "-c:a",
-                "aac", "-shortest", inputs.last()});
+    // A 440 Hz sine of 1/8 is -21.8 LUFS; the hiss is -65.5 LUFS.
+    for (const char* sound : {"sine=f=440:r=48000:d=0.5,volume=-8.2dB", "sine=f=440:r=48000:d=0.5,volume=9.8dB",
+                              "anoisesrc=a=0.0008:r=48000:d=0.5"}) {
+        inputs << folder.filePath(QString("sound%1.mp4").arg(inputs.size()));
+        Ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x90:r=25:d=0.5", "-f", "lavfi", "-i", sound, "-c:v", "libx264",
+                "-c:a", "aac", "-shortest", inputs.last()});
     }
     const QString output = Join(inputs, {"-evenloudness"});
+    EXPECT_TRUE(joinErr.contains("sound2.mp4 is very quiet (-65.")) << joinErr.toStdString();
     QList<double> loudness;
     for (const char* part : {"0:0.5", "0.5:1"}) {
         const QString measured = Ffmpeg({"-i", output, "-af", QString("atrim=") + part + ",ebur128=peak=true",
@@ -120,6 +126,31 @@ TEST_P(EncoderColourTest, LoudnessOfTwoInputs18LuApartIsEvened)
     }
     EXPECT_NEAR(loudness[0], loudness[1], 1.0);
     EXPECT_NEAR(loudness[0], -16, 1.0);
+    // The hiss's peaks, at -55 dBFS in its input, are not raised.
+    EXPECT_LE(MaxVolume(output, 1.1, 0.35), -50);
+}
+
+TEST_P(EncoderColourTest, SixLoudChannelsMixedToTwoNeverClip)
+{
+    const QString six = folder.filePath("six.mp4");
+    Ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x90:r=25:d=0.5", "-f", "lavfi", "-i",
+            "sine=f=440:r=48000:d=0.5,volume=15dB,pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:v", "libx264",
+            "-c:a", "aac", six}); // each channel at -3 dBFS
+    EXPECT_LE(MaxVolume(Join({six}, {"-channels", "2"}), 0, 0.5), -1.0);
+}
+
+TEST_P(EncoderColourTest, HlgIntoHevcStaysHlgAndMixedKindsAreSaid)
+{
+    const QString sdr = folder.filePath("sdr.mp4");
+    const QString hlg = folder.filePath("hlg.mp4");
+    Ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x90:r=25:d=0.5", "-vf", "format=yuv420p", "-c:v", "libx264",
+            "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", sdr});
+    Ffmpeg(QStringList{"-i", sdr} + HdrArguments("arib-std-b67") + QStringList{hlg});
+    const QString output = Join({hlg, hlg}, {}, kHevc);
+    EXPECT_EQ(ProbeValue(output, "v:0", "stream=color_transfer"), "arib-std-b67");
+    EXPECT_EQ(ProbeValue(output, "v:0", "stream=pix_fmt"), "yuv420p10le");
+    Join({hlg, sdr}, {}, kHevc);
+    EXPECT_EQ(joinErr, "hlg.mp4 is HLG, sdr.mp4 is SDR: the output is SDR\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPlans, EncoderColourTest,

@@ -133,6 +133,20 @@ TEST(EncoderCopyTest, AnInputThatDiffersIsNamedWithWhatDiffersAndNothingIsWritte
 // With the sound encoded once, a tone that runs through four inputs runs through the
 // three joints: no 5 ms window is quiet but where the first input is (MP3 in AVI starts
 // with its priming, unmarked), though MPEG's sound starts before its picture.
+TEST(EncoderCopyTest, SixLoudChannelsEncodedToMatchTwoNeverClip)
+{
+    QTemporaryDir folder;
+    const QString two = folder.filePath("two.mp4");
+    const QString six = folder.filePath("six.mp4");
+    MakeClip(two, ClipOf(1.0, 160, 120).codecs("libx264", "aac"));
+    ASSERT_EQ(RunProgram("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=1", "-f", "lavfi",
+                                    "-i", "sine=f=440:r=44100:d=1,volume=15dB,pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0",
+                                    "-c:v", "libx264", "-c:a", "aac", six}).exitCode, 0); // each channel at -3 dBFS
+    const QString output = folder.filePath("joined.mp4");
+    ASSERT_EQ(RunEncoder({two, six, "-o", output, "-ovc", "copy", "-oac", "copy", "-reencode-differing"}).exitCode, 0);
+    EXPECT_LE(MaxVolume(output, 1.1, 0.8), -1.0);
+}
+
 TEST(EncoderCopyTest, SoundEncodedOnceLeavesNoGapAtAJoint)
 {
     struct ToneCopy {

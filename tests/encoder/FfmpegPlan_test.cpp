@@ -80,7 +80,7 @@ TEST(FfmpegPlanTest, SoundLastsAsLongAsEachInputsFramesFromItsOwnStart)
     EXPECT_EQ(Values(plan.graph, "end_frame="), (std::vector<long>{60, 30}));
     EXPECT_EQ(Values(plan.graph, "end_sample="), (std::vector<long>{88200, 44100}));
     EXPECT_TRUE(Holds(plan.graph, "[0:0]setpts=PTS-0.500000/TB,fps=30:start_time=0,")) << plan.graph;
-    EXPECT_TRUE(Holds(plan.graph, "[0:1]asetpts=PTS-0.500000/TB,aresample=44100:async=1:first_pts=0,")) << plan.graph;
+    EXPECT_TRUE(Holds(plan.graph, "[0:1]asetpts=PTS-0.500000/TB,aresample=44100:async=1:first_pts=0:")) << plan.graph;
     EXPECT_TRUE(Holds(plan.graph, "[1:0]fps=30:start_time=0,")) << plan.graph;
     EXPECT_TRUE(Holds(plan.graph, "anullsrc=r=44100:cl=stereo")) << plan.graph;
     EXPECT_TRUE(Holds(plan.graph, "setdar=1.777778")) << plan.graph;
