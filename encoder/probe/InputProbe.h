@@ -1,10 +1,9 @@
 #pragma once
 
+#include "MediaFacts.h"
+
 #include <functional>
-#include <map>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 // What the join needs to know of one input.
@@ -58,58 +57,23 @@ struct InputInfo {
 // The title that marks a lead-in track, followed by its length in samples and the job's mark.
 constexpr const char* kLeadInTitle = "velmo lead-in ";
 
-// Reads ffprobe's "-of flat" text piece by piece, as key/value pairs with quotes removed.
-// The packets' lines are folded into each stream's end as they come, so that a long
-// film's listing is never held whole.
-class ProbeReader {
-public:
-    void Feed(std::string_view text);
-    const std::map<std::string, std::string>& values() const { return values_; }
-    // Where the stream's last packet ends (the greatest pts plus duration), in its
-    // time base. A damaged file's header may claim more; its packets say what is really there.
-    // With followJumps, the timestamps are followed through their jumps as ffmpeg follows
-    // them in MPEG program and transport streams (see FollowsTimestampJumps): each jump
-    // is closed up, so the end is where the stream's packets end when played one after another.
-    std::optional<long long> packetsEnd(int stream, bool followJumps = false) const;
-
-private:
-    struct StreamPackets {
-        long long end = 0;
-        long long followedEnd = 0;
-        long long offset = 0; // added to the timestamps after the jumps so far
-        std::optional<long long> lastDecode; // the last packet's decoding time, followed
-        long long lastDuration = 0;
-        long long reorder = 0; // presentation minus decoding time of the last packet that had both
-    };
-
-    void TakeLine(std::string_view line);
-    void FinishPacket();
-
-    std::string partial_;
-    std::map<std::string, std::string> values_;
-    std::map<int, StreamPackets> streams_;
-    std::string packet_; // the number of the packet being read
-    int packetStream_ = -1;
-    std::optional<long long> pts_;
-    std::optional<long long> dts_;
-    long long duration_ = 0;
-};
-
 // ffmpeg closes up timestamp jumps in MPEG program and transport streams (ffprobe's
 // format names "mpeg" and "mpegts", whose time base is 1/90000): a step back of more than
 // a tenth of a second, or a step either way of more than this many seconds.
 constexpr int kTimestampJumpSeconds = 10;
 bool FollowsTimestampJumps(const std::string& formatName);
 
-// ffprobe's "-of flat" text as key/value pairs, quotes removed.
-std::map<std::string, std::string> ParseFlatOutput(const std::string& text);
+// Where the stream's packets end (the latest presentation time plus its packet's length),
+// in seconds; with followJumps, the timestamps followed through their jumps as ffmpeg
+// follows them in MPEG program and transport streams: each jump closed up, so that the end
+// is where the packets end when played one after another.
+double PacketsEnd(const PacketTimes& times, bool followJumps);
 
-// The streams and the span read from ffprobe's flat output and the ends of the picture's
-// and the sound's packets (seconds, 0 when unknown). Of several sound tracks the one marked
-// default is used, else the first. A lead-in track is one only with the job's mark.
-// Throws JobError naming the file when it holds no video.
-InputInfo InputInfoFromProbe(const std::string& path, const std::map<std::string, std::string>& values,
-                             double pictureEnd = 0, double soundEnd = 0, const std::string& mark = {});
+// The streams and the span of a file read with its packets (without them, its header's
+// length is all there is). Of several sound tracks the one marked default is used, else the
+// first. A lead-in track is one only with the job's mark. Throws JobError naming the file
+// when it holds no video.
+InputInfo InputInfoFromFacts(const MediaFacts& facts, const std::string& mark = {});
 
 // "b.mp4 ends early: 1.8 s of its 3.0 s could be read" when the input's picture ends more
 // than a second before its stated length (a file cut short); empty otherwise.
@@ -118,22 +82,8 @@ std::string EndsEarlyNote(const InputInfo& input);
 // The input's picture as shown: width over height, its pixels' shape and turn included.
 double DisplayAspect(const InputInfo& input);
 
-// The ffprobe arguments that InputInfoFromProbe expects.
-std::vector<std::string> ProbeArguments(const std::string& path);
-
-
-// Reads the mastering display and light levels from the side data at prefix
-// ("streams.stream.0." or "frames.frame.0.") into the input, where it says them.
-void ReadMasteringDisplay(const std::map<std::string, std::string>& values, const std::string& prefix,
-                          InputInfo& info);
-
-// The ffprobe arguments that read the side data of the picture's first frame, where
-// HEVC keeps its mastering display.
-std::vector<std::string> FirstFrameArguments(const std::string& path, int stream);
-
-// Checks that the file is there and readable, then reads it as ffprobe would (ProbeFlat;
-// ffprobe itself only for an HDR picture's first frame). Throws JobError
-// naming the file: missing, a folder, unreadable, empty, not a media file, no video.
+// Reads the file with its packets (ReadMedia). Throws JobError naming the file: missing,
+// a folder, unreadable, empty, not a media file, no video.
 // mark: the job's, which a lead-in track must carry.
 InputInfo ProbeInput(const std::string& path, const std::function<void()>& onTick, const std::string& mark = {});
 

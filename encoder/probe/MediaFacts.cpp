@@ -90,10 +90,11 @@ Fraction FractionOf(AVRational ratio)
     return fraction.Valid() ? fraction : Fraction{};
 }
 
-// A colour property's name; empty where it is unspecified.
+// A colour property's name; empty where it is unspecified or reserved.
 std::string ColourName(const char* name, bool unspecified)
 {
-    return name && !unspecified ? name : "";
+    return name && !unspecified && std::string_view(name) != "reserved" && std::string_view(name) != "unknown" ? name
+                                                                                                              : "";
 }
 
 // A quarter, half or three-quarter turn clockwise, from degrees either way.
@@ -321,6 +322,9 @@ MediaFacts ReadMedia(const std::string& path, const MediaRead& read)
     bool defaultSound = false;
     for (unsigned index = 0; index < context.nb_streams; ++index) {
         facts.streams.push_back(StreamOf(context, *context.streams[index]));
+        // A stream that does not say where it starts starts with the file.
+        if (context.streams[index]->start_time == AV_NOPTS_VALUE)
+            facts.streams.back().start = facts.start;
         const MediaStream& stream = facts.streams.back();
         if (stream.IsVideo() && facts.video < 0)
             facts.video = static_cast<int>(index);

@@ -4,9 +4,9 @@
 #include "Console.h"
 #include "ExitCodes.h"
 #include "FailureText.h"
-#include "FlatProbe.h"
 #include "InputProbe.h"
 #include "JobError.h"
+#include "LibavInput.h"
 
 #include <charconv>
 #include <cstdio>
@@ -60,15 +60,21 @@ Run RunTool(const std::vector<std::string>& argv)
     return run;
 }
 
-// The length in seconds, 0 when the file does not tell; throws JobError when there is no picture to take.
+// The length in seconds, from the header alone, 0 when the file does not tell; throws
+// JobError when there is no picture to take.
 double PictureLength(const std::string& input)
 {
-    const PictureSpan span = ReadPictureSpan(input);
-    if (!span.error.empty())
-        throw JobError("The file cannot be read: " + span.error);
-    if (!span.hasPicture)
+    const std::function<void()> noTick;
+    ReadWatch watch{noTick};
+    const OpenedInput opened = OpenInput(input, watch);
+    if (!opened.context)
+        throw JobError("The file cannot be read: " + opened.error);
+    bool picture = false;
+    for (unsigned index = 0; index < opened.context->nb_streams; ++index)
+        picture = picture || opened.context->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    if (!picture)
         throw JobError("The file has no picture.");
-    return span.seconds;
+    return opened.context->duration > 0 ? static_cast<double>(opened.context->duration) / AV_TIME_BASE : 0;
 }
 
 std::string SecondsText(double seconds)

@@ -2,23 +2,66 @@
 #include "JobError.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <gtest/gtest.h>
 
-TEST(InputProbeTest, ReadsStreamsFromFlatOutput)
+namespace {
+
+MediaStream Picture(int index, int width, int height)
 {
-    const auto values = ParseFlatOutput(
-        "streams.stream.0.codec_type=\"audio\"\n"
-        "streams.stream.0.sample_rate=\"48000\"\n"
-        "streams.stream.0.channels=1\n"
-        "streams.stream.1.codec_type=\"video\"\n"
-        "streams.stream.1.width=720\n"
-        "streams.stream.1.height=576\n"
-        "streams.stream.1.sample_aspect_ratio=\"64:45\"\n"
-        "streams.stream.1.avg_frame_rate=\"0/0\"\n"
-        "streams.stream.1.r_frame_rate=\"25/1\"\n"
-        "streams.stream.1.duration=\"N/A\"\n"
-        "format.duration=\"3.500000\"\n");
-    const InputInfo info = InputInfoFromProbe("x.mpg", values);
+    MediaStream stream;
+    stream.index = index;
+    stream.kind = StreamKind::Video;
+    stream.width = width;
+    stream.height = height;
+    return stream;
+}
+
+MediaStream Sound(int index, int rate, int channels, bool isDefault = false)
+{
+    MediaStream stream;
+    stream.index = index;
+    stream.kind = StreamKind::Audio;
+    stream.sampleRate = rate;
+    stream.channels = channels;
+    stream.isDefault = isDefault;
+    return stream;
+}
+
+MediaFacts FactsOf(const std::string& path, std::vector<MediaStream> streams, double duration = 0)
+{
+    MediaFacts facts;
+    facts.path = path;
+    facts.duration = duration;
+    facts.streams = std::move(streams);
+    for (const MediaStream& stream : facts.streams)
+        if (stream.IsVideo() && facts.video < 0)
+            facts.video = stream.index;
+    return facts;
+}
+
+constexpr long long kNone = LLONG_MIN;
+
+// Packets of one stream at 90 kHz, each with its presentation and decoding time (kNone: none).
+PacketTimes Packets(const std::vector<std::pair<long long, long long>>& times, long long duration)
+{
+    std::vector<RawPacketTime> raws;
+    for (const auto& [pts, dts] : times)
+        raws.push_back({pts == kNone ? 0 : pts, dts == kNone ? 0 : dts, duration, pts != kNone, dts != kNone,
+                        static_cast<long>(raws.size())});
+    return TimesOfPackets(raws, 1.0 / 90000);
+}
+
+} // namespace
+
+TEST(InputProbeTest, ReadsStreamsFromFacts)
+{
+    MediaStream picture = Picture(1, 720, 576);
+    picture.pixelAspect = ParseFraction("64:45");
+    picture.frameRate = ParseFraction("25/1");
+    picture.averageFrameRate = ParseFraction("0/0");
+    const InputInfo info = InputInfoFromFacts(FactsOf("x.mpg", {Sound(0, 48000, 1), picture}, 3.5));
     EXPECT_EQ(info.videoStream, 1);
     EXPECT_EQ(info.audioStream, 0);
     EXPECT_EQ(info.width, 720);
@@ -31,28 +74,14 @@ TEST(InputProbeTest, ReadsStreamsFromFlatOutput)
 
 TEST(InputProbeTest, ThePictureAsShownAndTheDefaultSoundTrack)
 {
-    const auto values = ParseFlatOutput(
-        "streams.stream.0.codec_type=\"video\"\n"
-        "streams.stream.0.width=1920\n"
-        "streams.stream.0.height=1080\n"
-        "streams.stream.0.field_order=\"tb\"\n"
-        "streams.stream.0.side_data_list.side_data.0.rotation=-90\n"
-        "streams.stream.1.codec_type=\"audio\"\n"
-        "streams.stream.1.sample_rate=\"48000\"\n"
-        "streams.stream.1.channels=2\n"
-        "streams.stream.1.disposition.default=0\n"
-        "streams.stream.1.tags.language=\"eng\"\n"
-        "streams.stream.2.codec_type=\"audio\"\n"
-        "streams.stream.2.sample_rate=\"44100\"\n"
-        "streams.stream.2.channels=6\n"
-        "streams.stream.2.disposition.default=1\n"
-        "streams.stream.3.codec_type=\"audio\"\n"
-        "streams.stream.3.sample_rate=\"44100\"\n"
-        "streams.stream.3.channels=2\n"
-        "streams.stream.3.disposition.default=1\n"
-        "streams.stream.3.tags.title=\"Commentary\"\n"
-        "format.duration=\"2\"\n");
-    const InputInfo info = InputInfoFromProbe("phone.mkv", values);
+    MediaStream picture = Picture(0, 1920, 1080);
+    picture.interlaced = true;
+    picture.turn = 90;
+    MediaStream english = Sound(1, 48000, 2);
+    english.language = "eng";
+    MediaStream commentary = Sound(3, 44100, 2, true);
+    commentary.title = "Commentary";
+    const InputInfo info = InputInfoFromFacts(FactsOf("phone.mkv", {picture, english, Sound(2, 44100, 6, true), commentary}, 2));
     EXPECT_TRUE(info.quarterTurn);
     EXPECT_NEAR(DisplayAspect(info), 9.0 / 16, 1e-9);
     EXPECT_TRUE(info.interlaced);
@@ -61,37 +90,12 @@ TEST(InputProbeTest, ThePictureAsShownAndTheDefaultSoundTrack)
     EXPECT_EQ(info.unusedSoundTracks, (std::vector<std::string>{"1 (eng)", "3 (Commentary)"}));
 }
 
-TEST(InputProbeTest, MasteringDisplayInTheUnitsX265Writes)
-{
-    const std::string data = "frames.frame.0.side_data_list.side_data.";
-    InputInfo info;
-    ReadMasteringDisplay(ParseFlatOutput(data + "0.side_data_type=\"Mastering display metadata\"\n" + data
-                                         + "0.red_x=\"34000/50000\"\n" + data + "0.red_y=\"16000/50000\"\n" + data
-                                         + "0.green_x=\"13250/50000\"\n" + data + "0.green_y=\"34500/50000\"\n" + data
-                                         + "0.blue_x=\"15/100\"\n" + data + "0.blue_y=\"3/50\"\n" + data
-                                         + "0.white_point_x=\"15635/50000\"\n" + data + "0.white_point_y=\"16450/50000\"\n"
-                                         + data + "0.min_luminance=\"1/10000\"\n" + data
-                                         + "0.max_luminance=\"4000/1\"\n" + data
-                                         + "1.side_data_type=\"Content light level metadata\"\n" + data
-                                         + "1.max_content=1000\n" + data + "1.max_average=400\n"),
-                         "frames.frame.0.", info);
-    EXPECT_EQ(info.masterDisplay, "G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(40000000,1)");
-    EXPECT_EQ(info.contentLight, "1000,400");
-    EXPECT_EQ(info.masteringPeak, 4000);
-}
-
 TEST(InputProbeTest, CoverPictureIsNoVideo)
 {
-    const auto values = ParseFlatOutput(
-        "streams.stream.0.codec_type=\"audio\"\n"
-        "streams.stream.0.sample_rate=\"44100\"\n"
-        "streams.stream.0.channels=2\n"
-        "streams.stream.1.codec_type=\"video\"\n"
-        "streams.stream.1.width=300\n"
-        "streams.stream.1.height=300\n"
-        "streams.stream.1.disposition.attached_pic=1\n");
+    MediaStream cover = Picture(1, 300, 300);
+    cover.attachedPicture = true;
     try {
-        InputInfoFromProbe("song.mp3", values);
+        InputInfoFromFacts(FactsOf("song.mp3", {Sound(0, 44100, 2), cover}));
         FAIL() << "accepted a file without video";
     } catch (const JobError& error) {
         EXPECT_STREQ(error.what(), "Input file has no video stream: song.mp3");
@@ -100,15 +104,20 @@ TEST(InputProbeTest, CoverPictureIsNoVideo)
 
 namespace {
 
-// A probe of one picture and one sound stream that start at the given times.
+// One picture and one sound stream that start at the given times, the picture's packets
+// ending at pictureEnd (none: 0).
 InputInfo Starting(double file, double picture, double sound, double pictureEnd)
 {
-    const auto values = ParseFlatOutput(
-        "streams.stream.0.codec_type=video\nstreams.stream.0.width=64\nstreams.stream.0.height=48\n"
-        "streams.stream.0.duration=20\nstreams.stream.0.start_time=" + std::to_string(picture) + "\n"
-        "streams.stream.1.codec_type=audio\nstreams.stream.1.sample_rate=8000\nstreams.stream.1.channels=1\n"
-        "streams.stream.1.start_time=" + std::to_string(sound) + "\nformat.start_time=" + std::to_string(file) + "\n");
-    return InputInfoFromProbe("x", values, pictureEnd);
+    MediaStream video = Picture(0, 64, 48);
+    video.duration = 20;
+    video.start = picture;
+    if (pictureEnd > 0)
+        video.packets = Packets({{std::llround((pictureEnd - 0.04) * 90000), kNone}}, 3600);
+    MediaStream audio = Sound(1, 8000, 1);
+    audio.start = sound;
+    MediaFacts facts = FactsOf("x", {video, audio});
+    facts.start = file;
+    return InputInfoFromFacts(facts);
 }
 
 } // namespace
@@ -130,24 +139,10 @@ TEST(InputProbeTest, SpanStartsWithTheEarlierStreamButNotBeforeZero)
 
 TEST(InputProbeTest, PacketsSayWhereEachStreamEnds)
 {
-    ProbeReader reader;
-    // Reordered frames, a packet without pts, and lines split across pieces.
-    for (const std::string piece : {"packets.packet.0.stream_index=0\npackets.packet.0.pts=0\npackets.pa",
-                                    "cket.0.dts=-1024\npackets.packet.0.duration=512\n",
-                                    "packets.packet.1.stream_index=0\npackets.packet.1.pts=1536\n"
-                                    "packets.packet.1.duration=512\n",
-                                    "packets.packet.2.stream_index=1\npackets.packet.2.pts=90000\n"
-                                    "packets.packet.2.duration=1152\n",
-                                    "packets.packet.3.stream_index=0\npackets.packet.3.pts=\"N/A\"\n"
-                                    "packets.packet.3.dts=1024\npackets.packet.3.duration=512\n",
-                                    "streams.stream.0.codec_type=\"video\"\n"})
-        reader.Feed(piece);
-    // The packet without pts is shown as long after its dts as the first packet was.
-    EXPECT_EQ(reader.packetsEnd(0), 2560);
-    EXPECT_EQ(reader.packetsEnd(1), 91152);
-    EXPECT_EQ(reader.packetsEnd(2), std::nullopt);
-    EXPECT_EQ(reader.values().at("streams.stream.0.codec_type"), "video");
-    EXPECT_EQ(reader.values().count("packets.packet.0.pts"), 0u);
+    // Reordered frames and a packet without pts, which is shown as long after its dts as
+    // the first packet was.
+    const PacketTimes times = Packets({{0, -1024}, {1536, kNone}, {kNone, 1024}}, 512);
+    EXPECT_NEAR(PacketsEnd(times, false) * 90000, 2560, 1e-6);
 }
 
 TEST(InputProbeTest, TimestampJumpsAreFollowedAsFfmpegFollowsThem)
@@ -169,14 +164,13 @@ TEST(InputProbeTest, TimestampJumpsAreFollowedAsFfmpegFollowsThem)
         {"forward", {45000, 48600, 48600 + 60 * 90000, 52200 + 60 * 90000}, 52200 + 2 * 3600},
     };
     for (const Jump& jump : jumps) {
-        ProbeReader reader;
-        for (std::size_t i = 0; i < jump.times.size(); ++i) {
-            const std::string prefix = "packets.packet." + std::to_string(i) + ".";
-            reader.Feed(prefix + "stream_index=0\n" + prefix + "pts=" + std::to_string(jump.times[i]) + "\n" + prefix
-                        + "dts=" + std::to_string(jump.times[i]) + "\n" + prefix + "duration=3600\n");
-        }
-        EXPECT_EQ(reader.packetsEnd(0, true), jump.followedEnd) << jump.name;
-        EXPECT_EQ(reader.packetsEnd(0, false), *std::max_element(jump.times.begin(), jump.times.end()) + 3600)
+        std::vector<std::pair<long long, long long>> packets;
+        for (const long long time : jump.times)
+            packets.push_back({time, time});
+        const PacketTimes times = Packets(packets, 3600);
+        EXPECT_NEAR(PacketsEnd(times, true) * 90000, jump.followedEnd, 1e-3) << jump.name;
+        EXPECT_NEAR(PacketsEnd(times, false) * 90000, *std::max_element(jump.times.begin(), jump.times.end()) + 3600,
+                    1e-3)
             << jump.name;
     }
 }
