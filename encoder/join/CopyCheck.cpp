@@ -4,6 +4,7 @@
 #include "DifferingPieces.h"
 #include "ExitCodes.h"
 #include "JobError.h"
+#include "PictureColour.h"
 #include "QuickTimeBoxes.h"
 
 #include <algorithm>
@@ -68,12 +69,7 @@ std::string PixelAspect(const StreamFacts& facts)
 
 std::string DynamicRange(const StreamFacts& facts)
 {
-    const std::string& transfer = facts.Video().colourTransfer;
-    if (transfer == "arib-std-b67")
-        return "HDR (HLG)";
-    if (transfer == "smpte2084")
-        return "HDR (PQ)";
-    return "SDR";
+    return DynamicWords(DynamicOfTransfer(facts.Video().colourTransfer));
 }
 
 std::string Tagged(const std::string& tag)

@@ -119,13 +119,28 @@ Dynamic OneKind(const std::vector<InputInfo>& inputs)
 
 } // namespace
 
-Dynamic DynamicOf(const InputInfo& input)
+Dynamic DynamicOfTransfer(const std::string& transfer)
 {
-    if (input.colourTransfer == "arib-std-b67")
+    if (transfer == "arib-std-b67")
         return Dynamic::Hlg;
-    if (input.colourTransfer == "smpte2084")
+    if (transfer == "smpte2084")
         return Dynamic::Pq;
     return Dynamic::Sdr;
+}
+
+Dynamic DynamicOf(const InputInfo& input)
+{
+    return DynamicOfTransfer(input.colourTransfer);
+}
+
+std::string TransferOf(Dynamic dynamic)
+{
+    return dynamic == Dynamic::Hlg ? "arib-std-b67" : dynamic == Dynamic::Pq ? "smpte2084" : "";
+}
+
+std::string DynamicWords(Dynamic dynamic)
+{
+    return dynamic == Dynamic::Hlg ? "HDR (HLG)" : dynamic == Dynamic::Pq ? "HDR (PQ)" : "SDR";
 }
 
 Encoding KeepingHdr(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs)
@@ -151,7 +166,7 @@ OutputColour ChooseOutputColour(const Encoding& encoding, int width, int height,
         colour.dynamic = first;
         colour.matrix = "bt2020nc";
         colour.primaries = "bt2020";
-        colour.transfer = first == Dynamic::Hlg ? "arib-std-b67" : "smpte2084";
+        colour.transfer = TransferOf(first);
         colour.range = "tv";
         colour.pixelFormat = "yuv420p10le";
         if (first == Dynamic::Pq) {

@@ -9,7 +9,13 @@
 
 // The light a picture's signal stands for: standard range, or HDR as HLG or PQ.
 enum class Dynamic { Sdr, Hlg, Pq };
+// By the transfer tag in libavutil's words ("arib-std-b67" is HLG, "smpte2084" PQ).
+Dynamic DynamicOfTransfer(const std::string& transfer);
 Dynamic DynamicOf(const InputInfo& input);
+// The transfer tag of the kind; empty for SDR, which has several.
+std::string TransferOf(Dynamic dynamic);
+// "HDR (HLG)", "HDR (PQ)" or "SDR", for the user.
+std::string DynamicWords(Dynamic dynamic);
 
 // The colour an output's pictures are stored in, in ffmpeg's tag names.
 struct OutputColour {

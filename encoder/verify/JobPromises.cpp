@@ -15,11 +15,6 @@ OutputPromise::Decode DecodeFor(const Request& request)
                                                              : OutputPromise::Decode::Joints;
 }
 
-std::string TransferOf(Dynamic dynamic)
-{
-    return dynamic == Dynamic::Hlg ? "arib-std-b67" : dynamic == Dynamic::Pq ? "smpte2084" : "";
-}
-
 } // namespace
 
 OutputPromise EncodedPromise(const Request& request, const Encoding& encoding, const std::vector<InputInfo>& inputs,
@@ -29,7 +24,7 @@ OutputPromise EncodedPromise(const Request& request, const Encoding& encoding, c
     promise.turn = 0;
     promise.displayAspect = format.displayAspect > 0 ? format.displayAspect
                                                      : static_cast<double>(format.width) / format.height;
-    promise.transfer = TransferOf(format.colour.dynamic);
+    promise.dynamic = format.colour.dynamic;
     promise.chapters = WritesChapters(request, encoding);
     promise.decode = DecodeFor(request);
     for (std::size_t index = 0; index < inputs.size(); ++index) {

@@ -23,15 +23,6 @@ std::string Seconds(double seconds)
     throw JobError("The output did not come out right: " + what + " (nothing was written to " + name + ")");
 }
 
-std::string Kind(const std::string& transfer)
-{
-    if (transfer == "arib-std-b67")
-        return "HDR (HLG)";
-    if (transfer == "smpte2084")
-        return "HDR (PQ)";
-    return "SDR";
-}
-
 // The length of one picture in the output: its pictures' span over their count, which
 // times kept in whole milliseconds (FLV, ASF) round either way.
 double PictureStep(const std::vector<double>& sorted, const MediaStream& video)
@@ -141,8 +132,8 @@ double VerifyOutput(const std::string& readPath, const std::string& name, const 
                       promise.displayAspect);
         Fail(shape, name);
     }
-    if (promise.transfer && Kind(video->colourTransfer) != Kind(*promise.transfer))
-        Fail("its picture is " + Kind(video->colourTransfer) + ", not " + Kind(*promise.transfer), name);
+    if (const Dynamic shown = DynamicOfTransfer(video->colourTransfer); promise.dynamic && shown != *promise.dynamic)
+        Fail("its picture is " + DynamicWords(shown) + ", not " + DynamicWords(*promise.dynamic), name);
     if (promise.chapters) {
         if (out.chapters.size() != starts.size())
             Fail(std::to_string(out.chapters.size()) + " chapters, not " + std::to_string(starts.size()), name);

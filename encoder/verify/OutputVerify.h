@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MediaFacts.h"
+#include "PictureColour.h"
 
 #include <functional>
 #include <optional>
@@ -20,8 +21,7 @@ struct OutputPromise {
     bool sound = true;        // a sound track is there
     std::optional<int> turn;  // the turn the output's picture is stored with; nullopt: not promised
     double displayAspect = 0; // the picture's shape as shown; 0: not promised
-    // "arib-std-b67" (HLG), "smpte2084" (PQ), or empty for SDR; nullopt: not promised.
-    std::optional<std::string> transfer;
+    std::optional<Dynamic> dynamic; // HDR or SDR; nullopt: not promised
     bool chapters = false; // a chapter starts where each stretch starts
     // Decode the pictures around every joint and at both ends, or every picture (inputs
     // that look damaged); none for the job's own pieces, which the join reads again.

@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
         VerifyCase{"Stretched", {"-c:v", "libx264", "-aspect", "16:9"},
                    [] { auto p = TwoStretches(0.6); p.displayAspect = 4.0 / 3; return p; }(), "not 1.333:1"},
         VerifyCase{"SdrForHdr", {"-c:v", "libx264"},
-                   [] { auto p = TwoStretches(0.6); p.transfer = "arib-std-b67"; return p; }(), "SDR, not HDR (HLG)"},
+                   [] { auto p = TwoStretches(0.6); p.dynamic = Dynamic::Hlg; return p; }(), "SDR, not HDR (HLG)"},
         VerifyCase{"NoChapters", {"-c:v", "libx264"},
                    [] { auto p = TwoStretches(0.6); p.chapters = true; return p; }(), "0 chapters, not 2"},
         VerifyCase{"Undecodable", {"-c:v", "mpeg4", "-g", "100"}, TwoStretches(0.6), "not decode", true}),
