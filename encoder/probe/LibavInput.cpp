@@ -43,7 +43,7 @@ OpenedInput OpenInput(const std::string& path, ReadWatch& watch)
     return input;
 }
 
-CodecPtr OpenDecoder(const AVStream& stream)
+CodecPtr OpenDecoder(const AVStream& stream, void* opaque)
 {
     const AVCodec* decoder = avcodec_find_decoder(stream.codecpar->codec_id);
     if (!decoder)
@@ -53,6 +53,7 @@ CodecPtr OpenDecoder(const AVStream& stream)
         return nullptr;
     codec->pkt_timebase = stream.time_base;
     codec->thread_count = 0;
+    codec->opaque = opaque;
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
         return nullptr;
     return codec;

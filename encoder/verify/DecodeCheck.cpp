@@ -12,10 +12,13 @@ extern "C" {
 
 namespace {
 
-// The decoder says what it cannot decode only in its log, from any of its threads.
-std::atomic<int> loggedErrors{0};
-std::mutex firstWordsLock;
-std::string firstWords;
+// What a decoder says it cannot decode; it says so only in its log, from any of its threads,
+// each of which carries the tally in its context's opaque pointer.
+struct ErrorTally {
+    std::atomic<int> count{0};
+    std::mutex lock;
+    std::string firstWords;
+};
 
 void CountErrors(void* object, int level, const char* format, va_list list)
 {
@@ -24,22 +27,21 @@ void CountErrors(void* object, int level, const char* format, va_list list)
     const AVClass* type = *static_cast<AVClass**>(object);
     if (!type || std::string_view(type->class_name) != "AVCodecContext")
         return;
-    if (loggedErrors++ == 0) {
-        char text[256];
-        std::vsnprintf(text, sizeof text, format, list);
-        const std::lock_guard lock(firstWordsLock);
-        firstWords = text;
-        while (!firstWords.empty() && (firstWords.back() == '\n' || firstWords.back() == ' '))
-            firstWords.pop_back();
-    }
+    auto* tally = static_cast<ErrorTally*>(static_cast<AVCodecContext*>(object)->opaque);
+    if (!tally || tally->count++ > 0)
+        return;
+    char text[256];
+    std::vsnprintf(text, sizeof text, format, list);
+    const std::lock_guard guard(tally->lock);
+    tally->firstWords = text;
+    while (!tally->firstWords.empty() && (tally->firstWords.back() == '\n' || tally->firstWords.back() == ' '))
+        tally->firstWords.pop_back();
 }
 
 // The log's counting for as long as it lives, the quiet after.
 struct ErrorLog {
     ErrorLog()
     {
-        loggedErrors = 0;
-        firstWords.clear();
         av_log_set_level(AV_LOG_ERROR);
         av_log_set_callback(CountErrors);
     }
@@ -64,7 +66,8 @@ DecodeFindings DecodePictures(const std::string& path, int stream, const std::ve
     for (unsigned index = 0; index < context.nb_streams; ++index)
         context.streams[index]->discard = static_cast<int>(index) == stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
     const AVStream& picture = *context.streams[stream];
-    const CodecPtr codec = OpenDecoder(picture);
+    ErrorTally tally;
+    const CodecPtr codec = OpenDecoder(picture, &tally);
     const PacketPtr packet(av_packet_alloc());
     const FramePtr frame(av_frame_alloc());
     if (!codec || !packet || !frame)
@@ -113,13 +116,12 @@ DecodeFindings DecodePictures(const std::string& path, int stream, const std::ve
         avcodec_send_packet(codec.get(), nullptr);
         receive();
     }
-    const int logged = loggedErrors.load();
+    const int logged = tally.count.load();
+    const std::lock_guard guard(tally.lock);
     if (logged > 0 && found.errors == 0)
-        note(0, firstWords);
+        note(0, tally.firstWords);
     found.errors = std::max(found.errors, logged);
-    if (found.firstError.empty()) {
-        const std::lock_guard lock(firstWordsLock);
-        found.firstError = firstWords;
-    }
+    if (found.firstError.empty())
+        found.firstError = tally.firstWords;
     return found;
 }
