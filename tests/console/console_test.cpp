@@ -375,6 +375,8 @@ TEST_F(ConsoleMode, ADamagedProfileIsRefusedBeforeAnythingRuns)
          "its Video Size value \"640:480 -o " + precious + "\" is not a frame size"},
         {"a codec index beyond the list", codecIndex, "Index=9\nDescription=The video codec",
          "its Video Codec Index value \"9\" is not an item of its list (0 to 3)"},
+        {"a codec index as large as its items", codecIndex, "Index=4\nDescription=The video codec",
+         "its Video Codec Index value \"4\" is not an item of its list (0 to 3)"},
         {"a codec index below it", codecIndex, "Index=-1\nDescription=The video codec", "its Video Codec Index value \"-1\""},
         {"more items than captions", "[Video Codec]\nItems=4", "[Video Codec]\nItems=7",
          "its Video Codec Items value \"7\" does not match its 4 captions"},
