@@ -84,6 +84,8 @@ int RunConsole(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
     const ProgramValues program = LoadProgramValues(QCoreApplication::applicationDirPath());
+    if (!program.PreferencesNote.isEmpty())
+        err << program.PreferencesNote << "\n";
     QString problem;
     const std::optional<ConsoleOptions> options = ParseConsoleOptions(app.arguments().mid(1), problem);
     if (!options) {

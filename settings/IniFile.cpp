@@ -1,9 +1,11 @@
 #include "settings/IniFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
-#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,48 +17,19 @@ std::optional<QString> SectionName(const QString& line)
     return std::nullopt;
 }
 
-bool SameName(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
 // The key of a "key=value" line, or nothing for any other line.
 std::optional<QString> KeyName(const QString& line)
 {
     const qsizetype equals = line.indexOf('=');
-    if (equals <= 0 || line.trimmed().startsWith(';'))
+    if (equals <= 0 || QStringView(line).trimmed().startsWith(';'))
         return std::nullopt;
     return line.left(equals).trimmed();
 }
 
-struct KeyPlace {
-    qsizetype sectionLine = -1;   // header line of the section, -1 when it is missing
-    qsizetype keyLine = -1;       // line of the key, -1 when it is missing
-    qsizetype lastContentLine = -1; // last header or key line of the section
-};
-
-KeyPlace FindKey(const QStringList& lines, const QString& section, const QString& key)
+bool StatOf(const QString& path, struct stat& status, bool followLink)
 {
-    KeyPlace place;
-    bool inSection = false;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (const auto name = SectionName(lines[i])) {
-            if (inSection)
-                break;
-            inSection = SameName(*name, section);
-            if (inSection)
-                place.sectionLine = place.lastContentLine = i;
-            continue;
-        }
-        if (!inSection)
-            continue;
-        if (const auto name = KeyName(lines[i])) {
-            place.lastContentLine = i;
-            if (place.keyLine < 0 && SameName(*name, key))
-                place.keyLine = i;
-        }
-    }
-    return place;
+    const QByteArray name = QFile::encodeName(path);
+    return (followLink ? stat(name.constData(), &status) : lstat(name.constData(), &status)) == 0;
 }
 
 }
@@ -64,42 +37,86 @@ KeyPlace FindKey(const QStringList& lines, const QString& section, const QString
 TIniFile::TIniFile(QString path)
     : m_path(std::move(path))
 {
-}
-
-QStringList TIniFile::readLines() const
-{
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QString text = QString::fromUtf8(file.readAll());
-    text.replace("\r\n", "\n");
-    QStringList lines = text.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    struct stat status {};
+    if (file.open(QIODevice::ReadOnly))
+        m_text = SettingsText(file.readAll());
+    else
+        m_unreadable = StatOf(m_path, status, true) && !S_ISDIR(status.st_mode);
+    index();
 }
 
-void TIniFile::writeLines(const QStringList& lines) const
+void TIniFile::index()
 {
-    QSaveFile file(m_path);
-    bool written = file.open(QIODevice::WriteOnly);
-    for (const QString& line : lines) {
-        if (!written)
-            break;
-        written = file.write(line.toUtf8()) >= 0 && file.write("\n", 1) == 1;
+    m_sections.clear();
+    std::optional<QString> current; // the section whose keys count, by its folded name
+    const auto& lines = m_text.lines();
+    for (qsizetype i = 0; i < qsizetype(lines.size()); ++i) {
+        if (const auto name = SectionName(lines[i].text)) {
+            current = name->toCaseFolded();
+            if (m_sections.contains(*current))
+                current.reset();
+            else
+                m_sections[*current].headerLine = m_sections[*current].lastContentLine = i;
+            continue;
+        }
+        if (!current)
+            continue;
+        if (const auto name = KeyName(lines[i].text)) {
+            Section& section = m_sections[*current];
+            section.lastContentLine = i;
+            const QString folded = name->toCaseFolded();
+            if (!section.keyLines.contains(folded))
+                section.keyLines.insert(folded, i);
+        }
     }
-    if (!written || !file.commit())
+}
+
+std::optional<qsizetype> TIniFile::keyLine(const QString& section, const QString& key) const
+{
+    const auto found = m_sections.constFind(section.toCaseFolded());
+    if (found == m_sections.cend())
+        return std::nullopt;
+    const auto line = found->keyLines.constFind(key.toCaseFolded());
+    if (line == found->keyLines.cend())
+        return std::nullopt;
+    return *line;
+}
+
+std::optional<QString> TIniFile::writeRefusal() const
+{
+    const QString refusal = QString("Unable to write to %1").arg(m_path);
+    struct stat status {};
+    const bool present = StatOf(m_path, status, true);
+    if (m_unreadable || (present && S_ISDIR(status.st_mode)))
+        return refusal;
+    struct stat link {};
+    if (!present && StatOf(m_path, link, false))
+        return refusal;
+    // A link is written through: the new file is made beside its target.
+    const QFileInfo target(present ? QFileInfo(m_path).canonicalFilePath() : m_path);
+    if (access(QFile::encodeName(target.absolutePath()).constData(), W_OK) != 0)
+        return refusal;
+    return std::nullopt;
+}
+
+void TIniFile::writeFile() const
+{
+    if (const auto refusal = writeRefusal())
+        throw IniWriteError(refusal->toStdString());
+    QSaveFile file(m_path);
+    const QByteArray bytes = m_text.bytes();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw IniWriteError(QString("Unable to write to %1").arg(m_path).toStdString());
 }
 
 QString TIniFile::ReadText(const QString& section, const QString& key, const QString& defaultText) const
 {
-    const QStringList lines = readLines();
-    const KeyPlace place = FindKey(lines, section, key);
-    if (place.keyLine < 0)
+    const auto line = keyLine(section, key);
+    if (!line)
         return defaultText;
-    const QString& line = lines[place.keyLine];
-    return line.mid(line.indexOf('=') + 1).left(MaxTextLength);
+    const QString& text = m_text.lines()[*line].text;
+    return QStringView(text).sliced(text.indexOf('=') + 1).left(MaxTextLength).toString();
 }
 
 int TIniFile::ReadNumber(const QString& section, const QString& key, int defaultNumber) const
@@ -121,19 +138,25 @@ bool TIniFile::ReadFlag(const QString& section, const QString& key, bool default
 
 void TIniFile::WriteText(const QString& section, const QString& key, const QString& text)
 {
-    QStringList lines = readLines();
-    const KeyPlace place = FindKey(lines, section, key);
-    const QString keyLine = key + '=' + text;
-    if (place.keyLine >= 0) {
-        lines[place.keyLine] = keyLine;
-    } else if (place.sectionLine >= 0) {
-        lines.insert(place.lastContentLine + 1, keyLine);
+    const QString keyText = key + '=' + text;
+    const auto found = m_sections.constFind(section.toCaseFolded());
+    if (const auto line = keyLine(section, key)) {
+        // What was read back unchanged keeps its bytes, in whatever encoding they are.
+        if (ReadText(section, key, QString()) == text)
+            return;
+        m_text.replace(*line, keyText);
+    } else if (found != m_sections.cend()) {
+        m_text.insertAfter(found->lastContentLine, keyText);
     } else {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines << QString();
-        lines << '[' + section + ']' << keyLine;
+        const auto& lines = m_text.lines();
+        qsizetype last = qsizetype(lines.size()) - 1;
+        if (last >= 0 && !lines.back().text.trimmed().isEmpty())
+            m_text.insertAfter(last++, QString());
+        m_text.insertAfter(last++, '[' + section + ']');
+        m_text.insertAfter(last, keyText);
     }
-    writeLines(lines);
+    index();
+    writeFile();
 }
 
 void TIniFile::WriteNumber(const QString& section, const QString& key, int number)

@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStatusBar>
 
 void TMainForm::tbtnSettingClick()
 {
@@ -26,6 +27,12 @@ void TMainForm::tbtnSettingClick()
 void TMainForm::LoadMainPreferences()
 {
     const TIniFile preferences(m_program.PreferencesPath);
+    QStringList notes{m_program.PreferencesNote};
+    if (const auto refusal = preferences.writeRefusal())
+        notes << *refusal + ": the preferences are not kept";
+    notes.removeAll(QString());
+    if (!notes.isEmpty())
+        statusBar()->showMessage(notes.join("; "));
     if (cmbProfile->count() > 0) {
         // The name holds when profiles are added or removed, which moves the others' places;
         // preferences written before the name was kept have the place alone.
@@ -110,8 +117,9 @@ void TMainForm::closeEvent(QCloseEvent* event)
     try {
         SaveMainPreferences();
     } catch (const IniWriteError& error) {
-        // The program closes all the same; the user learns what was not kept.
-        m_services.prompter->error(ProgramValues::ProductName, QString::fromUtf8(error.what()));
+        // Nothing may hold the closing (a signal's above all); the user was told at start-up
+        // that the preferences are not kept.
+        statusBar()->showMessage(QString::fromUtf8(error.what()));
     }
     QMainWindow::closeEvent(event);
 }

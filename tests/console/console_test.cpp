@@ -1,3 +1,4 @@
+#include "settings/ProgramValues.h"
 #include "tests/support/Clips.h"
 
 #include <QDir>
@@ -74,7 +75,7 @@ protected:
     void SetUp() override
     {
         QDir(m_dir.path()).mkpath("velmo/Profiles");
-        for (const char* file : {"velmo-joiner", "asapi.dll", "Preferences.ini"})
+        for (const char* file : {"velmo-joiner", "asapi.dll", "Preferences.ini", ProgramValues::BuildFolderMark})
             ASSERT_TRUE(QFile::copy(ProgramFolder() + file, folder() + file));
         ASSERT_TRUE(QFile::copy(ProgramFolder() + "Profiles/AVI - MPEG-4 Video.bpf",
                                 folder() + "Profiles/AVI - MPEG-4 Video.bpf"));

@@ -1,6 +1,7 @@
 #include "pipeline/JobRunner.h"
 #include "profiles/EncoderOptions.h"
 #include "profiles/ProfileContents.h"
+#include "settings/ProgramValues.h"
 #include "tasks/MediaProbe.h"
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
@@ -302,7 +303,8 @@ TEST_F(JobEndToEnd, TwoJobsAtOnceKeepTheirFilesApart)
 {
     const QString program = m_dir.filePath("velmo") + "/";
     QDir(m_dir.path()).mkpath("velmo/Profiles");
-    for (const char* file : {"velmo-joiner", "asapi.dll", "Preferences.ini", "Profiles/AVI - MPEG-4 Video.bpf"})
+    for (const char* file : {"velmo-joiner", "asapi.dll", "Preferences.ini", ProgramValues::BuildFolderMark,
+                             "Profiles/AVI - MPEG-4 Video.bpf"})
         ASSERT_TRUE(QFile::copy(ProgramFolder() + file, program + file));
     ClipRecipe recipe;
     recipe.seconds = 2.0;

@@ -17,6 +17,9 @@
 // A program folder of the test's own, and a main window started on it with fake desktop effects.
 class ProgramFolderFixture : public ::testing::Test {
 protected:
+    // Kept as a build folder is: the preferences and temp folder beside the program.
+    ProgramFolderFixture() { writeFile(ProgramValues::BuildFolderMark); }
+
     QString programDir() const { return m_folder.path() + '/'; }
 
     void writeFile(const QString& relativePath, const QByteArray& content = {})

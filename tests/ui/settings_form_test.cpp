@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QStatusBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -127,20 +128,22 @@ TEST_F(GeneralSettings, ShowOkCancelTitleBarAndLoadDefault)
 
 TEST_F(GeneralSettings, UnwritablePreferencesAreSaidAndNothingIsLost)
 {
-    TMainForm& form = start();
-    form.show();
     // A folder where the file should be: no write can replace it.
     QDir(programDir()).mkdir("Preferences.ini");
+    const QString refusal = "Unable to write to " + programDir() + "Preferences.ini";
+    TMainForm& form = start();
+    form.show();
+    EXPECT_EQ(form.statusBar()->currentMessage(), refusal + ": the preferences are not kept");
     form.tbtnSetting->click();
     form.SettingForm->btnOK->click();
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].kind, FakePrompter::Kind::Error);
-    EXPECT_EQ(prompter.messages[0].text, "Unable to write to " + programDir() + "Preferences.ini");
+    EXPECT_EQ(prompter.messages[0].text, refusal);
     EXPECT_TRUE(form.SettingForm->isVisible()) << "the dialog stays open with its values";
     form.SettingForm->btnCancel->click();
 
     EXPECT_TRUE(form.close()) << "the program closes all the same";
-    EXPECT_EQ(prompter.messages.size(), 2);
+    EXPECT_EQ(prompter.messages.size(), 1) << "nothing holds the closing, a signal's least of all";
 }
 
 TEST_F(GeneralSettings, CompletionClosesTheWindowOrSaysSoFromTheCurrentChoices)

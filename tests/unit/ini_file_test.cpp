@@ -1,13 +1,17 @@
 #include "settings/IniFile.h"
+#include "settings/ProgramValues.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -133,4 +137,113 @@ TEST_F(IniFileTest, WriteIntoAMissingFolderIsRefused)
     EXPECT_THROW(ini.WriteText("Main", "Version", "2.0"), IniWriteError);
 }
 
+}
+
+namespace {
+
+QByteArray Utf16(const QString& text, QStringConverter::Encoding encoding = QStringConverter::Utf16LE)
+{
+    return QStringEncoder(encoding)(text);
+}
+
+// How Preferences.ini is found: a file of the given bytes, or something else by that name.
+enum class Shape { File, Missing, Folder, LinkToNothing, LinkToFile, Unreadable, InReadOnlyFolder };
+enum class Outcome { Written, SetAside, Refused };
+
+struct LeftFile {
+    const char* name;
+    QByteArray before;
+    QByteArray after; // once "Profile" of "Main" is 3
+    Outcome outcome = Outcome::Written;
+    Shape shape = Shape::File;
+};
+
+}
+
+// Whatever a user, an editor or a crash left, the program's own key changes its line alone.
+TEST_F(IniFileTest, EveryKindOfLeftFileKeepsItsBytesButTheWrittenLine)
+{
+    const QByteArray big(1 << 20, 'x');
+    const QByteArray noise = [] {
+        QByteArray bytes(4096, '\0');
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
+        return bytes;
+    }();
+    const QByteArray plain("[Main]\nProfile=1\n");
+    const QByteArray fresh("[Main]\nProfile=3\n");
+    const LeftFile rows[] = {
+        {"Latin1Path", "[Main]\nOutput File=/home/me/caf\xe9.avi\nProfile=1\n",
+         "[Main]\nOutput File=/home/me/caf\xe9.avi\nProfile=3\n"},
+        {"Latin1AndUtf8Lines", "[Main]\nOutput File=/v/caf\xc3\xa9.avi\nTemp Dir=/t/\xe9t\xe9\n",
+         "[Main]\nOutput File=/v/caf\xc3\xa9.avi\nTemp Dir=/t/\xe9t\xe9\nProfile=3\n"},
+        {"Utf8WithMark", "\xEF\xBB\xBF[Main]\nProfile=1\n", "\xEF\xBB\xBF[Main]\nProfile=3\n"},
+        {"Utf16WithMark", "\xFF\xFE" + Utf16("[Main]\r\nProfile=1\r\n"), "\xFF\xFE" + Utf16("[Main]\r\nProfile=3\r\n")},
+        {"Utf16WithoutMark", Utf16("[Main]\nAsk=1\n"), Utf16("[Main]\nAsk=1\nProfile=3\n")},
+        {"Utf16BigEndian", Utf16("[Main]\nProfile=1\n", QStringConverter::Utf16BE),
+         Utf16("[Main]\nProfile=3\n", QStringConverter::Utf16BE)},
+        {"RandomBytes", noise, fresh, Outcome::SetAside},
+        {"NulBytes", plain + QByteArray(64, '\0') + "\nAsk=1\n", fresh, Outcome::SetAside},
+        {"OneStrayControlCharacter", "; written by hand\x01, long ago, with an editor of its time\n" + plain,
+         "; written by hand\x01, long ago, with an editor of its time\n" + fresh},
+        {"VeryLongLine", plain + "Note=" + big + "\n", fresh + "Note=" + big + "\n"},
+        {"NoLineEndAtTheEnd", "[Main]\nAsk=1", "[Main]\nAsk=1\nProfile=3"},
+        {"NoSectionAndNoLineEnd", "[Other]\nA=1", "[Other]\nA=1\n\n[Main]\nProfile=3"},
+        {"CarriageReturns", "[Main]\r\nAsk=1\r\n", "[Main]\r\nAsk=1\r\nProfile=3\r\n"},
+        {"SectionsAndKeysTwice", "[Main]\nProfile=1\nProfile=2\n[Main]\nProfile=5\n",
+         "[Main]\nProfile=3\nProfile=2\n[Main]\nProfile=5\n"},
+        {"KeyInAComment", "[Main]\n;Profile=1\n", "[Main]\nProfile=3\n;Profile=1\n"},
+        {"Missing", "", fresh, Outcome::Written, Shape::Missing},
+        {"Folder", "", "", Outcome::Refused, Shape::Folder},
+        {"LinkToNothing", "", "", Outcome::Refused, Shape::LinkToNothing},
+        {"LinkToAFile", plain, fresh, Outcome::Written, Shape::LinkToFile},
+        // Root reads and writes them all the same.
+        {"Unreadable", plain, getuid() == 0 ? fresh : plain, getuid() == 0 ? Outcome::Written : Outcome::Refused,
+         Shape::Unreadable},
+        {"InAReadOnlyFolder", plain, getuid() == 0 ? fresh : plain,
+         getuid() == 0 ? Outcome::Written : Outcome::Refused, Shape::InReadOnlyFolder},
+    };
+    for (const LeftFile& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("Preferences.ini");
+        const QString linked = dir.filePath("elsewhere.ini");
+        if (row.shape == Shape::Folder)
+            QDir(dir.path()).mkdir("Preferences.ini");
+        if (row.shape == Shape::LinkToNothing || row.shape == Shape::LinkToFile)
+            QFile::link(linked, file);
+        if (row.shape != Shape::Missing && row.shape != Shape::Folder && row.shape != Shape::LinkToNothing) {
+            QFile out(file);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(row.before);
+        }
+        if (row.shape == Shape::Unreadable)
+            chmod(QFile::encodeName(file).constData(), 0);
+        if (row.shape == Shape::InReadOnlyFolder)
+            chmod(QFile::encodeName(dir.path()).constData(), 0555);
+
+        const QString note = SetAsideDamagedPreferences(file);
+        bool refused = false;
+        try {
+            TIniFile ini(file);
+            if (row.before.contains("Output File")) // as the window writes back what it read
+                ini.WriteText("Main", "Output File", ini.ReadText("Main", "Output File", ""));
+            ini.WriteNumber("Main", "Profile", 3);
+        } catch (const IniWriteError&) {
+            refused = true;
+        }
+        chmod(QFile::encodeName(dir.path()).constData(), 0755);
+        EXPECT_EQ(refused, row.outcome == Outcome::Refused);
+        EXPECT_EQ(note.isEmpty(), row.outcome != Outcome::SetAside) << note.toStdString();
+        QFile in(file);
+        in.open(QIODevice::ReadOnly);
+        EXPECT_EQ(in.readAll(), row.after);
+        if (row.outcome == Outcome::SetAside) {
+            EXPECT_EQ(note, file + " could not be read as text: defaults are used; it is kept as Preferences.ini.damaged");
+            QFile kept(file + ".damaged");
+            kept.open(QIODevice::ReadOnly);
+            EXPECT_EQ(kept.readAll(), row.before);
+        }
+        EXPECT_EQ(QFileInfo::exists(linked), row.shape == Shape::LinkToFile) << "a link to nothing is not followed";
+        EXPECT_EQ(QFileInfo(file).isSymLink(), row.shape == Shape::LinkToNothing || row.shape == Shape::LinkToFile);
+    }
 }

@@ -91,11 +91,8 @@ TEST_F(Preferences, InstalledForAllUsersTheyLiveInTheUsersOwnFolders)
     qputenv("XDG_CONFIG_HOME", (home + "/config").toUtf8());
     qputenv("XDG_CACHE_HOME", (home + "/cache").toUtf8());
 
+    // The folder may be written by this user (by root, any folder may): installed, it is only read.
     ProgramValues values = LoadProgramValues(m_dir.path());
-    EXPECT_EQ(values.PreferencesPath, path()) << "an unpacked program folder keeps them beside the program";
-    EXPECT_EQ(values.DefaultTempDir, m_dir.path() + "/temp/");
-
-    PlacePreferences(values, false);
     EXPECT_EQ(values.PreferencesPath, home + "/config/velmo-joiner/Preferences.ini");
     EXPECT_EQ(values.DefaultTempDir, home + "/cache/velmo-joiner/temp/");
     EXPECT_FALSE(TIniFile(values.PreferencesPath).ReadFlag("Main", "Ask", true)) << "seeded from the installed file";
@@ -103,6 +100,11 @@ TEST_F(Preferences, InstalledForAllUsersTheyLiveInTheUsersOwnFolders)
     PlacePreferences(values, false);
     EXPECT_TRUE(TIniFile(values.PreferencesPath).ReadFlag("Main", "Ask", false)) << "seeded only once";
     EXPECT_FALSE(TIniFile(path()).ReadFlag("Main", "Ask", true)) << "the installed file is never written";
+
+    QFile(m_dir.filePath(ProgramValues::BuildFolderMark)).open(QIODevice::WriteOnly);
+    values = LoadProgramValues(m_dir.path());
+    EXPECT_EQ(values.PreferencesPath, path()) << "a build folder keeps them beside the program";
+    EXPECT_EQ(values.DefaultTempDir, m_dir.path() + "/temp/");
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_CACHE_HOME");
 }
