@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The Debian package, read as dpkg and lintian read it (it is not installed): its control
-# fields, the program folder under /usr/lib/velmo-joiner, the link, the desktop entry with
-# its video types, and the icon.
+# The Debian package, read as dpkg and lintian read it: its control fields, the program
+# folder under /usr/lib/velmo-joiner, the link, the desktop entry with its video types, and
+# the icon; then installed into a throw-away root (never into this system) and used there.
 set -euo pipefail
 build="$1"
 
@@ -36,3 +36,22 @@ grep -qx 'Exec="/usr/lib/velmo-joiner/velmo-joiner" %F' <<<"$desktop" || fail "t
 grep -q '^MimeType=.*video/x-msvideo;.*video/mp4;' <<<"$desktop" || fail "the entry names no video types"
 
 lintian --fail-on error "$deb" >"$work/lintian" 2>&1 || { cat "$work/lintian" >&2; fail "lintian reports errors"; }
+
+# Installed into a throw-away root and used there by root: the program folder stays as the
+# package laid it down (dpkg -V is quiet), and removing the package leaves nothing of it.
+root="$work/root"
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/triggers"
+touch "$root/var/lib/dpkg/status"
+dpkg --root="$root" --force-depends -i "$deb" >/dev/null 2>&1 || fail "the package does not install"
+home="$work/home"
+HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" QT_QPA_PLATFORM=offscreen \
+    "$root/usr/lib/velmo-joiner/velmo-joiner" >/dev/null 2>&1 &
+program=$!
+for _ in $(seq 100); do [ -s "$home/config/velmo-joiner/Preferences.ini" ] && break; sleep 0.1; done
+kill -TERM "$program"
+wait "$program" || true
+changed=$(dpkg --root="$root" -V velmo-joiner) || fail "dpkg -V failed"
+[ -z "$changed" ] || fail "root's run changed the installed files: $changed"
+grep -q '^Profile Name=' "$home/config/velmo-joiner/Preferences.ini" || fail "the closing window kept no preferences"
+dpkg --root="$root" --force-depends -P velmo-joiner >/dev/null 2>&1 || fail "the package does not go away"
+[ ! -e "$root/usr/lib/velmo-joiner" ] || fail "left behind: $(find "$root/usr/lib/velmo-joiner")"
