@@ -1,5 +1,6 @@
 # `cmake --install build --prefix PREFIX` lays the program folder down whole in
-# PREFIX/lib/velmo-joiner (the program finds everything beside itself there), links
+# PREFIX/lib/velmo-joiner (the program finds everything beside itself there and only reads
+# it: each user's preferences and temp folder are in their own folders), links
 # PREFIX/bin/velmo-joiner to it, and registers the program with the desktop: a menu
 # entry that file managers offer under "Open with" for the video types it accepts.
 set(VELMO_INSTALL_FOLDER lib/velmo-joiner)

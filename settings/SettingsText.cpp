@@ -16,10 +16,11 @@ bool IsUtf16(Encoding encoding)
     return encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE;
 }
 
-// Text in Latin letters has a zero byte in most UTF-16 units, on the same side of each.
+// Text in Latin letters has a zero byte in most UTF-16 units, on the same side of each;
+// a settings file's first lines (section and key names) tell.
 std::optional<Encoding> Utf16ByItsZeros(QByteArrayView bytes)
 {
-    const qsizetype units = bytes.size() / 2;
+    const qsizetype units = std::min<qsizetype>(bytes.size() / 2, 2048);
     qsizetype lowFirst = 0;
     qsizetype highFirst = 0;
     for (qsizetype i = 0; i < units; ++i) {
@@ -35,12 +36,17 @@ std::optional<Encoding> Utf16ByItsZeros(QByteArrayView bytes)
     return std::nullopt;
 }
 
-bool IsControl(QChar c)
+qsizetype CountControls(QStringView text)
 {
-    // Tab, vertical tab, form feed, a carriage return alone and DOS's end-of-file mark
-    // are found in text files; the other control characters are not.
-    const char16_t code = c.unicode();
-    return code < 0x20 && code != 0x09 && code != 0x0B && code != 0x0C && code != 0x0D && code != 0x1A;
+    // Tab, line feed, vertical tab, form feed, a carriage return alone and DOS's
+    // end-of-file mark are found in text files; the other control characters are not.
+    constexpr quint32 textControls = 1u << 0x09 | 1u << 0x0A | 1u << 0x0B | 1u << 0x0C | 1u << 0x0D | 1u << 0x1A;
+    qsizetype count = 0;
+    for (const QChar c : text) {
+        const unsigned code = c.unicode();
+        count += (code < 0x20) & !((textControls >> (code & 31)) & 1);
+    }
+    return count;
 }
 
 }
@@ -79,7 +85,7 @@ SettingsText::SettingsText(const QByteArray& bytes)
             }
         }
         line.text = decode(line.bytes);
-        controls += std::count_if(line.text.cbegin(), line.text.cend(), IsControl);
+        controls += CountControls(line.text);
         characters += line.text.size() + 1;
         m_lines.push_back(std::move(line));
         start = next;
