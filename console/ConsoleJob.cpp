@@ -3,6 +3,8 @@
 #include "console/ConsoleOptions.h"
 #include "console/ConsolePrompter.h"
 #include "console/ConsoleView.h"
+#include "core/NameBytes.h"
+#include "core/NameFiles.h"
 #include "core/PathRules.h"
 #include "dbus/DesktopNotifier.h"
 #include "dbus/LogindInhibitor.h"
@@ -20,7 +22,6 @@
 #include "tasks/TaskEntry.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
@@ -85,7 +86,7 @@ int RunConsole(int argc, char* argv[])
     QTextStream err(stderr);
     const ProgramValues program = LoadProgramValues(QCoreApplication::applicationDirPath());
     QString problem;
-    const std::optional<ConsoleOptions> options = ParseConsoleOptions(app.arguments().mid(1), problem);
+    const std::optional<ConsoleOptions> options = ParseConsoleOptions(ArgumentNames(argc, argv), problem);
     if (!options) {
         err << problem << "\nSee velmo-joiner --help.\n";
         return 2;
@@ -125,7 +126,7 @@ int RunConsole(int argc, char* argv[])
     }
 
     JobSettings settings = JobSettingsFrom(program, preferences, options->profile, "." + profile->type, choices,
-                                           QFileInfo(options->output).absoluteFilePath());
+                                           AbsoluteName(options->output));
     if (options->overwrite)
         settings.policy = OverwritePolicy::Overwrite;
     settings.plan = options->plan;

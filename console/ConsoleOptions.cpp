@@ -1,15 +1,14 @@
 #include "console/ConsoleOptions.h"
 
+#include "core/NameFiles.h"
 #include "tasks/CommandLineFiles.h"
-
-#include <QFileInfo>
 
 namespace {
 
 // One input that can name several videos.
 bool NamesFolderOrList(const QStringList& inputs)
 {
-    return inputs.size() == 1 && (QFileInfo(inputs.first()).isDir() || NamesListFile(inputs));
+    return inputs.size() == 1 && (IsFolderName(inputs.first()) || NamesListFile(inputs));
 }
 
 }

@@ -1,6 +1,7 @@
 // The job runner: the start request's checks, the job state, Stop and the clock.
 #include "pipeline/JobRunner.h"
 
+#include "core/NameFiles.h"
 #include "core/PathRules.h"
 #include "core/TimeText.h"
 #include "pipeline/EncoderCommandLines.h"
@@ -155,7 +156,7 @@ bool JobRunner::checkSpace()
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
         if (entry.LengthSeconds > 0)
             need.totalSeconds += entry.LengthSeconds;
-        need.inputBytes += QFileInfo(entry.path).size();
+        need.inputBytes += SizeOfName(entry.path);
         ++need.inputCount;
     }
     const std::optional<SpaceShortage> shortage = FindSpaceShortage(need);

@@ -1,10 +1,11 @@
 #include "tasks/InputFiles.h"
 
+#include "core/NameBytes.h"
+#include "core/NameFiles.h"
 #include "core/PathRules.h"
+#include "tasks/NaturalOrder.h"
 
-#include <QFile>
-
-#include <sys/stat.h>
+#include <algorithm>
 
 const QStringList& InputExtensions()
 {
@@ -40,14 +41,31 @@ bool IsSupportedInput(const QString& path)
 
 QString WhyNotARegularFile(const QString& path)
 {
-    struct stat info {};
-    if (stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode))
+    const std::optional<struct stat> info = StatOfName(path);
+    if (!info || S_ISREG(info->st_mode))
         return {};
-    if (S_ISFIFO(info.st_mode))
+    if (S_ISFIFO(info->st_mode))
         return QStringLiteral("a named pipe, not a file");
-    if (S_ISSOCK(info.st_mode))
+    if (S_ISSOCK(info->st_mode))
         return QStringLiteral("a socket, not a file");
-    if (S_ISDIR(info.st_mode))
+    if (S_ISDIR(info->st_mode))
         return QStringLiteral("a folder, not a file");
     return QStringLiteral("a device, not a file");
+}
+
+QStringList FolderInputFiles(const QString& folder)
+{
+    const QString prefix = AddTrailingBackslash(folder);
+    QStringList names;
+    for (const QString& name : EntryNames(folder)) {
+        if (name.startsWith('.') || !IsSupportedInput(name))
+            continue;
+        const std::optional<struct stat> info = StatOfName(prefix + name);
+        if (info && S_ISREG(info->st_mode))
+            names << name;
+    }
+    std::sort(names.begin(), names.end(), NaturalLessThan);
+    for (QString& name : names)
+        name.prepend(prefix);
+    return names;
 }

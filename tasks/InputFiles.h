@@ -23,3 +23,8 @@ bool IsSupportedInput(const QString& path);
 // socket, a folder), which is never read as an input: reading a pipe or a device may
 // wait for ever. Empty for a regular file, a link to one, and a path that names nothing.
 QString WhyNotARegularFile(const QString& path);
+
+// The accepted files directly inside the folder, in natural name order, each named by its
+// bytes as the file system holds them. Hidden files, and what is not a file nor a link to
+// one, are left out.
+QStringList FolderInputFiles(const QString& folder);

@@ -1,0 +1,89 @@
+#include "core/NameFiles.h"
+
+#include "core/NameBytes.h"
+
+#include <QDir>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+std::optional<struct stat> StatOfName(const QString& path)
+{
+    struct stat status {};
+    if (stat(NameBytes(path).constData(), &status) != 0)
+        return std::nullopt;
+    return status;
+}
+
+bool IsFolderName(const QString& path)
+{
+    const std::optional<struct stat> status = StatOfName(path);
+    return status && S_ISDIR(status->st_mode);
+}
+
+bool ExistsName(const QString& path)
+{
+    return StatOfName(path).has_value();
+}
+
+qint64 SizeOfName(const QString& path)
+{
+    const std::optional<struct stat> status = StatOfName(path);
+    return status ? static_cast<qint64>(status->st_size) : 0;
+}
+
+bool IsReadableName(const QString& path)
+{
+    return access(NameBytes(path).constData(), R_OK) == 0;
+}
+
+QString AbsoluteName(const QString& path)
+{
+    if (path.startsWith('/'))
+        return QDir::cleanPath(path);
+    QByteArray current(4096, '\0');
+    while (!getcwd(current.data(), static_cast<size_t>(current.size()))) {
+        if (errno != ERANGE)
+            return QDir::cleanPath(path);
+        current.resize(current.size() * 2);
+    }
+    return QDir::cleanPath(NameFromBytes(current.constData()) + '/' + path);
+}
+
+QStringList EntryNames(const QString& folder)
+{
+    DIR* dir = opendir(NameBytes(folder).constData());
+    if (!dir)
+        return {};
+    QStringList names;
+    while (const dirent* entry = readdir(dir)) {
+        const QByteArrayView name(entry->d_name);
+        if (name != "." && name != "..")
+            names << NameFromBytes(name);
+    }
+    closedir(dir);
+    return names;
+}
+
+std::optional<QByteArray> ReadFileOfName(const QString& path)
+{
+    const int fd = open(NameBytes(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    QByteArray bytes;
+    char buffer[65536];
+    ssize_t count = 0;
+    while ((count = read(fd, buffer, sizeof buffer)) != 0) {
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            close(fd);
+            return std::nullopt;
+        }
+        bytes.append(buffer, count);
+    }
+    close(fd);
+    return bytes;
+}

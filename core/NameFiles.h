@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+#include <sys/stat.h>
+
+// The file system reached by the names of core/NameBytes.h, byte for byte: what Qt's own
+// file classes cannot open when a name is not UTF-8.
+
+// stat(2) of the path, links followed; nothing when it names nothing reachable.
+std::optional<struct stat> StatOfName(const QString& path);
+
+bool IsFolderName(const QString& path);
+bool ExistsName(const QString& path);
+// The size of the file, 0 when it cannot be read.
+qint64 SizeOfName(const QString& path);
+// access(2) for reading.
+bool IsReadableName(const QString& path);
+
+// The path from the root, as the current folder sees it, "." and ".." taken out; links
+// are not followed.
+QString AbsoluteName(const QString& path);
+
+// The names inside the folder, without "." and "..", in the order the file system gives
+// them; nothing when it cannot be read.
+QStringList EntryNames(const QString& folder);
+
+// The whole file; nothing when it cannot be read.
+std::optional<QByteArray> ReadFileOfName(const QString& path);
