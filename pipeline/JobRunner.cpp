@@ -9,6 +9,7 @@
 #include "pipeline/JobSettingsFrom.h"
 #include "pipeline/SameFile.h"
 #include "pipeline/SpaceCheck.h"
+#include "pipeline/TempFolderChoice.h"
 #include "platform/Notifier.h"
 #include "platform/Prompter.h"
 #include "platform/SleepInhibitor.h"
@@ -143,10 +144,13 @@ bool JobRunner::checkOutputFile(const QString& output)
 
 bool JobRunner::checkSpace()
 {
+    const TempFolderChoice temp = ChooseTempFolder(m_settings.tempDir, m_settings.fallbackTempDir);
+    if (!temp.fallback.isEmpty())
+        m_view.showJobNotice(temp.fallback);
     if (m_settings.spaceCheck == SpaceCheck::Skip)
         return true;
     SpaceNeed need;
-    need.tempFolder = m_settings.tempDir.isEmpty() ? m_settings.fallbackTempDir : m_settings.tempDir;
+    need.tempFolder = temp.folder;
     need.outputFolder = FolderOf(m_settings.outputFile);
     need.outputKbits = m_settings.outputKbits;
     need.plan = m_settings.plan;

@@ -1,0 +1,35 @@
+#include "pipeline/TempFolderChoice.h"
+
+#include "core/NameBytes.h"
+#include "core/NameFiles.h"
+#include "core/PathRules.h"
+
+#include <unistd.h>
+
+namespace {
+
+// Why the folder cannot be the temp folder; empty when it can.
+QString WhyNotUsable(const QString& folder)
+{
+    if (const std::optional<struct stat> status = StatOfName(folder))
+        return S_ISDIR(status->st_mode) ? QString() : QStringLiteral("it is not a folder");
+    const QString parent = FolderOf(AddTrailingBackslash(folder).chopped(1));
+    if (!IsFolderName(parent))
+        return QStringLiteral("neither it nor the folder above it exists");
+    if (access(NameBytes(parent).constData(), W_OK) != 0)
+        return QStringLiteral("it does not exist and cannot be made");
+    return {};
+}
+
+}
+
+TempFolderChoice ChooseTempFolder(const QString& named, const QString& fallbackFolder)
+{
+    if (named.isEmpty())
+        return {fallbackFolder, {}};
+    const QString why = WhyNotUsable(named);
+    if (why.isEmpty())
+        return {named, {}};
+    return {fallbackFolder, "The temp folder \"" + ShownName(named) + "\" cannot be used (" + why + "): the job uses \""
+                                + ShownName(fallbackFolder) + "\" instead."};
+}
