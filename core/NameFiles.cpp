@@ -67,6 +67,23 @@ QStringList EntryNames(const QString& folder)
     return names;
 }
 
+void RemoveTree(const QString& path)
+{
+    // Without a trailing "/", which would make lstat follow a link to a folder.
+    const QString name = path.size() > 1 && path.endsWith('/') ? path.chopped(1) : path;
+    const QByteArray bytes = NameBytes(name);
+    struct stat status {};
+    if (lstat(bytes.constData(), &status) != 0)
+        return;
+    if (!S_ISDIR(status.st_mode)) {
+        unlink(bytes.constData());
+        return;
+    }
+    for (const QString& entry : EntryNames(name))
+        RemoveTree(name + '/' + entry);
+    rmdir(bytes.constData());
+}
+
 std::optional<QByteArray> ReadFileOfName(const QString& path)
 {
     const int fd = open(NameBytes(path).constData(), O_RDONLY | O_CLOEXEC);

@@ -29,5 +29,8 @@ QString AbsoluteName(const QString& path);
 // them; nothing when it cannot be read.
 QStringList EntryNames(const QString& folder);
 
+// Removes the file, or the folder with everything in it; a link goes, never what it names.
+void RemoveTree(const QString& path);
+
 // The whole file; nothing when it cannot be read.
 std::optional<QByteArray> ReadFileOfName(const QString& path);

@@ -87,7 +87,7 @@ bool JobRunner::checkRequest()
     }
     if (!checkOutputFile(output))
         return false;
-    const bool exists = QFileInfo::exists(output);
+    const bool exists = ExistsName(output);
     if (exists && m_settings.policy == OverwritePolicy::Ask
         && !m_prompter.ask("File Exists", "The output file is existent. Do you want to continue and overwrite it? "
                                           "\n\rClick \"No\" to specify another output filename.")) {
@@ -115,7 +115,7 @@ bool JobRunner::checkInputsAreFiles()
 
 bool JobRunner::checkOutputFile(const QString& output)
 {
-    if (QFileInfo(output).isDir()) {
+    if (IsFolderName(output)) {
         m_prompter.inform("Icorrect Filename", "\"" + output + "\" is a folder. Please specify the output file.");
         m_view.focusOutputFile();
         return false;
@@ -234,12 +234,12 @@ void JobRunner::timerTimeTimer()
 
 QString JobRunner::JoinTarget(const QString& outputFile, OverwritePolicy policy)
 {
-    if (policy != OverwritePolicy::Rename || !QFileInfo::exists(outputFile))
+    if (policy != OverwritePolicy::Rename || !ExistsName(outputFile))
         return outputFile;
     // Never over an existing file: "_1", then "_2", ... until a name is free.
     for (int index = 1;; ++index) {
         const QString candidate = NumberedOutput(outputFile, index);
-        if (!QFileInfo::exists(candidate))
+        if (!ExistsName(candidate))
             return candidate;
     }
 }
