@@ -60,8 +60,9 @@ QStringList FolderInputFiles(const QString& folder)
     for (const QString& name : EntryNames(folder)) {
         if (name.startsWith('.') || !IsSupportedInput(name))
             continue;
+        // A pipe, a device or a link to nothing is listed too, to be refused by name.
         const std::optional<struct stat> info = StatOfName(prefix + name);
-        if (info && S_ISREG(info->st_mode))
+        if (!info || !S_ISDIR(info->st_mode))
             names << name;
     }
     std::sort(names.begin(), names.end(), NaturalLessThan);

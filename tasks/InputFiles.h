@@ -24,7 +24,7 @@ bool IsSupportedInput(const QString& path);
 // wait for ever. Empty for a regular file, a link to one, and a path that names nothing.
 QString WhyNotARegularFile(const QString& path);
 
-// The accepted files directly inside the folder, in natural name order, each named by its
-// bytes as the file system holds them. Hidden files, and what is not a file nor a link to
-// one, are left out.
+// The entries with accepted names directly inside the folder but its folders, in natural
+// name order, each named by its bytes as the file system holds them; hidden ones are left
+// out.
 QStringList FolderInputFiles(const QString& folder);

@@ -240,13 +240,16 @@ TEST_F(TaskAdderTest, AFolderAddsItsOwnVisibleVideoFilesInNaturalOrder)
     const QString img9 = clip("folder/img_9.avi");
     const QString img09 = clip("folder/img_09.avi");
     const QString latin1 = latin1Clip("folder", "caf\xE9.avi");
+    ASSERT_EQ(mkfifo(QFile::encodeName(path("folder/pipe.avi")).constData(), 0644), 0);
     const QStringList natural{a, b, c, latin1, img09, img9, img10};
 
     EXPECT_EQ(adder.AddDirectory(path("folder")), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), natural);
     EXPECT_EQ(rows.cell(3, CellName), u"caf\uFFFD") << "shown with a replacement character";
-    EXPECT_EQ(eventRounds, 7);
-    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_EQ(eventRounds, 8);
+    ASSERT_EQ(prompter.messages.size(), 1) << "what is not added is named";
+    EXPECT_TRUE(prompter.messages[0].text.endsWith("pipe.avi (a named pipe, not a file)"));
+    prompter.messages.clear();
 
     MemoryTaskRowStore again;
     TaskAdder slash(again, prompter);
