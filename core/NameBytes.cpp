@@ -96,6 +96,11 @@ QString ShownName(const QString& name)
     return shown;
 }
 
+QString NameOfFileUrl(const QUrl& url)
+{
+    return NameFromBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
 QStringList ArgumentNames(int argc, const char* const* argv)
 {
     QStringList names;

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 // File names on Linux are bytes, and many old ones are not UTF-8 (a camera's Latin-1
 // "café"). The program keeps every name in a QString without losing a byte: valid UTF-8
@@ -22,6 +23,10 @@ bool HasStrayBytes(const QString& name);
 
 // The name as the user reads it: each byte that is not UTF-8 a replacement character.
 QString ShownName(const QString& name);
+
+// The path of a local file's URL, kept whole: a dropped file's URL holds its name's bytes
+// percent-encoded, which QUrl::toLocalFile would decode as UTF-8.
+QString NameOfFileUrl(const QUrl& url);
 
 // The program's arguments after its own name, each kept whole.
 QStringList ArgumentNames(int argc, const char* const* argv);

@@ -1,6 +1,7 @@
 #include "core/NameFiles.h"
 
 #include "core/NameBytes.h"
+#include "core/PathRules.h"
 
 #include <QDir>
 
@@ -50,6 +51,25 @@ QString AbsoluteName(const QString& path)
         current.resize(current.size() * 2);
     }
     return QDir::cleanPath(NameFromBytes(current.constData()) + '/' + path);
+}
+
+QString FoundName(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (!path.contains(QChar::ReplacementCharacter) || slash < 0 || ExistsName(path))
+        return path;
+    const QString folder = slash == 0 ? QStringLiteral("/") : FoundName(path.left(slash));
+    const QString shown = path.mid(slash + 1);
+    QString found;
+    for (const QString& entry : EntryNames(folder)) {
+        if (QString::fromUtf8(NameBytes(entry)) != shown)
+            continue;
+        // Two names that read alike: neither is guessed.
+        if (!found.isEmpty())
+            return path;
+        found = entry;
+    }
+    return found.isEmpty() ? path : AddTrailingBackslash(folder) + found;
 }
 
 QStringList EntryNames(const QString& folder)

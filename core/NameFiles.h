@@ -25,6 +25,11 @@ bool IsReadableName(const QString& path);
 // are not followed.
 QString AbsoluteName(const QString& path);
 
+// The path of the existing file that Qt's own decoding reads as `path` (each byte that is
+// not UTF-8 a replacement character), as a file dialog gives it; the path itself when it
+// names something, and when no single file, or more than one, reads so.
+QString FoundName(const QString& path);
+
 // The names inside the folder, without "." and "..", in the order the file system gives
 // them; nothing when it cannot be read.
 QStringList EntryNames(const QString& folder);

@@ -69,7 +69,7 @@ ListButtons TaskAdder::AddDirectory(const QString& folder)
     Begin();
     QStringList skipped;
     if (!folder.isEmpty())
-        AddTaskDirectory(folder, skipped);
+        AddTaskDirectory(FoundName(folder), skipped);
     return Finish(skipped);
 }
 
@@ -225,7 +225,7 @@ void TaskAdder::AddEach(const QStringList& files, QStringList& skipped)
                 break;
         }
         m_moreFollow = done + 1 < found;
-        AddTaskFile(files[done], skipped);
+        AddTaskFile(FoundName(files[done]), skipped);
         m_moreFollow = false;
     }
     m_duplicates = outer;
