@@ -72,18 +72,26 @@ QString FoundName(const QString& path)
     return found.isEmpty() ? path : AddTrailingBackslash(folder) + found;
 }
 
-QStringList EntryNames(const QString& folder)
+QList<FolderEntry> FolderEntries(const QString& folder)
 {
     DIR* dir = opendir(NameBytes(folder).constData());
     if (!dir)
         return {};
-    QStringList names;
+    QList<FolderEntry> entries;
     while (const dirent* entry = readdir(dir)) {
         const QByteArrayView name(entry->d_name);
         if (name != "." && name != "..")
-            names << NameFromBytes(name);
+            entries.append({NameFromBytes(name), entry->d_type});
     }
     closedir(dir);
+    return entries;
+}
+
+QStringList EntryNames(const QString& folder)
+{
+    QStringList names;
+    for (const FolderEntry& entry : FolderEntries(folder))
+        names << entry.name;
     return names;
 }
 

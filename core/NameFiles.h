@@ -30,8 +30,16 @@ QString AbsoluteName(const QString& path);
 // names something, and when no single file, or more than one, reads so.
 QString FoundName(const QString& path);
 
-// The names inside the folder, without "." and "..", in the order the file system gives
+// One name inside a folder, with its type as the listing gives it (DT_REG, DT_DIR, DT_LNK;
+// DT_UNKNOWN where the file system does not say).
+struct FolderEntry {
+    QString name;
+    unsigned char type;
+};
+
+// The entries of the folder, without "." and "..", in the order the file system gives
 // them; nothing when it cannot be read.
+QList<FolderEntry> FolderEntries(const QString& folder);
 QStringList EntryNames(const QString& folder);
 
 // Removes the file, or the folder with everything in it; a link goes, never what it names.

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include <dirent.h>
+
 const QStringList& InputExtensions()
 {
     static const QStringList extensions{".avi", ".mpg", ".mpeg", ".mp4", ".wmv", ".mov", ".vob", ".asf"};
@@ -57,13 +59,17 @@ QStringList FolderInputFiles(const QString& folder)
 {
     const QString prefix = AddTrailingBackslash(folder);
     QStringList names;
-    for (const QString& name : EntryNames(folder)) {
-        if (name.startsWith('.') || !IsSupportedInput(name))
+    for (const FolderEntry& entry : FolderEntries(folder)) {
+        if (entry.name.startsWith('.') || !IsSupportedInput(entry.name) || entry.type == DT_DIR)
             continue;
-        // A pipe, a device or a link to nothing is listed too, to be refused by name.
-        const std::optional<struct stat> info = StatOfName(prefix + name);
-        if (!info || !S_ISDIR(info->st_mode))
-            names << name;
+        // A pipe, a device or a link to nothing is listed too, to be refused by name; only
+        // a link, or an entry of a file system that does not give types, may be a folder.
+        if (entry.type == DT_LNK || entry.type == DT_UNKNOWN) {
+            const std::optional<struct stat> info = StatOfName(prefix + entry.name);
+            if (info && S_ISDIR(info->st_mode))
+                continue;
+        }
+        names << entry.name;
     }
     std::sort(names.begin(), names.end(), NaturalLessThan);
     for (QString& name : names)
