@@ -418,12 +418,15 @@ TEST_F(TaskAdderTest, NamedInputsAreEachListedOrNamedWithTheirReason)
     const QString text = textFile("n/readme.txt");
     textFile("n/no videos/readme.txt");
     const QString gone = path("n/missing.avi");
+    const QString latin1 = latin1Clip("n", "1-caf\xE9.avi");
+    const QString latin1Gone = NameFromBytes(QFile::encodeName(path("n/2-caf")) + "\xE9.avi");
 
-    const QStringList left =
-        adder.AddNamedInputs({a, path("n/clips"), a, otherType, text, gone, path("n/no videos"), ""});
-    EXPECT_EQ(rows.captions(), QStringList({a, first, second, a, otherType})) << "no question for the second a.avi";
+    const QStringList left = adder.AddNamedInputs(
+        {a, path("n/clips"), a, otherType, text, gone, path("n/no videos"), "", latin1, latin1Gone});
+    EXPECT_EQ(rows.captions(), QStringList({a, first, second, a, otherType, latin1})) << "no question for the second a.avi";
     EXPECT_EQ(left, QStringList({text + " (not a video)", gone + " (not found)",
-                                 path("n/no videos") + " (a folder without video files)", "\"\" (an empty name)"}));
+                                 path("n/no videos") + " (a folder without video files)", "\"\" (an empty name)",
+                                 path("n/2-caf\uFFFD.avi (not found)")}));
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].text, NotAdded + "\n" + left.join('\n'));
 
