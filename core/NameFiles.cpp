@@ -40,6 +40,11 @@ bool IsReadableName(const QString& path)
     return access(NameBytes(path).constData(), R_OK) == 0;
 }
 
+bool IsWritableName(const QString& path)
+{
+    return access(NameBytes(path).constData(), W_OK) == 0;
+}
+
 QString AbsoluteName(const QString& path)
 {
     if (path.startsWith('/'))

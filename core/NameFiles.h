@@ -18,8 +18,9 @@ bool IsFolderName(const QString& path);
 bool ExistsName(const QString& path);
 // The size of the file, 0 when it cannot be read.
 qint64 SizeOfName(const QString& path);
-// access(2) for reading.
+// access(2) for reading, and for writing.
 bool IsReadableName(const QString& path);
+bool IsWritableName(const QString& path);
 
 // The path from the root, as the current folder sees it, "." and ".." taken out; links
 // are not followed.

@@ -65,12 +65,12 @@ bool JobRunner::checkRequest()
         return false;
     }
     const QString folder = FolderOf(output);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    if (folder.isEmpty() || !IsFolderName(folder)) {
         m_prompter.inform("Output path does not exist", "The output path does not exist. Please specify another one.");
         m_view.focusOutputFile();
         return false;
     }
-    if (!QFileInfo(folder).isWritable()) {
+    if (!IsWritableName(folder)) {
         m_prompter.inform("Output path is not writable",
                           "The output path \"" + folder + "\" cannot be written. Please specify another one.");
         m_view.focusOutputFile();

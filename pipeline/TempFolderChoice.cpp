@@ -4,8 +4,6 @@
 #include "core/NameFiles.h"
 #include "core/PathRules.h"
 
-#include <unistd.h>
-
 namespace {
 
 // Why the folder cannot be the temp folder; empty when it can.
@@ -16,7 +14,7 @@ QString WhyNotUsable(const QString& folder)
     const QString parent = FolderOf(AddTrailingBackslash(folder).chopped(1));
     if (!IsFolderName(parent))
         return QStringLiteral("neither it nor the folder above it exists");
-    if (access(NameBytes(parent).constData(), W_OK) != 0)
+    if (!IsWritableName(parent))
         return QStringLiteral("it does not exist and cannot be made");
     return {};
 }
