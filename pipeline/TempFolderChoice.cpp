@@ -9,9 +9,11 @@ namespace {
 // Why the folder cannot be the temp folder; empty when it can.
 QString WhyNotUsable(const QString& folder)
 {
-    if (const std::optional<struct stat> status = StatOfName(folder))
+    // "file/" would not be found at all: the name without its "/" is looked at.
+    const QString bare = folder.size() > 1 && folder.endsWith('/') ? folder.chopped(1) : folder;
+    if (const std::optional<struct stat> status = StatOfName(bare))
         return S_ISDIR(status->st_mode) ? QString() : QStringLiteral("it is not a folder");
-    const QString parent = FolderOf(AddTrailingBackslash(folder).chopped(1));
+    const QString parent = FolderOf(bare);
     if (!IsFolderName(parent))
         return QStringLiteral("neither it nor the folder above it exists");
     if (!IsWritableName(parent))
