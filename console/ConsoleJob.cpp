@@ -3,6 +3,8 @@
 #include "console/ConsoleOptions.h"
 #include "console/ConsolePrompter.h"
 #include "console/ConsoleView.h"
+#include "core/NameBytes.h"
+#include "core/NameFiles.h"
 #include "core/PathRules.h"
 #include "dbus/DesktopNotifier.h"
 #include "dbus/LogindInhibitor.h"
@@ -20,7 +22,6 @@
 #include "tasks/TaskEntry.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
@@ -87,7 +88,7 @@ int RunConsole(int argc, char* argv[])
     if (!program.PreferencesNote.isEmpty())
         err << program.PreferencesNote << "\n";
     QString problem;
-    const std::optional<ConsoleOptions> options = ParseConsoleOptions(app.arguments().mid(1), problem);
+    const std::optional<ConsoleOptions> options = ParseConsoleOptions(ArgumentNames(argc, argv), problem);
     if (!options) {
         err << problem << "\nSee velmo-joiner --help.\n";
         return 2;
@@ -127,7 +128,7 @@ int RunConsole(int argc, char* argv[])
     }
 
     JobSettings settings = JobSettingsFrom(program, preferences, options->profile, "." + profile->type, choices,
-                                           QFileInfo(options->output).absoluteFilePath());
+                                           AbsoluteName(options->output));
     if (options->overwrite)
         settings.policy = OverwritePolicy::Overwrite;
     settings.plan = options->plan;

@@ -1,15 +1,14 @@
 #include "console/ConsoleOptions.h"
 
+#include "core/NameFiles.h"
 #include "tasks/CommandLineFiles.h"
-
-#include <QFileInfo>
 
 namespace {
 
 // One input that can name several videos.
 bool NamesFolderOrList(const QStringList& inputs)
 {
-    return inputs.size() == 1 && (QFileInfo(inputs.first()).isDir() || NamesListFile(inputs));
+    return inputs.size() == 1 && (IsFolderName(inputs.first()) || NamesListFile(inputs));
 }
 
 }
@@ -113,7 +112,8 @@ QString ConsoleHelp(const QStringList& profiles)
         "The \"Same-format files joined without re-encoding\" profiles join the inputs themselves,\n"
         "without re-encoding, when they all have one format, and name every input that differs.\n"
         "The job keeps its files in a folder of its own (velmo-job-XXXXXX) inside the temp folder of\n"
-        "the general settings and removes it at every ending. The overwrite choice of the general\n"
+        "the general settings (when that one cannot be used, in the program's own, which it says)\n"
+        "and removes it at every ending. The overwrite choice of the general\n"
         "settings applies (its question is asked on the terminal); what a completed job does in the\n"
         "window (open the folder, exit, turn off the computer) is not done here.\n"
         "The profile's extension is added to FILE when it has another one. It shows\n"
@@ -121,7 +121,8 @@ QString ConsoleHelp(const QStringList& profiles)
         "when it is done and exits 0; on any failure it exits non-zero with the reason on stderr.\n"
         "An INPUT that is a folder gives its video files in name order, and a file named twice is\n"
         "joined twice. An INPUT that is missing or cannot be read is named with its reason, and the\n"
-        "job does not start unless --skip-unreadable is given.\n"
+        "job does not start unless --skip-unreadable is given. Names are used byte for byte, also\n"
+        "those that are not UTF-8, which are shown with a replacement character for each such byte.\n"
         "Ctrl-C, closing the terminal and SIGTERM stop the job and remove its intermediate files;\n"
         "it then exits 130, 129 or 143. While it runs the computer does not go to sleep, and its end\n"
         "is announced on the desktop where there is one. It does not start when the temp or output\n"

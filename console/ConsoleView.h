@@ -25,6 +25,7 @@ public:
     void showEncoderOutput(const QByteArray&) override {}
     // On a line of its own, above the job's line on a terminal.
     void showEncoderNote(const QString& line) override;
+    void showJobNotice(const QString& text) override { showEncoderNote(text); }
     void focusTaskList() override {}
     void focusOutputFile() override {}
     void setOutputFile(const QString&) override {}

@@ -5,6 +5,7 @@
 #include "pipeline/EncoderCommandLines.h"
 #include "pipeline/JobFolder.h"
 #include "pipeline/SpaceCheck.h"
+#include "pipeline/TempFolderChoice.h"
 #include "platform/Prompter.h"
 #include "settings/ProgramValues.h"
 #include "tasks/TaskEntry.h"
@@ -17,15 +18,7 @@
 
 QString JobRunner::TempFolderOf(const JobSettings& settings)
 {
-    // The chosen folder is made one level deep at most: a mistyped parent is not created.
-    if (!settings.tempDir.isEmpty()) {
-        const QString chosen = AddTrailingBackslash(settings.tempDir);
-        const QFileInfo folder(chosen);
-        const QFileInfo parent(FolderOf(chosen.chopped(1)));
-        if (folder.isDir() || (!folder.exists() && parent.isDir() && parent.isWritable()))
-            return chosen;
-    }
-    return settings.fallbackTempDir;
+    return AddTrailingBackslash(ChooseTempFolder(settings.tempDir, settings.fallbackTempDir).folder);
 }
 
 // The temp folder, made if need be; empty when it cannot be.
@@ -76,7 +69,7 @@ QStringList JobRunner::PlannedCommandLines(const TaskRowStore& rows, const JobSe
 
 bool JobRunner::makeJobFolder()
 {
-    const QString named = m_settings.tempDir.isEmpty() ? m_settings.fallbackTempDir : m_settings.tempDir;
+    const QString named = TempFolderOf(m_settings);
     const QString tempFolder = prepareTempFolder();
     if (tempFolder.isEmpty()) {
         m_prompter.warn("Temp Folder", "The temp folder \"" + named

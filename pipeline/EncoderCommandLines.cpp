@@ -1,5 +1,6 @@
 #include "pipeline/EncoderCommandLines.h"
 
+#include "core/NameBytes.h"
 #include "core/PathRules.h"
 
 #include <QFileInfo>
@@ -49,7 +50,8 @@ EncoderCommand JoinCommand(const QStringList& intermediates, const QString& outp
 
 QString ChapterTitleOf(const QString& input)
 {
-    return StripExtension(QFileInfo(input).fileName());
+    // A title is text in the output's tags, which hold UTF-8 only.
+    return ShownName(StripExtension(QFileInfo(input).fileName()));
 }
 
 EncoderCommand PieceCommand(const QStringList& inputs, const QString& piece, const JoinOptions& joinOptions,

@@ -1,6 +1,6 @@
 #include "pipeline/EncoderProcess.h"
 
-#include <QFile>
+#include "core/NameBytes.h"
 
 #include <algorithm>
 
@@ -71,10 +71,11 @@ bool EncoderProcess::LaunchEncoder(const QString& program, const QStringList& ar
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
-    const QByteArray path = QFile::encodeName(program);
+    // Names reach the encoder as the bytes the file system holds.
+    const QByteArray path = NameBytes(program);
     std::vector<QByteArray> texts{path};
     for (const QString& argument : arguments)
-        texts.push_back(argument.toUtf8());
+        texts.push_back(NameBytes(argument));
     std::vector<char*> argv;
     for (QByteArray& text : texts)
         argv.push_back(text.data());

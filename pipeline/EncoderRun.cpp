@@ -1,5 +1,8 @@
 #include "pipeline/EncoderRun.h"
 
+#include "core/NameBytes.h"
+#include "core/NameFiles.h"
+
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSocketNotifier>
@@ -147,10 +150,10 @@ QString EncoderRun::failure(const QString& expectedFile) const
 {
     if (m_exitCode != 0)
         return lastErrorLine();
-    const QFileInfo file(expectedFile);
+    const std::optional<struct stat> file = StatOfName(expectedFile);
     // The encoder's last words would be of a run that went well.
-    if (!file.isFile() || file.size() == 0)
-        return "The encoder ended without writing " + file.fileName() + ".";
+    if (!file || !S_ISREG(file->st_mode) || file->st_size == 0)
+        return "The encoder ended without writing " + ShownName(QFileInfo(expectedFile).fileName()) + ".";
     return {};
 }
 

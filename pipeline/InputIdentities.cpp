@@ -1,17 +1,18 @@
 #include "pipeline/InputIdentities.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "core/NameBytes.h"
+#include "core/NameFiles.h"
 
-#include <sys/stat.h>
+#include <QFileInfo>
 
 std::optional<FileIdentity> IdentityOf(const QString& path)
 {
-    struct stat status {};
     // The encoder follows links, so a link pointed elsewhere is another file too.
-    if (stat(QFile::encodeName(path).constData(), &status) != 0)
+    const std::optional<struct stat> status = StatOfName(path);
+    if (!status)
         return std::nullopt;
-    return FileIdentity{status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
+    return FileIdentity{status->st_dev, status->st_ino, status->st_size, status->st_mtim.tv_sec,
+                        status->st_mtim.tv_nsec};
 }
 
 void InputIdentities::take(const QStringList& paths)
@@ -40,6 +41,6 @@ int InputIdentities::firstChanged() const
 
 QString InputIdentities::changeText(int row) const
 {
-    return QFileInfo(m_paths[row]).fileName()
+    return ShownName(QFileInfo(m_paths[row]).fileName())
         + " changed while the job was running (replaced or rewritten): nothing was written";
 }

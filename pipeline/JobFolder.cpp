@@ -1,7 +1,9 @@
 #include "pipeline/JobFolder.h"
 
-#include <QDir>
-#include <QFile>
+#include "core/NameBytes.h"
+#include "core/NameFiles.h"
+#include "core/PathRules.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -24,7 +26,7 @@ constexpr char Mark[] = "Velmo AVI Video Joiner job folder\n";
 
 QByteArray LockPath(const QString& folder)
 {
-    return QFile::encodeName(folder + "/" + LockName);
+    return NameBytes(folder + "/" + LockName);
 }
 
 // A lock file that another job's clean-up removed between its creation and its lock has
@@ -71,43 +73,38 @@ bool IsEncoderFileName(const QString& name)
 bool IsOwnEntry(int dirFd, const QString& name, bool (*knownName)(const QString&), mode_t type)
 {
     struct stat info {};
-    return knownName(name) && fstatat(dirFd, QFile::encodeName(name).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+    return knownName(name) && fstatat(dirFd, NameBytes(name).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
         && (info.st_mode & S_IFMT) == type && info.st_uid == getuid();
-}
-
-QStringList EntriesOf(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 // Removes an encoder's folder of a dead job when it holds only the encoder's files and
 // links (a link goes, never what it names); true when it is gone.
 bool RemoveEncoderFolder(int jobFd, const QString& jobFolder, const QString& name)
 {
-    const int dirFd = openat(jobFd, QFile::encodeName(name).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int dirFd = openat(jobFd, NameBytes(name).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (dirFd < 0)
         return false;
-    const QStringList names = EntriesOf(jobFolder + "/" + name);
+    const QStringList names = EntryNames(jobFolder + "/" + name);
     const bool onlyOwn = std::all_of(names.begin(), names.end(), [dirFd](const QString& entry) {
         return IsOwnEntry(dirFd, entry, IsEncoderFileName, S_IFREG) || IsOwnEntry(dirFd, entry, IsEncoderFileName, S_IFLNK);
     });
     if (onlyOwn) {
         for (const QString& entry : names)
-            unlinkat(dirFd, QFile::encodeName(entry).constData(), 0);
+            unlinkat(dirFd, NameBytes(entry).constData(), 0);
     }
     close(dirFd);
-    return onlyOwn && unlinkat(jobFd, QFile::encodeName(name).constData(), AT_REMOVEDIR) == 0;
+    return onlyOwn && unlinkat(jobFd, NameBytes(name).constData(), AT_REMOVEDIR) == 0;
 }
 
 // Removes the folder of a dead job, whose lock the caller holds: its own files one by one,
 // then the folder. Anything else in it keeps it whole.
 void RemoveDeadJobFolder(const QString& folder)
 {
-    const QByteArray path = QFile::encodeName(folder);
+    const QByteArray path = NameBytes(folder);
     const int dirFd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (dirFd < 0)
         return;
-    QStringList names = EntriesOf(folder);
+    QStringList names = EntryNames(folder);
     const bool onlyOwn = std::all_of(names.begin(), names.end(), [&](const QString& name) {
         return IsOwnEntry(dirFd, name, IsJobFileName, S_IFREG)
             || (IsOwnEntry(dirFd, name, IsEncoderFolderName, S_IFDIR) && RemoveEncoderFolder(dirFd, folder, name));
@@ -116,7 +113,7 @@ void RemoveDeadJobFolder(const QString& folder)
         // The lock file goes last, so that a clean-up that stops half-way is done by the next.
         for (const QString& name : names) {
             if (name != LockName && IsJobFileName(name))
-                unlinkat(dirFd, QFile::encodeName(name).constData(), 0);
+                unlinkat(dirFd, NameBytes(name).constData(), 0);
         }
         unlinkat(dirFd, LockName, 0);
         rmdir(path.constData());
@@ -130,13 +127,13 @@ std::unique_ptr<JobFolder> JobFolder::Create(const QString& tempFolder, QString&
 {
     RemoveStaleFolders(tempFolder);
     for (int attempt = 0; attempt < 10; ++attempt) {
-        QByteArray folder = QFile::encodeName(tempFolder + NamePrefix + "XXXXXX");
+        QByteArray folder = NameBytes(tempFolder + NamePrefix + "XXXXXX");
         // mkdtemp gives a new name and mode 0700.
         if (!mkdtemp(folder.data())) {
             reason = QString::fromLocal8Bit(std::strerror(errno));
             return nullptr;
         }
-        const QString path = QFile::decodeName(folder);
+        const QString path = NameFromBytes(folder);
         const int fd = open(LockPath(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
             reason = QString::fromLocal8Bit(std::strerror(errno));
@@ -164,19 +161,18 @@ JobFolder::JobFolder(QString path, int lockFd)
 
 JobFolder::~JobFolder()
 {
-    QDir(m_path).removeRecursively();
+    RemoveTree(m_path);
     close(m_lockFd);
 }
 
 void JobFolder::RemoveStaleFolders(const QString& tempFolder)
 {
-    const QDir temp(tempFolder);
-    const QStringList names =
-        temp.entryList({QString(NamePrefix) + "*"}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
-    for (const QString& name : names) {
-        const QString folder = temp.filePath(name);
+    for (const QString& name : EntryNames(tempFolder)) {
+        if (!name.startsWith(NamePrefix))
+            continue;
+        const QString folder = AddTrailingBackslash(tempFolder) + name;
         struct stat own {};
-        if (lstat(QFile::encodeName(folder).constData(), &own) != 0 || !S_ISDIR(own.st_mode) || own.st_uid != getuid())
+        if (lstat(NameBytes(folder).constData(), &own) != 0 || !S_ISDIR(own.st_mode) || own.st_uid != getuid())
             continue;
         // A folder without a lock file is left: nothing says a job made it.
         const int fd = open(LockPath(folder).constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);

@@ -1,6 +1,7 @@
 // The job runner: the start request's checks, the job state, Stop and the clock.
 #include "pipeline/JobRunner.h"
 
+#include "core/NameFiles.h"
 #include "core/PathRules.h"
 #include "core/TimeText.h"
 #include "pipeline/EncoderCommandLines.h"
@@ -8,6 +9,7 @@
 #include "pipeline/JobSettingsFrom.h"
 #include "pipeline/SameFile.h"
 #include "pipeline/SpaceCheck.h"
+#include "pipeline/TempFolderChoice.h"
 #include "platform/Notifier.h"
 #include "platform/Prompter.h"
 #include "platform/SleepInhibitor.h"
@@ -63,12 +65,12 @@ bool JobRunner::checkRequest()
         return false;
     }
     const QString folder = FolderOf(output);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    if (folder.isEmpty() || !IsFolderName(folder)) {
         m_prompter.inform("Output path does not exist", "The output path does not exist. Please specify another one.");
         m_view.focusOutputFile();
         return false;
     }
-    if (!QFileInfo(folder).isWritable()) {
+    if (!IsWritableName(folder)) {
         m_prompter.inform("Output path is not writable",
                           "The output path \"" + folder + "\" cannot be written. Please specify another one.");
         m_view.focusOutputFile();
@@ -85,7 +87,7 @@ bool JobRunner::checkRequest()
     }
     if (!checkOutputFile(output))
         return false;
-    const bool exists = QFileInfo::exists(output);
+    const bool exists = ExistsName(output);
     if (exists && m_settings.policy == OverwritePolicy::Ask
         && !m_prompter.ask("File Exists", "The output file is existent. Do you want to continue and overwrite it? "
                                           "\n\rClick \"No\" to specify another output filename.")) {
@@ -113,7 +115,7 @@ bool JobRunner::checkInputsAreFiles()
 
 bool JobRunner::checkOutputFile(const QString& output)
 {
-    if (QFileInfo(output).isDir()) {
+    if (IsFolderName(output)) {
         m_prompter.inform("Icorrect Filename", "\"" + output + "\" is a folder. Please specify the output file.");
         m_view.focusOutputFile();
         return false;
@@ -142,10 +144,13 @@ bool JobRunner::checkOutputFile(const QString& output)
 
 bool JobRunner::checkSpace()
 {
+    const TempFolderChoice temp = ChooseTempFolder(m_settings.tempDir, m_settings.fallbackTempDir);
+    if (!temp.fallback.isEmpty())
+        m_view.showJobNotice(temp.fallback);
     if (m_settings.spaceCheck == SpaceCheck::Skip)
         return true;
     SpaceNeed need;
-    need.tempFolder = m_settings.tempDir.isEmpty() ? m_settings.fallbackTempDir : m_settings.tempDir;
+    need.tempFolder = temp.folder;
     need.outputFolder = FolderOf(m_settings.outputFile);
     need.outputKbits = m_settings.outputKbits;
     need.plan = m_settings.plan;
@@ -155,7 +160,7 @@ bool JobRunner::checkSpace()
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
         if (entry.LengthSeconds > 0)
             need.totalSeconds += entry.LengthSeconds;
-        need.inputBytes += QFileInfo(entry.path).size();
+        need.inputBytes += SizeOfName(entry.path);
         ++need.inputCount;
     }
     const std::optional<SpaceShortage> shortage = FindSpaceShortage(need);
@@ -229,12 +234,12 @@ void JobRunner::timerTimeTimer()
 
 QString JobRunner::JoinTarget(const QString& outputFile, OverwritePolicy policy)
 {
-    if (policy != OverwritePolicy::Rename || !QFileInfo::exists(outputFile))
+    if (policy != OverwritePolicy::Rename || !ExistsName(outputFile))
         return outputFile;
     // Never over an existing file: "_1", then "_2", ... until a name is free.
     for (int index = 1;; ++index) {
         const QString candidate = NumberedOutput(outputFile, index);
-        if (!QFileInfo::exists(candidate))
+        if (!ExistsName(candidate))
             return candidate;
     }
 }

@@ -34,6 +34,9 @@ public:
     // A line that a successful encoder run tells the user ("b.mp4 ends early: ..."). The
     // window keeps a conversion's lines in its row's tip, which the job sets.
     virtual void showEncoderNote(const QString&) {}
+    // A word on how the job runs that the user should know before it starts (its temp folder
+    // is not the one the settings name): the window's status line, a line of the console.
+    virtual void showJobNotice(const QString& text) = 0;
     // Where the focus goes after a failed request check.
     virtual void focusTaskList() = 0;
     virtual void focusOutputFile() = 0;

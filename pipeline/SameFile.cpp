@@ -1,20 +1,8 @@
 #include "pipeline/SameFile.h"
 
-#include <QFile>
-
-#include <optional>
-
-#include <sys/stat.h>
+#include "core/NameFiles.h"
 
 namespace {
-
-std::optional<struct stat> FileStatus(const QString& path)
-{
-    struct stat status {};
-    if (stat(QFile::encodeName(path).constData(), &status) != 0)
-        return std::nullopt;
-    return status;
-}
 
 bool SameInode(const struct stat& a, const struct stat& b)
 {
@@ -25,8 +13,8 @@ bool SameInode(const struct stat& a, const struct stat& b)
 
 bool IsSameFile(const QString& first, const QString& second)
 {
-    const std::optional<struct stat> a = FileStatus(first);
-    const std::optional<struct stat> b = a ? FileStatus(second) : std::nullopt;
+    const std::optional<struct stat> a = StatOfName(first);
+    const std::optional<struct stat> b = a ? StatOfName(second) : std::nullopt;
     return a && b && SameInode(*a, *b);
 }
 
@@ -34,11 +22,11 @@ QString FindSameFile(const QString& path, const QStringList& files)
 {
     // Usually the output does not exist yet, and then no input can be it: thousands of
     // inputs cost nothing.
-    const std::optional<struct stat> wanted = FileStatus(path);
+    const std::optional<struct stat> wanted = StatOfName(path);
     if (!wanted)
         return {};
     for (const QString& file : files) {
-        if (const std::optional<struct stat> status = FileStatus(file); status && SameInode(*wanted, *status))
+        if (const std::optional<struct stat> status = StatOfName(file); status && SameInode(*wanted, *status))
             return file;
     }
     return {};

@@ -37,7 +37,8 @@ FolderSpace ProbeFolderSpace(const QString& folder)
     if (!QFileInfo(existing).isWritable())
         return {};
     const QStorageInfo storage(existing);
-    if (!storage.isValid() || !storage.isReady())
+    // A file system without any size (/proc) holds no files: its "0 bytes free" says nothing.
+    if (!storage.isValid() || !storage.isReady() || storage.bytesTotal() <= 0)
         return {};
     return {QString::fromUtf8(storage.device()) + "|" + storage.rootPath(), storage.bytesAvailable()};
 }

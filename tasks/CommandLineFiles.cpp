@@ -1,22 +1,28 @@
 #include "tasks/CommandLineFiles.h"
 
+#include "core/NameBytes.h"
+#include "core/NameFiles.h"
 #include "core/PathRules.h"
-
-#include <QFile>
-#include <QTextStream>
 
 namespace {
 
+// Each line a name, kept byte for byte: a list written by another program names files
+// as the file system holds them.
 QStringList ReadListFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    std::optional<QByteArray> text = ReadFileOfName(path);
+    if (!text || text->isEmpty())
         return {};
+    if (text->startsWith("\xEF\xBB\xBF"))
+        text->remove(0, 3);
+    if (text->endsWith('\n'))
+        text->chop(1);
     QStringList lines;
-    QTextStream stream(&file);
-    QString line;
-    while (stream.readLineInto(&line))
-        lines << line;
+    for (QByteArray& line : text->split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        lines << NameFromBytes(line);
+    }
     return lines;
 }
 

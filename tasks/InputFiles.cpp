@@ -1,10 +1,13 @@
 #include "tasks/InputFiles.h"
 
+#include "core/NameBytes.h"
+#include "core/NameFiles.h"
 #include "core/PathRules.h"
+#include "tasks/NaturalOrder.h"
 
-#include <QFile>
+#include <algorithm>
 
-#include <sys/stat.h>
+#include <dirent.h>
 
 const QStringList& InputExtensions()
 {
@@ -40,14 +43,36 @@ bool IsSupportedInput(const QString& path)
 
 QString WhyNotARegularFile(const QString& path)
 {
-    struct stat info {};
-    if (stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode))
+    const std::optional<struct stat> info = StatOfName(path);
+    if (!info || S_ISREG(info->st_mode))
         return {};
-    if (S_ISFIFO(info.st_mode))
+    if (S_ISFIFO(info->st_mode))
         return QStringLiteral("a named pipe, not a file");
-    if (S_ISSOCK(info.st_mode))
+    if (S_ISSOCK(info->st_mode))
         return QStringLiteral("a socket, not a file");
-    if (S_ISDIR(info.st_mode))
+    if (S_ISDIR(info->st_mode))
         return QStringLiteral("a folder, not a file");
     return QStringLiteral("a device, not a file");
+}
+
+QStringList FolderInputFiles(const QString& folder)
+{
+    const QString prefix = AddTrailingBackslash(folder);
+    QStringList names;
+    for (const FolderEntry& entry : FolderEntries(folder)) {
+        if (entry.name.startsWith('.') || !IsSupportedInput(entry.name) || entry.type == DT_DIR)
+            continue;
+        // A pipe, a device or a link to nothing is listed too, to be refused by name; only
+        // a link, or an entry of a file system that does not give types, may be a folder.
+        if (entry.type == DT_LNK || entry.type == DT_UNKNOWN) {
+            const std::optional<struct stat> info = StatOfName(prefix + entry.name);
+            if (info && S_ISDIR(info->st_mode))
+                continue;
+        }
+        names << entry.name;
+    }
+    std::sort(names.begin(), names.end(), NaturalLessThan);
+    for (QString& name : names)
+        name.prepend(prefix);
+    return names;
 }

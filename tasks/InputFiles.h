@@ -23,3 +23,8 @@ bool IsSupportedInput(const QString& path);
 // socket, a folder), which is never read as an input: reading a pipe or a device may
 // wait for ever. Empty for a regular file, a link to one, and a path that names nothing.
 QString WhyNotARegularFile(const QString& path);
+
+// The entries with accepted names directly inside the folder but its folders, in natural
+// name order, each named by its bytes as the file system holds them; hidden ones are left
+// out.
+QStringList FolderInputFiles(const QString& folder);

@@ -1,11 +1,15 @@
 #include "tasks/MediaInfoDll.h"
 
+#include "core/NameBytes.h"
+
 #include <clocale>
 #include <cstring>
 #include <langinfo.h>
 #include <string>
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace MediaInfoDll {
 namespace {
@@ -44,7 +48,7 @@ bool Resolve(void* module, const char* name, Fn& target, QString& error)
 
 // The library turns wide file names into the bytes the file system sees with
 // the C locale's character set; under a plain "C" locale every non-ASCII
-// name would fail to open. File names are UTF-8 throughout the program.
+// name would fail to open. Names the program holds as text are UTF-8 there.
 void EnsureUtf8FileNames()
 {
     if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
@@ -78,6 +82,31 @@ const Library& TheLibrary()
     return library;
 }
 
+// The name the library opens the file by. It turns wide names into bytes as UTF-8, which
+// cannot say a name that is not UTF-8: such a file is opened here by its bytes and handed
+// over as this process's open file, which stays open until the handle is closed.
+struct OpenedName {
+    explicit OpenedName(const QString& path)
+        : wide(path.toStdWString())
+    {
+        if (!HasStrayBytes(path))
+            return;
+        fd = ::open(NameBytes(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0)
+            wide = L"/proc/self/fd/" + std::to_wstring(fd);
+    }
+    ~OpenedName()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    OpenedName(const OpenedName&) = delete;
+    OpenedName& operator=(const OpenedName&) = delete;
+
+    std::wstring wide;
+    int fd = -1;
+};
+
 QString Get(const Library& library, void* handle, int stream, const wchar_t* parameter)
 {
     const wchar_t* answer = library.get(handle, stream, 0, parameter, InfoText, InfoName);
@@ -99,11 +128,9 @@ Answers Query(const QString& path)
     void* handle = library.create();
     if (!handle)
         return {};
-    {
-        const std::wstring widePath = path.toStdWString();
-        // An unreadable file shows up as empty answers below.
-        library.open(handle, widePath.c_str());
-    }
+    const OpenedName name(path);
+    // An unreadable file shows up as empty answers below.
+    library.open(handle, name.wide.c_str());
     Answers answers;
     answers.playTime = Get(library, handle, StreamGeneral, L"PlayTime");
     // Newer library versions know the same value only as "Duration".

@@ -1,10 +1,10 @@
 #include "tasks/MediaProbe.h"
 
+#include "core/NameBytes.h"
+#include "core/NameFiles.h"
 #include "core/TimeText.h"
 #include "tasks/MediaInfoDll.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTimeZone>
 
@@ -59,19 +59,19 @@ std::optional<MediaProbe> ProbeMedia(const QString& path)
 
 QString WhyNotProbed(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    const std::optional<struct stat> info = StatOfName(path);
+    if (!info)
         return QStringLiteral("not found");
     // The library says nothing of why it read nothing, so the file is opened
     // here the way the library opens it.
-    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = ::open(NameBytes(path).constData(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) {
         if (errno == EACCES || errno == EPERM)
             return QStringLiteral("no permission to read it");
         return QString::fromLocal8Bit(std::strerror(errno));
     }
     ::close(descriptor);
-    if (info.size() == 0)
+    if (info->st_size == 0)
         return QStringLiteral("empty");
     return QStringLiteral("not a video");
 }

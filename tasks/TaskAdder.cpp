@@ -1,14 +1,13 @@
 #include "tasks/TaskAdder.h"
 
-#include "core/PathRules.h"
+#include "core/NameBytes.h"
+#include "core/NameFiles.h"
 #include "tasks/CommandLineFiles.h"
 #include "tasks/InputFiles.h"
 #include "tasks/MediaProbe.h"
-#include "tasks/NaturalOrder.h"
 #include "tasks/TaskEntry.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -28,22 +27,6 @@ void ProcessWaitingEvents()
         QCoreApplication::processEvents();
 }
 
-// The accepted files directly inside the folder, in natural name order.
-QStringList FolderFiles(const QString& folder)
-{
-    QDir dir(folder);
-    dir.setNameFilters(InputFileMask().split(';', Qt::SkipEmptyParts));
-    // No QDir::Hidden and no QDir::System: those files are left out.
-    dir.setFilter(QDir::Files);
-    dir.setSorting(QDir::NoSort);
-    QStringList names = dir.entryList();
-    std::sort(names.begin(), names.end(), NaturalLessThan);
-    const QString prefix = AddTrailingBackslash(folder);
-    for (QString& name : names)
-        name.prepend(prefix);
-    return names;
-}
-
 // A dropped or command-line path: an existing folder gives its files, an
 // existing accepted name itself (a pipe or device so named, to be refused by
 // name), anything else nothing.
@@ -51,10 +34,9 @@ QStringList FilesOfPaths(const QStringList& paths)
 {
     QStringList files;
     for (const QString& path : paths) {
-        const QFileInfo info(path);
-        if (info.isDir())
-            files << FolderFiles(path);
-        else if (info.exists() && IsSupportedInput(path))
+        if (IsFolderName(path))
+            files << FolderInputFiles(path);
+        else if (ExistsName(path) && IsSupportedInput(path))
             files << path;
     }
     return files;
@@ -87,7 +69,7 @@ ListButtons TaskAdder::AddDirectory(const QString& folder)
     Begin();
     QStringList skipped;
     if (!folder.isEmpty())
-        AddTaskDirectory(folder, skipped);
+        AddTaskDirectory(FoundName(folder), skipped);
     return Finish(skipped);
 }
 
@@ -111,7 +93,7 @@ ListButtons TaskAdder::AddFromCommandLine(const QStringList& arguments)
         // Relative paths mean the folder the program was started in; the
         // list keeps them whole so the encoder finds them from anywhere.
         if (!path.isEmpty())
-            paths << QFileInfo(path).absoluteFilePath();
+            paths << AbsoluteName(path);
     }
     QStringList skipped;
     AddEach(FilesOfPaths(paths), skipped);
@@ -124,8 +106,8 @@ QStringList TaskAdder::AddNamedInputs(const QStringList& arguments)
     m_listAgain = true;
     QStringList skipped;
     const bool listFile = NamesListFile(arguments);
-    if (listFile && !QFileInfo(arguments.first()).isReadable())
-        skipped << arguments.first() + " (" + WhyNotProbed(arguments.first()) + ')';
+    if (listFile && !IsReadableName(arguments.first()))
+        skipped << ShownName(arguments.first()) + " (" + WhyNotProbed(arguments.first()) + ')';
     for (const QString& name : CommandLinePaths(arguments)) {
         // A list file's empty lines name nothing.
         if (name.isEmpty()) {
@@ -133,14 +115,14 @@ QStringList TaskAdder::AddNamedInputs(const QStringList& arguments)
                 skipped << "\"\" (an empty name)";
             continue;
         }
-        const QString path = QFileInfo(name).absoluteFilePath();
-        if (!QFileInfo(path).isDir()) {
+        const QString path = AbsoluteName(name);
+        if (!IsFolderName(path)) {
             AddEach({path}, skipped);
             continue;
         }
-        const QStringList files = FolderFiles(path);
+        const QStringList files = FolderInputFiles(path);
         if (files.isEmpty())
-            skipped << path + " (a folder without video files)";
+            skipped << ShownName(path) + " (a folder without video files)";
         AddEach(files, skipped);
     }
     m_listAgain = false;
@@ -168,13 +150,13 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
         return false;
     // Looked at before anything opens it: opening a named pipe waits for a writer.
     if (const QString why = WhyNotARegularFile(path); !why.isEmpty()) {
-        skipped << path + " (" + why + ')';
+        skipped << ShownName(path) + " (" + why + ')';
         return false;
     }
     // Probed before the row exists, so an unreadable file leaves no row behind.
     const std::optional<MediaProbe> probe = ProbeMedia(path);
     if (!probe || !probe->picture) {
-        skipped << path + " (" + (probe ? QStringLiteral("no picture, sound only") : WhyNotProbed(path)) + ')';
+        skipped << ShownName(path) + " (" + (probe ? QStringLiteral("no picture, sound only") : WhyNotProbed(path)) + ')';
         return false;
     }
     ltvItemData entry;
@@ -182,7 +164,7 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
     entry.cells[CellLength] = probe->lengthText;
     entry.cells[CellSize] = probe->sizeText;
     entry.cells[CellStatus] = QStringLiteral("OK");
-    entry.cells[CellName] = QFileInfo(path).completeBaseName();
+    entry.cells[CellName] = ShownName(QFileInfo(path).completeBaseName());
     entry.cells[CellRecorded] = probe->recorded.toString(Qt::ISODate);
     rows_.appendRow(path);
     WriteTaskEntry(rows_, rows_.rowCount() - 1, EntryWhole, entry);
@@ -193,7 +175,7 @@ bool TaskAdder::AddAgain(const QString& path)
 {
     if (m_duplicates != Duplicates::Ask)
         return m_duplicates == Duplicates::AddAll;
-    const QString text = AlreadyListedText + "\n\n" + path;
+    const QString text = AlreadyListedText + "\n\n" + ShownName(path);
     if (!m_moreFollow)
         return prompter_.ask(AlreadyListedCaption, text);
     switch (prompter_.askForAll(AlreadyListedCaption, text)) {
@@ -213,7 +195,7 @@ bool TaskAdder::AddAgain(const QString& path)
 
 void TaskAdder::AddTaskDirectory(const QString& folder, QStringList& skipped)
 {
-    AddEach(FolderFiles(folder), skipped);
+    AddEach(FolderInputFiles(folder), skipped);
 }
 
 void TaskAdder::ReportSkipped(const QStringList& skipped)
@@ -243,7 +225,7 @@ void TaskAdder::AddEach(const QStringList& files, QStringList& skipped)
                 break;
         }
         m_moreFollow = done + 1 < found;
-        AddTaskFile(files[done], skipped);
+        AddTaskFile(FoundName(files[done]), skipped);
         m_moreFollow = false;
     }
     m_duplicates = outer;

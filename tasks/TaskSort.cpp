@@ -1,11 +1,11 @@
 #include "tasks/TaskSort.h"
 
+#include "core/NameFiles.h"
 #include "tasks/NaturalOrder.h"
 #include "tasks/TaskEntry.h"
 #include "tasks/TaskRows.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <limits>
@@ -36,8 +36,9 @@ qint64 RecordedOrModified(const MemoryTaskRowStore::Row& row)
     if (recorded.isValid())
         return recorded.toMSecsSinceEpoch();
     // A file that is gone goes last.
-    const QDateTime modified = QFileInfo(row.caption).lastModified();
-    return modified.isValid() ? modified.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max();
+    const std::optional<struct stat> status = StatOfName(row.caption);
+    return status ? qint64{status->st_mtim.tv_sec} * 1000 + status->st_mtim.tv_nsec / 1000000
+                  : std::numeric_limits<qint64>::max();
 }
 
 }

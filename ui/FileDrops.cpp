@@ -1,5 +1,7 @@
 #include "ui/FileDrops.h"
 
+#include "core/NameBytes.h"
+
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -13,7 +15,7 @@ QStringList DroppedPaths(const QMimeData* data)
         return paths;
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile())
-            paths << url.toLocalFile();
+            paths << NameOfFileUrl(url);
     }
     return paths;
 }

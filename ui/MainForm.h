@@ -197,6 +197,7 @@ public:
     void startClock() override;
     void stopClock() override;
     void showEncoderOutput(const QByteArray& chunk) override;
+    void showJobNotice(const QString& text) override;
     void focusTaskList() override;
     void focusOutputFile() override;
     void setOutputFile(const QString& path) override;

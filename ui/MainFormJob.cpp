@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -131,6 +132,11 @@ void TMainForm::stopClock()
 void TMainForm::showEncoderOutput(const QByteArray& chunk)
 {
     Memo1->setPlainText(QString::fromUtf8(chunk));
+}
+
+void TMainForm::showJobNotice(const QString& text)
+{
+    statusBar()->showMessage(text);
 }
 
 void TMainForm::focusTaskList()

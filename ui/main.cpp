@@ -1,5 +1,6 @@
 #include "console/ConsoleJob.h"
 #include "console/ConsoleOptions.h"
+#include "core/NameBytes.h"
 #include "dbus/DesktopNotifier.h"
 #include "dbus/DesktopShell.h"
 #include "dbus/LogindInhibitor.h"
@@ -18,10 +19,7 @@
 int main(int argc, char* argv[])
 {
     // The console mode runs without windows, so without a display: no window system is touched.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    if (IsConsoleCommand(arguments))
+    if (IsConsoleCommand(ArgumentNames(argc, argv)))
         return RunConsole(argc, argv);
 
     VelmoApplication app(argc, argv);
@@ -40,7 +38,7 @@ int main(int argc, char* argv[])
     DesktopNotifier notifier;
 
     // Everything the program opens beside itself is found through its own folder, never the current one.
-    TMainForm MainForm(QCoreApplication::applicationDirPath(), app.arguments().mid(1), {nullptr, &shell, &dialogs, &power, &inhibitor, &notifier});
+    TMainForm MainForm(QCoreApplication::applicationDirPath(), ArgumentNames(argc, argv), {nullptr, &shell, &dialogs, &power, &inhibitor, &notifier});
     TAboutForm AboutForm(MainForm.programValues(), shell, &MainForm);
     MainForm.setAboutForm(&AboutForm);
     QObject::connect(&endings, &TerminationSignals::arrived, &MainForm, &TMainForm::endAtSignal);

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,23 +64,31 @@ int OpenUnnamed(const std::string& folder, const std::string& finalPath)
     return fd;
 }
 
+// The user's name, or the number where it has none.
+std::string UserName(uid_t uid)
+{
+    passwd entry {};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found)
+        return found->pw_name;
+    return std::to_string(uid);
+}
+
 // The file an output path names: the path itself, or for a symbolic link the file the
-// kernel reaches through it for this user. A link is refused where the kernel's
-// protection of shared sticky folders would not follow it (a link of another user, in a
-// folder that everyone may write to and that is not the link owner's), whether or not
-// that protection is on here, and a link to nothing is refused, so that no link ever
-// makes the program write somewhere the user did not name.
+// kernel reaches through it for this user. Only a link of this user or of root is
+// followed, in any folder, as the kernel's protection of shared sticky folders does there:
+// another user's link could aim this user's rights (root's above all) at a file its owner
+// may not write. A link to nothing is refused too, so that no link ever makes the program
+// write somewhere the user did not name.
 std::string FollowedOutput(const std::string& path)
 {
     struct stat link {};
     if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
         return path;
-    struct stat folder {};
-    constexpr mode_t kShared = S_ISVTX | S_IWOTH;
-    if (stat(FolderOf(path).c_str(), &folder) == 0 && (folder.st_mode & kShared) == kShared
-        && link.st_uid != geteuid() && link.st_uid != folder.st_uid)
-        throw JobError("The output file is a symbolic link of another user in a shared folder, which is not "
-                       "followed: " + path);
+    if (link.st_uid != geteuid() && link.st_uid != 0)
+        throw JobError("The output file is a symbolic link of another user (" + UserName(link.st_uid)
+                       + "), which is not followed: " + path);
     // The kernel follows the link, with its own checks; the path it reached is read back.
     const int fd = open(path.c_str(), O_PATH | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT)

@@ -12,8 +12,8 @@
 // failure; a run that is killed outright leaves it, since no other run can tell it
 // from a file of the user's.
 // An output that is a symbolic link is written to the file the kernel reaches through
-// it, and only where the kernel follows it for this user: never a link of another user
-// in a shared sticky folder, never a link to nothing. A file that is replaced keeps its
+// it, and only when the link is this user's or root's, in any folder; never a link to
+// nothing. A file that is replaced keeps its
 // mode. An output that keeps existing files (OutputName::keepExisting) never follows a
 // link and never replaces anything: it takes the first free numbered name.
 class TempOutput {

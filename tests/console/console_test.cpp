@@ -310,6 +310,10 @@ TEST_F(ConsoleMode, EveryNamedInputIsJoinedOrNamedWithItsReason)
     recipe.height = 120;
     QDir(m_dir.path()).mkpath("more");
     MakeClip(m_dir.filePath("more/c.mkv"), recipe);
+    // A name that is not UTF-8 (Latin-1 "1-café.mp4" of an old camera) is joined like the others.
+    const QByteArray latin1 = QFile::encodeName(m_dir.filePath("more/1-caf")) + "\xE9.mp4";
+    MakeClip(m_dir.filePath("more/e.mp4"), recipe);
+    ASSERT_EQ(rename(QFile::encodeName(m_dir.filePath("more/e.mp4")).constData(), latin1.constData()), 0);
     // A file cut short joins what can be read of it, and is named.
     const QString cut = m_dir.filePath("more/d.mp4");
     ASSERT_EQ(RunProgram("ffmpeg", {"-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc=s=160x120:d=3", "-movflags",
@@ -325,7 +329,8 @@ TEST_F(ConsoleMode, EveryNamedInputIsJoinedOrNamedWithItsReason)
         QRegularExpression("\nd\\.mp4 ends early: ([0-9.]+) s of its 3\\.0 s could be read\n").match(joined.err);
     ASSERT_TRUE(early.hasMatch()) << joined.err.toStdString();
     EXPECT_NEAR(ProbeValue(m_dir.filePath("joined.avi"), "", "format=duration").toDouble(),
-                3.0 + early.captured(1).toDouble(), 0.3);
+                4.0 + early.captured(1).toDouble(), 0.3);
+    unlink(latin1.constData());
 }
 
 // Closing the terminal and SIGTERM stop the job as Ctrl-C does, in either stage.

@@ -129,21 +129,23 @@ TEST(EncoderJoinTest, TwoStagesAsTheJoinerRunsThem)
     EXPECT_EQ(FilesIn(folder.path()).filter(".part").size(), 0);
 }
 
-// An output that is a symbolic link is followed as the kernel would follow it for this
-// user, and only to a file that exists.
-TEST(EncoderJoinTest, AnOutputLinkIsFollowedOnlyWhereTheKernelWouldAndOnlyToAFile)
+// An output that is a symbolic link is followed only when it is this user's (or root's),
+// and only to a file that exists.
+TEST(EncoderJoinTest, AnOutputLinkIsFollowedOnlyWhenItIsTheUsersAndOnlyToAFile)
 {
     struct Case {
         const char* name;
         bool targetExists;
-        bool othersLinkInSharedFolder;
+        bool othersLink;
+        mode_t folderMode;
         const char* refusal; // "" when the older file is replaced through the link
     };
+    const char* othersLink = "The output file is a symbolic link of another user (nobody), which is not followed: ";
     const Case cases[] = {
-        {"a link to an older output", true, false, ""},
-        {"a link to nothing", false, false, "The output file is a symbolic link to a file that does not exist: "},
-        {"another user's link in a shared sticky folder", true, true,
-         "The output file is a symbolic link of another user in a shared folder, which is not followed: "},
+        {"a link to an older output", true, false, 0755, ""},
+        {"a link to nothing", false, false, 0755, "The output file is a symbolic link to a file that does not exist: "},
+        {"another user's link in a shared sticky folder", true, true, 01777, othersLink},
+        {"another user's link in the user's own folder", true, true, 0755, othersLink},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -160,10 +162,10 @@ TEST(EncoderJoinTest, AnOutputLinkIsFollowedOnlyWhereTheKernelWouldAndOnlyToAFil
         }
         ASSERT_TRUE(QDir(folder.path()).mkdir("shared"));
         const QString shared = folder.filePath("shared");
-        ASSERT_EQ(chmod(shared.toUtf8().constData(), c.othersLinkInSharedFolder ? 01777 : 0755), 0);
+        ASSERT_EQ(chmod(shared.toUtf8().constData(), c.folderMode), 0);
         const QString link = shared + "/out.avi";
         ASSERT_TRUE(QFile::link(target, link));
-        if (c.othersLinkInSharedFolder && lchown(link.toUtf8().constData(), 65534, 65534) != 0)
+        if (c.othersLink && lchown(link.toUtf8().constData(), 65534, 65534) != 0)
             GTEST_SKIP() << "only root can give a link to another user";
 
         const ProgramRun run = RunEncoder({input, "-o", link});

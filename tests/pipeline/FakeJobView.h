@@ -26,6 +26,7 @@ public:
         if (onOutput)
             onOutput(chunk);
     }
+    void showJobNotice(const QString& text) override { notices << text; }
     void focusTaskList() override { focus = "task list"; }
     void focusOutputFile() override { focus = "output file"; }
     void setOutputFile(const QString& path) override { outputFile = path; }
@@ -44,6 +45,7 @@ public:
     bool clockRunning = false;
     QByteArray lastOutput;
     QString focus;
+    QStringList notices;
     QString outputFile;
     QString completedWith;
     bool closeOnCompletion = false;

@@ -285,14 +285,17 @@ TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)
     EXPECT_EQ(view.events.last(), "LeaveJobMode");
     EXPECT_FALSE(view.clockRunning);
 
-    // A temp folder that cannot be made, fallback included, is found before the job starts.
+    // A temp folder that cannot be made, fallback included, is found before the job starts;
+    // the folder named is the one the job tried.
     JobSettings job = settings();
     job.tempDir = path("no/such/parent");
     job.fallbackTempDir = "/proc/velmo-cannot-be-made/";
     prompter.messages.clear();
     EXPECT_EQ(RunJob(runner, job), JobEnd::NotStarted);
     EXPECT_EQ(prompter.messages.last().caption, "Temp Folder");
-    EXPECT_TRUE(prompter.messages.last().text.contains(path("no/such/parent")));
+    EXPECT_TRUE(prompter.messages.last().text.contains(job.fallbackTempDir));
+    EXPECT_EQ(view.notices, QStringList{"The temp folder \"" + job.tempDir + "\" cannot be used (neither it nor the "
+                                        "folder above it exists): the job uses \"" + job.fallbackTempDir + "\" instead."});
 }
 
 TEST_F(Job, StopDuringAConversionCancelsItAndASilentEncoderLeavesTheLoopRunning)
@@ -436,6 +439,8 @@ TEST_F(Job, ALackOfFreeSpaceIsAskedAboutRefusedOrLookedPast)
         FakePrompter::Kind kind;
         const char* ending;
         JobEnd end;
+        const char* tempDir = "temp";
+        const char* measured = "temp"; // the folder the job uses, and names
     };
     const Case cases[] = {
         {"asked, No", SpaceCheck::Ask, {false}, FakePrompter::Kind::AskWarning,
@@ -444,6 +449,8 @@ TEST_F(Job, ALackOfFreeSpaceIsAskedAboutRefusedOrLookedPast)
          JobEnd::NotStarted},
         {"asked, Yes", SpaceCheck::Ask, {true}, FakePrompter::Kind::AskWarning,
          "Do you want to start the job all the same?", JobEnd::Completed},
+        {"refused, Temp Dir a file", SpaceCheck::Refuse, {}, FakePrompter::Kind::Error,
+         "Give --force to start all the same.", JobEnd::NotStarted, "script", "fallback/"},
     };
     addEntry(path("a.avi"), "900000:00:00");
     addEntry(path("b.avi"), "00:00:02");
@@ -455,17 +462,19 @@ TEST_F(Job, ALackOfFreeSpaceIsAskedAboutRefusedOrLookedPast)
         JobSettings job = settings();
         job.policy = OverwritePolicy::Overwrite;
         job.spaceCheck = test.check;
+        job.tempDir = path(test.tempDir);
         EXPECT_EQ(RunJob(runner, job), test.end) << test.what;
         ASSERT_FALSE(prompter.messages.isEmpty()) << test.what;
         const FakePrompter::Message& message = prompter.messages.first();
         EXPECT_EQ(message.kind, test.kind) << test.what;
         EXPECT_EQ(message.caption, "Not Enough Space");
-        EXPECT_TRUE(message.text.startsWith("The folder \"" + path("temp") + "\" has ")) << message.text.toStdString();
+        EXPECT_TRUE(message.text.startsWith("The folder \"" + path(test.measured) + "\" has ")) << message.text.toStdString();
         EXPECT_TRUE(message.text.contains(" free, and the job may need ")) << message.text.toStdString();
         EXPECT_TRUE(message.text.endsWith(test.ending)) << message.text.toStdString();
+        EXPECT_EQ(view.notices.size(), test.tempDir != test.measured) << test.what;
         if (test.end == JobEnd::NotStarted) {
             EXPECT_TRUE(view.events.isEmpty()) << test.what << ": nothing of the job has started";
-            EXPECT_FALSE(QFileInfo::exists(path("temp"))) << test.what;
+            EXPECT_FALSE(QFileInfo::exists(path(test.measured))) << test.what;
         }
     }
 

@@ -1,3 +1,4 @@
+#include "core/NameBytes.h"
 #include "tests/support/Clips.h"
 #include "tests/ui/ProgramFolderFixture.h"
 #include "ui/MessageBoxPrompter.h"
@@ -263,8 +264,12 @@ TEST_F(MainFormTaskList, FilesDroppedOnTheOutputBoxGoToTheListAndLeaveTheBoxAlon
     TMainForm& form = start();
     const QString output = form.edtOutputFile->text();
     // As file managers give them: the addresses, and the same as plain text.
+    // A name that is not UTF-8 comes percent-encoded byte for byte.
+    const QByteArray latin1 = QFile::encodeName(clip("caf")) + "\xE9.avi";
+    ASSERT_EQ(rename(QFile::encodeName(clip("b.avi")).constData(), latin1.constData()), 0);
     QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(clip("c.avi")), QUrl::fromLocalFile(clip("a.avi"))});
+    files.setUrls({QUrl::fromLocalFile(clip("c.avi")), QUrl::fromLocalFile(clip("a.avi")),
+                   QUrl::fromEncoded("file://" + latin1.toPercentEncoding("/"))});
     files.setText(QUrl::fromLocalFile(clip("c.avi")).toString() + "\n" + QUrl::fromLocalFile(clip("a.avi")).toString());
     const QPoint inside = form.edtOutputFile->rect().center();
     QDragEnterEvent enter(inside, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
@@ -275,7 +280,8 @@ TEST_F(MainFormTaskList, FilesDroppedOnTheOutputBoxGoToTheListAndLeaveTheBoxAlon
     EXPECT_TRUE(drop.isAccepted());
     QApplication::processEvents();
 
-    EXPECT_EQ(captions(form), (QStringList{clip("c.avi"), clip("a.avi")}));
+    EXPECT_EQ(captions(form), (QStringList{clip("c.avi"), clip("a.avi"), NameFromBytes(latin1)}));
+    unlink(latin1.constData());
     EXPECT_EQ(form.edtOutputFile->text(), output);
     EXPECT_TRUE(listButtonsEnabled(form, true));
 }

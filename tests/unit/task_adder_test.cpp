@@ -1,3 +1,4 @@
+#include "core/NameBytes.h"
 #include "tasks/TaskAdder.h"
 #include "tasks/TaskEntry.h"
 #include "tests/support/Clips.h"
@@ -68,6 +69,23 @@ protected:
         return target;
     }
 
+    // A copy of the clip under a Latin-1 name in the folder, as old cameras write them:
+    // "1-café.avi" with é as the single byte 0xE9, which is not UTF-8.
+    QString latin1Clip(const QString& folder, const QByteArray& name) const
+    {
+        const QString target = NameFromBytes(QFile::encodeName(path(folder)) + '/' + name);
+        EXPECT_EQ(rename(QFile::encodeName(clip(folder + "/copy")).constData(), NameBytes(target).constData()), 0);
+        latin1Names << target;
+        return target;
+    }
+
+    // Qt's own removal of the test's folder cannot reach those names.
+    void TearDown() override
+    {
+        for (const QString& name : latin1Names)
+            unlink(NameBytes(name).constData());
+    }
+
     QString textFile(const QString& name, const QByteArray& content = "not a video\n") const
     {
         QDir().mkpath(QFileInfo(path(name)).path());
@@ -78,6 +96,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    mutable QStringList latin1Names;
     QString source; // made once for all the tests
     MemoryTaskRowStore rows;
     FakePrompter prompter;
@@ -203,8 +222,10 @@ TEST_F(TaskAdderTest, AddFilesTakesTheDialogsFirstNameLast)
     const QString a = clip("a.avi");
     const QString b = clip("b.avi");
     const QString c = clip("c.rm");
-    EXPECT_EQ(adder.AddFiles({c, a, b}), ListButtons::Enable);
-    EXPECT_EQ(rows.captions(), QStringList({a, b, c}));
+    // The dialog reads a name that is not UTF-8 as Qt decodes it, which loses its bytes.
+    const QString latin1 = latin1Clip("d", "caf\xE9.avi");
+    EXPECT_EQ(adder.AddFiles({c, a, QString::fromUtf8(NameBytes(latin1)), b}), ListButtons::Enable);
+    EXPECT_EQ(rows.captions(), QStringList({a, latin1, b, c}));
     EXPECT_EQ(adder.AddFiles({}), ListButtons::Enable);
 }
 
@@ -220,12 +241,17 @@ TEST_F(TaskAdderTest, AFolderAddsItsOwnVisibleVideoFilesInNaturalOrder)
     const QString img10 = clip("folder/IMG_10.mp4");
     const QString img9 = clip("folder/img_9.avi");
     const QString img09 = clip("folder/img_09.avi");
-    const QStringList natural{a, b, c, img09, img9, img10};
+    const QString latin1 = latin1Clip("folder", "caf\xE9.avi");
+    ASSERT_EQ(mkfifo(QFile::encodeName(path("folder/pipe.avi")).constData(), 0644), 0);
+    const QStringList natural{a, b, c, latin1, img09, img9, img10};
 
     EXPECT_EQ(adder.AddDirectory(path("folder")), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), natural);
-    EXPECT_EQ(eventRounds, 6);
-    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_EQ(rows.cell(3, CellName), u"caf\uFFFD") << "shown with a replacement character";
+    EXPECT_EQ(eventRounds, 8);
+    ASSERT_EQ(prompter.messages.size(), 1) << "what is not added is named";
+    EXPECT_TRUE(prompter.messages[0].text.endsWith("pipe.avi (a named pipe, not a file)"));
+    prompter.messages.clear();
 
     MemoryTaskRowStore again;
     TaskAdder slash(again, prompter);
@@ -312,11 +338,13 @@ TEST_F(TaskAdderTest, ACommandLineListFileNamesThePathsAndIsLeftAsItWas)
     const QString listed = clip("l/listed.avi");
     const QString inFolder = clip("l/folder/in.avi");
     const QString notAdded = clip("l/second argument.avi");
-    const QByteArray lines = (listed + "\n\n" + path("l/missing.avi") + "\n" + path("l/folder") + "\n").toUtf8();
+    const QString latin1 = latin1Clip("l", "1-caf\xE9.avi");
+    const QByteArray lines = (listed + "\n\n" + path("l/missing.avi") + "\n" + path("l/folder") + "\n").toUtf8()
+        + NameBytes(latin1) + "\r\n";
     const QString list = textFile("l/list.TMP", lines);
 
     EXPECT_EQ(adder.AddFromCommandLine({list, notAdded}), ListButtons::Enable);
-    EXPECT_EQ(rows.captions(), QStringList({listed, inFolder}));
+    EXPECT_EQ(rows.captions(), QStringList({listed, inFolder, latin1}));
     QFile file(list);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), lines);
@@ -390,12 +418,15 @@ TEST_F(TaskAdderTest, NamedInputsAreEachListedOrNamedWithTheirReason)
     const QString text = textFile("n/readme.txt");
     textFile("n/no videos/readme.txt");
     const QString gone = path("n/missing.avi");
+    const QString latin1 = latin1Clip("n", "1-caf\xE9.avi");
+    const QString latin1Gone = NameFromBytes(QFile::encodeName(path("n/2-caf")) + "\xE9.avi");
 
-    const QStringList left =
-        adder.AddNamedInputs({a, path("n/clips"), a, otherType, text, gone, path("n/no videos"), ""});
-    EXPECT_EQ(rows.captions(), QStringList({a, first, second, a, otherType})) << "no question for the second a.avi";
+    const QStringList left = adder.AddNamedInputs(
+        {a, path("n/clips"), a, otherType, text, gone, path("n/no videos"), "", latin1, latin1Gone});
+    EXPECT_EQ(rows.captions(), QStringList({a, first, second, a, otherType, latin1})) << "no question for the second a.avi";
     EXPECT_EQ(left, QStringList({text + " (not a video)", gone + " (not found)",
-                                 path("n/no videos") + " (a folder without video files)", "\"\" (an empty name)"}));
+                                 path("n/no videos") + " (a folder without video files)", "\"\" (an empty name)",
+                                 path("n/2-caf\uFFFD.avi (not found)")}));
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].text, NotAdded + "\n" + left.join('\n'));
 
