@@ -256,16 +256,16 @@ QStringList JobRunner::joinArguments(const PlanCommands& plan, const QStringList
 
 QString JobRunner::writtenOutput(const EncoderRun& run) const
 {
-    // "Output renamed to _N: name_N.ext" when the output's own name was taken.
-    const int number = run.toldAfter("Output renamed to _").section(':', 0, 0).toInt();
-    return m_replaces || number <= 0 ? m_settings.outputFile : NumberedOutput(m_settings.outputFile, number);
+    return run.told().renamedTo.isEmpty() ? m_settings.outputFile : run.told().renamedTo;
 }
 
 EncoderRun* JobRunner::launchEncoder(const QStringList& arguments, std::function<void(EncoderRun*)> onEnded)
 {
     auto run = std::make_unique<EncoderRun>();
     connect(run.get(), &EncoderRun::outputSeen, this, [this](const QByteArray& chunk) { m_view.showEncoderOutput(chunk); });
-    connect(run.get(), &EncoderRun::stepSeen, this, [this](const QString& step) { m_progress.tellStep(step); });
+    connect(run.get(), &EncoderRun::stepSeen, this, [this](encoderlines::Step step, encoderlines::Picture from, encoderlines::Picture to) {
+        m_progress.tellStep(step, from, to);
+    });
     // The encoder keeps the files of its own runs in the job's folder, which every ending removes.
     QByteArrayList environment{"VELMO_JOB_MARK=" + m_jobMark};
     if (m_jobFolder)
@@ -315,19 +315,21 @@ void JobRunner::restoreStatuses(const Converting& conversion)
     }
 }
 
-void JobRunner::takeNotes(const EncoderRun& run, const QList<int>& rows)
+void JobRunner::takeNotes(const EncoderRun& run, const QList<int>& inputRows, bool oneEntry)
 {
-    // A run of one entry tells of it; a note of any other run (the join: rows empty) that
-    // names an input goes with that input's row.
-    const QStringList inputs = rows.size() != 1 && !run.notes().isEmpty() ? inputPaths() : QStringList();
+    const auto keep = [this](int row, const QString& note) {
+        m_notes[row] += (m_notes[row].isEmpty() ? "" : "\n") + note;
+    };
     for (const QString& note : run.notes()) {
         m_view.showEncoderNote(note);
-        for (int row = 0; row < m_rows.rowCount(); ++row)
-            if (rows.size() == 1 ? row == rows.front()
-                                 : (rows.isEmpty() || rows.contains(row))
-                        && note.startsWith(QFileInfo(inputs[row]).fileName() + " "))
-                m_notes[row] += (m_notes[row].isEmpty() ? "" : "\n") + note;
+        if (oneEntry)
+            keep(inputRows.front(), note);
     }
+    // Any other run says which of its inputs a note is of.
+    if (!oneEntry)
+        for (const EncoderTold::OfInput& note : run.told().notes)
+            if (note.input < inputRows.size())
+                keep(inputRows[note.input], note.words);
 }
 
 void JobRunner::showBars(ProgressBars bars)

@@ -191,9 +191,10 @@ private:
     void setStatuses(const QList<int>& rows, const QString& status);
     // Each entry's cells as they were before its run started.
     void restoreStatuses(const Converting& conversion);
-    // What a successful run told the user: shown, and kept with the entry it converted, or,
-    // for a run of several entries, with the entry each note names.
-    void takeNotes(const EncoderRun& run, const QList<int>& rows);
+    // What a successful run told the user: shown, and kept with the entry it converted
+    // (oneEntry), or, for a run of several inputs, with the entry of the input each note is
+    // of. inputRows: the entry of each of the run's inputs, in order.
+    void takeNotes(const EncoderRun& run, const QList<int>& inputRows, bool oneEntry);
     void showBars(ProgressBars bars);
     // The bars with the job's total, the current bar as given.
     void showCurrent(int current);

@@ -6,6 +6,7 @@
 #include "pipeline/EncoderCommandLines.h"
 #include "pipeline/JobFolder.h"
 #include "platform/Prompter.h"
+#include "protocol/ExitCodes.h"
 #include "settings/ProgramValues.h"
 #include "tasks/TaskEntry.h"
 
@@ -55,7 +56,7 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
 
 bool JobRunner::joinAgainEncodingDiffering(const EncoderRun& run)
 {
-    const DifferingInputs differing = ReadDifferingInputs(run.notes(), inputPaths());
+    const DifferingInputs differing = ReadDifferingInputs(run.told(), inputPaths());
     if (m_aborting || m_reencodeDiffering || differing.lines.isEmpty() || !differing.cannotMatch.isEmpty())
         return false;
     const bool encode = m_prompter.askToGoOn("Inputs Differ", DifferingQuestion(differing, inputPaths().value(0)),
@@ -84,7 +85,7 @@ void JobRunner::joinEnded(EncoderRun* ended)
     }
     const QString output = writtenOutput(*run);
     m_output = output;
-    if (m_joinReadsInputs && run->exitCode() == EncoderRun::NotJoinableExitCode) {
+    if (m_joinReadsInputs && run->exitCode() == exitcode::NotJoinable) {
         if (joinAgainEncodingDiffering(*run))
             return;
         m_view.stopClock();
@@ -92,7 +93,7 @@ void JobRunner::joinEnded(EncoderRun* ended)
         removeJobFolder();
         finish(JobEnd::Failed);
         // A user who declined to encode the differing inputs has been told enough.
-        const DifferingInputs differing = ReadDifferingInputs(run->notes(), inputPaths());
+        const DifferingInputs differing = ReadDifferingInputs(run->told(), inputPaths());
         const QString profile = m_settings.encodingProfile ? m_settings.encodingProfile() : QString();
         const QString refusal = DifferingRefusal(differing, inputPaths().value(0), profile);
         if (!m_aborting && !differing.cannotMatch.isEmpty() && !profile.isEmpty()) {
@@ -128,7 +129,14 @@ void JobRunner::joinEnded(EncoderRun* ended)
         return;
     }
 
-    takeNotes(*run, {});
+    // The join reads the inputs, or the pieces, each the conversion of the entries from its first on.
+    QList<int> inputRows = m_conversions.pieceRows;
+    if (m_joinReadsInputs) {
+        inputRows.clear();
+        for (int row = 0; row < m_rows.rowCount(); ++row)
+            inputRows << row;
+    }
+    takeNotes(*run, inputRows, false);
     // Nothing is left to do: the clock says so before the bars reach their end.
     m_view.stopClock();
     m_progress.finish();

@@ -1,5 +1,4 @@
 #include "pipeline/JobRunner.h"
-#include "pipeline/ProgressText.h"
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
 #include "tests/pipeline/RunJob.h"
@@ -86,15 +85,12 @@ protected:
     JobRunner runner{rows, view, prompter};
 };
 
-// The start-up talk that the job never parses, then a progress line a position: each
-// write is read on its own before the next is written, so each is one chunk.
+// A progress line a position, each read on its own before the next is written.
 QByteArray ProgressSteps(const QList<double>& positions)
 {
     QByteArray steps;
-    for (int read = 0; read < ProgressReader::UnparsedReads; ++read)
-        steps += "write starting\\r\nread\n";
     for (double seconds : positions)
-        steps += "write Pos: " + QByteArray::number(seconds, 'f', 1) + "s 10f ( 0%)\\r\nread\n";
+        steps += "tell " + QByteArray::fromStdString(encoderlines::ProgressLine(seconds, 10, 0)) + "read\n";
     return steps;
 }
 
