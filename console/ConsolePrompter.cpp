@@ -66,6 +66,18 @@ bool ConsolePrompter::askToGoOn(const QString& caption, const QString& text, con
     return m_goOn;
 }
 
+void ConsolePrompter::pose(const Question& question, std::function<void(bool)> answered)
+{
+    if (question.kind == Question::Kind::GoOn) {
+        answered(askToGoOn(question.caption, question.text, question.goOn));
+        return;
+    }
+    say(question.caption, question.text);
+    const QString option = OptionThatAnswers(question.caption);
+    QTextStream(stderr) << "The answer is No" << (option.isEmpty() ? QString() : "; " + option) << ".\n";
+    answered(false);
+}
+
 void ConsolePrompter::warn(const QString& caption, const QString& text)
 {
     say(caption, text);

@@ -17,6 +17,8 @@ public:
     bool ask(const QString& caption, const QString& text) override;
     // Never asks the terminal: only the option goes on.
     bool askToGoOn(const QString& caption, const QString& text, const QString& goOn) override;
+    // Answered at once from the options, never on the terminal: a job is not held up.
+    void pose(const Question& question, std::function<void(bool)> answered) override;
     void warn(const QString& caption, const QString& text) override;
     void notice(const QString& caption, const QString& text) override;
     void error(const QString& caption, const QString& text) override;

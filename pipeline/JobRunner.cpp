@@ -17,9 +17,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <utility>
 
 JobRunner::JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter, JobDesktop desktop)
     : m_rows(rows)
@@ -85,16 +87,47 @@ bool JobRunner::checkRequest()
     }
     if (!checkOutputFile(output))
         return false;
-    const bool exists = QFileInfo::exists(output);
-    if (exists && m_settings.policy == OverwritePolicy::Ask
-        && !m_prompter.ask("File Exists", "The output file is existent. Do you want to continue and overwrite it? "
-                                          "\n\rClick \"No\" to specify another output filename.")) {
-        m_view.focusOutputFile();
-        return false;
-    }
-    // A file that appears under the name during the job was never agreed to.
-    m_replaces = m_settings.policy == OverwritePolicy::Overwrite || (exists && m_settings.policy == OverwritePolicy::Ask);
     return m_rows.rowCount() > 0;
+}
+
+void JobRunner::confirmOverwrite()
+{
+    // A file that appears under the name during the job was never agreed to.
+    m_replaces = m_settings.policy == OverwritePolicy::Overwrite;
+    if (m_settings.policy != OverwritePolicy::Ask || !QFileInfo::exists(m_settings.outputFile)) {
+        confirmSpace();
+        return;
+    }
+    askThen({Prompter::Question::Kind::YesNo, "File Exists",
+             "The output file is existent. Do you want to continue and overwrite it? "
+             "\n\rClick \"No\" to specify another output filename."},
+            [this](bool overwrite) {
+                if (!overwrite) {
+                    m_view.focusOutputFile();
+                    emit ended(JobEnd::NotStarted);
+                    return;
+                }
+                m_replaces = true;
+                confirmSpace();
+            });
+}
+
+void JobRunner::askThen(const Prompter::Question& question, std::function<void(bool)> then)
+{
+    m_answered = std::move(then);
+    const int asked = ++m_questions;
+    m_prompter.pose(question, [self = QPointer<JobRunner>(this), asked](bool yes) {
+        if (self && self->m_questions == asked && self->m_answered)
+            std::exchange(self->m_answered, nullptr)(yes);
+    });
+}
+
+void JobRunner::answerNow()
+{
+    // The answer that comes later is no longer awaited.
+    ++m_questions;
+    if (m_answered)
+        std::exchange(m_answered, nullptr)(false);
 }
 
 bool JobRunner::checkInputsAreFiles()
@@ -140,10 +173,12 @@ bool JobRunner::checkOutputFile(const QString& output)
     return false;
 }
 
-bool JobRunner::checkSpace()
+void JobRunner::confirmSpace()
 {
-    if (m_settings.spaceCheck == SpaceCheck::Skip)
-        return true;
+    if (m_settings.spaceCheck == SpaceCheck::Skip) {
+        startJob();
+        return;
+    }
     SpaceNeed need;
     need.tempFolder = m_settings.tempDir.isEmpty() ? m_settings.fallbackTempDir : m_settings.tempDir;
     need.outputFolder = FolderOf(m_settings.outputFile);
@@ -159,14 +194,18 @@ bool JobRunner::checkSpace()
         ++need.inputCount;
     }
     const std::optional<SpaceShortage> shortage = FindSpaceShortage(need);
-    if (!shortage)
-        return true;
+    if (!shortage) {
+        startJob();
+        return;
+    }
     if (m_settings.spaceCheck == SpaceCheck::Refuse) {
         m_prompter.error("Not Enough Space", SpaceShortageText(*shortage) + "\nGive --force to start all the same.");
-        return false;
+        emit ended(JobEnd::NotStarted);
+        return;
     }
-    return m_prompter.askWarning("Not Enough Space",
-                                 SpaceShortageText(*shortage) + "\nDo you want to start the job all the same?");
+    askThen({Prompter::Question::Kind::Warning, "Not Enough Space",
+             SpaceShortageText(*shortage) + "\nDo you want to start the job all the same?"},
+            [this](bool start) { start ? startJob() : emit ended(JobEnd::NotStarted); });
 }
 
 void JobRunner::tbtnStartClick(const JobSettings& settings)
@@ -178,7 +217,16 @@ void JobRunner::tbtnStartClick(const JobSettings& settings)
     // The rows tell of this job from its checks on, not of the job before.
     m_notes.clear();
     setEveryStatus("OK");
-    if (!ProfileAccepted(m_settings, m_prompter) || !checkRequest() || !checkSpace() || !makeJobFolder()) {
+    if (!ProfileAccepted(m_settings, m_prompter) || !checkRequest()) {
+        emit ended(JobEnd::NotStarted);
+        return;
+    }
+    confirmOverwrite();
+}
+
+void JobRunner::startJob()
+{
+    if (!makeJobFolder()) {
         emit ended(JobEnd::NotStarted);
         return;
     }
@@ -202,6 +250,7 @@ void JobRunner::tbtnStopClick()
     if (m_state != JobState::Running)
         return;
     m_state = JobState::StopRequested;
+    answerNow();
     for (const RunHandle& run : m_runs)
         run->stop();
 }
@@ -209,6 +258,8 @@ void JobRunner::tbtnStopClick()
 void JobRunner::Abort()
 {
     m_aborting = true;
+    // A question before the start, too, is answered: the job is not started.
+    answerNow();
     tbtnStopClick();
     // The program is ending: no grace period. Each run's end moves its stage on to the
     // stop's ending, the last of them to the job's end.

@@ -7,6 +7,7 @@
 #include "pipeline/JobProgress.h"
 #include "pipeline/JobView.h"
 #include "pipeline/ProgressBars.h"
+#include "platform/Prompter.h"
 #include "profiles/ProfileCheck.h"
 #include "tasks/TaskEntry.h"
 
@@ -23,9 +24,9 @@
 #include <optional>
 #include <vector>
 
+struct DifferingInputs;
 class JobFolder;
 class Notifier;
-class Prompter;
 class SleepInhibitor;
 class TaskRowStore;
 
@@ -147,7 +148,15 @@ private:
     // Every listed input is still a regular file: a pipe or device put in a file's place
     // since it was added would keep the encoder waiting.
     bool checkInputsAreFiles();
-    bool checkSpace();
+    // The start's questions, each asked without waiting: an existing output replaced, a
+    // possible lack of space; the answer goes on to the next, the last to startJob.
+    void confirmOverwrite();
+    void confirmSpace();
+    void startJob();
+    // Asks the question; then gets the answer, unless the job ended meanwhile (answerNow).
+    void askThen(const Prompter::Question& question, std::function<void(bool)> then);
+    // A stop or the window's closing answers an open question No at once.
+    void answerNow();
     QString prepareTempFolder();
     bool makeJobFolder();
     // The join's command line, checked by the encoder before the first conversion; its end
@@ -161,9 +170,12 @@ private:
     void conversionsEnded();
     // The join's run has ended: the job's end.
     void joinEnded(EncoderRun* run);
-    // A join of the inputs as they are was refused for inputs that differ: true when the
-    // user chose to encode only those and the join starts again.
-    bool joinAgainEncodingDiffering(const EncoderRun& run);
+    // A join of the inputs as they are was refused for inputs that differ: where they can
+    // be encoded to match, the user is asked whether to encode only those and join again.
+    void refusedAsTheyAre(const EncoderRun& run);
+    // The job's end when the join is refused, with what the encoder said of the inputs.
+    void notJoined(const DifferingInputs& differing, const QString& lastError);
+    void joinStopped();
     QStringList inputPaths() const;
     // The join's arguments: the encoder replaces an existing output only where the user
     // said so, else it takes the first free name itself.
@@ -232,6 +244,9 @@ private:
     JobState m_state = JobState::Idle;
     JobEnd m_end = JobEnd::NotStarted;
     bool m_aborting = false;
+    // What follows the open question's answer; none when no question is open.
+    std::function<void(bool)> m_answered;
+    int m_questions = 0; // counts the questions, so that a late answer of an old one is not taken
 
     ProgressBars m_bars;
     // The whole job's work; its remaining time is learned against the real time since the

@@ -54,6 +54,21 @@ bool MessageBoxPrompter::askToGoOn(const QString& caption, const QString& text, 
     return box.clickedButton() == going;
 }
 
+void MessageBoxPrompter::pose(const Question& question, std::function<void(bool)> answered)
+{
+    const bool goOn = question.kind == Question::Kind::GoOn;
+    auto* box = new QMessageBox(question.kind == Question::Kind::Warning ? QMessageBox::Warning : QMessageBox::Question,
+                                question.caption, question.text, QMessageBox::NoButton, m_owner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* yes = goOn ? box->addButton(question.goOn, QMessageBox::AcceptRole) : box->addButton(QMessageBox::Yes);
+    QPushButton* no = box->addButton(goOn ? QMessageBox::Cancel : QMessageBox::No);
+    box->setDefaultButton(no);
+    box->setEscapeButton(no);
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [box, yes, answered = std::move(answered)] { answered(box->clickedButton() == yes); });
+    box->open();
+}
+
 void MessageBoxPrompter::warn(const QString& caption, const QString& text)
 {
     QMessageBox::warning(m_owner, caption, text);
