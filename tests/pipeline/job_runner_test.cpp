@@ -328,6 +328,54 @@ TEST_F(Job, StopDuringAConversionCancelsItAndASilentEncoderLeavesTheLoopRunning)
     EXPECT_EQ(runner.state(), JobState::Idle);
 }
 
+// A join refused for an input that differs asks whether to encode it; the question waits
+// while the event loop turns, and the job goes on with the answer, or ends at a stop.
+TEST_F(Job, TheJoinsQuestionIsAnsweredLaterAndTheJobGoesOnWithTheAnswer)
+{
+    struct Case {
+        const char* what;
+        bool stop; // Stop is clicked while the question is open, else it is answered Yes
+        JobEnd end;
+        QString statuses;
+    };
+    const Case cases[] = {
+        {"answered Yes", false, JobEnd::Completed, "Complete,Complete"},
+        {"stopped", true, JobEnd::Stopped, "Stop,Stop"},
+    };
+    addEntry(path("a.avi"));
+    addEntry(path("b.avi"));
+    JobSettings job = settings();
+    job.plan = JobPlan::EncodeOnce;
+    job.policy = OverwritePolicy::Overwrite;
+    job.joinOptions = [] { return OptionWords(" -ovc copy -oac copy"); };
+    prompter.holdQuestions = true;
+    for (const Case& test : cases) {
+        script("tell " + QByteArray::fromStdString(encoderlines::DiffersLine(1, "frame size 320x240, not 160x120"))
+               + "exit 3\n");
+        prompter.messages.clear();
+        prompter.held.clear();
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            if (prompter.held.isEmpty())
+                return;
+            look.stop();
+            EXPECT_EQ(runner.state(), JobState::Running) << test.what;
+            script("output\nexit 0\n");
+            if (test.stop)
+                runner.tbtnStopClick();
+            else
+                prompter.held.takeFirst()(true);
+        });
+        look.start(5);
+        EXPECT_EQ(RunJob(runner, job), test.end) << test.what;
+        EXPECT_EQ(prompter.messages.value(0).caption, "Inputs Differ") << test.what;
+        EXPECT_TRUE(prompter.messages.value(0).text.contains("b.avi: frame size 320x240, not 160x120")) << test.what;
+        EXPECT_EQ(statuses().join(','), test.statuses) << test.what;
+        EXPECT_EQ(QFile::exists(path("out/joined.avi")), !test.stop) << test.what;
+        QFile::remove(path("out/joined.avi"));
+    }
+}
+
 TEST_F(Job, RenameNeverOverwrites)
 {
     QFile(path("out/movie.avi")).open(QIODevice::WriteOnly);
