@@ -468,6 +468,17 @@ TEST_F(Job, AFailedEntryKeepsTheEncodersLastErrorLine)
     EXPECT_EQ(RunJob(runner, settings()), JobEnd::Completed);
     EXPECT_EQ(rows.rows[1].cells[CellFailure], early);
     EXPECT_TRUE(rows.rows[0].cells[CellFailure].isEmpty());
+
+    // A note of the join goes with the entry of the input it is of; the join's first input
+    // is the piece 0.avi.
+    QFile forJoin(path("script.0.avi"));
+    ASSERT_TRUE(forJoin.open(QIODevice::WriteOnly));
+    forJoin.write("tell " + QByteArray::fromStdString(encoderlines::NoteLine(1, "b.avi\nis quiet")) + "output\nexit 0\n");
+    forJoin.close();
+    ASSERT_TRUE(QFile::remove(settings().outputFile));
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Completed);
+    EXPECT_EQ(rows.rows[1].cells[CellFailure], early + "\nb.avi\nis quiet");
+    EXPECT_TRUE(rows.rows[0].cells[CellFailure].isEmpty());
 }
 
 // A length no disk holds: the real free space of the test's folders is too small for it.
