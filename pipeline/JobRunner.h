@@ -69,8 +69,8 @@ struct JobDesktop {
 // The job: checks a start request, converts every listed file as its plan says (an
 // intermediate AVI, or a piece of the output), several side by side, in a folder of the
 // job's own, joins them into the output, and shows progress and time through its view.
-// Start returns at once; the encoder runs' signals move the job on, and its end is told
-// by `ended`, whichever event loop turns meanwhile.
+// Start returns at once; the encoder runs' signals and the answers to its questions move
+// the job on, and its end is told by `ended`, whichever event loop turns meanwhile.
 class JobRunner : public QObject {
     Q_OBJECT
 public:
@@ -81,12 +81,13 @@ public:
     JobState state() const { return m_state; }
 
     // Checks the request and starts the job; `ended` tells how it ended, a request refused
-    // before anything ran too (before this returns).
+    // before anything ran too (before this returns, unless a question waits for its answer).
     void tbtnStartClick(const JobSettings& settings);
-    // Only while a stage runs: the encoder is asked to end and the stage cancels.
+    // Only while a stage runs: the encoder is asked to end and the stage cancels; an open
+    // question of the join is answered by the stop.
     void tbtnStopClick();
     // The window is closing: the job ends at once, without messages, leaving no file of its
-    // own; `ended` is told before this returns.
+    // own, and an open question is answered No; `ended` is told before this returns.
     void Abort();
     // One tick of the one-second clock.
     void timerTimeTimer();
