@@ -23,15 +23,9 @@ public:
     }
     // Warning icon, Yes and No buttons (No is the default): going on may fail. True for Yes.
     virtual bool askWarning(const QString& caption, const QString& text) { return ask(caption, text); }
-    // Question icon, a button named goOn and Cancel (the default). True for goOn.
-    virtual bool askToGoOn(const QString& caption, const QString& text, const QString& goOn)
-    {
-        (void)goOn;
-        return ask(caption, text);
-    }
     // A question that is answered later, through answered, without waiting for the user:
     // the job asks these. The safe answer (No, Cancel) is the default. A prompter that
-    // answers at once may call answered before this returns.
+    // answers at once may call answered before this returns; this one asks as ask() does.
     struct Question {
         enum class Kind {
             YesNo,   // question icon, Yes and No
@@ -53,7 +47,7 @@ public:
             answered(askWarning(question.caption, question.text));
             break;
         case Question::Kind::GoOn:
-            answered(askToGoOn(question.caption, question.text, question.goOn));
+            answered(ask(question.caption, question.text));
             break;
         }
     }

@@ -43,17 +43,6 @@ bool MessageBoxPrompter::askWarning(const QString& caption, const QString& text)
         == QMessageBox::Yes;
 }
 
-bool MessageBoxPrompter::askToGoOn(const QString& caption, const QString& text, const QString& goOn)
-{
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, m_owner);
-    const QPushButton* going = box.addButton(goOn, QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    return box.clickedButton() == going;
-}
-
 void MessageBoxPrompter::pose(const Question& question, std::function<void(bool)> answered)
 {
     const bool goOn = question.kind == Question::Kind::GoOn;
