@@ -258,9 +258,9 @@ void JobRunner::tbtnStopClick()
 void JobRunner::Abort()
 {
     m_aborting = true;
+    tbtnStopClick();
     // A question before the start, too, is answered: the job is not started.
     answerNow();
-    tbtnStopClick();
     // The program is ending: no grace period. Each run's end moves its stage on to the
     // stop's ending, the last of them to the job's end.
     std::vector<EncoderRun*> runs;
