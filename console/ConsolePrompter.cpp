@@ -52,18 +52,19 @@ bool ConsolePrompter::ask(const QString& caption, const QString& text)
     return answer[0] == 'y' || answer[0] == 'Y';
 }
 
-bool ConsolePrompter::askToGoOn(const QString& caption, const QString& text, const QString& goOn)
+void ConsolePrompter::pose(const Question& question, std::function<void(bool)> answered)
 {
-    say(caption, text);
+    say(question.caption, question.text);
     QTextStream err(stderr);
-    const QString option = OptionThatAnswers(caption);
-    if (option.isEmpty())
-        return false;
-    if (m_goOn)
-        err << goOn << ".\n";
-    else
+    const QString option = OptionThatAnswers(question.caption);
+    const bool goOn = question.kind == Question::Kind::GoOn && m_goOn && !option.isEmpty();
+    if (goOn)
+        err << question.goOn << ".\n";
+    else if (question.kind == Question::Kind::GoOn && !option.isEmpty())
         err << "The job does not go on; " << option << ".\n";
-    return m_goOn;
+    else if (question.kind != Question::Kind::GoOn)
+        err << "The answer is No" << (option.isEmpty() ? QString() : "; " + option) << ".\n";
+    answered(goOn);
 }
 
 void ConsolePrompter::warn(const QString& caption, const QString& text)

@@ -6,8 +6,8 @@
 // answer, a question is answered No and names the option that answers it.
 class ConsolePrompter : public Prompter {
 public:
-    // goOn: the option that answers askToGoOn was given (--reencode-differing); a question
-    // that no option answers is answered Cancel.
+    // goOn: the option that answers a question with a button to go on was given
+    // (--reencode-differing); a question that no option answers is answered No or Cancel.
     explicit ConsolePrompter(bool goOn = false)
         : m_goOn(goOn)
     {
@@ -15,8 +15,8 @@ public:
 
     void inform(const QString& caption, const QString& text) override;
     bool ask(const QString& caption, const QString& text) override;
-    // Never asks the terminal: only the option goes on.
-    bool askToGoOn(const QString& caption, const QString& text, const QString& goOn) override;
+    // Answered at once from the options, never on the terminal: a job is not held up.
+    void pose(const Question& question, std::function<void(bool)> answered) override;
     void warn(const QString& caption, const QString& text) override;
     void notice(const QString& caption, const QString& text) override;
     void error(const QString& caption, const QString& text) override;

@@ -246,7 +246,7 @@ void JobRunner::conversionEnded(std::list<Converting>::iterator conversion)
     if (changed >= 0)
         failure = m_inputIdentities.changeText(changed);
     if (failure.isEmpty() && m_state == JobState::Running) {
-        takeNotes(*run, rows);
+        takeNotes(*run, rows, rows.size() == 1);
         stage.doneSeconds += conversion->group.knownSeconds();
         setStatuses(rows, "Waiting for joining");
     } else if (m_state == JobState::StopRequested && stage.ending == ConversionEnding::None) {

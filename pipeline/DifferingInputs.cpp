@@ -1,23 +1,14 @@
 #include "pipeline/DifferingInputs.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 
-DifferingInputs ReadDifferingInputs(const QStringList& encoderLines, const QStringList& inputs)
+DifferingInputs ReadDifferingInputs(const EncoderTold& told, const QStringList& inputs)
 {
-    static const QRegularExpression differs("^Input (\\d+) differs: (.+)$");
-    static const QString cannot = "Cannot encode only these: ";
     DifferingInputs read;
-    for (const QString& line : encoderLines) {
-        if (line.startsWith(cannot)) {
-            read.cannotMatch = line.mid(cannot.size());
-            continue;
-        }
-        const QRegularExpressionMatch match = differs.match(line);
-        const qsizetype index = match.hasMatch() ? match.captured(1).toLongLong() - 1 : -1;
-        if (index >= 0 && index < inputs.size())
-            read.lines << QFileInfo(inputs[index]).fileName() + ": " + match.captured(2);
-    }
+    read.cannotMatch = told.cannotMatch;
+    for (const EncoderTold::OfInput& input : told.differing)
+        if (input.input < inputs.size())
+            read.lines << QFileInfo(inputs[input.input]).fileName() + ": " + input.words;
     return read;
 }
 

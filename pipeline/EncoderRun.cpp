@@ -4,22 +4,24 @@
 #include "core/NameFiles.h"
 
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <utility>
 #include <cstring>
 
 namespace {
 
 constexpr qsizetype KeptOutput = 8192;
-// The encoder's own lines of progress: its position and the step it is at. They are
-// never notes for the user nor a reason for a failure.
-constexpr const char* StepPrefix = "Step: ";
-
-bool IsProgressLine(const QString& text)
+// A tagged line holds a path of any length the system allows, each byte as three.
+constexpr qsizetype LongestLine = 65536;
+// The encoder's progress lines for people and its tagged lines for the joiner are never
+// notes for the user nor a reason for a failure.
+bool IsNoSentence(const QString& text)
 {
-    return text.startsWith("Pos:") || text.startsWith(StepPrefix);
+    return text.startsWith("Pos:") || text.startsWith(QLatin1String(encoderlines::Tag));
 }
 
 // An encoder that floods its output with lines keeps only its first notes.
@@ -43,7 +45,11 @@ EncoderRun::~EncoderRun() = default;
 
 bool EncoderRun::start(const QString& program, const QStringList& arguments, const QByteArrayList& environmentSettings)
 {
-    if (!m_process->LaunchEncoder(program, arguments, environmentSettings))
+    // Lines with this run's token are the encoder's own, whatever names it quotes.
+    for (int half = 0; half < 2; ++half)
+        m_token += QByteArray::number(QRandomGenerator::system()->generate64(), 16);
+    if (!m_process->LaunchEncoder(program, arguments,
+                                  environmentSettings + QByteArrayList{encoderlines::WantedVariable + ('=' + m_token)}))
         return false;
     m_readable = std::make_unique<QSocketNotifier>(m_process->outputFd(), QSocketNotifier::Read);
     connect(m_readable.get(), &QSocketNotifier::activated, this, &EncoderRun::readOutput);
@@ -71,10 +77,10 @@ void EncoderRun::readOutput()
         m_tail.append(chunk);
         if (m_tail.size() > KeptOutput)
             m_tail.remove(0, m_tail.size() - KeptOutput);
-        keepNotes(chunk);
+        readLines(chunk);
         emit outputSeen(chunk);
-        const std::optional<double> seconds = m_reader.Feed(chunk);
-        if (seconds && !hasEnded())
+        // The chunk's last position is the one that counts.
+        if (const std::optional<double> seconds = std::exchange(m_position, std::nullopt); seconds && !hasEnded())
             emit positionSeen(*seconds);
         // A receiver may have ended the run (the window closing).
         if (hasEnded())
@@ -103,22 +109,55 @@ void EncoderRun::lookForExit()
     m_process->EnforceStop();
 }
 
-void EncoderRun::keepNotes(const QByteArray& chunk)
+void EncoderRun::readLines(const QByteArray& chunk)
 {
     m_partialLine.append(chunk);
     qsizetype start = 0;
     for (qsizetype end; (end = m_partialLine.indexOf('\n', start)) >= 0; start = end + 1) {
         // A progress line ends in "\r": what follows its last "\r" is the line's own.
         const QByteArray line = m_partialLine.mid(start, end - start);
-        const QString text = QString::fromUtf8(line.mid(line.lastIndexOf('\r') + 1)).trimmed();
-        if (text.startsWith(StepPrefix) && !hasEnded())
-            emit stepSeen(text.mid(QString(StepPrefix).size()));
-        if (!text.isEmpty() && !IsProgressLine(text) && m_notes.size() < KeptNotes)
+        const QByteArray own = line.mid(line.lastIndexOf('\r') + 1);
+        if (const std::optional<encoderlines::Line> tagged = encoderlines::ReadLine(own.toStdString(), m_token.toStdString())) {
+            take(*tagged);
+            continue;
+        }
+        const QString text = QString::fromUtf8(own).trimmed();
+        if (!text.isEmpty() && !IsNoSentence(text) && m_notes.size() < KeptNotes)
             m_notes << text;
     }
     m_partialLine.remove(0, start);
-    if (m_partialLine.size() > KeptOutput)
-        m_partialLine.remove(0, m_partialLine.size() - KeptOutput);
+    if (m_partialLine.size() > LongestLine)
+        m_partialLine.remove(0, m_partialLine.size() - LongestLine);
+}
+
+void EncoderRun::take(const encoderlines::Line& line)
+{
+    using encoderlines::Kind;
+    const QString text = QString::fromUtf8(line.text);
+    // Names are the file system's bytes, words the encoder's UTF-8.
+    switch (line.kind) {
+    case Kind::Progress:
+        m_position = line.seconds;
+        break;
+    case Kind::Step:
+        if (!hasEnded())
+            emit stepSeen(line.step, line.from, line.to);
+        break;
+    case Kind::Renamed:
+        m_told.renamedTo = NameFromBytes(QByteArrayView(line.text.data(), qsizetype(line.text.size())));
+        break;
+    case Kind::Differs:
+        if (m_told.differing.size() < KeptNotes)
+            m_told.differing.append({line.input, text});
+        break;
+    case Kind::CannotMatch:
+        m_told.cannotMatch = text;
+        break;
+    case Kind::Note:
+        if (m_told.notes.size() < KeptNotes)
+            m_told.notes.append({line.input, text});
+        break;
+    }
 }
 
 void EncoderRun::stop()
@@ -157,15 +196,6 @@ QString EncoderRun::failure(const QString& expectedFile) const
     return {};
 }
 
-QString EncoderRun::toldAfter(const QString& prefix) const
-{
-    for (const QString& line : QString::fromUtf8(m_tail).split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts)) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size());
-    }
-    return {};
-}
-
 QString EncoderRun::lastErrorLine() const
 {
     // A run ended at once has no process left to ask.
@@ -179,7 +209,7 @@ QString EncoderRun::lastErrorLine() const
     const QStringList lines = QString::fromUtf8(m_tail).split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts);
     for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
         const QString text = line->trimmed();
-        if (!text.isEmpty() && !IsProgressLine(text))
+        if (!text.isEmpty() && !IsNoSentence(text))
             return text;
     }
     return "The encoder ended with exit code " + QString::number(m_exitCode) + ".";

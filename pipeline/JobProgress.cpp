@@ -91,23 +91,22 @@ JobProgress::JobProgress(StageCosts costs)
 {
 }
 
-void JobProgress::tellStep(const QString& step)
+void JobProgress::tellStep(encoderlines::Step step, encoderlines::Picture from, encoderlines::Picture to)
 {
-    // The join's encoding shows in its positions, once the encoder's first reads are past.
+    // The join's encoding shows in its positions.
     if (m_joinStep) {
-        if (step == "reading")
+        if (step == encoderlines::Step::Reading)
             setJoinStep(JoinStep::Reading);
-        else if (step == "checking")
+        else if (step == encoderlines::Step::Checking)
             setJoinStep(JoinStep::Checking);
         return;
     }
-    const QRegularExpression pictures("^encoding (\\d+)x(\\d+) to (\\d+)x(\\d+)$");
-    const QRegularExpressionMatch match = pictures.match(step);
-    const double output = match.captured(3).toDouble() * match.captured(4).toDouble();
+    const double output = double(to.width) * to.height;
     // Only an encoding join is weighed against the conversions' pictures.
-    if (!match.hasMatch() || output <= 0 || m_costs.convertSeconds <= 0 || m_measuredJoinCost <= PieceJoinCost)
+    if (step != encoderlines::Step::Encoding || output <= 0 || m_costs.convertSeconds <= 0
+        || m_measuredJoinCost <= PieceJoinCost)
         return;
-    m_pictureRatios += match.captured(1).toDouble() * match.captured(2).toDouble() / output;
+    m_pictureRatios += double(from.width) * from.height / output;
     ++m_conversionsTold;
     m_costs.joinCost = m_measuredJoinCost * (1 + ConversionDecodeShare)
         / (1 + ConversionDecodeShare * m_pictureRatios / m_conversionsTold);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/EncoderLines.h"
+
 #include "pipeline/JobPlan.h"
 
 #include <QStringList>
@@ -40,9 +42,9 @@ public:
     void setJoined(double position);
     // The step the join's run has come to; a join begins at Starting.
     void setJoinStep(JoinStep step);
-    // A step an encoder run told ("reading", "encoding 1280x720 to 640x480", "checking"):
-    // the join's, once it has started, else a conversion's, whose pictures weigh the join.
-    void tellStep(const QString& step);
+    // A step an encoder run told (reading, encoding from and to pictures, checking): the
+    // join's, once it has started, else a conversion's, whose pictures weigh the join.
+    void tellStep(encoderlines::Step step, encoderlines::Picture from = {}, encoderlines::Picture to = {});
     // The job has written its output: nothing is left, whatever the positions said.
     void finish();
     // The total bar, 0 to 99 while work is left: 100 is the finished job's alone.

@@ -1,6 +1,7 @@
 // The job runner: the start request's checks, the job state, Stop and the clock.
 #include "pipeline/JobRunner.h"
 
+#include "core/NameBytes.h"
 #include "core/NameFiles.h"
 #include "core/PathRules.h"
 #include "core/TimeText.h"
@@ -19,9 +20,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <utility>
 
 JobRunner::JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter, JobDesktop desktop)
     : m_rows(rows)
@@ -87,16 +90,47 @@ bool JobRunner::checkRequest()
     }
     if (!checkOutputFile(output))
         return false;
-    const bool exists = ExistsName(output);
-    if (exists && m_settings.policy == OverwritePolicy::Ask
-        && !m_prompter.ask("File Exists", "The output file is existent. Do you want to continue and overwrite it? "
-                                          "\n\rClick \"No\" to specify another output filename.")) {
-        m_view.focusOutputFile();
-        return false;
-    }
-    // A file that appears under the name during the job was never agreed to.
-    m_replaces = m_settings.policy == OverwritePolicy::Overwrite || (exists && m_settings.policy == OverwritePolicy::Ask);
     return m_rows.rowCount() > 0;
+}
+
+void JobRunner::confirmOverwrite()
+{
+    // A file that appears under the name during the job was never agreed to.
+    m_replaces = m_settings.policy == OverwritePolicy::Overwrite;
+    if (m_settings.policy != OverwritePolicy::Ask || !ExistsName(m_settings.outputFile)) {
+        confirmSpace();
+        return;
+    }
+    askThen({Prompter::Question::Kind::YesNo, "File Exists",
+             "The output file is existent. Do you want to continue and overwrite it? "
+             "\n\rClick \"No\" to specify another output filename."},
+            [this](bool overwrite) {
+                if (!overwrite) {
+                    m_view.focusOutputFile();
+                    emit ended(JobEnd::NotStarted);
+                    return;
+                }
+                m_replaces = true;
+                confirmSpace();
+            });
+}
+
+void JobRunner::askThen(const Prompter::Question& question, std::function<void(bool)> then)
+{
+    m_answered = std::move(then);
+    const int asked = ++m_questions;
+    m_prompter.pose(question, [self = QPointer<JobRunner>(this), asked](bool yes) {
+        if (self && self->m_questions == asked && self->m_answered)
+            std::exchange(self->m_answered, nullptr)(yes);
+    });
+}
+
+void JobRunner::answerNow()
+{
+    // The answer that comes later is no longer awaited.
+    ++m_questions;
+    if (m_answered)
+        std::exchange(m_answered, nullptr)(false);
 }
 
 bool JobRunner::checkInputsAreFiles()
@@ -142,13 +176,15 @@ bool JobRunner::checkOutputFile(const QString& output)
     return false;
 }
 
-bool JobRunner::checkSpace()
+void JobRunner::confirmSpace()
 {
     const TempFolderChoice temp = ChooseTempFolder(m_settings.tempDir, m_settings.fallbackTempDir);
     if (!temp.fallback.isEmpty())
         m_view.showJobNotice(temp.fallback);
-    if (m_settings.spaceCheck == SpaceCheck::Skip)
-        return true;
+    if (m_settings.spaceCheck == SpaceCheck::Skip) {
+        startJob();
+        return;
+    }
     SpaceNeed need;
     need.tempFolder = temp.folder;
     need.outputFolder = FolderOf(m_settings.outputFile);
@@ -164,14 +200,18 @@ bool JobRunner::checkSpace()
         ++need.inputCount;
     }
     const std::optional<SpaceShortage> shortage = FindSpaceShortage(need);
-    if (!shortage)
-        return true;
+    if (!shortage) {
+        startJob();
+        return;
+    }
     if (m_settings.spaceCheck == SpaceCheck::Refuse) {
         m_prompter.error("Not Enough Space", SpaceShortageText(*shortage) + "\nGive --force to start all the same.");
-        return false;
+        emit ended(JobEnd::NotStarted);
+        return;
     }
-    return m_prompter.askWarning("Not Enough Space",
-                                 SpaceShortageText(*shortage) + "\nDo you want to start the job all the same?");
+    askThen({Prompter::Question::Kind::Warning, "Not Enough Space",
+             SpaceShortageText(*shortage) + "\nDo you want to start the job all the same?"},
+            [this](bool start) { start ? startJob() : emit ended(JobEnd::NotStarted); });
 }
 
 void JobRunner::tbtnStartClick(const JobSettings& settings)
@@ -183,7 +223,16 @@ void JobRunner::tbtnStartClick(const JobSettings& settings)
     // The rows tell of this job from its checks on, not of the job before.
     m_notes.clear();
     setEveryStatus("OK");
-    if (!ProfileAccepted(m_settings, m_prompter) || !checkRequest() || !checkSpace() || !makeJobFolder()) {
+    if (!ProfileAccepted(m_settings, m_prompter) || !checkRequest()) {
+        emit ended(JobEnd::NotStarted);
+        return;
+    }
+    confirmOverwrite();
+}
+
+void JobRunner::startJob()
+{
+    if (!makeJobFolder()) {
         emit ended(JobEnd::NotStarted);
         return;
     }
@@ -207,6 +256,7 @@ void JobRunner::tbtnStopClick()
     if (m_state != JobState::Running)
         return;
     m_state = JobState::StopRequested;
+    answerNow();
     for (const RunHandle& run : m_runs)
         run->stop();
 }
@@ -215,6 +265,8 @@ void JobRunner::Abort()
 {
     m_aborting = true;
     tbtnStopClick();
+    // A question before the start, too, is answered: the job is not started.
+    answerNow();
     // The program is ending: no grace period. Each run's end moves its stage on to the
     // stop's ending, the last of them to the job's end.
     std::vector<EncoderRun*> runs;
@@ -261,20 +313,20 @@ QStringList JobRunner::joinArguments(const PlanCommands& plan, const QStringList
 
 QString JobRunner::writtenOutput(const EncoderRun& run) const
 {
-    // "Output renamed to _N: name_N.ext" when the output's own name was taken.
-    const int number = run.toldAfter("Output renamed to _").section(':', 0, 0).toInt();
-    return m_replaces || number <= 0 ? m_settings.outputFile : NumberedOutput(m_settings.outputFile, number);
+    return run.told().renamedTo.isEmpty() ? m_settings.outputFile : run.told().renamedTo;
 }
 
 EncoderRun* JobRunner::launchEncoder(const QStringList& arguments, std::function<void(EncoderRun*)> onEnded)
 {
     auto run = std::make_unique<EncoderRun>();
     connect(run.get(), &EncoderRun::outputSeen, this, [this](const QByteArray& chunk) { m_view.showEncoderOutput(chunk); });
-    connect(run.get(), &EncoderRun::stepSeen, this, [this](const QString& step) { m_progress.tellStep(step); });
+    connect(run.get(), &EncoderRun::stepSeen, this, [this](encoderlines::Step step, encoderlines::Picture from, encoderlines::Picture to) {
+        m_progress.tellStep(step, from, to);
+    });
     // The encoder keeps the files of its own runs in the job's folder, which every ending removes.
     QByteArrayList environment{"VELMO_JOB_MARK=" + m_jobMark};
     if (m_jobFolder)
-        environment << "TMPDIR=" + QFile::encodeName(m_jobFolder->path());
+        environment << "TMPDIR=" + NameBytes(m_jobFolder->path());
     if (!run->start(m_settings.encoderPath, arguments, environment))
         return nullptr;
     EncoderRun* started = run.get();
@@ -320,19 +372,21 @@ void JobRunner::restoreStatuses(const Converting& conversion)
     }
 }
 
-void JobRunner::takeNotes(const EncoderRun& run, const QList<int>& rows)
+void JobRunner::takeNotes(const EncoderRun& run, const QList<int>& inputRows, bool oneEntry)
 {
-    // A run of one entry tells of it; a note of any other run (the join: rows empty) that
-    // names an input goes with that input's row.
-    const QStringList inputs = rows.size() != 1 && !run.notes().isEmpty() ? inputPaths() : QStringList();
+    const auto keep = [this](int row, const QString& note) {
+        m_notes[row] += (m_notes[row].isEmpty() ? "" : "\n") + note;
+    };
     for (const QString& note : run.notes()) {
         m_view.showEncoderNote(note);
-        for (int row = 0; row < m_rows.rowCount(); ++row)
-            if (rows.size() == 1 ? row == rows.front()
-                                 : (rows.isEmpty() || rows.contains(row))
-                        && note.startsWith(QFileInfo(inputs[row]).fileName() + " "))
-                m_notes[row] += (m_notes[row].isEmpty() ? "" : "\n") + note;
+        if (oneEntry)
+            keep(inputRows.front(), note);
     }
+    // Any other run says which of its inputs a note is of.
+    if (!oneEntry)
+        for (const EncoderTold::OfInput& note : run.told().notes)
+            if (note.input < inputRows.size())
+                keep(inputRows[note.input], note.words);
 }
 
 void JobRunner::showBars(ProgressBars bars)

@@ -7,6 +7,7 @@
 #include "pipeline/JobProgress.h"
 #include "pipeline/JobView.h"
 #include "pipeline/ProgressBars.h"
+#include "platform/Prompter.h"
 #include "profiles/ProfileCheck.h"
 #include "tasks/TaskEntry.h"
 
@@ -23,9 +24,9 @@
 #include <optional>
 #include <vector>
 
+struct DifferingInputs;
 class JobFolder;
 class Notifier;
-class Prompter;
 class SleepInhibitor;
 class TaskRowStore;
 
@@ -68,8 +69,8 @@ struct JobDesktop {
 // The job: checks a start request, converts every listed file as its plan says (an
 // intermediate AVI, or a piece of the output), several side by side, in a folder of the
 // job's own, joins them into the output, and shows progress and time through its view.
-// Start returns at once; the encoder runs' signals move the job on, and its end is told
-// by `ended`, whichever event loop turns meanwhile.
+// Start returns at once; the encoder runs' signals and the answers to its questions move
+// the job on, and its end is told by `ended`, whichever event loop turns meanwhile.
 class JobRunner : public QObject {
     Q_OBJECT
 public:
@@ -80,12 +81,13 @@ public:
     JobState state() const { return m_state; }
 
     // Checks the request and starts the job; `ended` tells how it ended, a request refused
-    // before anything ran too (before this returns).
+    // before anything ran too (before this returns, unless a question waits for its answer).
     void tbtnStartClick(const JobSettings& settings);
-    // Only while a stage runs: the encoder is asked to end and the stage cancels.
+    // Only while a stage runs: the encoder is asked to end and the stage cancels; an open
+    // question of the join is answered by the stop.
     void tbtnStopClick();
     // The window is closing: the job ends at once, without messages, leaving no file of its
-    // own; `ended` is told before this returns.
+    // own, and an open question is answered No; `ended` is told before this returns.
     void Abort();
     // One tick of the one-second clock.
     void timerTimeTimer();
@@ -147,7 +149,15 @@ private:
     // Every listed input is still a regular file: a pipe or device put in a file's place
     // since it was added would keep the encoder waiting.
     bool checkInputsAreFiles();
-    bool checkSpace();
+    // The start's questions, each asked without waiting: an existing output replaced, a
+    // possible lack of space; the answer goes on to the next, the last to startJob.
+    void confirmOverwrite();
+    void confirmSpace();
+    void startJob();
+    // Asks the question; then gets the answer, unless the job ended meanwhile (answerNow).
+    void askThen(const Prompter::Question& question, std::function<void(bool)> then);
+    // A stop or the window's closing answers an open question No at once.
+    void answerNow();
     QString prepareTempFolder();
     bool makeJobFolder();
     // The join's command line, checked by the encoder before the first conversion; its end
@@ -161,9 +171,12 @@ private:
     void conversionsEnded();
     // The join's run has ended: the job's end.
     void joinEnded(EncoderRun* run);
-    // A join of the inputs as they are was refused for inputs that differ: true when the
-    // user chose to encode only those and the join starts again.
-    bool joinAgainEncodingDiffering(const EncoderRun& run);
+    // A join of the inputs as they are was refused for inputs that differ: where they can
+    // be encoded to match, the user is asked whether to encode only those and join again.
+    void refusedAsTheyAre(const EncoderRun& run);
+    // The job's end when the join is refused, with what the encoder said of the inputs.
+    void notJoined(const DifferingInputs& differing, const QString& lastError);
+    void joinStopped();
     QStringList inputPaths() const;
     // The join's arguments: the encoder replaces an existing output only where the user
     // said so, else it takes the first free name itself.
@@ -191,9 +204,10 @@ private:
     void setStatuses(const QList<int>& rows, const QString& status);
     // Each entry's cells as they were before its run started.
     void restoreStatuses(const Converting& conversion);
-    // What a successful run told the user: shown, and kept with the entry it converted, or,
-    // for a run of several entries, with the entry each note names.
-    void takeNotes(const EncoderRun& run, const QList<int>& rows);
+    // What a successful run told the user: shown, and kept with the entry it converted
+    // (oneEntry), or, for a run of several inputs, with the entry of the input each note is
+    // of. inputRows: the entry of each of the run's inputs, in order.
+    void takeNotes(const EncoderRun& run, const QList<int>& inputRows, bool oneEntry);
     void showBars(ProgressBars bars);
     // The bars with the job's total, the current bar as given.
     void showCurrent(int current);
@@ -231,6 +245,9 @@ private:
     JobState m_state = JobState::Idle;
     JobEnd m_end = JobEnd::NotStarted;
     bool m_aborting = false;
+    // What follows the open question's answer; none when no question is open.
+    std::function<void(bool)> m_answered;
+    int m_questions = 0; // counts the questions, so that a late answer of an old one is not taken
 
     ProgressBars m_bars;
     // The whole job's work; its remaining time is learned against the real time since the

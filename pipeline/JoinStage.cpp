@@ -6,10 +6,12 @@
 #include "pipeline/EncoderCommandLines.h"
 #include "pipeline/JobFolder.h"
 #include "platform/Prompter.h"
+#include "protocol/ExitCodes.h"
 #include "settings/ProgramValues.h"
 #include "tasks/TaskEntry.h"
 
 #include <QFile>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -53,59 +55,77 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
 
 }
 
-bool JobRunner::joinAgainEncodingDiffering(const EncoderRun& run)
+void JobRunner::refusedAsTheyAre(const EncoderRun& run)
 {
-    const DifferingInputs differing = ReadDifferingInputs(run.notes(), inputPaths());
-    if (m_aborting || m_reencodeDiffering || differing.lines.isEmpty() || !differing.cannotMatch.isEmpty())
-        return false;
-    const bool encode = m_prompter.askToGoOn("Inputs Differ", DifferingQuestion(differing, inputPaths().value(0)),
-                                             "Re-encode only these");
-    // The window may have closed, or Stop been pressed, while the question was open.
-    if (!encode || m_aborting || m_state != JobState::Running)
-        return false;
-    m_reencodeDiffering = true;
-    JoinFiles(m_joinOptions, m_jobFolder->path());
-    return true;
+    const DifferingInputs differing = ReadDifferingInputs(run.told(), inputPaths());
+    const QString lastError = run.lastErrorLine();
+    if (m_aborting || m_reencodeDiffering || differing.lines.isEmpty() || !differing.cannotMatch.isEmpty()) {
+        notJoined(differing, lastError);
+        return;
+    }
+    askThen({Prompter::Question::Kind::GoOn, "Inputs Differ", DifferingQuestion(differing, inputPaths().value(0)),
+             "Re-encode only these"},
+            [this, differing, lastError](bool encode) {
+                if (m_state == JobState::StopRequested) {
+                    joinStopped();
+                } else if (encode) {
+                    m_reencodeDiffering = true;
+                    JoinFiles(m_joinOptions, m_jobFolder->path());
+                } else {
+                    notJoined(differing, lastError);
+                }
+            });
+}
+
+void JobRunner::notJoined(const DifferingInputs& differing, const QString& lastError)
+{
+    m_view.stopClock();
+    setEveryStatus("OK");
+    removeJobFolder();
+    finish(JobEnd::Failed);
+    // A user who declined to encode the differing inputs has been told enough.
+    const QString profile = m_settings.encodingProfile ? m_settings.encodingProfile() : QString();
+    const QString refusal = DifferingRefusal(differing, inputPaths().value(0), profile);
+    if (!m_aborting && !differing.cannotMatch.isEmpty() && !profile.isEmpty()) {
+        // The job has ended; the answer only chooses the profile.
+        m_prompter.pose({Prompter::Question::Kind::GoOn, "Not Joined As They Are", refusal, "Choose \"" + profile + "\""},
+                        [view = QPointer<JobRunner>(this), profile](bool choose) {
+                            if (view && choose)
+                                view->m_view.chooseProfile(profile);
+                        });
+    } else if (!m_aborting && !differing.cannotMatch.isEmpty()) {
+        m_prompter.warn("Not Joined As They Are", refusal);
+    } else if (!m_aborting && (differing.lines.isEmpty() || m_reencodeDiffering)) {
+        m_prompter.warn("Not Joined As They Are", "The files cannot be joined without re-encoding:\n" + lastError
+                                                      + "\nPlease choose a profile that encodes them.");
+    }
+    endJob();
+    closeJob();
+}
+
+void JobRunner::joinStopped()
+{
+    m_view.stopClock();
+    setEveryStatus("Stop");
+    removeJobFolder();
+    finish(JobEnd::Stopped);
+    if (!m_aborting)
+        m_prompter.inform("Cancel", "The Joining is canceled.");
+    endJob();
+    closeJob();
 }
 
 void JobRunner::joinEnded(EncoderRun* ended)
 {
     const RunHandle run = takeRun(ended);
     if (m_state == JobState::StopRequested) {
-        m_view.stopClock();
-        setEveryStatus("Stop");
-        removeJobFolder();
-        finish(JobEnd::Stopped);
-        if (!m_aborting)
-            m_prompter.inform("Cancel", "The Joining is canceled.");
-        endJob();
-        closeJob();
+        joinStopped();
         return;
     }
     const QString output = writtenOutput(*run);
     m_output = output;
-    if (m_joinReadsInputs && run->exitCode() == EncoderRun::NotJoinableExitCode) {
-        if (joinAgainEncodingDiffering(*run))
-            return;
-        m_view.stopClock();
-        setEveryStatus("OK");
-        removeJobFolder();
-        finish(JobEnd::Failed);
-        // A user who declined to encode the differing inputs has been told enough.
-        const DifferingInputs differing = ReadDifferingInputs(run->notes(), inputPaths());
-        const QString profile = m_settings.encodingProfile ? m_settings.encodingProfile() : QString();
-        const QString refusal = DifferingRefusal(differing, inputPaths().value(0), profile);
-        if (!m_aborting && !differing.cannotMatch.isEmpty() && !profile.isEmpty()) {
-            if (m_prompter.askToGoOn("Not Joined As They Are", refusal, "Choose \"" + profile + "\""))
-                m_view.chooseProfile(profile);
-        } else if (!m_aborting && !differing.cannotMatch.isEmpty()) {
-            m_prompter.warn("Not Joined As They Are", refusal);
-        } else if (!m_aborting && (differing.lines.isEmpty() || m_reencodeDiffering)) {
-            m_prompter.warn("Not Joined As They Are", "The files cannot be joined without re-encoding:\n"
-                                                          + run->lastErrorLine() + "\nPlease choose a profile that encodes them.");
-        }
-        endJob();
-        closeJob();
+    if (m_joinReadsInputs && run->exitCode() == exitcode::NotJoinable) {
+        refusedAsTheyAre(*run);
         return;
     }
     QString reason = run->failure(output);
@@ -128,7 +148,14 @@ void JobRunner::joinEnded(EncoderRun* ended)
         return;
     }
 
-    takeNotes(*run, {});
+    // The join reads the inputs, or the pieces, each the conversion of the entries from its first on.
+    QList<int> inputRows = m_conversions.pieceRows;
+    if (m_joinReadsInputs) {
+        inputRows.clear();
+        for (int row = 0; row < m_rows.rowCount(); ++row)
+            inputRows << row;
+    }
+    takeNotes(*run, inputRows, false);
     // Nothing is left to do: the clock says so before the bars reach their end.
     m_view.stopClock();
     m_progress.finish();

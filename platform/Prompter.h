@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // Modal messages to the user. The production implementation shows message
 // boxes owned by a window; tests script the answers.
 class Prompter {
@@ -21,11 +23,33 @@ public:
     }
     // Warning icon, Yes and No buttons (No is the default): going on may fail. True for Yes.
     virtual bool askWarning(const QString& caption, const QString& text) { return ask(caption, text); }
-    // Question icon, a button named goOn and Cancel (the default). True for goOn.
-    virtual bool askToGoOn(const QString& caption, const QString& text, const QString& goOn)
+    // A question that is answered later, through answered, without waiting for the user:
+    // the job asks these. The safe answer (No, Cancel) is the default. A prompter that
+    // answers at once may call answered before this returns; this one asks as ask() does.
+    struct Question {
+        enum class Kind {
+            YesNo,   // question icon, Yes and No
+            Warning, // warning icon, Yes and No: going on may fail
+            GoOn,    // question icon, a button named goOn and Cancel
+        };
+        Kind kind = Kind::YesNo;
+        QString caption;
+        QString text;
+        QString goOn;
+    };
+    virtual void pose(const Question& question, std::function<void(bool)> answered)
     {
-        (void)goOn;
-        return ask(caption, text);
+        switch (question.kind) {
+        case Question::Kind::YesNo:
+            answered(ask(question.caption, question.text));
+            break;
+        case Question::Kind::Warning:
+            answered(askWarning(question.caption, question.text));
+            break;
+        case Question::Kind::GoOn:
+            answered(ask(question.caption, question.text));
+            break;
+        }
     }
     // Warning icon, OK button: a job that failed.
     virtual void warn(const QString& caption, const QString& text) = 0;

@@ -43,15 +43,19 @@ bool MessageBoxPrompter::askWarning(const QString& caption, const QString& text)
         == QMessageBox::Yes;
 }
 
-bool MessageBoxPrompter::askToGoOn(const QString& caption, const QString& text, const QString& goOn)
+void MessageBoxPrompter::pose(const Question& question, std::function<void(bool)> answered)
 {
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, m_owner);
-    const QPushButton* going = box.addButton(goOn, QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    return box.clickedButton() == going;
+    const bool goOn = question.kind == Question::Kind::GoOn;
+    auto* box = new QMessageBox(question.kind == Question::Kind::Warning ? QMessageBox::Warning : QMessageBox::Question,
+                                question.caption, question.text, QMessageBox::NoButton, m_owner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* yes = goOn ? box->addButton(question.goOn, QMessageBox::AcceptRole) : box->addButton(QMessageBox::Yes);
+    QPushButton* no = box->addButton(goOn ? QMessageBox::Cancel : QMessageBox::No);
+    box->setDefaultButton(no);
+    box->setEscapeButton(no);
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [box, yes, answered = std::move(answered)] { answered(box->clickedButton() == yes); });
+    box->open();
 }
 
 void MessageBoxPrompter::warn(const QString& caption, const QString& text)

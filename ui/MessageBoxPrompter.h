@@ -13,7 +13,8 @@ public:
     bool ask(const QString& caption, const QString& text) override;
     Answer askForAll(const QString& caption, const QString& text) override;
     bool askWarning(const QString& caption, const QString& text) override;
-    bool askToGoOn(const QString& caption, const QString& text, const QString& goOn) override;
+    // A window-modal box; the answer comes when it closes. Esc answers No or Cancel.
+    void pose(const Question& question, std::function<void(bool)> answered) override;
     void warn(const QString& caption, const QString& text) override;
     void notice(const QString& caption, const QString& text) override;
     void error(const QString& caption, const QString& text) override;

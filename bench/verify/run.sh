@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # What the encoder's read-back of its finished output costs. The encoder says
-# "Step: checking" on its standard output when it starts reading the output back, and
+# "#velmo TOKEN step checking" on its standard output, for a caller that gives the token
+# in VELMO_TAGGED_LINES, when it starts reading the output back, and
 # ends right after (the output is then only renamed), so the check's wall time is the
 # time from that line to the run's end. Two jobs, run in alternation:
 #   copy:   six 60 s 1280x720 25 fps H.264/AAC MP4 clips joined as the profile
@@ -87,19 +88,19 @@ timed() {
     echo "$(date +%T) $job: load average $load" >&2
     rm -f "$2" # the output, after -o
     start=$EPOCHREALTIME
-    /usr/bin/time -f '%e %U %S' -o "$times" "$encoder" "$@" 2>"$work/stderr.txt" |
+    VELMO_TAGGED_LINES=bench /usr/bin/time -f '%e %U %S' -o "$times" "$encoder" "$@" 2>"$work/stderr.txt" |
         while IFS= read -r line; do
             # The encoder is the child of /usr/bin/time, itself a child of this shell.
             if [ -z "$pid" ]; then
                 pid=$(pgrep -P "$(pgrep -P "$$" -x time)" || true)
             fi
-            if [ -z "$check" ] && [[ $line == *"Step: checking"* ]]; then
+            if [ -z "$check" ] && [[ $line == *"#velmo bench step checking"* ]]; then
                 check=$EPOCHREALTIME
                 [ -n "$pid" ] && at_check=$(ticks_of "$pid" || true)
             fi
         done
     end=$EPOCHREALTIME
-    [ -n "$check" ] || { echo "no \"Step: checking\" from the $job run" >&2; cat "$work/stderr.txt" >&2; exit 1; }
+    [ -n "$check" ] || { echo "no checking step from the $job run" >&2; cat "$work/stderr.txt" >&2; exit 1; }
     local wall user system
     read -r wall user system < <(tail -1 "$times")
     before=${at_check:-0}
@@ -188,7 +189,7 @@ busy=$(awk -v l="$most_load" 'BEGIN { print (l > 2) ? "busy" : "quiet" }')
 section=$(cat <<SECTION
 ## Reading the output back
 
-Run with \`bench/verify/run.sh [inputs folder] [build folder]\` (ROUNDS=$rounds). Every encoder run reads its finished output back before it names it: every packet through libavformat, and the pictures a second either side of every joint and at both ends decoded (the job's own pieces are not decoded). The encoder writes \`Step: checking\` when the check begins and ends right after it, so the check's wall time is taken from that line to the run's end; the run's wall time from its start to its end, its processor time (user + system, children included) from \`/usr/bin/time\`, and the check's own processor time as the run's less what the encoder's process and its children had used at the \`Step: checking\` line (\`/proc\`; the check runs in the encoder's own process). The two jobs in alternation, $rounds runs each after one unmeasured run of each (inputs in the page cache), on the shared 2-core machine; the load average (1 minute) was noted before each run.
+Run with \`bench/verify/run.sh [inputs folder] [build folder]\` (ROUNDS=$rounds). Every encoder run reads its finished output back before it names it: every packet through libavformat, and the pictures a second either side of every joint and at both ends decoded (the job's own pieces are not decoded). The encoder tells its checking step in a tagged line when the check begins and ends right after it, so the check's wall time is taken from that line to the run's end; the run's wall time from its start to its end, its processor time (user + system, children included) from \`/usr/bin/time\`, and the check's own processor time as the run's less what the encoder's process and its children had used at that line (\`/proc\`; the check runs in the encoder's own process). The two jobs in alternation, $rounds runs each after one unmeasured run of each (inputs in the page cache), on the shared 2-core machine; the load average (1 minute) was noted before each run.
 
 - copy join: six 60 s 1280x720 25 fps H.264 (ultrafast) / AAC clips in MP4, 6 minutes in all, joined as the profile "MP4 - Same-format files joined without re-encoding" asks (\`-ovc copy -oac copy\`, a \`-chaptertitle\` per input);
 - encoding job: four 20 s inputs, 640x480 MPEG-2/MP2 MPG, 1280x720 H.264/AAC MP4, 320x240 MPEG-4/MP3 AVI, 854x480 VP9/Opus WebM, joined in one run to AVI (\`-ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1600 -oac mp3lame\`).

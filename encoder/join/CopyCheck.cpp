@@ -1,6 +1,7 @@
 #include "CopyCheck.h"
 
 #include "Console.h"
+#include "Progress.h"
 #include "DifferingPieces.h"
 #include "ExitCodes.h"
 #include "JobError.h"
@@ -317,12 +318,15 @@ void SayDifferences(const Request& request, const Encoding& encoding, const Copy
     std::vector<const StreamFacts*> differing;
     for (const Differing& input : found.differing) {
         WriteErr(DifferingLine(input) + "\n");
+        Tell(encoderlines::DiffersLine(input.index, input.words));
         list += (list.empty() ? "" : "; ") + found.inputs[input.index].file.path + " (" + input.words + ")";
         differing.push_back(&found.inputs[input.index]);
     }
     const std::string why = WhyPiecesCannotMatch(encoding, first, differing);
-    if (!why.empty())
+    if (!why.empty()) {
         WriteErr(std::string(kCannotMatchPrefix) + why + "\n");
+        Tell(encoderlines::CannotMatchLine(why));
+    }
     const std::string cause = found.differing.size() == 1 ? " differs from " : " differ from ";
     if (!request.reencodeDiffering)
         throw JobError(list + cause + first.file.path + " and cannot be joined to it without encoding. Give"

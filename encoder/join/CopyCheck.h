@@ -41,8 +41,8 @@ CopyInputs CheckCopyInputs(const Request& request, const Encoding& encoding, con
 // How much of each input's packets a copy into the encoding's container reads.
 PacketsRead CopyPacketsRead(const Encoding& encoding);
 
-// "Input 3 differs: frame size 1920x1080, not 1280x720" (counted from 1), the line that the
-// joiner reads to ask whether to encode only these.
+// "Input 3 differs: frame size 1920x1080, not 1280x720" (counted from 1), for people; the
+// joiner reads the same in a tagged line.
 std::string DifferingLine(const Differing& input);
 // Whether each input's sound is joined at the end of its picture, which needs every
 // packet's place: AVI keeps no times for the sound, players of MPEG and ASF count frames,

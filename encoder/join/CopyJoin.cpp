@@ -111,9 +111,9 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     CopyInputs found = CheckCopyInputs(request, encoding, waiting);
     if (StopSignal() != 0)
         return StoppedJoin(request);
-    for (const StreamFacts& input : found.inputs)
-        if (const std::string note = CutShortNote(input); !note.empty())
-            WriteErr(note + "\n");
+    for (std::size_t input = 0; input < found.inputs.size(); ++input)
+        if (const std::string note = CutShortNote(found.inputs[input]); !note.empty())
+            SayNote(input, note);
     PrivateFolder folder;
     if (!found.differing.empty() && !PutPiecesInPlace(found, encoding, folder))
         return StoppedJoin(request);

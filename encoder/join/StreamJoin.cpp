@@ -195,7 +195,7 @@ int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
     Progress progress;
     std::string ffmpegErrors;
     const auto tick = [&] { WriteOut(PosLine(progress.seconds(), progress.frames(), total)); };
-    SayStep("encoding");
+    SayStep(encoderlines::Step::Encoding);
     const ChildrenRunResult run = RunChildren(
         {{args, fds, [&](std::string_view text) { progress.Feed(text); },
           [&](std::string_view text) { KeepTail(ffmpegErrors, std::string(text)); }}},

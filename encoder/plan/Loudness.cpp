@@ -2,6 +2,7 @@
 
 #include "Console.h"
 #include "JobError.h"
+#include "Progress.h"
 
 #include <cerrno>
 #include <cmath>
@@ -30,21 +31,22 @@ std::string Decibels(double value)
     return text;
 }
 
-// The gain for a sound of this loudness; a line names the file where it falls short.
-double GainFor(double loudness, const std::string& name)
+// The gain for a sound of this loudness; a note names the file (the run's input number
+// input) where it falls short.
+double GainFor(double loudness, const std::string& name, std::size_t input)
 {
     char text[96] = "";
     double gain = kTargetLoudness - loudness;
     if (loudness < kQuietest) {
-        std::snprintf(text, sizeof text, " is very quiet (%.1f LUFS): its level is kept\n", loudness);
+        std::snprintf(text, sizeof text, " is very quiet (%.1f LUFS): its level is kept", loudness);
         gain = 0;
     } else if (gain > kMostGain) {
-        std::snprintf(text, sizeof text, " is quiet (%.1f LUFS): it is raised by %.0f dB only\n", loudness,
+        std::snprintf(text, sizeof text, " is quiet (%.1f LUFS): it is raised by %.0f dB only", loudness,
                       kMostGain);
         gain = kMostGain;
     }
     if (*text)
-        WriteErr(name + text);
+        SayNote(input, name + text);
     return gain;
 }
 
@@ -95,7 +97,7 @@ std::vector<double> LoudnessGains(const std::vector<std::string>& paths, const s
             std::istringstream value(line.substr(head.size()));
             double loudness = 0;
             if (value >> loudness) {
-                gain = GainFor(loudness, names[index]);
+                gain = GainFor(loudness, names[index], index);
                 measured = true;
             }
         }

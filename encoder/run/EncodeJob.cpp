@@ -148,8 +148,7 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     const auto tick = [&] {
         WriteOut(PosLine(span.secondsBefore + progress.seconds(), progress.frames(), span.total));
     };
-    SayStep("encoding " + std::to_string(inputs.front().width) + "x" + std::to_string(inputs.front().height) + " to "
-            + std::to_string(format.width) + "x" + std::to_string(format.height));
+    SayEncoding({inputs.front().width, inputs.front().height}, {format.width, format.height});
     const ChildrenRunResult run = RunChildren(
         {{plan.args, fds, [&](std::string_view text) { progress.Feed(text); },
           [&](std::string_view text) { KeepTail(ffmpegErrors, std::string(text)); }}},
@@ -254,14 +253,14 @@ int JoinInputs(const Request& request, const Encoding& encoding, const std::stri
     const auto waiting = [] { WriteOut(FormatPosLine(0, 0, 0)); };
     std::vector<InputInfo> inputs;
     double total = 0;
-    SayStep("reading");
+    SayStep(encoderlines::Step::Reading);
     for (const std::string& path : request.inputs) {
         inputs.push_back(ProbeInput(path, waiting, mark));
         TakeSourceFacts(inputs.back(), inputs.size());
         if (StopSignal() != 0)
             return Stopped(request.output);
         if (const std::string note = EndsEarlyNote(inputs.back()); !note.empty())
-            WriteErr(note + "\n");
+            SayNote(inputs.size() - 1, note);
         total += inputs.back().duration;
     }
     const Encoding used = KeepingHdr(request, encoding, inputs);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -56,10 +57,34 @@ std::string FormatPosLine(double seconds, long frames, int percent)
 {
     char line[80];
     std::snprintf(line, sizeof line, "Pos: %6.1fs %6ldf (%2d%%)\r", seconds, frames, percent);
-    return line;
+    const std::string_view token = TaggedLinesToken();
+    return token.empty() ? std::string(line) : line + encoderlines::Tagged(token, encoderlines::ProgressLine(seconds, frames, percent));
 }
 
-void SayStep(std::string_view step)
+std::string_view TaggedLinesToken()
 {
-    WriteOut("Step: " + std::string(step) + "\n");
+    const char* token = std::getenv(encoderlines::WantedVariable);
+    return token ? token : "";
+}
+
+void Tell(const std::string& body)
+{
+    if (const std::string_view token = TaggedLinesToken(); !token.empty())
+        WriteOut(encoderlines::Tagged(token, body));
+}
+
+void SayStep(encoderlines::Step step)
+{
+    Tell(encoderlines::StepLine(step));
+}
+
+void SayEncoding(encoderlines::Picture from, encoderlines::Picture to)
+{
+    Tell(encoderlines::StepLine(encoderlines::Step::Encoding, from, to));
+}
+
+void SayNote(std::size_t input, const std::string& words)
+{
+    WriteErr(words + "\n");
+    Tell(encoderlines::NoteLine(input, words));
 }

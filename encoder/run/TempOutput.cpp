@@ -1,6 +1,7 @@
 #include "TempOutput.h"
 
 #include "Console.h"
+#include "Progress.h"
 #include "InputProbe.h"
 #include "JobError.h"
 
@@ -236,9 +237,11 @@ std::string TempOutput::Commit()
         while (!TakeFreeName(taken))
             taken = NumberedName(final_, ++number);
         committed_ = true;
-        if (number > 0)
+        if (number > 0) {
             WriteOut("\nOutput renamed to _" + std::to_string(number) + ": " + taken.substr(taken.find_last_of('/') + 1)
                      + "\n");
+            Tell(encoderlines::RenamedLine(taken));
+        }
         return taken;
     }
     if (unnamed_) {

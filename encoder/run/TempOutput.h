@@ -36,7 +36,8 @@ public:
     // Gives the file its real name: over an older file of that name, or, when existing
     // files are kept, the first free one of NAME.EXT, NAME_1.EXT, ..., each taken only if
     // no file has it, so two runs never take one name. A numbered name is told on standard
-    // output in a line "Output renamed to _N: NAME_N.EXT". Gives the path taken.
+    // output, to people as "Output renamed to _N: NAME_N.EXT" and to the joiner in a tagged
+    // line with the whole path. Gives the path taken.
     std::string Commit();
 
 private:

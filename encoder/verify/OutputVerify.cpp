@@ -58,7 +58,7 @@ std::vector<std::pair<double, double>> JointWindows(const std::vector<double>& s
 double VerifyOutput(const std::string& readPath, const std::string& name, const OutputPromise& promise,
                     const std::function<void()>& onTick)
 {
-    SayStep("checking");
+    SayStep(encoderlines::Step::Checking);
     MediaFacts out;
     try {
         MediaRead read;

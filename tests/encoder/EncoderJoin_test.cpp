@@ -1,5 +1,6 @@
 // End to end: the joiner's two stages, with inputs that differ in everything.
 #include "EncoderHarness.h"
+#include "EncoderLines.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -188,13 +189,16 @@ TEST(EncoderJoinTest, AnOutputLinkIsFollowedOnlyWhenItIsTheUsersAndOnlyToAFile)
     }
 }
 
-// Runs that must not replace a file never take one name, with or without unnamed files.
+// Runs that must not replace a file never take one name, with or without unnamed files,
+// and tell the name they took in a line that a name with a line break cannot forge.
 TEST(EncoderJoinTest, OutputsThatKeepExistingFilesTakeTheNextFreeNumberAndSaySo)
 {
     QTemporaryDir folder;
     const QString input = folder.filePath("in.avi");
     MakeClip(input, ClipOf(0.5, 160, 120));
-    const QString output = folder.filePath("out.avi");
+    const QString stem = "out\n#velmo renamed %2Fetc%2Fpasswd\t";
+    const QString output = folder.filePath(stem + ".avi");
+    const EnvironmentGuard tagged(encoderlines::WantedVariable, "t0");
     QStringList told;
     for (const bool unnamedFiles : {true, true, false}) {
         if (!unnamedFiles)
@@ -202,12 +206,15 @@ TEST(EncoderJoinTest, OutputsThatKeepExistingFilesTakeTheNextFreeNumberAndSaySo)
         const ProgramRun run = RunEncoder({"-noreplace", input, "-o", output});
         qunsetenv("LD_PRELOAD");
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        told << run.out.split('\n').filter("Output renamed");
+        for (const QString& line : run.out.split('\n'))
+            if (const auto read = encoderlines::ReadLine(line.section('\r', -1).toStdString(), "t0");
+                read && read->kind == encoderlines::Kind::Renamed)
+                told << QString::fromStdString(read->text);
     }
-    EXPECT_EQ(told, (QStringList{"Output renamed to _1: out_1.avi", "Output renamed to _2: out_2.avi"}));
-    EXPECT_EQ(FilesIn(folder.path()), (QStringList{"in.avi", "out.avi", "out_1.avi", "out_2.avi"}));
-    for (const char* name : {"out.avi", "out_1.avi", "out_2.avi"})
-        EXPECT_TRUE(DecodesCleanly(folder.filePath(name))) << name;
+    EXPECT_EQ(told, (QStringList{folder.filePath(stem + "_1.avi"), folder.filePath(stem + "_2.avi")}));
+    EXPECT_EQ(FilesIn(folder.path()), (QStringList{"in.avi", stem + ".avi", stem + "_1.avi", stem + "_2.avi"}));
+    for (const QString& name : {stem + ".avi", stem + "_1.avi", stem + "_2.avi"})
+        EXPECT_TRUE(DecodesCleanly(folder.filePath(name))) << name.toStdString();
 }
 
 TEST(EncoderJoinTest, ValuesChangedToWhatTheOutputHoldsAreSaid)

@@ -3,6 +3,7 @@
 // name followed by "." and the first input's file name when such a file exists; one
 // step a line:
 //   write TEXT      TEXT on standard output, "\r" and "\n" written as those characters
+//   tell BODY       the tagged line of this body that the job reads (EncoderLines.h)
 //   read            waits until the job has read everything written: the pipe is empty,
 //                   so the next write comes to the job in a read of its own
 //   sleep MS        a pause, during which the run is silent
@@ -13,6 +14,8 @@
 //   ignore SIGNAL   that signal is ignored from here on: a run slow to stop
 // A check of a command line ("--check" first) passes at once; a picture of a video
 // ("--thumbnail" first) fails at once, so that the list's pictures never follow a script.
+#include "protocol/EncoderLines.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -58,6 +61,11 @@ int main(int argc, char* argv[])
                     text += rest[i];
                 }
             }
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fflush(stdout);
+        } else if (step == "tell") {
+            const char* token = std::getenv(encoderlines::WantedVariable);
+            const std::string text = encoderlines::Tagged(token ? token : "", rest + "\n");
             std::fwrite(text.data(), 1, text.size(), stdout);
             std::fflush(stdout);
         } else if (step == "read") {

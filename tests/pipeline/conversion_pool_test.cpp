@@ -1,5 +1,5 @@
 #include "pipeline/JobRunner.h"
-#include "pipeline/ProgressText.h"
+#include "protocol/EncoderLines.h"
 #include "tasks/MemoryTaskRowStore.h"
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
@@ -143,9 +143,8 @@ TEST_F(ConversionPool, AStopAfterAFailureReportsTheFailure)
 // converting, and the file shown is the member that the run's position has reached.
 TEST_F(ConversionPool, AGroupShowsEveryMemberAndTheOneItHasReached)
 {
-    // The first reads of a run are never parsed.
     const QByteArray positions =
-        QByteArray("write Pos: 1.5s 45f ( 0%)\\r\nread\n").repeated(ProgressReader::UnparsedReads + 1);
+        "tell " + QByteArray::fromStdString(encoderlines::ProgressLine(1.5, 45, 0)) + "read\n";
     for (const char* name : {"a.avi", "b.avi", "c.avi", "d.avi"})
         add(name, "00:00:01", positions + "sleep 20000\noutput\nexit 0\n");
     JobSettings job = settings();

@@ -1,5 +1,4 @@
 #include "pipeline/JobRunner.h"
-#include "pipeline/ProgressText.h"
 #include "tasks/TaskEntry.h"
 #include "tests/pipeline/FakeJobView.h"
 #include "tests/pipeline/RunJob.h"
@@ -86,15 +85,12 @@ protected:
     JobRunner runner{rows, view, prompter};
 };
 
-// The start-up talk that the job never parses, then a progress line a position: each
-// write is read on its own before the next is written, so each is one chunk.
+// A progress line a position, each read on its own before the next is written.
 QByteArray ProgressSteps(const QList<double>& positions)
 {
     QByteArray steps;
-    for (int read = 0; read < ProgressReader::UnparsedReads; ++read)
-        steps += "write starting\\r\nread\n";
     for (double seconds : positions)
-        steps += "write Pos: " + QByteArray::number(seconds, 'f', 1) + "s 10f ( 0%)\\r\nread\n";
+        steps += "tell " + QByteArray::fromStdString(encoderlines::ProgressLine(seconds, 10, 0)) + "read\n";
     return steps;
 }
 
@@ -335,6 +331,54 @@ TEST_F(Job, StopDuringAConversionCancelsItAndASilentEncoderLeavesTheLoopRunning)
     EXPECT_EQ(runner.state(), JobState::Idle);
 }
 
+// A join refused for an input that differs asks whether to encode it; the question waits
+// while the event loop turns, and the job goes on with the answer, or ends at a stop.
+TEST_F(Job, TheJoinsQuestionIsAnsweredLaterAndTheJobGoesOnWithTheAnswer)
+{
+    struct Case {
+        const char* what;
+        bool stop; // Stop is clicked while the question is open, else it is answered Yes
+        JobEnd end;
+        QString statuses;
+    };
+    const Case cases[] = {
+        {"answered Yes", false, JobEnd::Completed, "Complete,Complete"},
+        {"stopped", true, JobEnd::Stopped, "Stop,Stop"},
+    };
+    addEntry(path("a.avi"));
+    addEntry(path("b.avi"));
+    JobSettings job = settings();
+    job.plan = JobPlan::EncodeOnce;
+    job.policy = OverwritePolicy::Overwrite;
+    job.joinOptions = [] { return OptionWords(" -ovc copy -oac copy"); };
+    prompter.holdQuestions = true;
+    for (const Case& test : cases) {
+        script("tell " + QByteArray::fromStdString(encoderlines::DiffersLine(1, "frame size 320x240, not 160x120"))
+               + "exit 3\n");
+        prompter.messages.clear();
+        prompter.held.clear();
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            if (prompter.held.isEmpty())
+                return;
+            look.stop();
+            EXPECT_EQ(runner.state(), JobState::Running) << test.what;
+            script("output\nexit 0\n");
+            if (test.stop)
+                runner.tbtnStopClick();
+            else
+                prompter.held.takeFirst()(true);
+        });
+        look.start(5);
+        EXPECT_EQ(RunJob(runner, job), test.end) << test.what;
+        EXPECT_EQ(prompter.messages.value(0).caption, "Inputs Differ") << test.what;
+        EXPECT_TRUE(prompter.messages.value(0).text.contains("b.avi: frame size 320x240, not 160x120")) << test.what;
+        EXPECT_EQ(statuses().join(','), test.statuses) << test.what;
+        EXPECT_EQ(QFile::exists(path("out/joined.avi")), !test.stop) << test.what;
+        QFile::remove(path("out/joined.avi"));
+    }
+}
+
 TEST_F(Job, RenameNeverOverwrites)
 {
     QFile(path("out/movie.avi")).open(QIODevice::WriteOnly);
@@ -426,6 +470,17 @@ TEST_F(Job, AFailedEntryKeepsTheEncodersLastErrorLine)
     ASSERT_TRUE(QFile::remove(settings().outputFile));
     EXPECT_EQ(RunJob(runner, settings()), JobEnd::Completed);
     EXPECT_EQ(rows.rows[1].cells[CellFailure], early);
+    EXPECT_TRUE(rows.rows[0].cells[CellFailure].isEmpty());
+
+    // A note of the join goes with the entry of the input it is of; the join's first input
+    // is the piece 0.avi.
+    QFile forJoin(path("script.0.avi"));
+    ASSERT_TRUE(forJoin.open(QIODevice::WriteOnly));
+    forJoin.write("tell " + QByteArray::fromStdString(encoderlines::NoteLine(1, "b.avi\nis quiet")) + "output\nexit 0\n");
+    forJoin.close();
+    ASSERT_TRUE(QFile::remove(settings().outputFile));
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::Completed);
+    EXPECT_EQ(rows.rows[1].cells[CellFailure], early + "\nb.avi\nis quiet");
     EXPECT_TRUE(rows.rows[0].cells[CellFailure].isEmpty());
 }
 

@@ -1,51 +1,12 @@
 #include "pipeline/EncoderCommandLines.h"
 #include "pipeline/JobProgress.h"
 #include "pipeline/ProgressBars.h"
-#include "pipeline/ProgressText.h"
 #include "tests/pipeline/OptionWords.h"
-
-#include <QLocale>
 
 #include <algorithm>
 #include <vector>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-// A reader past the twenty reads that are never parsed.
-ProgressReader Warm()
-{
-    ProgressReader reader;
-    for (int read = 0; read < ProgressReader::UnparsedReads; ++read)
-        EXPECT_FALSE(reader.Feed("Pos: 99.0s 100f ( 5%)\r")) << "read " << read << " is parsed";
-    return reader;
-}
-
-}
-
-TEST(ProgressReader, CutsTheSecondsOutOfPosLines)
-{
-    // In a locale with a decimal comma, too: the encoder writes a point.
-    QLocale::setDefault(QLocale(QLocale::German));
-    struct Case {
-        const char* chunk;
-        std::optional<double> seconds;
-    };
-    const Case cases[] = {
-        {"Pos:  12.3s  307f ( 10%)\r", 12.3},
-        {"x Pos: 1.5s Pos: 9.0s\r", 1.5},        // the first one counts
-        {"Pos: 7.2", std::nullopt},                // no "s": an empty number text
-        {"f ( 40%)\r", std::nullopt},              // no "Pos:": the empty text again
-        {"Pos: 30.0s\r", 30.0},
-        {"skipped frames\n", 30.0},                // no "Pos:": the last number again
-        {"Pos: 1,5s\r", std::nullopt},             // not a number
-    };
-    ProgressReader reader = Warm();
-    for (const Case& test : cases)
-        EXPECT_EQ(reader.Feed(test.chunk), test.seconds) << test.chunk;
-    QLocale::setDefault(QLocale::c());
-}
 
 TEST(ProgressBars, CurrentBarRounding)
 {
@@ -75,11 +36,11 @@ struct Readings {
 };
 
 Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond, int joinSilentSeconds = 0,
-               const QString& conversionStep = {})
+               encoderlines::Picture conversionFrom = {}, encoderlines::Picture conversionTo = {})
 {
     JobProgress progress(costs);
-    if (!conversionStep.isEmpty())
-        progress.tellStep(conversionStep);
+    if (conversionTo.width > 0)
+        progress.tellStep(encoderlines::Step::Encoding, conversionFrom, conversionTo);
     Readings readings;
     double converted = 0, joined = 0;
     for (int second = 1; joined < costs.joinSeconds; ++second) {
@@ -110,7 +71,8 @@ TEST(JobProgress, TellsTheTruthInEveryPlan)
         StageCosts costs;
         double convertPerSecond;
         int totalAfterConversions; // the total bar when the join starts
-        const char* conversionStep = ""; // what the conversions told of their pictures
+        encoderlines::Picture conversionFrom = {}; // what the conversions told of their pictures
+        encoderlines::Picture conversionTo = {};
         double joinCost = 0; // the join's wall time per second against the conversions'; 0: as weighed
     };
     // The join's cost matches its rate in these jobs: a steady job's estimate is exact.
@@ -127,13 +89,13 @@ TEST(JobProgress, TellsTheTruthInEveryPlan)
          12, 7},
         {"intermediate files of larger inputs encoded again into H.264",
          CostsOf(JobPlan::Intermediate, true, 120, {"-lavcopts", "vcodec=h264:vbitrate=1800"}), 12, 32,
-         "encoding 1280x720 to 640x480", 2.1},
+         {1280, 720}, {640, 480}, 2.1},
         {"same-format inputs copied", CostsOf(JobPlan::EncodeOnce, false, 120), 0, 0},
     };
     for (const Case& test : cases) {
         const double joinCost = test.joinCost > 0 ? test.joinCost : test.costs.joinCost;
         const double joinPerSecond = test.convertPerSecond > 0 ? test.convertPerSecond / joinCost : 10;
-        const Readings readings = Drive(test.costs, test.convertPerSecond, joinPerSecond, 0, test.conversionStep);
+        const Readings readings = Drive(test.costs, test.convertPerSecond, joinPerSecond, 0, test.conversionFrom, test.conversionTo);
         const int seconds = static_cast<int>(readings.totals.size());
         const int conversionSeconds = static_cast<int>(test.costs.convertSeconds / std::max(1.0, test.convertPerSecond));
         if (conversionSeconds > 0) {

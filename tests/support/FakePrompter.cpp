@@ -35,6 +35,16 @@ bool FakePrompter::answerNext(Kind kind, const QString& caption, const QString& 
     return answers.takeFirst();
 }
 
+void FakePrompter::pose(const Question& question, std::function<void(bool)> answered)
+{
+    if (!holdQuestions) {
+        Prompter::pose(question, std::move(answered));
+        return;
+    }
+    messages.append({Kind::Ask, question.caption, question.text});
+    held.append(std::move(answered));
+}
+
 void FakePrompter::warn(const QString& caption, const QString& text)
 {
     messages.append({Kind::Warn, caption, text});

@@ -21,6 +21,8 @@ public:
     // Takes the next scripted answer for all, else the next Yes or No.
     Answer askForAll(const QString& caption, const QString& text) override;
     bool askWarning(const QString& caption, const QString& text) override;
+    // With holdQuestions, keeps the answer's callback in held, for the test to answer later.
+    void pose(const Question& question, std::function<void(bool)> answered) override;
     void warn(const QString& caption, const QString& text) override;
     void notice(const QString& caption, const QString& text) override;
     void error(const QString& caption, const QString& text) override;
@@ -32,6 +34,8 @@ public:
     QList<Message> messages;
     QList<bool> answers;
     QList<Answer> forAllAnswers;
+    bool holdQuestions = false;
+    QList<std::function<void(bool)>> held;
 
 private:
     bool answerNext(Kind kind, const QString& caption, const QString& text);

@@ -518,7 +518,8 @@ TEST_F(MainFormTaskList, FoldersListInNaturalOrderAndTheListSortsByNameOrDateAsO
     EXPECT_EQ(captions(form), natural + QStringList{recorded});
 }
 
-// The real question box: four buttons, and Esc answers for the rest of the add.
+// The real question boxes: four buttons, and Esc answers for the rest of the add; a job's
+// question is window-modal, answered after the call returned, and Enter answers No.
 TEST_F(MainFormTaskList, EscInTheDuplicateQuestionIsNoToAll)
 {
     TMainForm& form = startShown({});
@@ -533,4 +534,14 @@ TEST_F(MainFormTaskList, EscInTheDuplicateQuestionIsNoToAll)
     });
     EXPECT_EQ(boxes.askForAll("Already Listed", "text"), Prompter::Answer::NoToAll);
     EXPECT_EQ(buttons, 4);
+
+    std::optional<bool> overwrite;
+    boxes.pose({Prompter::Question::Kind::YesNo, "File Exists", "text"}, [&overwrite](bool yes) { overwrite = yes; });
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_FALSE(overwrite.has_value());
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(box, &enter);
+    EXPECT_EQ(overwrite, false);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// What the program's exit code tells its caller.
+// What the encoder's exit code tells its caller; the joiner reads it from here too.
 namespace exitcode {
 constexpr int Success = 0;
 constexpr int Failed = 1;        // the job was tried and did not produce the output
