@@ -8,9 +8,18 @@ MessageBoxPrompter::MessageBoxPrompter(QWidget* owner)
 {
 }
 
+// A message only tells: it is shown window-modal and the caller goes on at once, so that
+// no job waits inside a nested event loop for its OK.
+void MessageBoxPrompter::show(QMessageBox::Icon icon, const QString& caption, const QString& text)
+{
+    auto* box = new QMessageBox(icon, caption, text, QMessageBox::Ok, m_owner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
 void MessageBoxPrompter::inform(const QString& caption, const QString& text)
 {
-    QMessageBox::information(m_owner, caption, text);
+    show(QMessageBox::Information, caption, text);
 }
 
 bool MessageBoxPrompter::ask(const QString& caption, const QString& text)
@@ -60,16 +69,15 @@ void MessageBoxPrompter::pose(const Question& question, std::function<void(bool)
 
 void MessageBoxPrompter::warn(const QString& caption, const QString& text)
 {
-    QMessageBox::warning(m_owner, caption, text);
+    show(QMessageBox::Warning, caption, text);
 }
 
 void MessageBoxPrompter::notice(const QString& caption, const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, m_owner);
-    box.exec();
+    show(QMessageBox::NoIcon, caption, text);
 }
 
 void MessageBoxPrompter::error(const QString& caption, const QString& text)
 {
-    QMessageBox::critical(m_owner, caption, text);
+    show(QMessageBox::Critical, caption, text);
 }

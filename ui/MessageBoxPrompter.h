@@ -2,7 +2,7 @@
 
 #include "platform/Prompter.h"
 
-class QWidget;
+#include <QMessageBox>
 
 // Message boxes owned by one window.
 class MessageBoxPrompter : public Prompter {
@@ -20,5 +20,7 @@ public:
     void error(const QString& caption, const QString& text) override;
 
 private:
+    void show(QMessageBox::Icon icon, const QString& caption, const QString& text);
+
     QWidget* m_owner;
 };
