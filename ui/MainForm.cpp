@@ -12,6 +12,7 @@
 #include "ui/ColumnSizing.h"
 #include "settings/DesktopOpening.h"
 #include "ui/MessageBoxPrompter.h"
+#include "ui/OutputFileText.h"
 #include "ui/OutputSettingsForm.h"
 #include "ui/SettingsForm.h"
 #include "pipeline/JobRunner.h"
@@ -174,6 +175,7 @@ void TMainForm::cmbProfileChange()
 {
     // LoadProfile leaves everything as it was when the file is missing.
     opSettingForm->LoadProfile(ProfilePathOf(m_program.ProgramDir, cmbProfile->currentText()));
+    edtOutputFile->setText(WithOutputType(edtOutputFile->text(), opSettingForm->OutputExt));
 }
 
 void TMainForm::bbtnSettingClick()
