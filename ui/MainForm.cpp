@@ -107,7 +107,7 @@ void TMainForm::FormCreate(const QStringList& arguments)
     // got, and its questions and messages stand over it.
     if (!arguments.isEmpty()) {
         QMetaObject::invokeMethod(
-            this, [this, arguments] { applyListButtons(m_adder->AddFromCommandLine(arguments)); },
+            this, [this, arguments] { m_adder->AddFromCommandLine(arguments); },
             Qt::QueuedConnection);
     }
     setAcceptDrops(true);

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <deque>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -82,21 +84,31 @@ protected:
     MemoryTaskRowStore rows;
     FakePrompter prompter;
     int introHidden = 0;
-    int eventRounds = 0;
-    std::function<void()> onEvents;
+    // The batches waiting for the event loop's turn, and those run so far.
+    std::deque<std::function<void()>> batches;
+    int batchesRun = 0;
     QList<QPair<int, int>> progress;
-    // Events before every file, so the tests see each round.
+    ListButtons buttons = ListButtons::Unchanged;
+    // One file a batch, so the tests see each.
     TaskAdder adder{rows, prompter,
                     {.hideIntro = [this] { ++introHidden; },
-                     .processEvents =
-                         [this] {
-                             ++eventRounds;
-                             if (onEvents)
-                                 onEvents();
-                         },
+                     .later = [this](std::function<void()> batch) { batches.push_back(std::move(batch)); },
                      .progress = [this](int done, int found) { progress.append({done, found}); },
-                     .ended = nullptr,
-                     .eventIntervalMs = 0}};
+                     .ended = [this](ListButtons change) { buttons = change; },
+                     .batchMs = 0}};
+
+    // Runs the waiting batches, as the event loop would, until the commands have ended:
+    // what the list buttons do then.
+    ListButtons ended()
+    {
+        while (!batches.empty()) {
+            const std::function<void()> batch = std::move(batches.front());
+            batches.pop_front();
+            ++batchesRun;
+            batch();
+        }
+        return std::exchange(buttons, ListButtons::Unchanged);
+    }
 };
 
 }
@@ -172,7 +184,8 @@ TEST_F(TaskAdderTest, UnreadableFilesAreLeftOutAndNamedWithTheirReasonsInOneMess
     // The dialog gives the last chosen name first.
     {
         OrdinaryUserFileAccess user;
-        EXPECT_EQ(adder.AddFiles({empty, first, renamed, pipe, sound, locked, gone, second}), ListButtons::Enable);
+        adder.AddFiles({empty, first, renamed, pipe, sound, locked, gone, second});
+        EXPECT_EQ(ended(), ListButtons::Enable);
     }
     EXPECT_EQ(rows.captions(), QStringList({first, second}));
     for (int row = 0; row < rows.rowCount(); ++row)
@@ -192,7 +205,8 @@ TEST_F(TaskAdderTest, AFolderOfOnlyUnreadableFilesLeavesTheButtonsAndReportsOnce
 {
     const QString one = textFile("broken/one.avi");
     const QString two = textFile("broken/two.mov");
-    EXPECT_EQ(adder.AddDirectory(path("broken")), ListButtons::Unchanged);
+    adder.AddDirectory(path("broken"));
+    EXPECT_EQ(ended(), ListButtons::Unchanged);
     EXPECT_EQ(rows.rowCount(), 0);
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].text, NotAdded + "\n" + one + " (not a video)\n" + two + " (not a video)");
@@ -203,9 +217,11 @@ TEST_F(TaskAdderTest, AddFilesTakesTheDialogsFirstNameLast)
     const QString a = clip("a.avi");
     const QString b = clip("b.avi");
     const QString c = clip("c.rm");
-    EXPECT_EQ(adder.AddFiles({c, a, b}), ListButtons::Enable);
+    adder.AddFiles({c, a, b});
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), QStringList({a, b, c}));
-    EXPECT_EQ(adder.AddFiles({}), ListButtons::Enable);
+    adder.AddFiles({});
+    EXPECT_EQ(ended(), ListButtons::Enable);
 }
 
 TEST_F(TaskAdderTest, AFolderAddsItsOwnVisibleVideoFilesInNaturalOrder)
@@ -222,9 +238,10 @@ TEST_F(TaskAdderTest, AFolderAddsItsOwnVisibleVideoFilesInNaturalOrder)
     const QString img09 = clip("folder/img_09.avi");
     const QStringList natural{a, b, c, img09, img9, img10};
 
-    EXPECT_EQ(adder.AddDirectory(path("folder")), ListButtons::Enable);
+    adder.AddDirectory(path("folder"));
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), natural);
-    EXPECT_EQ(eventRounds, 6);
+    EXPECT_EQ(batchesRun, 5) << "the window has its turn between every two files";
     EXPECT_TRUE(prompter.messages.isEmpty());
 
     MemoryTaskRowStore again;
@@ -249,21 +266,23 @@ TEST_F(TaskAdderTest, AStoppedAddKeepsItsRowsReportsItsProgressAndEndsOnlyThatCo
         const QString b = clip("long/b.avi");
         clip("long/c.avi");
         clip("long/d.avi");
-        onEvents = [&] {
-            EXPECT_TRUE(adder.IsAdding());
-            if (eventRounds % 3 == 0)
-                (adder.*stopping.stop)();
-        };
-        eventRounds = 0;
-        EXPECT_EQ(adder.AddDirectory(path("long")), ListButtons::Enable);
-        onEvents = nullptr;
+        adder.AddDirectory(path("long"));
+        EXPECT_TRUE(adder.IsAdding()) << "the other files wait for the event loop's turn";
+        ASSERT_EQ(batches.size(), 1);
+        batches.front()();
+        batches.pop_front();
+        // Esc, or closing, between two batches.
+        (adder.*stopping.stop)();
+        EXPECT_FALSE(adder.IsAdding());
+        EXPECT_EQ(ended(), ListButtons::Enable);
         EXPECT_EQ(rows.captions(), QStringList{b});
-        EXPECT_EQ(progress, (QList<QPair<int, int>>{{0, 4}, {1, 4}, {2, 4}}));
+        EXPECT_EQ(progress, (QList<QPair<int, int>>{{1, 4}, {2, 4}}));
         EXPECT_EQ(prompter.messages.size(), stopping.reported ? 1 : 0);
         EXPECT_FALSE(adder.IsAdding());
 
         const QString next = clip("next.avi");
         adder.AddFiles({next});
+        ended();
         EXPECT_EQ(rows.captions(), (QStringList{b, next})) << "the next command adds again";
         QDir(path("long")).removeRecursively();
         QFile::remove(next);
@@ -273,8 +292,10 @@ TEST_F(TaskAdderTest, AStoppedAddKeepsItsRowsReportsItsProgressAndEndsOnlyThatCo
 TEST_F(TaskAdderTest, NoFolderOrAFolderWithoutVideoAddsNothingSilently)
 {
     textFile("plain/readme.txt");
-    EXPECT_EQ(adder.AddDirectory(""), ListButtons::Unchanged);
-    EXPECT_EQ(adder.AddDirectory(path("plain")), ListButtons::Unchanged);
+    adder.AddDirectory("");
+    EXPECT_EQ(ended(), ListButtons::Unchanged);
+    adder.AddDirectory(path("plain"));
+    EXPECT_EQ(ended(), ListButtons::Unchanged);
     EXPECT_EQ(rows.rowCount(), 0);
     EXPECT_TRUE(prompter.messages.isEmpty());
 }
@@ -287,11 +308,13 @@ TEST_F(TaskAdderTest, DropsAddFoldersAndAcceptedFilesAndAreIgnoredDuringAJob)
     textFile("drop/readme.txt");
     const QStringList dropped{path("drop/clips"), path("drop/readme.txt"), loose, path("drop/clip.rm")};
 
-    EXPECT_EQ(adder.AddDropped(dropped, false), ListButtons::Unchanged);
+    adder.AddDropped(dropped, false);
+    EXPECT_EQ(ended(), ListButtons::Unchanged);
     EXPECT_EQ(introHidden, 1);
     EXPECT_EQ(rows.rowCount(), 0);
 
-    EXPECT_EQ(adder.AddDropped(dropped, true), ListButtons::Enable);
+    adder.AddDropped(dropped, true);
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), QStringList({inside, loose}));
 }
 
@@ -301,8 +324,8 @@ TEST_F(TaskAdderTest, CommandLinePathsFoldersAndIgnoredFiles)
     const QString second = clip("v/clips/2.avi");
     const QString first = clip("v/clips/1.avi");
     textFile("v/readme.txt");
-    EXPECT_EQ(adder.AddFromCommandLine({a, path("v/clips"), path("v/readme.txt"), path("v/missing.avi")}),
-              ListButtons::Enable);
+    adder.AddFromCommandLine({a, path("v/clips"), path("v/readme.txt"), path("v/missing.avi")});
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), QStringList({a, first, second}));
     EXPECT_TRUE(prompter.messages.isEmpty());
 }
@@ -315,15 +338,17 @@ TEST_F(TaskAdderTest, ACommandLineListFileNamesThePathsAndIsLeftAsItWas)
     const QByteArray lines = (listed + "\n\n" + path("l/missing.avi") + "\n" + path("l/folder") + "\n").toUtf8();
     const QString list = textFile("l/list.TMP", lines);
 
-    EXPECT_EQ(adder.AddFromCommandLine({list, notAdded}), ListButtons::Enable);
+    adder.AddFromCommandLine({list, notAdded});
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), QStringList({listed, inFolder}));
     QFile file(list);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), lines);
 
     MemoryTaskRowStore none;
-    TaskAdder unreadable(none, prompter);
-    EXPECT_EQ(unreadable.AddFromCommandLine({path("l/absent.tmp"), notAdded}), ListButtons::Unchanged);
+    TaskAdder unreadable(none, prompter, {.ended = [this](ListButtons change) { buttons = change; }});
+    unreadable.AddFromCommandLine({path("l/absent.tmp"), notAdded});
+    EXPECT_EQ(ended(), ListButtons::Unchanged);
     EXPECT_EQ(none.rowCount(), 0);
 }
 
@@ -368,7 +393,8 @@ TEST_F(TaskAdderTest, TodaysContainersAreFoundInFoldersAndProbed)
     }
     std::sort(expected.begin(), expected.end());
 
-    EXPECT_EQ(adder.AddDirectory(path("new")), ListButtons::Enable);
+    adder.AddDirectory(path("new"));
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.messages.value(0).text.toStdString();
     QStringList listed = rows.captions();
     std::sort(listed.begin(), listed.end());
