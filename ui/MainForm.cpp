@@ -10,7 +10,7 @@
 #include "tasks/InputFiles.h"
 #include "ui/AboutForm.h"
 #include "ui/ColumnSizing.h"
-#include "settings/DesktopOpening.h"
+#include "platform/DesktopOpening.h"
 #include "ui/MessageBoxPrompter.h"
 #include "ui/OutputFileText.h"
 #include "ui/OutputSettingsForm.h"

@@ -5,7 +5,7 @@
 #include "tasks/TaskAdder.h"
 #include "tasks/TaskListEdits.h"
 #include "tasks/TaskSort.h"
-#include "settings/DesktopOpening.h"
+#include "platform/DesktopOpening.h"
 #include "ui/FileDrops.h"
 #include "ui/TaskAddProgress.h"
 #include "ui/TaskRowDrag.h"
