@@ -40,6 +40,16 @@ ThumbnailMaker::~ThumbnailMaker()
         connect(process, &QProcess::finished, process, &QObject::deleteLater);
         process->kill();
     }
+    if (!m_folder || !m_folder->isValid())
+        return;
+    // A killed run may still be about to write its picture: under another name the folder
+    // can take no new file, so one removal takes it whole.
+    m_folder->setAutoRemove(false);
+    const QString ended = m_folder->path() + "-ended";
+    if (QDir().rename(m_folder->path(), ended))
+        QDir(ended).removeRecursively();
+    else
+        m_folder->remove();
 }
 
 ThumbnailMaker::Thumbnail ThumbnailMaker::request(const QString& path, bool first)
