@@ -1,4 +1,6 @@
-// The first stage: every entry, in list order, into an intermediate AVI in the temp folder.
+// The first stage: the entries, in list order, each or in groups into a converted file in the
+// job's folder (an intermediate AVI, or a piece of the output as the job's plan says), several
+// side by side; a profile that keeps the inputs as they are skips it.
 #include "pipeline/JobRunner.h"
 
 #include "core/PathRules.h"

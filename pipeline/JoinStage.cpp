@@ -1,4 +1,5 @@
-// The second stage: the intermediate files, in list order, joined into the output.
+// The second stage: the converted files (or the inputs themselves, when nothing was
+// converted), in list order, joined into the output.
 #include "pipeline/JobRunner.h"
 
 #include "core/TimeText.h"

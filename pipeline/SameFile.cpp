@@ -11,13 +11,6 @@ bool SameInode(const struct stat& a, const struct stat& b)
 
 }
 
-bool IsSameFile(const QString& first, const QString& second)
-{
-    const std::optional<struct stat> a = StatOfName(first);
-    const std::optional<struct stat> b = a ? StatOfName(second) : std::nullopt;
-    return a && b && SameInode(*a, *b);
-}
-
 QString FindSameFile(const QString& path, const QStringList& files)
 {
     // Usually the output does not exist yet, and then no input can be it: thousands of

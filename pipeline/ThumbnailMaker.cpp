@@ -1,5 +1,7 @@
 #include "pipeline/ThumbnailMaker.h"
 
+#include "pipeline/ThumbnailFolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,17 +27,29 @@ QString LastLine(const QByteArray& output)
 ThumbnailMaker::ThumbnailMaker(const QString& encoderPath, QSize box, QObject* parent)
     : QObject(parent), m_encoderPath(encoderPath), m_box(box)
 {
+    RemoveLeftThumbnailFolders(QDir::tempPath());
 }
 
 ThumbnailMaker::~ThumbnailMaker()
 {
-    // Their ends must not reach this half-destroyed object; the folder goes after them.
+    // Their ends must not reach this half-destroyed object, and nothing waits for them: each
+    // is killed and goes once it has ended, or with the program.
     for (QProcess* process : m_running.keys()) {
         process->disconnect(this);
+        process->setParent(nullptr);
+        connect(process, &QProcess::finished, process, &QObject::deleteLater);
         process->kill();
-        process->waitForFinished();
-        delete process;
     }
+    if (!m_folder || !m_folder->isValid())
+        return;
+    // A killed run may still be about to write its picture: under another name the folder
+    // can take no new file, so one removal takes it whole.
+    m_folder->setAutoRemove(false);
+    const QString ended = m_folder->path() + "-ended";
+    if (QDir().rename(m_folder->path(), ended))
+        QDir(ended).removeRecursively();
+    else
+        m_folder->remove();
 }
 
 ThumbnailMaker::Thumbnail ThumbnailMaker::request(const QString& path, bool first)
@@ -48,10 +62,8 @@ ThumbnailMaker::Thumbnail ThumbnailMaker::request(const QString& path, bool firs
             m_queue.push_front(path);
         return found->thumbnail;
     }
-    if (found != m_entries.cend() && !found->thumbnail.picture.isEmpty())
-        QFile::remove(found->thumbnail.picture);
     if (!m_noEncoder.isEmpty()) {
-        const Thumbnail failed{State::Failed, {}, m_noEncoder};
+        const Thumbnail failed{State::Failed, {}, 0, m_noEncoder};
         m_entries.insert(path, Entry{version, failed});
         return failed;
     }
@@ -90,7 +102,7 @@ void ThumbnailMaker::startRuns()
         if (m_noEncoder.isEmpty()) {
             start(path);
         } else {
-            m_entries[path].thumbnail = {State::Failed, {}, m_noEncoder};
+            m_entries[path].thumbnail = {State::Failed, {}, 0, m_noEncoder};
             QMetaObject::invokeMethod(this, [this, path] { emit finished(path); }, Qt::QueuedConnection);
         }
     }
@@ -99,12 +111,13 @@ void ThumbnailMaker::startRuns()
 void ThumbnailMaker::start(const QString& path)
 {
     if (!m_folder)
-        m_folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/velmo-joiner-thumbnails-XXXXXX");
+        m_folder = std::make_unique<QTemporaryDir>(ThumbnailFolderPattern(QDir::tempPath()));
     auto* process = new QProcess(this);
-    const QString picture = m_folder->filePath(QString::number(++m_picturesNamed) + ".jpg");
-    m_running.insert(process, Run{path, m_entries.value(path).version, picture});
+    const int number = ++m_picturesNamed;
+    const QString picture = m_folder->filePath(QString::number(number) + ".jpg");
+    m_running.insert(process, Run{path, m_entries.value(path).version, picture, number});
     if (!m_folder->isValid()) {
-        end(process, {State::Failed, {}, "No folder for the pictures: " + m_folder->errorString()});
+        end(process, {State::Failed, {}, 0, "No folder for the pictures: " + m_folder->errorString()});
         return;
     }
     process->setProgram(m_encoderPath);
@@ -116,19 +129,20 @@ void ThumbnailMaker::start(const QString& path)
     environment.insert("VELMO_WATCHED_PARENT", QString::number(QCoreApplication::applicationPid()));
     process->setProcessEnvironment(environment);
     connect(process, &QProcess::finished, this, [this, process, picture](int code, QProcess::ExitStatus status) {
-        if (status == QProcess::NormalExit && code == 0 && QFileInfo(picture).size() > 0) {
-            end(process, {State::Made, picture, {}});
+        QFile made(picture);
+        if (status == QProcess::NormalExit && code == 0 && made.open(QIODevice::ReadOnly) && made.size() > 0) {
+            end(process, {State::Made, made.readAll(), m_running.value(process).number, {}});
             return;
         }
         const QString reason = LastLine(process->readAll());
-        end(process, {State::Failed, {}, reason.isEmpty() ? "The encoder program ended abnormally." : reason});
+        end(process, {State::Failed, {}, 0, reason.isEmpty() ? "The encoder program ended abnormally." : reason});
     });
     connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return;
         // Nor will it start for the other files: they are not tried one by one.
         m_noEncoder = "The encoder program cannot be started: " + process->errorString();
-        end(process, {State::Failed, {}, m_noEncoder});
+        end(process, {State::Failed, {}, 0, m_noEncoder});
     });
     QTimer::singleShot(RunLimitMs, process, [process] { process->kill(); });
     ++m_runsStarted;
@@ -140,12 +154,11 @@ void ThumbnailMaker::end(QProcess* process, const Thumbnail& result)
     const Run run = m_running.take(process);
     process->disconnect(this);
     process->deleteLater();
+    QFile::remove(run.picture);
     // A file withdrawn while its picture was made keeps the picture; one changed since waits for its new one.
     const auto found = m_entries.find(run.path);
     if (found != m_entries.end() && found->version == run.version && found->thumbnail.state == State::Waiting)
         found->thumbnail = result;
-    else
-        QFile::remove(run.picture);
     // Told from the event loop, never from inside request(), whose caller is still at work;
     // and a run that cannot start does not start the next one from inside itself.
     QMetaObject::invokeMethod(

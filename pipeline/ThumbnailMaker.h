@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
@@ -14,9 +15,10 @@ class QProcess;
 class QTemporaryDir;
 
 // The small pictures of the task list's files. The encoder program makes them in the
-// background, a few runs at once, into a private folder that is removed with this
-// object. Each file's picture is kept for the session: a file whose path, size and
-// modification time are unchanged is not made again.
+// background, a few runs at once, into a private folder; each picture is read into memory
+// as its run ends and its file removed, so the folder holds only the pictures being made
+// and goes at once with this object. Each file's picture is kept for the session: a file
+// whose path, size and modification time are unchanged is not made again.
 class ThumbnailMaker : public QObject {
     Q_OBJECT
 
@@ -26,11 +28,13 @@ public:
     enum class State { Waiting, Made, Failed };
     struct Thumbnail {
         State state = State::Waiting;
-        QString picture; // the JPEG, once made
+        QByteArray picture; // the JPEG, once made
+        int number = 0;     // of the made picture: the same number, the same picture
         QString failure; // why none could be made
     };
 
-    // Pictures fit within box (pixels), keeping their display aspect.
+    // Pictures fit within box (pixels), keeping their display aspect. The folders left by
+    // makers of windows that were killed are removed.
     ThumbnailMaker(const QString& encoderPath, QSize box, QObject* parent = nullptr);
     ~ThumbnailMaker() override;
 
@@ -62,6 +66,7 @@ private:
         QString path;
         Version version;
         QString picture;
+        int number = 0;
     };
 
     void startRuns();

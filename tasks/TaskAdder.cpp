@@ -7,7 +7,7 @@
 #include "tasks/MediaProbe.h"
 #include "tasks/TaskEntry.h"
 
-#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -20,12 +20,6 @@ const QString AlreadyListedText =
     QStringLiteral("This file has been added to the Task List already. Are you sure to add it again?");
 const QString NotAddedCaption = QStringLiteral("Files Not Added");
 const QString NotAddedText = QStringLiteral("These files were not added:");
-
-void ProcessWaitingEvents()
-{
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
-}
 
 // A dropped or command-line path: an existing folder gives its files, an
 // existing accepted name itself (a pipe or device so named, to be refused by
@@ -47,47 +41,32 @@ QStringList FilesOfPaths(const QStringList& paths)
 TaskAdder::TaskAdder(TaskRowStore& rows, Prompter& prompter, TaskAddHooks hooks)
     : rows_(rows), prompter_(prompter), hooks_(std::move(hooks))
 {
-    if (!hooks_.processEvents)
-        hooks_.processEvents = ProcessWaitingEvents;
-    m_sinceEvents.start();
 }
 
-ListButtons TaskAdder::AddFiles(const QStringList& chosen)
+void TaskAdder::AddFiles(const QStringList& chosen)
 {
-    Begin();
     // The dialog gives the name the user clicked last in first place.
     QStringList files = chosen.mid(1);
     if (!chosen.isEmpty())
         files << chosen.first();
-    QStringList skipped;
-    AddEach(files, skipped);
-    return Finish(skipped);
+    begin(CommandOf(files));
 }
 
-ListButtons TaskAdder::AddDirectory(const QString& folder)
+void TaskAdder::AddDirectory(const QString& folder)
 {
-    Begin();
-    QStringList skipped;
-    if (!folder.isEmpty())
-        AddTaskDirectory(FoundName(folder), skipped);
-    return Finish(skipped);
+    begin(CommandOf(folder.isEmpty() ? QStringList() : FolderInputFiles(FoundName(folder))));
 }
 
-ListButtons TaskAdder::AddDropped(const QStringList& names, bool listEnabled)
+void TaskAdder::AddDropped(const QStringList& names, bool listEnabled)
 {
     if (hooks_.hideIntro)
         hooks_.hideIntro();
-    if (!listEnabled)
-        return ListButtons::Unchanged;
-    Begin();
-    QStringList skipped;
-    AddEach(FilesOfPaths(names), skipped);
-    return Finish(skipped);
+    if (listEnabled)
+        begin(CommandOf(FilesOfPaths(names)));
 }
 
-ListButtons TaskAdder::AddFromCommandLine(const QStringList& arguments)
+void TaskAdder::AddFromCommandLine(const QStringList& arguments)
 {
-    Begin();
     QStringList paths;
     for (const QString& path : CommandLinePaths(arguments)) {
         // Relative paths mean the folder the program was started in; the
@@ -95,58 +74,66 @@ ListButtons TaskAdder::AddFromCommandLine(const QStringList& arguments)
         if (!path.isEmpty())
             paths << AbsoluteName(path);
     }
-    QStringList skipped;
-    AddEach(FilesOfPaths(paths), skipped);
-    return Finish(skipped);
+    begin(CommandOf(FilesOfPaths(paths)));
 }
 
 QStringList TaskAdder::AddNamedInputs(const QStringList& arguments)
 {
-    Begin();
-    m_listAgain = true;
-    QStringList skipped;
+    Command command;
+    command.listAgain = true;
     const bool listFile = NamesListFile(arguments);
     if (listFile && !IsReadableName(arguments.first()))
-        skipped << ShownName(arguments.first()) + " (" + WhyNotProbed(arguments.first()) + ')';
+        command.items.push_back({{}, ShownName(arguments.first()) + " (" + WhyNotProbed(arguments.first()) + ')'});
     for (const QString& name : CommandLinePaths(arguments)) {
         // A list file's empty lines name nothing.
         if (name.isEmpty()) {
             if (!listFile)
-                skipped << "\"\" (an empty name)";
+                command.items.push_back({{}, "\"\" (an empty name)"});
             continue;
         }
         const QString path = AbsoluteName(name);
         if (!IsFolderName(path)) {
-            AddEach({path}, skipped);
+            command.items.push_back({path, {}});
             continue;
         }
         const QStringList files = FolderInputFiles(path);
         if (files.isEmpty())
-            skipped << ShownName(path) + " (a folder without video files)";
-        AddEach(files, skipped);
+            command.items.push_back({{}, ShownName(path) + " (a folder without video files)"});
+        for (const QString& file : files)
+            command.items.push_back({file, {}});
     }
-    m_listAgain = false;
-    Finish(skipped);
-    return skipped;
+    command.found = static_cast<int>(command.items.size());
+    // Run here to its end, behind any command before it, whatever the hooks say.
+    const auto later = std::exchange(hooks_.later, nullptr);
+    begin(std::move(command));
+    hooks_.later = later;
+    return m_lastSkipped;
 }
 
 void TaskAdder::Stop()
 {
-    if (IsAdding())
-        m_stopping = true;
+    if (!IsAdding())
+        return;
+    m_stopping = true;
+    // A batch under way ends the commands itself, after its file.
+    if (!m_inBatch)
+        finishAll();
 }
 
 void TaskAdder::StopQuietly()
 {
-    if (IsAdding())
-        m_stopping = m_quiet = true;
+    if (!IsAdding())
+        return;
+    m_quiet = true;
+    Stop();
 }
 
 bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
 {
     if (hooks_.hideIntro)
         hooks_.hideIntro();
-    if (!m_listAgain && rows_.hasCaption(path) && !AddAgain(path))
+    const bool listAgain = m_current && m_current->listAgain;
+    if (!listAgain && rows_.hasCaption(path) && !AddAgain(path))
         return false;
     // Looked at before anything opens it: opening a named pipe waits for a writer.
     if (const QString why = WhyNotARegularFile(path); !why.isEmpty()) {
@@ -173,10 +160,14 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
 
 bool TaskAdder::AddAgain(const QString& path)
 {
-    if (m_duplicates != Duplicates::Ask)
-        return m_duplicates == Duplicates::AddAll;
+    using Duplicates = Command::Duplicates;
+    Duplicates none = Duplicates::Ask;
+    Duplicates& answer = m_current ? m_current->duplicates : none;
+    if (answer != Duplicates::Ask)
+        return answer == Duplicates::AddAll;
     const QString text = AlreadyListedText + "\n\n" + ShownName(path);
-    if (!m_moreFollow)
+    // The file being added is not its command's last.
+    if (!m_current || m_current->items.empty())
         return prompter_.ask(AlreadyListedCaption, text);
     switch (prompter_.askForAll(AlreadyListedCaption, text)) {
     case Prompter::Answer::Yes:
@@ -184,60 +175,104 @@ bool TaskAdder::AddAgain(const QString& path)
     case Prompter::Answer::No:
         return false;
     case Prompter::Answer::YesToAll:
-        m_duplicates = Duplicates::AddAll;
+        answer = Duplicates::AddAll;
         return true;
     case Prompter::Answer::NoToAll:
-        m_duplicates = Duplicates::SkipAll;
+        answer = Duplicates::SkipAll;
         return false;
     }
     return false;
 }
 
-void TaskAdder::AddTaskDirectory(const QString& folder, QStringList& skipped)
+TaskAdder::Command TaskAdder::CommandOf(const QStringList& files)
 {
-    AddEach(FolderInputFiles(folder), skipped);
+    Command command;
+    for (const QString& file : files)
+        command.items.push_back({file, {}});
+    command.found = static_cast<int>(files.size());
+    return command;
+}
+
+void TaskAdder::begin(Command command)
+{
+    m_commands.push_back(std::move(command));
+    if (m_inBatch)
+        return;
+    if (m_commands.size() == 1 || !hooks_.later)
+        runBatch();
+}
+
+void TaskAdder::runBatch()
+{
+    m_scheduled = false;
+    m_inBatch = true;
+    QElapsedTimer batch;
+    batch.start();
+    while (!m_commands.empty()) {
+        Command& command = m_commands.front();
+        if (!m_stopping && !command.items.empty()) {
+            m_current = &command;
+            const Item item = command.items.front();
+            command.items.pop_front();
+            if (!item.refusal.isEmpty())
+                command.skipped << item.refusal;
+            else
+                AddTaskFile(FoundName(item.file), command.skipped);
+            m_current = nullptr;
+        }
+        if (m_stopping || command.items.empty())
+            finishFirst();
+        else if (hooks_.later && batch.elapsed() >= hooks_.batchMs)
+            break;
+    }
+    m_inBatch = false;
+    if (m_commands.empty())
+        return;
+    const Command& running = m_commands.front();
+    if (hooks_.progress)
+        hooks_.progress(running.found - static_cast<int>(running.items.size()), running.found);
+    scheduleBatch();
+}
+
+void TaskAdder::scheduleBatch()
+{
+    if (m_scheduled)
+        return;
+    m_scheduled = true;
+    hooks_.later([this] {
+        // Stopped meanwhile: nothing is left to add.
+        if (m_scheduled && IsAdding())
+            runBatch();
+    });
+}
+
+void TaskAdder::finishFirst()
+{
+    const Command command = std::move(m_commands.front());
+    m_commands.pop_front();
+    m_lastSkipped = command.skipped;
+    if (m_commands.empty()) {
+        m_scheduled = false;
+        const bool quiet = std::exchange(m_quiet, false);
+        m_stopping = false;
+        if (hooks_.ended)
+            hooks_.ended(ListButtonsAfterAdd(rows_));
+        if (!quiet)
+            ReportSkipped(command.skipped);
+        return;
+    }
+    if (!m_quiet)
+        ReportSkipped(command.skipped);
+}
+
+void TaskAdder::finishAll()
+{
+    while (!m_commands.empty())
+        finishFirst();
 }
 
 void TaskAdder::ReportSkipped(const QStringList& skipped)
 {
     if (!skipped.isEmpty())
         prompter_.inform(NotAddedCaption, NotAddedText + '\n' + skipped.join('\n'));
-}
-
-void TaskAdder::Begin()
-{
-    if (m_depth++ == 0)
-        m_sinceEvents.start();
-}
-
-void TaskAdder::AddEach(const QStringList& files, QStringList& skipped)
-{
-    // An add inside this one (files dropped while events are processed) has answers of its own.
-    const Duplicates outer = std::exchange(m_duplicates, Duplicates::Ask);
-    const int found = static_cast<int>(files.size());
-    for (int done = 0; done < found && !m_stopping; ++done) {
-        if (m_sinceEvents.elapsed() >= hooks_.eventIntervalMs) {
-            if (hooks_.progress)
-                hooks_.progress(done, found);
-            hooks_.processEvents();
-            m_sinceEvents.restart();
-            if (m_stopping)
-                break;
-        }
-        m_moreFollow = done + 1 < found;
-        AddTaskFile(FoundName(files[done]), skipped);
-        m_moreFollow = false;
-    }
-    m_duplicates = outer;
-}
-
-ListButtons TaskAdder::Finish(const QStringList& skipped)
-{
-    if (m_depth == 1 && hooks_.ended)
-        hooks_.ended();
-    if (!m_quiet)
-        ReportSkipped(skipped);
-    if (--m_depth == 0)
-        m_stopping = m_quiet = false;
-    return ListButtonsAfterAdd(rows_);
 }

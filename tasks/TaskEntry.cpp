@@ -4,15 +4,11 @@
 
 namespace {
 
-constexpr int FirstSpareTimedCell = 5;
-
 void ReadCell(const TaskRowStore& rows, int index, int cell, ltvItemData& entry)
 {
     entry.cells[cell] = rows.cell(index, cell);
     if (cell == CellLength)
         entry.LengthSeconds = TimeTextToSeconds(entry.cells[cell]);
-    else if (cell >= FirstSpareTimedCell)
-        entry.spareSeconds[cell - FirstSpareTimedCell] = TimeTextToSeconds(entry.cells[cell]);
 }
 
 bool IsCell(int selector)

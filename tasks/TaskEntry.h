@@ -10,12 +10,10 @@
 struct ltvItemData {
     QString path;
     std::array<QString, TaskRowStore::CellCount> cells;
-    // Parsed from cell 0 on every read, -1 when it is not a time text.
+    // Parsed from the length cell on every read, -1 when it is not a time text.
     double LengthSeconds = -1;
     // The length where it is known, else 0: what a total may add up.
     double KnownSeconds() const { return LengthSeconds > 0 ? LengthSeconds : 0; }
-    // Parsed from cells 5 to 9 by the same rule.
-    std::array<double, 5> spareSeconds{-1, -1, -1, -1, -1};
 };
 
 // The cells that the program fills.
@@ -35,8 +33,8 @@ enum TaskCell {
 constexpr int EntryWhole = -2;
 constexpr int EntryPath = -1;
 
-// Whole: path, ten cells and every seconds value. Path: the path only.
-// A cell number: that cell, and for cells 0 and 5 to 9 also its seconds value.
+// Whole: path, ten cells and the length's seconds. Path: the path only.
+// A cell number: that cell, and for the length also its seconds.
 void ReadTaskEntry(const TaskRowStore& rows, int index, int selector, ltvItemData& entry);
 
 // Whole: path and ten cells. Path: the path only. A cell number: that cell.

@@ -21,11 +21,22 @@ TaskListHistory::TaskListHistory(TaskRowStore& rows)
 
 void TaskListHistory::Record(const std::function<void()>& change)
 {
+    const quint64 step = Open();
+    change();
+    Close(step);
+}
+
+quint64 TaskListHistory::Open()
+{
     const quint64 id = ++m_lastId;
     Keep(m_undo, Step{id, TakeRows(m_rows)});
-    change();
+    return id;
+}
+
+void TaskListHistory::Close(quint64 step)
+{
     // Steps recorded while this change ran lie above it; it stays a step then.
-    if (!m_undo.isEmpty() && m_undo.last().id == id && SameEntries(m_undo.last().rows, TakeRows(m_rows))) {
+    if (!m_undo.isEmpty() && m_undo.last().id == step && SameEntries(m_undo.last().rows, TakeRows(m_rows))) {
         m_undo.removeLast();
         return;
     }

@@ -20,6 +20,10 @@ public:
     // was is no step. A change that lets other commands run before it ends (an add) is a step
     // of its own, before theirs.
     void Record(const std::function<void()>& change);
+    // The same for a change that ends later (an add that goes on in the event loop): Open
+    // before it, Close with Open's number once it has ended.
+    quint64 Open();
+    void Close(quint64 step);
 
     bool CanUndo() const { return !m_undo.isEmpty(); }
     bool CanRedo() const { return !m_redo.isEmpty(); }

@@ -2,7 +2,7 @@
 
 #include "platform/Shell.h"
 #include "settings/ProgramValues.h"
-#include "settings/DesktopOpening.h"
+#include "platform/DesktopOpening.h"
 #include "ui/DialogKeys.h"
 #include "ui/JpegPicture.h"
 #include "ui/MessageBoxPrompter.h"

@@ -10,8 +10,9 @@
 #include "tasks/InputFiles.h"
 #include "ui/AboutForm.h"
 #include "ui/ColumnSizing.h"
-#include "settings/DesktopOpening.h"
+#include "platform/DesktopOpening.h"
 #include "ui/MessageBoxPrompter.h"
+#include "ui/OutputFileText.h"
 #include "ui/OutputSettingsForm.h"
 #include "ui/SettingsForm.h"
 #include "pipeline/JobRunner.h"
@@ -106,7 +107,7 @@ void TMainForm::FormCreate(const QStringList& arguments)
     // got, and its questions and messages stand over it.
     if (!arguments.isEmpty()) {
         QMetaObject::invokeMethod(
-            this, [this, arguments] { applyListButtons(m_adder->AddFromCommandLine(arguments)); },
+            this, [this, arguments] { m_adder->AddFromCommandLine(arguments); },
             Qt::QueuedConnection);
     }
     setAcceptDrops(true);
@@ -174,6 +175,7 @@ void TMainForm::cmbProfileChange()
 {
     // LoadProfile leaves everything as it was when the file is missing.
     opSettingForm->LoadProfile(ProfilePathOf(m_program.ProgramDir, cmbProfile->currentText()));
+    edtOutputFile->setText(WithOutputType(edtOutputFile->text(), opSettingForm->OutputExt));
 }
 
 void TMainForm::bbtnSettingClick()

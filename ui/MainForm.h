@@ -11,6 +11,7 @@
 #include <QPixmap>
 
 #include <memory>
+#include <optional>
 
 class Notifier;
 class Power;
@@ -254,6 +255,10 @@ private:
     void applyListButtons(ListButtons change);
     // Runs a change of the list as one step of its history and applies what it does to the buttons.
     void changeTasks(const std::function<ListButtons()>& change);
+    // Gives an adding command; the adds that follow one another make one step of the history,
+    // which ends with the last of them.
+    void addTasks(const std::function<void()>& command);
+    void endAddStep();
     // After Undo or Redo: the buttons follow the list, and the first selected row is the current one.
     void showRestoredTasks();
     // The status bar's summary of the list, made again once the list's changes have settled.
@@ -267,6 +272,8 @@ private:
     std::unique_ptr<TreeTaskRowStore> m_rows;
     std::unique_ptr<TaskListHistory> m_history;
     std::unique_ptr<TaskAdder> m_adder;
+    // The history's step of the adds under way.
+    std::optional<quint64> m_addStep;
     TaskAddProgress* m_addProgress = nullptr;
     QTimer* m_summaryTimer = nullptr;
     std::unique_ptr<TopSettingForm> m_outputSettings;

@@ -5,6 +5,7 @@
 #include "pipeline/JobRunner.h"
 #include "pipeline/JobSettingsFrom.h"
 #include "ui/CommandLinesWindow.h"
+#include "ui/OutputFileText.h"
 #include "ui/OutputSettingsForm.h"
 #include "ui/SettingsForm.h"
 #include "ui/TreeTaskRowStore.h"
@@ -39,11 +40,13 @@ JobState TMainForm::jobState() const
 JobSettings TMainForm::jobSettings() const
 {
     return JobSettingsFrom(m_program, SettingForm->preferences(), cmbProfile->currentText(), opSettingForm->OutputExt,
-                           opSettingForm->choices(), edtOutputFile->text());
+                           opSettingForm->choices(), WithHomeFolder(edtOutputFile->text()));
 }
 
 void TMainForm::tbtnStartClick()
 {
+    // The box shows the file the job writes.
+    edtOutputFile->setText(WithHomeFolder(edtOutputFile->text()));
     m_job->tbtnStartClick(jobSettings());
 }
 

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -83,6 +84,10 @@ void TMainForm::buildWindow()
     Memo1->hide();
     timerTime = new QTimer(this);
     timerTime->setInterval(1000);
+
+    // Quitting as desktop programs do is closing, with its question while a job runs.
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
 }
 
 void TMainForm::buildToolbar()
@@ -102,6 +107,7 @@ void TMainForm::buildToolbar()
         tool->setIconSize(QSize(48, 48));
         tool->setFixedSize(56, 54);
         tool->setToolTip(hint);
+        tool->setAccessibleName(hint);
         tool->setAutoRaise(true);
         tool->setEnabled(enabled);
         Toolbar1->addWidget(tool);
@@ -116,6 +122,8 @@ void TMainForm::buildToolbar()
     tbtnClear = button(ToolbarPicture::Clear, "Clear", false);
     AddGap(Toolbar1, 8);
     tbtnStart = button(ToolbarPicture::Start, "Start", false);
+    // The keyboard's way to start, as a dialog's Ctrl+Enter sends what is filled in.
+    tbtnStart->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     tbtnStop = button(ToolbarPicture::Stop, "Stop", false);
     AddGap(Toolbar1, 12);
     tbtnSetting = button(ToolbarPicture::Setting, "General Settings", true);

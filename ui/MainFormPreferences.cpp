@@ -4,7 +4,7 @@
 
 #include "pipeline/JobRunner.h"
 #include "platform/Prompter.h"
-#include "settings/CompletionActions.h"
+#include "platform/CompletionActions.h"
 #include "settings/IniFile.h"
 #include "tasks/TaskAdder.h"
 #include "ui/PowerOffCountdown.h"

@@ -5,7 +5,7 @@
 #include "tasks/TaskAdder.h"
 #include "tasks/TaskListEdits.h"
 #include "tasks/TaskSort.h"
-#include "settings/DesktopOpening.h"
+#include "platform/DesktopOpening.h"
 #include "ui/FileDrops.h"
 #include "ui/TaskAddProgress.h"
 #include "ui/TaskRowDrag.h"
@@ -71,8 +71,12 @@ void TMainForm::buildAdding()
     TaskAddHooks hooks;
     hooks.hideIntro = [this] { panltvTask->hide(); };
     hooks.progress = [this](int done, int found) { m_addProgress->show(done, found); };
-    hooks.ended = [this] {
+    // Each batch after the window has painted and answered what came meanwhile.
+    hooks.later = [this](std::function<void()> batch) { QTimer::singleShot(0, this, std::move(batch)); };
+    hooks.ended = [this](ListButtons buttons) {
         m_addProgress->hide();
+        endAddStep();
+        applyListButtons(buttons);
         m_summaryTimer->start(0);
     };
     m_adder = std::make_unique<TaskAdder>(*m_rows, *m_services.prompter, hooks);
@@ -129,25 +133,37 @@ void TMainForm::changeTasks(const std::function<ListButtons()>& change)
     applyListButtons(buttons);
 }
 
+void TMainForm::addTasks(const std::function<void()>& command)
+{
+    if (!m_addStep)
+        m_addStep = m_history->Open();
+    command();
+    if (!isAdding())
+        endAddStep();
+}
+
+void TMainForm::endAddStep()
+{
+    if (m_addStep)
+        m_history->Close(*std::exchange(m_addStep, std::nullopt));
+}
+
 void TMainForm::tbtnAddFileClick()
 {
     const QStringList files = m_services.dialogs->openFiles(OpenDialog1);
-    changeTasks([&] { return m_adder->AddFiles(files); });
+    addTasks([&] { m_adder->AddFiles(files); });
 }
 
 void TMainForm::tbtnAddDirClick()
 {
     const QString folder = m_services.dialogs->BrowseForFolder("Add a directory to the Task List");
-    changeTasks([&] {
-        const ListButtons change = m_adder->AddDirectory(folder);
-        ltvTask->setFocus();
-        return change;
-    });
+    addTasks([&] { m_adder->AddDirectory(folder); });
+    ltvTask->setFocus();
 }
 
 void TMainForm::DropFiles(const QStringList& paths)
 {
-    changeTasks([&] { return m_adder->AddDropped(paths, ltvTask->isEnabled()); });
+    addTasks([&] { m_adder->AddDropped(paths, ltvTask->isEnabled()); });
 }
 
 void TMainForm::tbtnUpClick()

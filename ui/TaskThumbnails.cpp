@@ -4,7 +4,6 @@
 #include "ui/JpegPicture.h"
 #include "ui/ToolbarPictures.h"
 
-#include <QFile>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
@@ -95,22 +94,21 @@ QIcon TaskThumbnails::iconOf(const QString& path, bool soon)
     case ThumbnailMaker::State::Waiting:
         return m_waiting;
     case ThumbnailMaker::State::Made:
-        return pictureIcon(thumbnail.picture);
+        return pictureIcon(thumbnail.number, thumbnail.picture);
     case ThumbnailMaker::State::Failed:
         break;
     }
     return m_film;
 }
 
-QIcon TaskThumbnails::pictureIcon(const QString& picture)
+QIcon TaskThumbnails::pictureIcon(int number, const QByteArray& picture)
 {
-    const auto found = m_pictures.constFind(picture);
+    const auto found = m_pictures.constFind(number);
     if (found != m_pictures.cend())
         return *found;
-    QFile file(picture);
-    const QImage image = file.open(QIODevice::ReadOnly) ? DecodeJpeg(file.readAll()) : QImage();
+    const QImage image = DecodeJpeg(picture);
     const QIcon icon = image.isNull() ? m_film : Boxed(QPixmap::fromImage(image), m_list.devicePixelRatioF());
-    m_pictures.insert(picture, icon);
+    m_pictures.insert(number, icon);
     return icon;
 }
 

@@ -32,7 +32,7 @@ private:
     void showRows(int first, int last, bool soon = false);
     void showMade(const QString& path);
     QIcon iconOf(const QString& path, bool soon);
-    QIcon pictureIcon(const QString& picture);
+    QIcon pictureIcon(int number, const QByteArray& picture);
     // The rows in sight are made before the others.
     void hurryVisibleRows();
 
@@ -40,7 +40,7 @@ private:
     ThumbnailMaker* m_maker;
     QIcon m_waiting;
     QIcon m_film;
-    // By picture file: each is read once.
-    QHash<QString, QIcon> m_pictures;
+    // By the made picture's number: each is decoded once.
+    QHash<int, QIcon> m_pictures;
     QTimer* m_scrolled;
 };

@@ -11,6 +11,7 @@
 #include "ui/MainForm.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -99,6 +100,9 @@ std::optional<Cost> ThroughTheWindow(const QString& programDir, const QString& f
     QApplication::processEvents();
     const CostTimer timer;
     form.tbtnAddDirClick();
+    // The add goes on in the event loop, batch by batch.
+    while (form.isAdding())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const Cost cost = timer.elapsed();
     if (form.ltvTask->topLevelItemCount() != expected || prompter.messages != 0) {
         std::fprintf(stderr, "%s: %d of %lld rows, %d messages\n", qPrintable(folder),

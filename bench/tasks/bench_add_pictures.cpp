@@ -85,6 +85,9 @@ std::optional<Add> AddFolder(const QString& programDir, const QString& folder, i
     const double cpu = ProcessorSeconds();
     wall.start();
     form.tbtnAddDirClick();
+    // The add goes on in the event loop, batch by batch.
+    while (form.isAdding())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     Add add{wall.nsecsElapsed() / 1e9, ProcessorSeconds() - cpu, pictures ? thumbnails->maker().runsStarted() : 0};
     if (form.ltvTask->topLevelItemCount() != expected || prompter.messages != 0) {
         std::fprintf(stderr, "%d of %d rows, %d messages\n", form.ltvTask->topLevelItemCount(), expected,

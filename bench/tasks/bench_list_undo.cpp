@@ -8,6 +8,7 @@
 #include "ui/MainForm.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -73,7 +74,12 @@ int main(int argc, char** argv)
     QStringList paths;
     for (const QString& name : folder.entryList(QDir::Files, QDir::Name | QDir::Reversed))
         paths << folder.filePath(name);
-    const double add = Milliseconds([&] { form.DropFiles(paths); });
+    const double add = Milliseconds([&] {
+        form.DropFiles(paths);
+        // The add goes on in the event loop, batch by batch.
+        while (form.isAdding())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    });
     const int rows = form.ltvTask->topLevelItemCount();
     const auto selectOnly = [&form](int row) {
         form.ltvTask->clearSelection();

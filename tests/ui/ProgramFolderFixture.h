@@ -7,6 +7,8 @@
 #include "tests/ui/FakeFileDialogs.h"
 #include "ui/MainForm.h"
 
+#include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -34,6 +36,13 @@ protected:
         m_form = std::make_unique<TMainForm>(programDir(), arguments,
                                              MainFormServices{&prompter, &shell, &dialogs, &power, &inhibitor, &notifier});
         return *m_form;
+    }
+
+    // Runs the event loop until the adding commands given so far have ended.
+    static void untilAdded(TMainForm& form)
+    {
+        while (form.isAdding())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 
     FakePrompter prompter;

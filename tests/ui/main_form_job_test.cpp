@@ -37,8 +37,8 @@ protected:
         for (const char* name : {"a.avi", "b.avi"})
             ASSERT_TRUE(QFile::copy(source, programDir() + "clips/" + name));
         QDir(programDir()).mkdir("Profiles");
-        ASSERT_TRUE(QFile::copy(ProgramFolder() + "Profiles/AVI - MPEG-4 Video.bpf",
-                                programDir() + "Profiles/AVI - MPEG-4 Video.bpf"));
+        for (const char* profile : {"AVI - MPEG-4 Video.bpf", "WMV - Windows Media Video 8.bpf"})
+            ASSERT_TRUE(QFile::copy(ProgramFolder() + "Profiles/" + profile, programDir() + "Profiles/" + profile));
     }
 
     // A slow stand-in in place of the encoder program of this program folder: it writes its
@@ -94,6 +94,14 @@ TEST_F(MainFormJob, StartChecksThenAJobWithoutItsEncoderEndsCleanly)
     EXPECT_EQ(form.edtOutputFile->text(), programDir() + "joined.avi") << "the profile's type is added";
     ASSERT_EQ(prompter.messages.size(), 2);
     EXPECT_EQ(prompter.messages[1].text, "Error. Please re-install Velmo AVI Video Joiner");
+
+    form.chooseProfile("WMV - Windows Media Video 8");
+    EXPECT_EQ(form.edtOutputFile->text(), programDir() + "joined.wmv") << "the new profile's type replaces the old";
+    form.edtOutputFile->setText("~/joined.wmv");
+    startToTheEnd(form);
+    EXPECT_EQ(form.edtOutputFile->text(), QDir::homePath() + "/joined.wmv") << "a leading ~ is the home folder";
+    ASSERT_EQ(prompter.messages.size(), 3);
+    EXPECT_EQ(prompter.messages[2].text, "Error. Please re-install Velmo AVI Video Joiner");
     EXPECT_EQ(form.jobState(), JobState::Idle);
     EXPECT_FALSE(form.timerTime->isActive());
     EXPECT_TRUE(form.panBottomCenter->isVisible());

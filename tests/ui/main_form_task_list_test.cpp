@@ -62,6 +62,7 @@ protected:
         TMainForm& form = start(arguments);
         form.show();
         QApplication::processEvents();
+        untilAdded(form);
         return form;
     }
 
@@ -118,6 +119,7 @@ TEST_F(MainFormTaskList, CommandLineFilesFillTheVisibleColumnsOnceTheWindowIsUp)
     EXPECT_TRUE(captions(form).isEmpty()) << "no question or message may come before the window";
     form.show();
     QApplication::processEvents();
+    untilAdded(form);
     EXPECT_EQ(captions(form), QStringList{clip("b.avi")});
     EXPECT_TRUE(listButtonsEnabled(form, true));
     EXPECT_TRUE(form.panltvTask->isHidden());
@@ -139,6 +141,7 @@ TEST_F(MainFormTaskList, AddFilesAndAddDirectoryUseTheirDialogs)
     TMainForm& form = start();
     dialogs.filesToOpen = {clip("c.avi"), clip("a.avi")};
     form.tbtnAddFile->click();
+    untilAdded(form);
     EXPECT_EQ(captions(form), (QStringList{clip("a.avi"), clip("c.avi")}));
     EXPECT_EQ(dialogs.lastOptions.filter, form.OpenDialog1.filter);
     EXPECT_TRUE(listButtonsEnabled(form, true));
@@ -147,6 +150,7 @@ TEST_F(MainFormTaskList, AddFilesAndAddDirectoryUseTheirDialogs)
     prompter.answer(false);
     prompter.answer(false);
     form.mnuAddDirectory->trigger();
+    untilAdded(form);
     EXPECT_EQ(dialogs.lastFolderTitle, "Add a directory to the Task List");
     EXPECT_EQ(captions(form), (QStringList{clip("a.avi"), clip("c.avi"), clip("b.avi")}));
 }
@@ -155,6 +159,7 @@ TEST_F(MainFormTaskList, KeysMoveButtonsAndOpenReachTheList)
 {
     TMainForm& form = start({programDir() + "clips"});
     QApplication::processEvents();
+    untilAdded(form);
     press(form, Qt::Key_Delete);
     EXPECT_EQ(captions(form).size(), 3) << "Delete with nothing selected changes nothing";
 
@@ -207,6 +212,7 @@ TEST_F(MainFormTaskList, DropsAreIgnoredWhileTheListIsDisabled)
 
     form.ltvTask->setEnabled(true);
     form.DropFiles({programDir() + "clips"});
+    untilAdded(form);
     EXPECT_EQ(captions(form).size(), 3);
     EXPECT_TRUE(listButtonsEnabled(form, true));
 }
@@ -224,6 +230,7 @@ TEST_F(MainFormTaskList, ALongAddShowsItsProgressAndEscStopsItKeepingWhatWasAdde
         QApplication::sendEvent(form.edtOutputFile, &escape);
     });
     form.tbtnAddDir->click();
+    untilAdded(form);
 
     EXPECT_TRUE(QRegularExpression("^Adding files to the Task List: \\d+ of 1000 done. Press Esc to stop.$")
                     .match(shown)
@@ -279,6 +286,7 @@ TEST_F(MainFormTaskList, FilesDroppedOnTheOutputBoxGoToTheListAndLeaveTheBoxAlon
     QApplication::sendEvent(form.edtOutputFile, &drop);
     EXPECT_TRUE(drop.isAccepted());
     QApplication::processEvents();
+    untilAdded(form);
 
     EXPECT_EQ(captions(form), (QStringList{clip("c.avi"), clip("a.avi"), NameFromBytes(latin1)}));
     unlink(latin1.constData());
@@ -465,10 +473,12 @@ TEST_F(MainFormTaskList, DuplicatesOfAFolderAskOncePerFileUntilAnAnswerForAll)
         TMainForm& form = start();
         dialogs.folderToBrowse = folder;
         form.tbtnAddDir->click();
+        untilAdded(form);
         ASSERT_EQ(form.ltvTask->topLevelItemCount(), Files) << test.name;
         prompter.messages.clear();
         prompter.forAllAnswers = test.answers;
         form.tbtnAddDir->click();
+        untilAdded(form);
         EXPECT_EQ(form.ltvTask->topLevelItemCount(), test.rows) << test.name;
         ASSERT_EQ(prompter.messages.size(), test.answers.size()) << test.name;
         for (int asked = 0; asked < test.answers.size(); ++asked) {

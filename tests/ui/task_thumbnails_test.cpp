@@ -12,6 +12,9 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 // The pictures in the task list, made by the real encoder from clips of this test.
@@ -165,4 +168,30 @@ TEST_F(TaskThumbnailsTest, MovedAndRemovedRowsKeepEachFilesPicture)
     form.tbtnRemoveClick();
     ASSERT_EQ(form.ltvTask->topLevelItemCount(), 2);
     expectPicturesFollowCaptions(form, widths);
+}
+
+TEST_F(TaskThumbnailsTest, AStartRemovesTheFoldersOfKilledWindowsAndMadePicturesLeaveNoFile)
+{
+    qputenv("TMPDIR", programDir().toUtf8());
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    waitpid(ended, nullptr, 0);
+    const QString killedWindow = "velmo-joiner-thumbnails-" + QString::number(ended) + "-AbCdEf";
+    const QString openWindow = "velmo-joiner-thumbnails-" + QString::number(getppid()) + "-AbCdEf";
+    for (const QString& folder : {killedWindow, openWindow}) {
+        ASSERT_TRUE(QDir(programDir()).mkdir(folder));
+        writeFile(folder + "/1.jpg", "picture");
+    }
+
+    TMainForm& form = startWith({clip("video.avi")});
+    EXPECT_FALSE(QFileInfo::exists(programDir() + killedWindow));
+    EXPECT_TRUE(QFileInfo::exists(programDir() + openWindow + "/1.jpg"));
+    waitForPictures(form);
+    EXPECT_EQ(pictureWidth(form, 0), 48);
+    const QStringList own =
+        QDir(programDir()).entryList({"velmo-joiner-thumbnails-" + QString::number(getpid()) + "-*"}, QDir::Dirs);
+    ASSERT_EQ(own.size(), 1);
+    EXPECT_TRUE(QDir(programDir() + own[0]).isEmpty()) << "the picture is kept in memory";
+    qunsetenv("TMPDIR");
 }

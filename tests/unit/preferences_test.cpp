@@ -1,4 +1,4 @@
-#include "settings/CompletionActions.h"
+#include "platform/CompletionActions.h"
 #include "settings/GeneralPreferences.h"
 #include "settings/IniFile.h"
 #include "settings/ProgramValues.h"

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <deque>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -101,21 +103,31 @@ protected:
     MemoryTaskRowStore rows;
     FakePrompter prompter;
     int introHidden = 0;
-    int eventRounds = 0;
-    std::function<void()> onEvents;
+    // The batches waiting for the event loop's turn, and those run so far.
+    std::deque<std::function<void()>> batches;
+    int batchesRun = 0;
     QList<QPair<int, int>> progress;
-    // Events before every file, so the tests see each round.
+    ListButtons buttons = ListButtons::Unchanged;
+    // One file a batch, so the tests see each.
     TaskAdder adder{rows, prompter,
                     {.hideIntro = [this] { ++introHidden; },
-                     .processEvents =
-                         [this] {
-                             ++eventRounds;
-                             if (onEvents)
-                                 onEvents();
-                         },
+                     .later = [this](std::function<void()> batch) { batches.push_back(std::move(batch)); },
                      .progress = [this](int done, int found) { progress.append({done, found}); },
-                     .ended = nullptr,
-                     .eventIntervalMs = 0}};
+                     .ended = [this](ListButtons change) { buttons = change; },
+                     .batchMs = 0}};
+
+    // Runs the waiting batches, as the event loop would, until the commands have ended:
+    // what the list buttons do then.
+    ListButtons ended()
+    {
+        while (!batches.empty()) {
+            const std::function<void()> batch = std::move(batches.front());
+            batches.pop_front();
+            ++batchesRun;
+            batch();
+        }
+        return std::exchange(buttons, ListButtons::Unchanged);
+    }
 };
 
 }
@@ -191,7 +203,8 @@ TEST_F(TaskAdderTest, UnreadableFilesAreLeftOutAndNamedWithTheirReasonsInOneMess
     // The dialog gives the last chosen name first.
     {
         OrdinaryUserFileAccess user;
-        EXPECT_EQ(adder.AddFiles({empty, first, renamed, pipe, sound, locked, gone, second}), ListButtons::Enable);
+        adder.AddFiles({empty, first, renamed, pipe, sound, locked, gone, second});
+        EXPECT_EQ(ended(), ListButtons::Enable);
     }
     EXPECT_EQ(rows.captions(), QStringList({first, second}));
     for (int row = 0; row < rows.rowCount(); ++row)
@@ -211,7 +224,8 @@ TEST_F(TaskAdderTest, AFolderOfOnlyUnreadableFilesLeavesTheButtonsAndReportsOnce
 {
     const QString one = textFile("broken/one.avi");
     const QString two = textFile("broken/two.mov");
-    EXPECT_EQ(adder.AddDirectory(path("broken")), ListButtons::Unchanged);
+    adder.AddDirectory(path("broken"));
+    EXPECT_EQ(ended(), ListButtons::Unchanged);
     EXPECT_EQ(rows.rowCount(), 0);
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].text, NotAdded + "\n" + one + " (not a video)\n" + two + " (not a video)");
@@ -224,9 +238,11 @@ TEST_F(TaskAdderTest, AddFilesTakesTheDialogsFirstNameLast)
     const QString c = clip("c.rm");
     // The dialog reads a name that is not UTF-8 as Qt decodes it, which loses its bytes.
     const QString latin1 = latin1Clip("d", "caf\xE9.avi");
-    EXPECT_EQ(adder.AddFiles({c, a, QString::fromUtf8(NameBytes(latin1)), b}), ListButtons::Enable);
+    adder.AddFiles({c, a, QString::fromUtf8(NameBytes(latin1)), b});
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), QStringList({a, latin1, b, c}));
-    EXPECT_EQ(adder.AddFiles({}), ListButtons::Enable);
+    adder.AddFiles({});
+    EXPECT_EQ(ended(), ListButtons::Enable);
 }
 
 TEST_F(TaskAdderTest, AFolderAddsItsOwnVisibleVideoFilesInNaturalOrder)
@@ -245,10 +261,11 @@ TEST_F(TaskAdderTest, AFolderAddsItsOwnVisibleVideoFilesInNaturalOrder)
     ASSERT_EQ(mkfifo(QFile::encodeName(path("folder/pipe.avi")).constData(), 0644), 0);
     const QStringList natural{a, b, c, latin1, img09, img9, img10};
 
-    EXPECT_EQ(adder.AddDirectory(path("folder")), ListButtons::Enable);
+    adder.AddDirectory(path("folder"));
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), natural);
     EXPECT_EQ(rows.cell(3, CellName), u"caf\uFFFD") << "shown with a replacement character";
-    EXPECT_EQ(eventRounds, 8);
+    EXPECT_EQ(batchesRun, 7) << "the window has its turn between every two files";
     ASSERT_EQ(prompter.messages.size(), 1) << "what is not added is named";
     EXPECT_TRUE(prompter.messages[0].text.endsWith("pipe.avi (a named pipe, not a file)"));
     prompter.messages.clear();
@@ -275,21 +292,23 @@ TEST_F(TaskAdderTest, AStoppedAddKeepsItsRowsReportsItsProgressAndEndsOnlyThatCo
         const QString b = clip("long/b.avi");
         clip("long/c.avi");
         clip("long/d.avi");
-        onEvents = [&] {
-            EXPECT_TRUE(adder.IsAdding());
-            if (eventRounds % 3 == 0)
-                (adder.*stopping.stop)();
-        };
-        eventRounds = 0;
-        EXPECT_EQ(adder.AddDirectory(path("long")), ListButtons::Enable);
-        onEvents = nullptr;
+        adder.AddDirectory(path("long"));
+        EXPECT_TRUE(adder.IsAdding()) << "the other files wait for the event loop's turn";
+        ASSERT_EQ(batches.size(), 1);
+        batches.front()();
+        batches.pop_front();
+        // Esc, or closing, between two batches.
+        (adder.*stopping.stop)();
+        EXPECT_FALSE(adder.IsAdding());
+        EXPECT_EQ(ended(), ListButtons::Enable);
         EXPECT_EQ(rows.captions(), QStringList{b});
-        EXPECT_EQ(progress, (QList<QPair<int, int>>{{0, 4}, {1, 4}, {2, 4}}));
+        EXPECT_EQ(progress, (QList<QPair<int, int>>{{1, 4}, {2, 4}}));
         EXPECT_EQ(prompter.messages.size(), stopping.reported ? 1 : 0);
         EXPECT_FALSE(adder.IsAdding());
 
         const QString next = clip("next.avi");
         adder.AddFiles({next});
+        ended();
         EXPECT_EQ(rows.captions(), (QStringList{b, next})) << "the next command adds again";
         QDir(path("long")).removeRecursively();
         QFile::remove(next);
@@ -299,8 +318,10 @@ TEST_F(TaskAdderTest, AStoppedAddKeepsItsRowsReportsItsProgressAndEndsOnlyThatCo
 TEST_F(TaskAdderTest, NoFolderOrAFolderWithoutVideoAddsNothingSilently)
 {
     textFile("plain/readme.txt");
-    EXPECT_EQ(adder.AddDirectory(""), ListButtons::Unchanged);
-    EXPECT_EQ(adder.AddDirectory(path("plain")), ListButtons::Unchanged);
+    adder.AddDirectory("");
+    EXPECT_EQ(ended(), ListButtons::Unchanged);
+    adder.AddDirectory(path("plain"));
+    EXPECT_EQ(ended(), ListButtons::Unchanged);
     EXPECT_EQ(rows.rowCount(), 0);
     EXPECT_TRUE(prompter.messages.isEmpty());
 }
@@ -313,11 +334,13 @@ TEST_F(TaskAdderTest, DropsAddFoldersAndAcceptedFilesAndAreIgnoredDuringAJob)
     textFile("drop/readme.txt");
     const QStringList dropped{path("drop/clips"), path("drop/readme.txt"), loose, path("drop/clip.rm")};
 
-    EXPECT_EQ(adder.AddDropped(dropped, false), ListButtons::Unchanged);
+    adder.AddDropped(dropped, false);
+    EXPECT_EQ(ended(), ListButtons::Unchanged);
     EXPECT_EQ(introHidden, 1);
     EXPECT_EQ(rows.rowCount(), 0);
 
-    EXPECT_EQ(adder.AddDropped(dropped, true), ListButtons::Enable);
+    adder.AddDropped(dropped, true);
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), QStringList({inside, loose}));
 }
 
@@ -327,8 +350,8 @@ TEST_F(TaskAdderTest, CommandLinePathsFoldersAndIgnoredFiles)
     const QString second = clip("v/clips/2.avi");
     const QString first = clip("v/clips/1.avi");
     textFile("v/readme.txt");
-    EXPECT_EQ(adder.AddFromCommandLine({a, path("v/clips"), path("v/readme.txt"), path("v/missing.avi")}),
-              ListButtons::Enable);
+    adder.AddFromCommandLine({a, path("v/clips"), path("v/readme.txt"), path("v/missing.avi")});
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), QStringList({a, first, second}));
     EXPECT_TRUE(prompter.messages.isEmpty());
 }
@@ -343,15 +366,17 @@ TEST_F(TaskAdderTest, ACommandLineListFileNamesThePathsAndIsLeftAsItWas)
         + NameBytes(latin1) + "\r\n";
     const QString list = textFile("l/list.TMP", lines);
 
-    EXPECT_EQ(adder.AddFromCommandLine({list, notAdded}), ListButtons::Enable);
+    adder.AddFromCommandLine({list, notAdded});
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), QStringList({listed, inFolder, latin1}));
     QFile file(list);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), lines);
 
     MemoryTaskRowStore none;
-    TaskAdder unreadable(none, prompter);
-    EXPECT_EQ(unreadable.AddFromCommandLine({path("l/absent.tmp"), notAdded}), ListButtons::Unchanged);
+    TaskAdder unreadable(none, prompter, {.ended = [this](ListButtons change) { buttons = change; }});
+    unreadable.AddFromCommandLine({path("l/absent.tmp"), notAdded});
+    EXPECT_EQ(ended(), ListButtons::Unchanged);
     EXPECT_EQ(none.rowCount(), 0);
 }
 
@@ -396,7 +421,8 @@ TEST_F(TaskAdderTest, TodaysContainersAreFoundInFoldersAndProbed)
     }
     std::sort(expected.begin(), expected.end());
 
-    EXPECT_EQ(adder.AddDirectory(path("new")), ListButtons::Enable);
+    adder.AddDirectory(path("new"));
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.messages.value(0).text.toStdString();
     QStringList listed = rows.captions();
     std::sort(listed.begin(), listed.end());

@@ -1,4 +1,4 @@
-#include "settings/DesktopOpening.h"
+#include "platform/DesktopOpening.h"
 
 #include "platform/Prompter.h"
 #include "platform/Shell.h"

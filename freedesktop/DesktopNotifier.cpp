@@ -1,4 +1,4 @@
-#include "dbus/DesktopNotifier.h"
+#include "freedesktop/DesktopNotifier.h"
 
 #include "settings/ProgramValues.h"
 

@@ -1,4 +1,4 @@
-#include "dbus/LogindInhibitor.h"
+#include "freedesktop/LogindInhibitor.h"
 
 #include "settings/ProgramValues.h"
 

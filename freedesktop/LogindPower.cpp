@@ -1,4 +1,4 @@
-#include "dbus/LogindPower.h"
+#include "freedesktop/LogindPower.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,10 +1,10 @@
-#include "settings/CompletionActions.h"
+#include "platform/CompletionActions.h"
 
 #include "core/PathRules.h"
 #include "platform/Power.h"
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
-#include "settings/DesktopOpening.h"
+#include "platform/DesktopOpening.h"
 
 void RunCompletionActions(const CompletionChoices& choices, const CompletionDesktop& desktop,
                           const std::function<void()>& closeProgram)

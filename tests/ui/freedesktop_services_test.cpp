@@ -1,5 +1,5 @@
-#include "dbus/DesktopNotifier.h"
-#include "dbus/LogindInhibitor.h"
+#include "freedesktop/DesktopNotifier.h"
+#include "freedesktop/LogindInhibitor.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -165,4 +165,4 @@ TEST(DesktopServices, TheSleepLockIsHeldUntilReleasedAndTheNoticeReachesTheServi
     bus.waitForFinished();
 }
 
-#include "dbus_services_test.moc"
+#include "freedesktop_services_test.moc"

@@ -1,4 +1,4 @@
-#include "dbus/DesktopShell.h"
+#include "freedesktop/DesktopShell.h"
 
 #include <QCoreApplication>
 #include <QMimeDatabase>
