@@ -1,5 +1,6 @@
 #include "pipeline/ThumbnailMaker.h"
 
+#include "core/NameBytes.h"
 #include "pipeline/ThumbnailFolders.h"
 
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <unistd.h>
 
 namespace {
 
@@ -108,6 +111,21 @@ void ThumbnailMaker::startRuns()
     }
 }
 
+QString ThumbnailMaker::SourceLinkOf(int number) const
+{
+    return m_folder->filePath(QString::number(number) + ".source");
+}
+
+// QProcess hands its arguments over as UTF-8, which loses the bytes of a name that is
+// not UTF-8: such a file is given to the encoder through a link of the pictures' own.
+QString ThumbnailMaker::SourceName(const QString& path, int number) const
+{
+    if (!HasStrayBytes(path))
+        return path;
+    const QString link = SourceLinkOf(number);
+    return symlink(NameBytes(path).constData(), QFile::encodeName(link).constData()) == 0 ? link : path;
+}
+
 void ThumbnailMaker::start(const QString& path)
 {
     if (!m_folder)
@@ -121,7 +139,7 @@ void ThumbnailMaker::start(const QString& path)
         return;
     }
     process->setProgram(m_encoderPath);
-    process->setArguments({"--thumbnail", path, picture, QString::number(m_box.width()),
+    process->setArguments({"--thumbnail", SourceName(path, number), picture, QString::number(m_box.width()),
                            QString::number(m_box.height())});
     process->setProcessChannelMode(QProcess::MergedChannels);
     // The encoder ends its run when this program dies, even by SIGKILL.
@@ -155,6 +173,7 @@ void ThumbnailMaker::end(QProcess* process, const Thumbnail& result)
     process->disconnect(this);
     process->deleteLater();
     QFile::remove(run.picture);
+    QFile::remove(SourceLinkOf(run.number));
     // A file withdrawn while its picture was made keeps the picture; one changed since waits for its new one.
     const auto found = m_entries.find(run.path);
     if (found != m_entries.end() && found->version == run.version && found->thumbnail.state == State::Waiting)

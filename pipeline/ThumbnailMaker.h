@@ -71,6 +71,8 @@ private:
 
     void startRuns();
     void start(const QString& path);
+    QString SourceLinkOf(int number) const;
+    QString SourceName(const QString& path, int number) const;
     void end(QProcess* process, const Thumbnail& result);
 
     QString m_encoderPath;

@@ -1,3 +1,4 @@
+#include "core/NameBytes.h"
 #include "pipeline/ThumbnailMaker.h"
 #include "tests/support/Clips.h"
 #include "tests/ui/ProgramFolderFixture.h"
@@ -106,9 +107,13 @@ TEST_F(TaskThumbnailsTest, AVideoShowsItsPictureAndAFileWithoutOneTheFilm)
     file.seek(0);
     file.write(bytes);
     file.close();
-    TMainForm& form = startWith({clip("video.avi"), damaged});
-    ASSERT_EQ(form.ltvTask->topLevelItemCount(), 2);
+    // A name that is not UTF-8 (Latin-1 "café") reaches the encoder by its bytes.
+    const QByteArray latin1 = QFile::encodeName(programDir() + "clips/caf") + "\xE9.avi";
+    ASSERT_EQ(rename(QFile::encodeName(clip("latin1.avi")).constData(), latin1.constData()), 0);
+    TMainForm& form = startWith({clip("video.avi"), damaged, NameFromBytes(latin1)});
+    ASSERT_EQ(form.ltvTask->topLevelItemCount(), 3);
     waitForPictures(form);
+    EXPECT_EQ(pictureWidth(form, 2), 48);
 
     const QIcon picture = iconOf(form, 0);
     EXPECT_NE(picture.cacheKey(), thumbnails(form).filmIcon().cacheKey());
