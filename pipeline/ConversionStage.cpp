@@ -170,7 +170,7 @@ void JobRunner::ConvertFiles(const QString& frameSize)
         checkJoinCommand();
         return;
     }
-    setEveryStatus("Waiting for joining");
+    setEveryStatus(RowStatus::WaitingForJoining);
     JoinFiles(m_joinOptions, tempFolder);
 }
 
@@ -228,7 +228,7 @@ void JobRunner::startConversions()
             at->position = seconds;
             showConversions();
         });
-        setStatuses(conversion.group.rows, "Converting");
+        setStatuses(conversion.group.rows, RowStatus::Converting);
         showConversions();
     }
     if (stage.running.empty())
@@ -250,7 +250,7 @@ void JobRunner::conversionEnded(std::list<Converting>::iterator conversion)
     if (failure.isEmpty() && m_state == JobState::Running) {
         takeNotes(*run, rows, rows.size() == 1);
         stage.doneSeconds += conversion->group.knownSeconds();
-        setStatuses(rows, "Waiting for joining");
+        setStatuses(rows, RowStatus::WaitingForJoining);
     } else if (m_state == JobState::StopRequested && stage.ending == ConversionEnding::None) {
         stage.stopped << rows;
     } else if (stage.ending == ConversionEnding::None && rows.size() > 1 && changed < 0) {
@@ -296,7 +296,7 @@ void JobRunner::conversionsEnded()
     if (m_state == JobState::StopRequested && stage.ending == ConversionEnding::None) {
         finish(JobEnd::Stopped);
         for (int index : stage.stopped)
-            setStatus(index, "Stop");
+            setStatus(index, RowStatus::Stopped);
         if (!m_aborting)
             m_prompter.inform("Cancel", "The Coversion is canceled.");
         m_state = JobState::Idle;
@@ -308,7 +308,7 @@ void JobRunner::conversionsEnded()
         ltvItemData entry;
         ReadTaskEntry(m_rows, stage.failedIndex, EntryWhole, entry);
         finish(JobEnd::Failed);
-        setStatus(stage.failedIndex, "Failed", stage.reason);
+        setStatus(stage.failedIndex, RowStatus::Failed, stage.reason);
         if (!m_aborting)
             m_prompter.warn("Conversion Failed",
                             "The conversion of " + QFileInfo(entry.path).fileName() + " failed.\n" + stage.reason);

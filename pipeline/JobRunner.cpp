@@ -222,7 +222,7 @@ void JobRunner::tbtnStartClick(const JobSettings& settings)
     m_end = JobEnd::NotStarted;
     // The rows tell of this job from its checks on, not of the job before.
     m_notes.clear();
-    setEveryStatus("OK");
+    setEveryStatus(RowStatus::Ok);
     if (!ProfileAccepted(m_settings, m_prompter) || !checkRequest()) {
         emit ended(JobEnd::NotStarted);
         return;
@@ -343,22 +343,27 @@ JobRunner::RunHandle JobRunner::takeRun(EncoderRun* run)
     return taken;
 }
 
-void JobRunner::setStatus(int index, const QString& status, const QString& reason)
+void JobRunner::setStatus(int index, RowStatus status, const QString& reason)
+{
+    writeStatusCells(index, StatusWords(status), reason);
+}
+
+void JobRunner::writeStatusCells(int index, const QString& words, const QString& reason)
 {
     ltvItemData entry;
-    entry.cells[CellStatus] = status;
+    entry.cells[CellStatus] = words;
     entry.cells[CellFailure] = reason.isEmpty() ? m_notes.value(index) : reason;
     WriteTaskEntry(m_rows, index, CellStatus, entry);
     WriteTaskEntry(m_rows, index, CellFailure, entry);
 }
 
-void JobRunner::setEveryStatus(const QString& status, const QString& reason)
+void JobRunner::setEveryStatus(RowStatus status, const QString& reason)
 {
     for (int index = 0; index < m_rows.rowCount(); ++index)
         setStatus(index, status, reason);
 }
 
-void JobRunner::setStatuses(const QList<int>& rows, const QString& status)
+void JobRunner::setStatuses(const QList<int>& rows, RowStatus status)
 {
     for (int index : rows)
         setStatus(index, status);
@@ -368,7 +373,7 @@ void JobRunner::restoreStatuses(const Converting& conversion)
 {
     for (int member = 0; member < conversion.group.rows.size(); ++member) {
         const ltvItemData& entry = conversion.entries[member];
-        setStatus(conversion.group.rows[member], entry.cells[CellStatus], entry.cells[CellFailure]);
+        writeStatusCells(conversion.group.rows[member], entry.cells[CellStatus], entry.cells[CellFailure]);
     }
 }
 

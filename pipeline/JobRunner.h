@@ -9,6 +9,7 @@
 #include "pipeline/ProgressBars.h"
 #include "platform/Prompter.h"
 #include "profiles/ProfileCheck.h"
+#include "tasks/RowStatus.h"
 #include "tasks/TaskEntry.h"
 
 #include <QByteArray>
@@ -197,11 +198,13 @@ private:
     void removeJobFolder();
     // A failure's reason goes with the status, for the row's tooltip; without one, the
     // notes of the entry's conversion go there.
-    void setStatus(int index, const QString& status, const QString& reason = {});
+    void setStatus(int index, RowStatus status, const QString& reason = {});
+    // The cells as they stand, e.g. a row's status from before its run.
+    void writeStatusCells(int index, const QString& words, const QString& reason);
     // Every row at once, in one step of the stage.
-    void setEveryStatus(const QString& status, const QString& reason = {});
+    void setEveryStatus(RowStatus status, const QString& reason = {});
     // The rows of a run, in one step.
-    void setStatuses(const QList<int>& rows, const QString& status);
+    void setStatuses(const QList<int>& rows, RowStatus status);
     // Each entry's cells as they were before its run started.
     void restoreStatuses(const Converting& conversion);
     // What a successful run told the user: shown, and kept with the entry it converted

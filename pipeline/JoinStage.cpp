@@ -30,7 +30,7 @@ void JobRunner::JoinFiles(const JoinOptions& options, const QString& tempFolder)
         m_joinSeconds += entry.KnownSeconds();
         inputs << entry.path;
     }
-    setEveryStatus("Joining");
+    setEveryStatus(RowStatus::Joining);
     // The join's own run starts from nothing, whatever the last conversion showed.
     m_progress.setJoined(0);
     m_progress.setJoinStep(JoinStep::Starting);
@@ -81,7 +81,7 @@ void JobRunner::refusedAsTheyAre(const EncoderRun& run)
 void JobRunner::notJoined(const DifferingInputs& differing, const QString& lastError)
 {
     m_view.stopClock();
-    setEveryStatus("OK");
+    setEveryStatus(RowStatus::Ok);
     removeJobFolder();
     finish(JobEnd::Failed);
     // A user who declined to encode the differing inputs has been told enough.
@@ -107,7 +107,7 @@ void JobRunner::notJoined(const DifferingInputs& differing, const QString& lastE
 void JobRunner::joinStopped()
 {
     m_view.stopClock();
-    setEveryStatus("Stop");
+    setEveryStatus(RowStatus::Stopped);
     removeJobFolder();
     finish(JobEnd::Stopped);
     if (!m_aborting)
@@ -139,7 +139,7 @@ void JobRunner::joinEnded(EncoderRun* ended)
     }
     if (!reason.isEmpty()) {
         m_view.stopClock();
-        setEveryStatus("Failed", reason);
+        setEveryStatus(RowStatus::Failed, reason);
         removeJobFolder();
         finish(JobEnd::Failed);
         if (!m_aborting)
@@ -165,7 +165,7 @@ void JobRunner::joinEnded(EncoderRun* ended)
     // A renamed output is the file the user opens next.
     if (output != m_settings.outputFile)
         m_view.setOutputFile(output);
-    setEveryStatus("Complete");
+    setEveryStatus(RowStatus::Complete);
     removeJobFolder();
     finish(JobEnd::Completed);
     if (m_aborting || !m_view.RunCompletionActions(output)) {

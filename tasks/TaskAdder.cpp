@@ -5,6 +5,7 @@
 #include "tasks/CommandLineFiles.h"
 #include "tasks/InputFiles.h"
 #include "tasks/MediaProbe.h"
+#include "tasks/RowStatus.h"
 #include "tasks/TaskEntry.h"
 
 #include <QElapsedTimer>
@@ -150,7 +151,7 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
     entry.path = path;
     entry.cells[CellLength] = probe->lengthText;
     entry.cells[CellSize] = probe->sizeText;
-    entry.cells[CellStatus] = QStringLiteral("OK");
+    entry.cells[CellStatus] = StatusWords(RowStatus::Ok);
     entry.cells[CellName] = ShownName(QFileInfo(path).completeBaseName());
     entry.cells[CellRecorded] = probe->recorded.toString(Qt::ISODate);
     rows_.appendRow(path);
