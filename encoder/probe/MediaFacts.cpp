@@ -224,7 +224,7 @@ void ReadPackets(AVFormatContext& context, MediaFacts& facts, const MediaRead& r
     if (read.brokenEnds && read.packets == MediaRead::Packets::All)
         for (const int index : {facts.video, facts.audio})
             if (index >= 0)
-                ends.emplace(index, BrokenEnd(index == facts.video));
+                ends.emplace(index, BrokenEnd(index == facts.video, *context.streams[index]->codecpar));
     long order = 0;
     // The first packets go on while an edit list hides them, to count what it hides.
     bool hiding = false;
