@@ -72,7 +72,7 @@ void JobRunner::joinEnded(EncoderRun* ended)
 {
     const RunHandle run = takeRun(ended);
     if (m_state == JobState::StopRequested) {
-        m_view.stopClock();
+        m_clock.stop();
         setEveryStatus("Stop");
         removeJobFolder();
         finish(JobEnd::Stopped);
@@ -87,7 +87,7 @@ void JobRunner::joinEnded(EncoderRun* ended)
     if (m_joinReadsInputs && run->exitCode() == EncoderRun::NotJoinableExitCode) {
         if (joinAgainEncodingDiffering(*run))
             return;
-        m_view.stopClock();
+        m_clock.stop();
         setEveryStatus("OK");
         removeJobFolder();
         finish(JobEnd::Failed);
@@ -117,7 +117,7 @@ void JobRunner::joinEnded(EncoderRun* ended)
         reason = m_inputIdentities.changeText(changed);
     }
     if (!reason.isEmpty()) {
-        m_view.stopClock();
+        m_clock.stop();
         setEveryStatus("Failed", reason);
         removeJobFolder();
         finish(JobEnd::Failed);
@@ -130,9 +130,9 @@ void JobRunner::joinEnded(EncoderRun* ended)
 
     takeNotes(*run, {});
     // Nothing is left to do: the clock says so before the bars reach their end.
-    m_view.stopClock();
+    m_clock.stop();
     m_progress.finish();
-    m_view.setTimes(SecondsToTimeText(ElapsedSeconds), SecondsToTimeText(0));
+    m_view.setTimes(elapsedText(), SecondsToTimeText(0));
     showCurrent(100);
     // A renamed output is the file the user opens next.
     if (output != m_settings.outputFile)

@@ -14,7 +14,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -81,8 +80,6 @@ void TMainForm::buildWindow()
 
     Memo1 = new QPlainTextEdit(central);
     Memo1->hide();
-    timerTime = new QTimer(this);
-    timerTime->setInterval(1000);
 }
 
 void TMainForm::buildToolbar()
