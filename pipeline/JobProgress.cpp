@@ -35,11 +35,11 @@ constexpr double OtherCodecJoinCost = 2.4;
 // the conversions' colour-exact scaling: 5.8 and 1.8 times the conversions.
 constexpr double ConversionDecodeShare = 4.3;
 
-// The rate is the work of the last seconds: a quarter of the job so far, from ten to
+// The rate is the work of the last seconds: a quarter of the job so far, from six to
 // twenty seconds: long enough to smooth the runs' starts and the encoder's silent first
 // reads, short enough to follow a machine whose other work starts or stops and a stage
 // that costs more or less than it was weighed.
-constexpr double ShortestRateWindow = 10;
+constexpr double ShortestRateWindow = 6;
 constexpr double LongestRateWindow = 20;
 // Ticks in a row with an estimate well above the shown time before the shown time rises,
 // and the most it rises at a tick: a jump would say more than one reading knows.
