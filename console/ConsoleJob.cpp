@@ -138,12 +138,10 @@ int RunConsole(int argc, char* argv[])
         return 0;
     }
 
-    JobRunner* running = nullptr;
-    ConsoleView view([&] { running->timerTimeTimer(); });
+    ConsoleView view;
     LogindInhibitor inhibitor;
     DesktopNotifier notifier;
     JobRunner runner(rows, view, prompter, JobDesktop{&inhibitor, &notifier});
-    running = &runner;
     if (!CatchStopSignals()) {
         err << "The job cannot start: " << strerror(errno) << "\n";
         return 1;

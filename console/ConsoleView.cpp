@@ -4,11 +4,9 @@
 
 #include <unistd.h>
 
-ConsoleView::ConsoleView(std::function<void()> tick)
+ConsoleView::ConsoleView()
     : m_terminal(isatty(STDERR_FILENO))
 {
-    m_clock.setInterval(1000);
-    QObject::connect(&m_clock, &QTimer::timeout, std::move(tick));
 }
 
 void ConsoleView::setProcessTitle(const QString& title)

@@ -3,15 +3,13 @@
 #include "pipeline/JobView.h"
 
 #include <QString>
-#include <QTimer>
 
-#include <functional>
 
 // The job on one line of the terminal: stage, file, both percentages and both times,
 // rewritten in place. Without a terminal, a line for each new stage or file.
 class ConsoleView : public JobView {
 public:
-    explicit ConsoleView(std::function<void()> tick);
+    ConsoleView();
 
     void EnterJobMode() override {}
     void LeaveJobMode() override;
@@ -20,8 +18,6 @@ public:
     void setConvertingFile(const QString& name, bool shown) override;
     void setBars(int current, int total) override;
     void setTimes(const QString& elapsed, const QString& remaining) override;
-    void startClock() override { m_clock.start(); }
-    void stopClock() override { m_clock.stop(); }
     void showEncoderOutput(const QByteArray&) override {}
     // On a line of its own, above the job's line on a terminal.
     void showEncoderNote(const QString& line) override;
@@ -35,7 +31,6 @@ public:
 private:
     void show(bool newStep);
 
-    QTimer m_clock;
     bool m_terminal;
     QString m_title;
     QString m_file;

@@ -103,7 +103,7 @@ void JobRunner::joinCommandChecked(EncoderRun* run)
         startConversions();
         return;
     }
-    m_view.stopClock();
+    m_clock.stop();
     removeJobFolder();
     if (!run) {
         finish(JobEnd::Failed);
@@ -143,7 +143,6 @@ void JobRunner::ConvertFiles(const QString& frameSize)
     showBars({0, 0});
     m_view.showProgress(true);
     m_state = JobState::Running;
-    ElapsedSeconds = 0;
 
     m_conversions = Conversions();
     double totalSeconds = 0;
@@ -157,7 +156,7 @@ void JobRunner::ConvertFiles(const QString& frameSize)
     m_progress = JobProgress(
         CostsOf(m_settings.plan, m_conversions.plan->convertsFirst(), totalSeconds, m_joinOptions.arguments));
     m_sinceStart.start();
-    m_view.startClock();
+    m_clock.start();
     const QList<ConversionGroup> groups = ConversionRuns(m_rows, m_settings, *m_conversions.plan);
     for (const ConversionGroup& group : groups)
         m_conversions.pieceRows << group.first();
@@ -290,7 +289,7 @@ void JobRunner::conversionsEnded()
         return;
     }
     // Every other ending removes the job's files before its message.
-    m_view.stopClock();
+    m_clock.stop();
     removeJobFolder();
     // A stop that came after a failure does not hide it.
     if (m_state == JobState::StopRequested && stage.ending == ConversionEnding::None) {

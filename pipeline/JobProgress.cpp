@@ -35,13 +35,16 @@ constexpr double OtherCodecJoinCost = 2.4;
 // the conversions' colour-exact scaling: 5.8 and 1.8 times the conversions.
 constexpr double ConversionDecodeShare = 4.3;
 
-// The rate is the work of the last half of the job so far, of ten seconds at least: long
-// enough to smooth the runs' starts, the encoder's silent first reads and a machine whose
-// other work comes and goes, short enough to follow a stage that costs more or less than
-// it was weighed.
-constexpr double ShortestRateWindow = 10;
-// Ticks in a row with an estimate well above the shown time before the shown time rises.
+// The rate is the work of the last seconds: a quarter of the job so far, from six to
+// twenty seconds: long enough to smooth the runs' starts and the encoder's silent first
+// reads, short enough to follow a machine whose other work starts or stops and a stage
+// that costs more or less than it was weighed.
+constexpr double ShortestRateWindow = 6;
+constexpr double LongestRateWindow = 20;
+// Ticks in a row with an estimate well above the shown time before the shown time rises,
+// and the most it rises at a tick: a jump would say more than one reading knows.
 constexpr int TicksBeforeRising = 3;
+constexpr int MostRiseAtATick = 3;
 // The share of the join's work after which the rate is the join's own: a join of pieces
 // goes slower at its start than at its end; one that encodes goes at one rate, which the
 // machine's other work changes more than the weight foresees.
@@ -199,7 +202,7 @@ std::optional<int> JobProgress::tick(double wallClock)
     const bool worked = done() > m_doneAtLastTick;
     m_doneAtLastTick = done();
     m_samples.push_back({now, done()});
-    const double window = std::max(ShortestRateWindow, now / 2);
+    const double window = std::clamp(now / 4, ShortestRateWindow, LongestRateWindow);
     while (m_samples.size() > 2 && m_samples[1].at <= now - window)
         m_samples.pop_front();
     // Once the join has done a share of its work, its own rate tells its cost better than
@@ -226,9 +229,10 @@ std::optional<int> JobProgress::tick(double wallClock)
     const bool wellMore = m_shown && next > *m_shown + std::max(3.0, 0.2 * *m_shown);
     m_ticksWellMore = !wellMore ? 0 : m_ticksWellMore + (worked ? 1 : 0);
     if (!m_shown || next <= *m_shown || m_ticksWellMore >= TicksBeforeRising) {
-        m_shown = next;
-        m_shownExactly = next;
-        m_ticksWellMore = 0;
+        m_shown = m_shown && next > *m_shown ? std::min(next, *m_shown + MostRiseAtATick) : next;
+        m_shownExactly = *m_shown;
+        // Still rising: the next tick may rise on.
+        m_ticksWellMore = *m_shown < next ? m_ticksWellMore : 0;
     }
     return m_shown;
 }

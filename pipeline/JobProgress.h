@@ -28,9 +28,10 @@ StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds, const Q
 enum class JoinStep { Starting, Reading, Encoding, Checking };
 
 // The whole job's progress and the time it still takes, from the positions the encoder
-// runs tell. The remaining time divides the work left by the rate of the recent work, so
-// it follows a machine that gets busier or freer and a stage weighed wrong; it never rises
-// unless the work has clearly slowed down, and it is 0 when nothing is left.
+// runs tell. The remaining time divides the work left by the rate of the last seconds'
+// work, so it follows a machine that gets busier or freer and a stage weighed wrong; it
+// rises only when the work has clearly slowed down, then by at most 3 s a tick, and it is
+// 0 when nothing is left.
 class JobProgress {
 public:
     JobProgress() = default;

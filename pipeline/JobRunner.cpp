@@ -32,6 +32,8 @@ JobRunner::JobRunner(TaskRowStore& rows, JobView& view, Prompter& prompter, JobD
     , m_prompter(prompter)
     , m_desktop(desktop)
 {
+    m_clock.setInterval(1000);
+    connect(&m_clock, &QTimer::timeout, this, &JobRunner::timerTimeTimer);
 }
 
 JobRunner::~JobRunner()
@@ -278,10 +280,14 @@ void JobRunner::Abort()
 
 void JobRunner::timerTimeTimer()
 {
-    ++ElapsedSeconds;
     // Until work has been seen to go on, no remaining time is shown rather than a guess.
     const std::optional<int> remaining = m_progress.tick(m_sinceStart.elapsed() / 1000.0);
-    m_view.setTimes(SecondsToTimeText(ElapsedSeconds), remaining ? SecondsToTimeText(*remaining) : QString());
+    m_view.setTimes(elapsedText(), remaining ? SecondsToTimeText(*remaining) : QString());
+}
+
+QString JobRunner::elapsedText() const
+{
+    return SecondsToTimeText(static_cast<int>(m_sinceStart.elapsed() / 1000));
 }
 
 QString JobRunner::JoinTarget(const QString& outputFile, OverwritePolicy policy)
@@ -425,7 +431,7 @@ void JobRunner::finish(JobEnd end)
 
 void JobRunner::endJob()
 {
-    m_view.stopClock();
+    m_clock.stop();
     m_view.showProgress(false);
     m_state = JobState::Idle;
 }

@@ -14,6 +14,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -80,6 +81,8 @@ public:
     ~JobRunner() override;
 
     JobState state() const { return m_state; }
+    // The job's one-second clock ticks while a stage runs.
+    bool clockRunning() const { return m_clock.isActive(); }
 
     // Checks the request and starts the job; `ended` tells how it ended, a request refused
     // before anything ran too (before this returns, unless a question waits for its answer).
@@ -90,7 +93,7 @@ public:
     // The window is closing: the job ends at once, without messages, leaving no file of its
     // own, and an open question is answered No; `ended` is told before this returns.
     void Abort();
-    // One tick of the one-second clock.
+    // One tick of the job's one-second clock: the times shown.
     void timerTimeTimer();
 
     // The output file a join would write now: the output file, or under Rename the first
@@ -214,6 +217,8 @@ private:
     void showBars(ProgressBars bars);
     // The bars with the job's total, the current bar as given.
     void showCurrent(int current);
+    // The time since the job started, as shown.
+    QString elapsedText() const;
     // The stop, failure and start-failure endings share the window's way back.
     void endJob();
     // Every ending, before its message: the machine may sleep again and the user is told.
@@ -256,6 +261,8 @@ private:
     // The whole job's work; its remaining time is learned against the real time since the
     // job started, whatever the ticks do.
     JobProgress m_progress;
+    // The job's clock: a tick each second while a stage runs; the time since the start is
+    // read from the monotonic clock, as late ticks must not slow it.
     QElapsedTimer m_sinceStart;
-    int ElapsedSeconds = 0;
+    QTimer m_clock;
 };

@@ -26,9 +26,6 @@ public:
     // Both bars, 0 to 100; their labels follow them.
     virtual void setBars(int current, int total) = 0;
     virtual void setTimes(const QString& elapsed, const QString& remaining) = 0;
-    // The one-second clock, whose ticks call JobRunner::timerTimeTimer.
-    virtual void startClock() = 0;
-    virtual void stopClock() = 0;
     // The encoder's latest output, as it was read.
     virtual void showEncoderOutput(const QByteArray& chunk) = 0;
     // A line that a successful encoder run tells the user ("b.mp4 ends early: ..."). The

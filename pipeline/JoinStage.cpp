@@ -80,7 +80,7 @@ void JobRunner::refusedAsTheyAre(const EncoderRun& run)
 
 void JobRunner::notJoined(const DifferingInputs& differing, const QString& lastError)
 {
-    m_view.stopClock();
+    m_clock.stop();
     setEveryStatus(RowStatus::Ok);
     removeJobFolder();
     finish(JobEnd::Failed);
@@ -106,7 +106,7 @@ void JobRunner::notJoined(const DifferingInputs& differing, const QString& lastE
 
 void JobRunner::joinStopped()
 {
-    m_view.stopClock();
+    m_clock.stop();
     setEveryStatus(RowStatus::Stopped);
     removeJobFolder();
     finish(JobEnd::Stopped);
@@ -138,7 +138,7 @@ void JobRunner::joinEnded(EncoderRun* ended)
         reason = m_inputIdentities.changeText(changed);
     }
     if (!reason.isEmpty()) {
-        m_view.stopClock();
+        m_clock.stop();
         setEveryStatus(RowStatus::Failed, reason);
         removeJobFolder();
         finish(JobEnd::Failed);
@@ -158,9 +158,9 @@ void JobRunner::joinEnded(EncoderRun* ended)
     }
     takeNotes(*run, inputRows, false);
     // Nothing is left to do: the clock says so before the bars reach their end.
-    m_view.stopClock();
+    m_clock.stop();
     m_progress.finish();
-    m_view.setTimes(SecondsToTimeText(ElapsedSeconds), SecondsToTimeText(0));
+    m_view.setTimes(elapsedText(), SecondsToTimeText(0));
     showCurrent(100);
     // A renamed output is the file the user opens next.
     if (output != m_settings.outputFile)

@@ -128,7 +128,6 @@ public:
     QWidget* panLogo = nullptr;
     QLabel* Image1 = nullptr;
 
-    QTimer* timerTime = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     FileDialogOptions OpenDialog1;
     FileDialogOptions SaveDialog1;
@@ -195,8 +194,6 @@ public:
     void setConvertingFile(const QString& name, bool shown) override;
     void setBars(int current, int total) override;
     void setTimes(const QString& elapsed, const QString& remaining) override;
-    void startClock() override;
-    void stopClock() override;
     void showEncoderOutput(const QByteArray& chunk) override;
     void showJobNotice(const QString& text) override;
     void focusTaskList() override;

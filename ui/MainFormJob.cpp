@@ -16,7 +16,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -28,7 +27,6 @@ void TMainForm::buildJob()
                                         JobDesktop{m_services.inhibitor, m_services.notifier});
     connect(tbtnStart, &QToolButton::clicked, this, &TMainForm::tbtnStartClick);
     connect(tbtnStop, &QToolButton::clicked, this, &TMainForm::tbtnStopClick);
-    connect(timerTime, &QTimer::timeout, this, [this] { m_job->timerTimeTimer(); });
     connect(m_job.get(), &JobRunner::ended, this, &TMainForm::jobEnded);
 }
 
@@ -122,15 +120,6 @@ void TMainForm::setTimes(const QString& elapsed, const QString& remaining)
     labRemaining->setText(remaining);
 }
 
-void TMainForm::startClock()
-{
-    timerTime->start();
-}
-
-void TMainForm::stopClock()
-{
-    timerTime->stop();
-}
 
 void TMainForm::showEncoderOutput(const QByteArray& chunk)
 {

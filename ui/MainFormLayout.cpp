@@ -15,7 +15,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -82,8 +81,6 @@ void TMainForm::buildWindow()
 
     Memo1 = new QPlainTextEdit(central);
     Memo1->hide();
-    timerTime = new QTimer(this);
-    timerTime->setInterval(1000);
 
     // Quitting as desktop programs do is closing, with its question while a job runs.
     auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);

@@ -7,6 +7,7 @@
 #include "DifferingPieces.h"
 #include "EachInputRuns.h"
 #include "PrivateFolder.h"
+#include "SoundEnds.h"
 #include "SoundOnce.h"
 #include "Progress.h"
 #include "StopSignals.h"
@@ -195,7 +196,17 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         for (const std::string& piece : decoded)
             sounds.push_back({piece});
     }
-    const bool twoLists = first.audio >= 0 && (pictureSetsLength || soundOnce);
+    // The sound cut at its own end is left out packet by packet where it can be, so that
+    // each input is read once; else it is read again through a list of its own.
+    std::optional<std::string> soundEnds;
+    if (first.audio >= 0 && pictureSetsLength && !soundOnce && !encodeSound) {
+        std::vector<double> ends;
+        for (std::size_t i = 0; i < inputs.size(); ++i)
+            ends.push_back(paths[i] == inputs[i].file.path ? sounds[i].end : -1);
+        if (std::none_of(ends.begin(), ends.end(), [](double end) { return end < 0; }))
+            soundEnds = SoundEndsFilter(inputs, ends);
+    }
+    const bool twoLists = first.audio >= 0 && (pictureSetsLength || soundOnce) && !soundEnds;
     std::vector<std::string> lists = {ConcatList(pictures, folder)};
     if (twoLists)
         lists.push_back(ConcatList(sounds, folder));
@@ -236,6 +247,8 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
             if (first.Audio().bitRate > 0)
                 args.insert(args.end(), {"-b:a", std::to_string(first.Audio().bitRate)});
         }
+        if (soundEnds && !soundEnds->empty())
+            args.insert(args.end(), {"-bsf:a", *soundEnds});
         const auto filters = HeaderFilters(encoding.container, first);
         args.insert(args.end(), filters.begin(), filters.end());
         if (avi)

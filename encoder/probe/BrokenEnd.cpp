@@ -27,10 +27,45 @@ bool WholeFrame(AVCodecContext& codec, const AVPacket& packet)
     return frameSize == packet.size;
 }
 
+// Whether an H.264 or HEVC key frame is an IDR picture, which refers to nothing before it,
+// so that its group decodes without the one before.
+bool StartsClosedGroup(const AVCodecParameters& codec, const AVPacket& packet)
+{
+    const bool hevc = codec.codec_id == AV_CODEC_ID_HEVC;
+    if (codec.codec_id != AV_CODEC_ID_H264 && !hevc)
+        return false;
+    const auto idr = [&](uint8_t header) {
+        return hevc ? ((header >> 1) & 0x3f) == 19 || ((header >> 1) & 0x3f) == 20 : (header & 0x1f) == 5;
+    };
+    const uint8_t* data = packet.data;
+    const int size = packet.size;
+    // MP4 and Matroska give each unit's length before it, as their headers say; others
+    // start each with 00 00 01.
+    const uint8_t* extra = codec.extradata;
+    const bool lengths = extra && codec.extradata_size > (hevc ? 22 : 5) && extra[0] == 1;
+    if (lengths) {
+        const int lengthSize = (extra[hevc ? 21 : 4] & 3) + 1;
+        for (int at = 0; at + lengthSize < size;) {
+            long unit = 0;
+            for (int byte = 0; byte < lengthSize; ++byte)
+                unit = unit << 8 | data[at + byte];
+            if (idr(data[at + lengthSize]))
+                return true;
+            at += lengthSize + static_cast<int>(unit);
+        }
+        return false;
+    }
+    for (int at = 0; at + 3 < size; ++at)
+        if (data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 1 && idr(data[at + 3]))
+            return true;
+    return false;
+}
+
 } // namespace
 
-BrokenEnd::BrokenEnd(bool picture)
+BrokenEnd::BrokenEnd(bool picture, const AVCodecParameters& codec)
     : picture_(picture)
+    , codec_(codec)
 {
 }
 
@@ -43,7 +78,10 @@ void BrokenEnd::Keep(const AVPacket& packet)
         checkedFrom_ = std::min(kSoundWarmUp, packets_.size() - 1);
         return;
     }
-    if (packet.flags & AV_PKT_FLAG_KEY) {
+    if ((packet.flags & AV_PKT_FLAG_KEY) && StartsClosedGroup(codec_, packet)) {
+        packets_.clear();
+        checkedFrom_ = 0;
+    } else if (packet.flags & AV_PKT_FLAG_KEY) {
         packets_.erase(packets_.begin(), packets_.begin() + static_cast<std::ptrdiff_t>(checkedFrom_));
         checkedFrom_ = packets_.size();
     }
@@ -67,6 +105,8 @@ std::optional<double> BrokenEnd::From(const AVStream& stream) const
     // One thread, so that an error belongs to the packet just sent.
     codec->thread_count = 1;
     codec->err_recognition = AV_EF_EXPLODE;
+    // Only whether the packets decode counts, not how the pictures look.
+    codec->skip_loop_filter = AVDISCARD_ALL;
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
         return std::nullopt;
     const auto time = [&](const AVPacket& packet) {

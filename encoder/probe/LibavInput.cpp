@@ -43,7 +43,7 @@ OpenedInput OpenInput(const std::string& path, ReadWatch& watch)
     return input;
 }
 
-CodecPtr OpenDecoder(const AVStream& stream, void* opaque)
+CodecPtr OpenDecoder(const AVStream& stream, void* opaque, int threads)
 {
     const AVCodec* decoder = avcodec_find_decoder(stream.codecpar->codec_id);
     if (!decoder)
@@ -52,7 +52,7 @@ CodecPtr OpenDecoder(const AVStream& stream, void* opaque)
     if (!codec || avcodec_parameters_to_context(codec.get(), stream.codecpar) < 0)
         return nullptr;
     codec->pkt_timebase = stream.time_base;
-    codec->thread_count = 0;
+    codec->thread_count = threads;
     codec->opaque = opaque;
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
         return nullptr;

@@ -48,6 +48,6 @@ struct OpenedInput {
 // reading watched by watch, which must outlive the input.
 OpenedInput OpenInput(const std::string& path, ReadWatch& watch);
 
-// A decoder for the stream, its threads chosen by libavcodec, carrying opaque for those who
-// hear what it says; null when there is none.
-CodecPtr OpenDecoder(const AVStream& stream, void* opaque = nullptr);
+// A decoder for the stream, with `threads` threads (0: chosen by libavcodec), carrying
+// opaque for those who hear what it says; null when there is none.
+CodecPtr OpenDecoder(const AVStream& stream, void* opaque = nullptr, int threads = 0);

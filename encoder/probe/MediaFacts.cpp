@@ -221,10 +221,13 @@ void ReadPackets(AVFormatContext& context, MediaFacts& facts, const MediaRead& r
         throw JobError("Out of memory while reading " + facts.path);
     std::vector<std::vector<bool>> hidden(streams);
     std::map<int, BrokenEnd> ends;
-    if (read.brokenEnds && read.packets == MediaRead::Packets::All)
+    // Matroska states each block's size: its demuxer leaves out a block cut off, and every
+    // packet it gives is whole.
+    const bool wholePackets = std::string_view(context.iformat->name) == "matroska,webm";
+    if (read.brokenEnds && read.packets == MediaRead::Packets::All && !wholePackets)
         for (const int index : {facts.video, facts.audio})
             if (index >= 0)
-                ends.emplace(index, BrokenEnd(index == facts.video));
+                ends.emplace(index, BrokenEnd(index == facts.video, *context.streams[index]->codecpar));
     long order = 0;
     // The first packets go on while an edit list hides them, to count what it hides.
     bool hiding = false;

@@ -67,11 +67,14 @@ DecodeFindings DecodePictures(const std::string& path, int stream, const std::ve
         context.streams[index]->discard = static_cast<int>(index) == stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
     const AVStream& picture = *context.streams[stream];
     ErrorTally tally;
-    const CodecPtr codec = OpenDecoder(picture, &tally);
+    // Windows are short: threads would cost more than they give.
+    const CodecPtr codec = OpenDecoder(picture, &tally, windows.empty() ? 0 : 1);
     const PacketPtr packet(av_packet_alloc());
     const FramePtr frame(av_frame_alloc());
     if (!codec || !packet || !frame)
         return found;
+    // Only whether the pictures decode counts, not how they look.
+    codec->skip_loop_filter = AVDISCARD_ALL;
     const double tick = av_q2d(picture.time_base);
     const double start = picture.start_time == AV_NOPTS_VALUE ? 0 : picture.start_time * tick;
     ErrorLog log;

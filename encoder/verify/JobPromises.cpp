@@ -53,9 +53,11 @@ OutputPromise CopiedPromise(const Request& request, const Encoding& encoding, co
     promise.decode = DecodeFor(request);
     // Copied pictures decode as they did in their files: what a joint can break is the
     // next input's first pictures, which start at its key frame. Where an input breaks off
-    // the copy's check has decoded its last packets already.
+    // the copy's check has decoded its last packets already, and no joint touches the
+    // output's end.
     promise.decodeBefore = 0;
     promise.decodeAfter = 0.5;
+    promise.decodeEnd = false;
     for (std::size_t index = 0; index < inputs.size(); ++index) {
         const StreamFacts& input = inputs[index];
         // Packets read to the end give the pictures' span; else the file's stated length.

@@ -32,7 +32,7 @@ double PictureStep(const std::vector<double>& sorted, const MediaStream& video)
     return video.frameRate.Valid() ? 1 / video.frameRate.Value() : 0.04;
 }
 
-// The windows to decode: around every joint and at both ends.
+// The windows to decode: around every joint and at the start, and at the end if asked.
 std::vector<std::pair<double, double>> JointWindows(const std::vector<double>& starts, double length,
                                                     const OutputPromise& promise)
 {
@@ -41,7 +41,8 @@ std::vector<std::pair<double, double>> JointWindows(const std::vector<double>& s
     std::vector<std::pair<double, double>> windows = {{0, after}};
     for (const double start : starts)
         windows.push_back({start - before, start + after});
-    windows.push_back({length - std::max(before, after), length + after});
+    if (promise.decodeEnd)
+        windows.push_back({length - std::max(before, after), length + after});
     std::sort(windows.begin(), windows.end());
     std::vector<std::pair<double, double>> merged;
     for (const auto& window : windows) {

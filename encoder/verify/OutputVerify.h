@@ -30,6 +30,7 @@ struct OutputPromise {
     // How far before and after each joint the pictures are decoded, in seconds.
     double decodeBefore = 1;
     double decodeAfter = 1;
+    bool decodeEnd = true; // the pictures at the output's end too
 };
 
 // Reads the written output back (readPath: where this process reads it) and holds it

@@ -18,8 +18,6 @@ public:
     void setConvertingFile(const QString& name, bool shown) override { convertingFile = shown ? name : "(hidden)"; }
     void setBars(int current, int total) override { bars.emplace_back(current, total); }
     void setTimes(const QString& elapsed, const QString& remaining) override { times << elapsed + " " + remaining; }
-    void startClock() override { events << "clock started"; clockRunning = true; }
-    void stopClock() override { events << "clock stopped"; clockRunning = false; }
     void showEncoderOutput(const QByteArray& chunk) override
     {
         lastOutput = chunk;
@@ -42,7 +40,6 @@ public:
     QString convertingFile;
     std::vector<std::pair<int, int>> bars;
     QStringList times;
-    bool clockRunning = false;
     QByteArray lastOutput;
     QString focus;
     QStringList notices;

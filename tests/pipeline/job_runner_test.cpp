@@ -219,14 +219,15 @@ TEST_F(Job, RunsBothStagesWithTheirStatusesBarsAndClock)
     // join starts its current bar at 0.
     EXPECT_NE(std::find(view.bars.begin(), view.bars.end(), std::make_pair(100, 10)), view.bars.end());
     EXPECT_NE(std::find(view.bars.begin(), view.bars.end(), std::make_pair(0, 38)), view.bars.end());
-    EXPECT_EQ(view.events, (QStringList{"EnterJobMode", "progress shown", "clock started", "progress shown",
-                                        "clock stopped", "progress hidden", "LeaveJobMode"}));
+    EXPECT_EQ(view.events,
+              (QStringList{"EnterJobMode", "progress shown", "progress shown", "progress hidden", "LeaveJobMode"}));
+    EXPECT_FALSE(runner.clockRunning());
     EXPECT_EQ(runner.state(), JobState::Idle);
     ASSERT_FALSE(view.times.isEmpty());
     EXPECT_TRUE(view.times.last().endsWith(" 00:00:00")) << "a completed job has no time left";
 
     runner.timerTimeTimer();
-    EXPECT_EQ(view.times.last(), "00:00:01 00:00:00") << "a full total bar leaves nothing to wait for";
+    EXPECT_TRUE(view.times.last().endsWith(" 00:00:00")) << "a full total bar leaves nothing to wait for";
 }
 
 TEST_F(Job, TheJoinsPositionNeverGoesBack)
@@ -266,7 +267,7 @@ TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)
         EXPECT_EQ(prompter.messages[0].text, QString("The conversion of a.avi failed.\n") + test.reason);
         EXPECT_EQ(statuses(), (QStringList{"Failed", "OK"})) << test.what;
         EXPECT_TRUE(view.completedWith.isEmpty());
-        EXPECT_FALSE(view.clockRunning);
+        EXPECT_FALSE(runner.clockRunning());
         EXPECT_EQ(runner.state(), JobState::Idle);
         for (MemoryTaskRowStore::Row& row : rows.rows)
             row.cells[CellStatus] = "OK";
@@ -279,7 +280,7 @@ TEST_F(Job, FailuresEndTheJobAndAreNeverSuccess)
     EXPECT_EQ(prompter.messages[0].text, "Error. Please re-install Velmo AVI Video Joiner");
     EXPECT_EQ(prompter.messages[0].caption, "Velmo AVI Video Joiner");
     EXPECT_EQ(view.events.last(), "LeaveJobMode");
-    EXPECT_FALSE(view.clockRunning);
+    EXPECT_FALSE(runner.clockRunning());
 
     // A temp folder that cannot be made, fallback included, is found before the job starts;
     // the folder named is the one the job tried.

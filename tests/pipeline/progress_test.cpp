@@ -4,6 +4,7 @@
 #include "tests/pipeline/OptionWords.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -35,8 +36,12 @@ struct Readings {
     std::vector<std::optional<int>> remaining;
 };
 
+// The share of the machine the job has at a second of the clock: 1 on a quiet machine.
+using MachineShare = std::function<double(int second)>;
+
 Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond, int joinSilentSeconds = 0,
-               encoderlines::Picture conversionFrom = {}, encoderlines::Picture conversionTo = {})
+               encoderlines::Picture conversionFrom = {}, encoderlines::Picture conversionTo = {},
+               const MachineShare& share = [](int) { return 1.0; })
 {
     JobProgress progress(costs);
     if (conversionTo.width > 0)
@@ -45,7 +50,7 @@ Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond, 
     double converted = 0, joined = 0;
     for (int second = 1; joined < costs.joinSeconds; ++second) {
         if (converted < costs.convertSeconds) {
-            converted = std::min(costs.convertSeconds, converted + convertPerSecond);
+            converted = std::min(costs.convertSeconds, converted + convertPerSecond * share(second));
             progress.setConverted(converted);
         } else if (joinSilentSeconds > 0) {
             --joinSilentSeconds;
@@ -53,7 +58,7 @@ Readings Drive(StageCosts costs, double convertPerSecond, double joinPerSecond, 
             progress.setJoinStep(JoinStep::Reading);
         } else {
             // No encoding step is told: the moving position says it.
-            joined = std::min(costs.joinSeconds, joined + joinPerSecond);
+            joined = std::min(costs.joinSeconds, joined + joinPerSecond * share(second));
             progress.setJoined(joined);
         }
         readings.remaining.push_back(progress.tick(second));
@@ -157,6 +162,41 @@ TEST(JobProgress, RisesOnlyWhenTheWorkClearlySlowsDown)
         shown = progress.tick(second);
     }
     EXPECT_GT(shown, 40);
+}
+
+TEST(JobProgress, HoldsWhenTheMachineGetsBusierOrFreer)
+{
+    struct Case {
+        const char* what;
+        double convertPerSecond; // on a quiet machine
+        MachineShare share;
+    };
+    // Another program starts or stops encoding beside the job once its first readings are
+    // past; the inputs' later part costs three times the first (larger pictures), which no
+    // weight foresees.
+    const Case cases[] = {
+        {"another program starts encoding", 3, [](int second) { return second >= 20 ? 0.5 : 1.0; }},
+        {"another program stops encoding", 3, [](int second) { return second < 20 ? 0.4 : 1.0; }},
+        {"dearer inputs", 3, [](int second) { return second >= 25 ? 1.0 / 3 : 1.0; }},
+    };
+    for (const Case& test : cases) {
+        const StageCosts costs = CostsOf(JobPlan::EncodeOnce, true, 240);
+        const Readings readings =
+            Drive(costs, test.convertPerSecond, test.convertPerSecond / costs.joinCost, 0, {}, {}, test.share);
+        // The job's own timing says what was left at each second.
+        const int seconds = static_cast<int>(readings.remaining.size());
+        int held = 0, counted = 0;
+        for (int second = seconds / 10 + 1; second <= seconds; ++second) {
+            const double left = seconds - second;
+            const std::optional<int> shown = readings.remaining[second - 1];
+            ++counted;
+            held += shown && std::abs(*shown - left) <= std::max(3.0, 0.2 * left);
+            if (shown && readings.remaining[second - 2]) {
+                EXPECT_LE(*shown - *readings.remaining[second - 2], 3) << test.what << ": rises at " << second;
+            }
+        }
+        EXPECT_GE(held, 0.8 * counted) << test.what << ": " << held << " of " << counted << " readings hold";
+    }
 }
 
 TEST(EncoderCommandLines, TextsAndArgumentVectors)

@@ -91,7 +91,6 @@ TEST_F(MainFormStartup, ToolbarAndPanelsStartIdle)
     EXPECT_EQ(form.labProgramName->text(), "Velmo AVI Video Joiner");
     EXPECT_EQ(form.labProgramNameShadow->pos(), form.labProgramName->pos() + QPoint(2, 2));
     EXPECT_EQ(form.pgbCurrent->maximum(), 100);
-    EXPECT_FALSE(form.timerTime->isActive());
 }
 
 TEST_F(MainFormStartup, TaskListHasFourVisibleColumnsAndTenCellsPerRow)
