@@ -12,8 +12,15 @@ public:
 
     // Information icon, OK button.
     virtual void inform(const QString& caption, const QString& text) = 0;
-    // Question icon, Yes and No buttons (Yes is the default). True for Yes.
-    virtual bool ask(const QString& caption, const QString& text) = 0;
+    // Question icon, Yes and No buttons (Yes is the default). True for Yes. Answered at
+    // once, by prompters that can (scripts, the terminal); one that only poses (the
+    // window's) answers the safe No.
+    virtual bool ask(const QString& caption, const QString& text)
+    {
+        (void)caption;
+        (void)text;
+        return false;
+    }
     // A question that more of its kind may follow in the same command: question icon,
     // Yes, No, "Yes to All" and "No to All" (Yes is the default); Esc answers No to All.
     enum class Answer { Yes, No, YesToAll, NoToAll };
@@ -50,6 +57,11 @@ public:
             answered(ask(question.caption, question.text));
             break;
         }
+    }
+    // askForAll answered later, through answered, as pose is.
+    virtual void poseForAll(const QString& caption, const QString& text, std::function<void(Answer)> answered)
+    {
+        answered(askForAll(caption, text));
     }
     // Warning icon, OK button: a job that failed.
     virtual void warn(const QString& caption, const QString& text) = 0;

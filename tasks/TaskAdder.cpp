@@ -116,6 +116,9 @@ void TaskAdder::Stop()
     if (!IsAdding())
         return;
     m_stopping = true;
+    // An open duplicate question's late answer adds nothing.
+    if (std::exchange(m_asking, false))
+        ++m_questions;
     // A batch under way ends the commands itself, after its file.
     if (!m_inBatch)
         finishAll();
@@ -133,9 +136,6 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
 {
     if (hooks_.hideIntro)
         hooks_.hideIntro();
-    const bool listAgain = m_current && m_current->listAgain;
-    if (!listAgain && rows_.hasCaption(path) && !AddAgain(path))
-        return false;
     // Looked at before anything opens it: opening a named pipe waits for a writer.
     if (const QString why = WhyNotARegularFile(path); !why.isEmpty()) {
         skipped << ShownName(path) + " (" + why + ')';
@@ -159,30 +159,40 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
     return true;
 }
 
-bool TaskAdder::AddAgain(const QString& path)
+void TaskAdder::addOrAsk(Command& command, const QString& path)
 {
     using Duplicates = Command::Duplicates;
-    Duplicates none = Duplicates::Ask;
-    Duplicates& answer = m_current ? m_current->duplicates : none;
-    if (answer != Duplicates::Ask)
-        return answer == Duplicates::AddAll;
-    const QString text = AlreadyListedText + "\n\n" + ShownName(path);
-    // The file being added is not its command's last.
-    if (!m_current || m_current->items.empty())
-        return prompter_.ask(AlreadyListedCaption, text);
-    switch (prompter_.askForAll(AlreadyListedCaption, text)) {
-    case Prompter::Answer::Yes:
-        return true;
-    case Prompter::Answer::No:
-        return false;
-    case Prompter::Answer::YesToAll:
-        answer = Duplicates::AddAll;
-        return true;
-    case Prompter::Answer::NoToAll:
-        answer = Duplicates::SkipAll;
-        return false;
+    if (command.listAgain || command.duplicates == Duplicates::AddAll || !rows_.hasCaption(path)) {
+        AddTaskFile(path, command.skipped);
+        return;
     }
-    return false;
+    if (command.duplicates == Duplicates::SkipAll)
+        return;
+    // The batch waits for the answer; the window goes on meanwhile.
+    m_asking = true;
+    const int asked = ++m_questions;
+    auto answered = [this, path, asked](Prompter::Answer answer) {
+        if (asked != m_questions || m_commands.empty())
+            return;
+        Command& asking = m_commands.front();
+        if (answer == Prompter::Answer::YesToAll)
+            asking.duplicates = Duplicates::AddAll;
+        else if (answer == Prompter::Answer::NoToAll)
+            asking.duplicates = Duplicates::SkipAll;
+        if (answer == Prompter::Answer::Yes || answer == Prompter::Answer::YesToAll)
+            AddTaskFile(path, asking.skipped);
+        m_asking = false;
+        // Answered at once, the batch that asked goes on by itself.
+        if (!m_inBatch)
+            runBatch();
+    };
+    const QString text = AlreadyListedText + "\n\n" + ShownName(path);
+    // Yes and No to All only where more files of the command follow.
+    if (command.items.empty())
+        prompter_.pose({Prompter::Question::Kind::YesNo, AlreadyListedCaption, text, {}},
+                       [answered](bool yes) { answered(yes ? Prompter::Answer::Yes : Prompter::Answer::No); });
+    else
+        prompter_.poseForAll(AlreadyListedCaption, text, answered);
 }
 
 TaskAdder::Command TaskAdder::CommandOf(const QStringList& files)
@@ -209,17 +219,17 @@ void TaskAdder::runBatch()
     m_inBatch = true;
     QElapsedTimer batch;
     batch.start();
-    while (!m_commands.empty()) {
+    while (!m_commands.empty() && !m_asking) {
         Command& command = m_commands.front();
         if (!m_stopping && !command.items.empty()) {
-            m_current = &command;
             const Item item = command.items.front();
             command.items.pop_front();
             if (!item.refusal.isEmpty())
                 command.skipped << item.refusal;
             else
-                AddTaskFile(FoundName(item.file), command.skipped);
-            m_current = nullptr;
+                addOrAsk(command, FoundName(item.file));
+            if (m_asking)
+                break;
         }
         if (m_stopping || command.items.empty())
             finishFirst();
@@ -227,7 +237,7 @@ void TaskAdder::runBatch()
             break;
     }
     m_inBatch = false;
-    if (m_commands.empty())
+    if (m_commands.empty() || m_asking)
         return;
     const Command& running = m_commands.front();
     if (hooks_.progress)

@@ -65,8 +65,8 @@ public:
     // As Stop, without another message or question: the window is closing.
     void StopQuietly();
 
-    // Appends one entry after the duplicate question. True when a row was added. When
-    // more files of the same command follow, the question also offers Yes and No to All.
+    // Appends one entry, its file probed; a file that gives none is named in skipped
+    // with the reason. True when a row was added.
     bool AddTaskFile(const QString& path, QStringList& skipped);
 
 private:
@@ -89,12 +89,13 @@ private:
     void begin(Command command);
     // Adds files of the first command until its time is up; ends the commands done.
     void runBatch();
-    void addItem(Command& command);
     void finishFirst();
     void finishAll();
     void scheduleBatch();
-    // The duplicate question, or the command's answer given to all its files.
-    bool AddAgain(const QString& path);
+    // Adds a file that is not listed yet; asks about one that is, unless the command's
+    // answer for all its files was given. When more files of the command follow, the
+    // question also offers Yes and No to All.
+    void addOrAsk(Command& command, const QString& path);
     // The one message of a command that skipped files; nothing when none.
     void ReportSkipped(const QStringList& skipped);
 
@@ -102,8 +103,10 @@ private:
     Prompter& prompter_;
     TaskAddHooks hooks_;
     std::deque<Command> m_commands;
-    // The command whose file is being added, for the duplicate question.
-    Command* m_current = nullptr;
+    // A duplicate question is open: the batches wait for its answer.
+    bool m_asking = false;
+    // Counts the questions, so that the answer to one asked before a stop is passed over.
+    int m_questions = 0;
     bool m_inBatch = false;
     bool m_scheduled = false;
     bool m_stopping = false;

@@ -22,34 +22,30 @@ void MessageBoxPrompter::inform(const QString& caption, const QString& text)
     show(QMessageBox::Information, caption, text);
 }
 
-bool MessageBoxPrompter::ask(const QString& caption, const QString& text)
+void MessageBoxPrompter::poseForAll(const QString& caption, const QString& text, std::function<void(Answer)> answered)
 {
-    return QMessageBox::question(m_owner, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
-        == QMessageBox::Yes;
-}
-
-Prompter::Answer MessageBoxPrompter::askForAll(const QString& caption, const QString& text)
-{
-    QMessageBox box(QMessageBox::Question, caption, text,
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll | QMessageBox::NoToAll, m_owner);
-    box.setDefaultButton(QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::NoToAll);
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        return Answer::Yes;
-    case QMessageBox::YesToAll:
-        return Answer::YesToAll;
-    case QMessageBox::NoToAll:
-        return Answer::NoToAll;
-    default:
-        return Answer::No;
-    }
-}
-
-bool MessageBoxPrompter::askWarning(const QString& caption, const QString& text)
-{
-    return QMessageBox::warning(m_owner, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        == QMessageBox::Yes;
+    auto* box = new QMessageBox(QMessageBox::Question, caption, text,
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll | QMessageBox::NoToAll, m_owner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setDefaultButton(QMessageBox::Yes);
+    box->setEscapeButton(QMessageBox::NoToAll);
+    QObject::connect(box, &QMessageBox::finished, box, [box, answered = std::move(answered)] {
+        switch (box->standardButton(box->clickedButton())) {
+        case QMessageBox::Yes:
+            answered(Answer::Yes);
+            break;
+        case QMessageBox::YesToAll:
+            answered(Answer::YesToAll);
+            break;
+        case QMessageBox::NoToAll:
+            answered(Answer::NoToAll);
+            break;
+        default:
+            answered(Answer::No);
+            break;
+        }
+    });
+    box->open();
 }
 
 void MessageBoxPrompter::pose(const Question& question, std::function<void(bool)> answered)

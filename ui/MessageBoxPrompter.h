@@ -10,9 +10,8 @@ public:
     explicit MessageBoxPrompter(QWidget* owner);
 
     void inform(const QString& caption, const QString& text) override;
-    bool ask(const QString& caption, const QString& text) override;
-    Answer askForAll(const QString& caption, const QString& text) override;
-    bool askWarning(const QString& caption, const QString& text) override;
+    // The duplicate question: Yes is the default, Esc answers No to All.
+    void poseForAll(const QString& caption, const QString& text, std::function<void(Answer)> answered) override;
     // A window-modal box; the answer comes when it closes. Esc answers No or Cancel.
     void pose(const Question& question, std::function<void(bool)> answered) override;
     void warn(const QString& caption, const QString& text) override;

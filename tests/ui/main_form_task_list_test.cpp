@@ -534,16 +534,15 @@ TEST_F(MainFormTaskList, EscInTheDuplicateQuestionIsNoToAll)
 {
     TMainForm& form = startShown({});
     MessageBoxPrompter boxes(&form);
-    int buttons = 0;
-    QTimer::singleShot(0, &form, [&buttons] {
-        QWidget* box = QApplication::activeModalWidget();
-        ASSERT_NE(box, nullptr);
-        buttons = static_cast<int>(box->findChildren<QPushButton*>().size());
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(box, &escape);
-    });
-    EXPECT_EQ(boxes.askForAll("Already Listed", "text"), Prompter::Answer::NoToAll);
-    EXPECT_EQ(buttons, 4);
+    std::optional<Prompter::Answer> forAll;
+    boxes.poseForAll("Already Listed", "text", [&forAll](Prompter::Answer answer) { forAll = answer; });
+    QWidget* asked = QApplication::activeModalWidget();
+    ASSERT_NE(asked, nullptr);
+    EXPECT_EQ(asked->findChildren<QPushButton*>().size(), 4);
+    EXPECT_FALSE(forAll.has_value());
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(asked, &escape);
+    EXPECT_EQ(forAll, Prompter::Answer::NoToAll);
 
     std::optional<bool> overwrite;
     boxes.pose({Prompter::Question::Kind::YesNo, "File Exists", "text"}, [&overwrite](bool yes) { overwrite = yes; });

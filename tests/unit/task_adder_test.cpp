@@ -153,31 +153,41 @@ TEST_F(TaskAdderTest, ADuplicateIsAddedOnlyAfterYesWithOneQuestionPerAdd)
 {
     const QString file = clip("a.avi");
     const QString otherCase = clip("A.AVI");
-    QStringList skipped;
-    ASSERT_TRUE(adder.AddTaskFile(file, skipped));
+    adder.AddFiles({file});
+    ended();
 
     prompter.answer(false);
-    EXPECT_FALSE(adder.AddTaskFile(file, skipped));
+    adder.AddFiles({file});
+    ended();
     EXPECT_EQ(rows.captions(), QStringList({file}));
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].kind, FakePrompter::Kind::Ask);
     EXPECT_EQ(prompter.messages[0].caption, "Already Listed");
     EXPECT_EQ(prompter.messages[0].text, AlreadyListed + "\n\n" + file);
 
+    // The add waits for the answer with the window free; a stop meanwhile makes a late Yes add nothing.
     rows.setCell(0, CellStatus, "Complete");
-    prompter.answer(true);
-    EXPECT_TRUE(adder.AddTaskFile(file, skipped));
+    prompter.holdQuestions = true;
+    adder.AddFiles({file});
+    EXPECT_EQ(ended(), ListButtons::Unchanged);
+    ASSERT_EQ(prompter.held.size(), 1);
+    EXPECT_TRUE(adder.IsAdding());
+    prompter.held.takeFirst()(true);
+    EXPECT_EQ(ended(), ListButtons::Enable);
     EXPECT_EQ(rows.captions(), QStringList({file, file}));
     EXPECT_EQ(rows.cell(1, CellStatus), "OK");
-
-    prompter.answer(true);
-    EXPECT_TRUE(adder.AddTaskFile(file, skipped));
-    EXPECT_EQ(prompter.messages.size(), 3);
+    adder.AddFiles({file});
+    adder.Stop();
+    prompter.held.takeFirst()(true);
+    EXPECT_EQ(ended(), ListButtons::Enable);
+    EXPECT_EQ(rows.rowCount(), 2);
+    prompter.holdQuestions = false;
 
     // Letter case counts: a differently spelt path is another file.
-    EXPECT_TRUE(adder.AddTaskFile(otherCase, skipped));
+    adder.AddFiles({otherCase});
+    ended();
     EXPECT_EQ(prompter.messages.size(), 3);
-    EXPECT_EQ(rows.rowCount(), 4);
+    EXPECT_EQ(rows.rowCount(), 3);
 }
 
 TEST_F(TaskAdderTest, UnreadableFilesAreLeftOutAndNamedWithTheirReasonsInOneMessagePerCommand)
