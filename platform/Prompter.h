@@ -31,7 +31,7 @@ public:
     // Warning icon, Yes and No buttons (No is the default): going on may fail. True for Yes.
     virtual bool askWarning(const QString& caption, const QString& text) { return ask(caption, text); }
     // A question that is answered later, through answered, without waiting for the user:
-    // the job asks these. The safe answer (No, Cancel) is the default. A prompter that
+    // the job asks these. The safe answer (No, Cancel) is the default unless yesByDefault. A prompter that
     // answers at once may call answered before this returns; this one asks as ask() does.
     struct Question {
         enum class Kind {
@@ -43,6 +43,8 @@ public:
         QString caption;
         QString text;
         QString goOn;
+        // Enter answers Yes: for questions whose Yes loses nothing (adding a file again).
+        bool yesByDefault = false;
     };
     virtual void pose(const Question& question, std::function<void(bool)> answered)
     {

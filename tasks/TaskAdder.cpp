@@ -189,7 +189,7 @@ void TaskAdder::addOrAsk(Command& command, const QString& path)
     const QString text = AlreadyListedText + "\n\n" + ShownName(path);
     // Yes and No to All only where more files of the command follow.
     if (command.items.empty())
-        prompter_.pose({Prompter::Question::Kind::YesNo, AlreadyListedCaption, text, {}},
+        prompter_.pose({Prompter::Question::Kind::YesNo, AlreadyListedCaption, text, {}, true},
                        [answered](bool yes) { answered(yes ? Prompter::Answer::Yes : Prompter::Answer::No); });
     else
         prompter_.poseForAll(AlreadyListedCaption, text, answered);

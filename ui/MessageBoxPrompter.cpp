@@ -56,7 +56,7 @@ void MessageBoxPrompter::pose(const Question& question, std::function<void(bool)
     box->setAttribute(Qt::WA_DeleteOnClose);
     QPushButton* yes = goOn ? box->addButton(question.goOn, QMessageBox::AcceptRole) : box->addButton(QMessageBox::Yes);
     QPushButton* no = box->addButton(goOn ? QMessageBox::Cancel : QMessageBox::No);
-    box->setDefaultButton(no);
+    box->setDefaultButton(question.yesByDefault ? yes : no);
     box->setEscapeButton(no);
     QObject::connect(box, &QMessageBox::finished, box,
                      [box, yes, answered = std::move(answered)] { answered(box->clickedButton() == yes); });
