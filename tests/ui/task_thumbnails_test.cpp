@@ -44,6 +44,7 @@ protected:
         TMainForm& form = start(files);
         form.show();
         QApplication::processEvents();
+        untilAdded(form);
         return form;
     }
 
