@@ -145,16 +145,18 @@ void JobRunner::ConvertFiles(const QString& frameSize)
     m_state = JobState::Running;
 
     m_conversions = Conversions();
-    double totalSeconds = 0;
+    m_conversions.weights = ConversionWeights(m_settings.plan, frameSize, m_joinOptions.arguments);
+    double totalSeconds = 0, totalWork = 0;
     for (int index = 0; index < m_rows.rowCount(); ++index) {
         ltvItemData entry;
         ReadTaskEntry(m_rows, index, EntryWhole, entry);
         totalSeconds += entry.KnownSeconds();
+        totalWork += entry.KnownSeconds() * m_conversions.weights.of(entry.cells[CellSize]);
     }
     const QString tempFolder = m_jobFolder->path();
     m_conversions.plan.emplace(m_settings.plan, tempFolder, frameSize, m_joinOptions, m_settings.outputExt);
-    m_progress = JobProgress(
-        CostsOf(m_settings.plan, m_conversions.plan->convertsFirst(), totalSeconds, m_joinOptions.arguments));
+    m_progress = JobProgress(CostsOf(m_settings.plan, m_conversions.plan->convertsFirst(), totalSeconds, totalWork,
+                                     m_joinOptions.arguments));
     m_sinceStart.start();
     m_clock.start();
     const QList<ConversionGroup> groups = ConversionRuns(m_rows, m_settings, *m_conversions.plan);
@@ -182,9 +184,9 @@ void JobRunner::showConversions()
     if (running.empty())
         return;
     const Converting* first = &running.front();
-    double converted = m_conversions.doneSeconds;
+    double converted = m_conversions.doneWork;
     for (const Converting& conversion : running) {
-        converted += std::clamp(conversion.position, 0.0, conversion.group.knownSeconds());
+        converted += WeighedWork(conversion.group.lengths, conversion.weights, conversion.position);
         if (conversion.group.first() < first->group.first())
             first = &conversion;
     }
@@ -212,6 +214,7 @@ void JobRunner::startConversions()
         for (int index : conversion.group.rows) {
             ReadTaskEntry(m_rows, index, EntryWhole, conversion.entries.emplace_back());
             paths << conversion.entries.back().path;
+            conversion.weights << stage.weights.of(conversion.entries.back().cells[CellSize]);
         }
         conversion.converted = stage.plan->convertedFile(conversion.group.first());
         conversion.run = launchEncoder(stage.plan->conversion(paths, conversion.group.first()).arguments,
@@ -248,7 +251,7 @@ void JobRunner::conversionEnded(std::list<Converting>::iterator conversion)
         failure = m_inputIdentities.changeText(changed);
     if (failure.isEmpty() && m_state == JobState::Running) {
         takeNotes(*run, rows, rows.size() == 1);
-        stage.doneSeconds += conversion->group.knownSeconds();
+        stage.doneWork += WeighedWork(conversion->group.lengths, conversion->weights, conversion->group.knownSeconds());
         setStatuses(rows, RowStatus::WaitingForJoining);
     } else if (m_state == JobState::StopRequested && stage.ending == ConversionEnding::None) {
         stage.stopped << rows;

@@ -28,13 +28,13 @@ constexpr JoinCodecCost JoinCodecCosts[] = {
 };
 // A codec not measured: as the dearer of the plain ones.
 constexpr double OtherCodecJoinCost = 2.4;
-// A conversion decodes its input and encodes the frame size: an input of k times the frame
-// size's pixels costs (1 + ConversionDecodeShare * k) / (1 + ConversionDecodeShare) times
-// one of the frame size, so the join costs that much less against it. From the H.264 join
-// of the 20 s 640x360 and the 90 s 1280x720 sets at 640x480, on a quiet machine with
-// the conversions' colour-exact scaling: 5.8 and 1.8 times the conversions.
+// The conversions decode their inputs and encode the frame size: decoding an input of k
+// times the frame size's pixels costs ConversionDecodeShare * k of an MPEG-4 encoding of the
+// frame size (whose cost against the conversions is the MPEG-4 join's). From the H.264 join
+// of the 20 s 640x360 and the 90 s 1280x720 sets at 640x480, on a quiet machine with the
+// conversions' colour-exact scaling: 5.8 and 1.8 times the conversions.
 constexpr double ConversionDecodeShare = 4.3;
-
+constexpr double Mpeg4EncodeCost = 1.6;
 // The rate is the work of the last seconds: a quarter of the job so far, from six to
 // twenty seconds: long enough to smooth the runs' starts and the encoder's silent first
 // reads, short enough to follow a machine whose other work starts or stops and a stage
@@ -45,11 +45,9 @@ constexpr double LongestRateWindow = 20;
 // and the most it rises at a tick: a jump would say more than one reading knows.
 constexpr int TicksBeforeRising = 3;
 constexpr int MostRiseAtATick = 3;
-// The share of the join's work after which the rate is the join's own: a join of pieces
-// goes slower at its start than at its end; one that encodes goes at one rate, which the
-// machine's other work changes more than the weight foresees.
-constexpr double OwnPieceJoinRateShare = 0.5;
-constexpr double OwnEncodingJoinRateShare = 0.15;
+// Seconds of the join's own work after which the rate is the join's own: its weight is a
+// guess made on another machine at another load, its own rate is measured.
+constexpr double OwnJoinRateSeconds = 4;
 // Fewer seconds of work than this give no rate yet.
 constexpr double FirstRateSeconds = 2;
 
@@ -65,7 +63,7 @@ QString OptionValue(const QStringList& arguments, const QString& name)
     return {};
 }
 
-double EncodingJoinCost(const QStringList& joinArguments)
+double EncodingCost(const QStringList& joinArguments)
 {
     QString codec = OptionValue(joinArguments, "vcodec");
     codec = codec == "libx264" ? "h264" : codec == "libx265" ? "hevc" : codec == "libvpx-vp9" ? "vp9" : codec;
@@ -78,64 +76,100 @@ double EncodingJoinCost(const QStringList& joinArguments)
 
 }
 
-StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds, const QStringList& joinArguments)
+StageCosts CostsOf(JobPlan plan, bool convertsFirst, double playSeconds, double convertWork,
+                   const QStringList& joinArguments)
 {
     if (!convertsFirst)
         return {0, playSeconds, 1};
     if (plan == JobPlan::EncodeOnce)
-        return {playSeconds, playSeconds, PieceJoinCost};
-    return {playSeconds, playSeconds, EncodingJoinCost(joinArguments)};
+        return {convertWork, playSeconds, PieceJoinCost};
+    return {convertWork, playSeconds, EncodingCost(joinArguments)};
+}
+
+namespace {
+
+// "640:480" or "640x480"; nothing where it is no size.
+encoderlines::Picture PictureOf(const QString& text)
+{
+    const QStringList parts = text.split(QRegularExpression("[x:]"));
+    if (parts.size() != 2)
+        return {};
+    const int width = parts[0].toInt(), height = parts[1].toInt();
+    return width > 0 && height > 0 ? encoderlines::Picture{width, height} : encoderlines::Picture{};
+}
+
+double PixelsOf(encoderlines::Picture picture)
+{
+    return double(picture.width) * picture.height;
+}
+
+}
+
+ConversionWeights::ConversionWeights(JobPlan plan, const QString& frameSize, const QStringList& joinArguments)
+    : m_frame(PictureOf(frameSize))
+    // The intermediate files are MPEG-4; a job encoded once converts into the output's codec.
+    , m_decodeShare(ConversionDecodeShare * Mpeg4EncodeCost
+                    / (plan == JobPlan::EncodeOnce ? EncodingCost(joinArguments) : Mpeg4EncodeCost))
+{
+}
+
+double ConversionWeights::of(const QString& sizeText) const
+{
+    const double input = PixelsOf(PictureOf(sizeText));
+    if (input <= 0 || PixelsOf(m_frame) <= 0)
+        return 1;
+    return (1 + m_decodeShare * input / PixelsOf(m_frame)) / (1 + m_decodeShare);
+}
+
+double WeighedWork(const QList<double>& lengths, const QList<double>& weights, double position)
+{
+    double work = 0, before = 0;
+    for (qsizetype member = 0; member < lengths.size() && position > before; ++member) {
+        const double length = std::max(0.0, lengths[member]);
+        work += weights[member] * std::min(position - before, length);
+        before += length;
+    }
+    return work;
 }
 
 JobProgress::JobProgress(StageCosts costs)
     : m_costs(costs)
     , m_samples{{0, 0}}
-    , m_measuredJoinCost(costs.joinCost)
 {
 }
 
-void JobProgress::tellStep(encoderlines::Step step, encoderlines::Picture from, encoderlines::Picture to)
+void JobProgress::tellStep(encoderlines::Step step)
 {
     // The join's encoding shows in its positions.
-    if (m_joinStep) {
-        if (step == encoderlines::Step::Reading)
-            setJoinStep(JoinStep::Reading);
-        else if (step == encoderlines::Step::Checking)
-            setJoinStep(JoinStep::Checking);
+    if (!m_joinStep)
         return;
-    }
-    const double output = double(to.width) * to.height;
-    // Only an encoding join is weighed against the conversions' pictures.
-    if (step != encoderlines::Step::Encoding || output <= 0 || m_costs.convertSeconds <= 0
-        || m_measuredJoinCost <= PieceJoinCost)
-        return;
-    m_pictureRatios += double(from.width) * from.height / output;
-    ++m_conversionsTold;
-    m_costs.joinCost = m_measuredJoinCost * (1 + ConversionDecodeShare)
-        / (1 + ConversionDecodeShare * m_pictureRatios / m_conversionsTold);
+    if (step == encoderlines::Step::Reading)
+        setJoinStep(JoinStep::Reading);
+    else if (step == encoderlines::Step::Checking)
+        setJoinStep(JoinStep::Checking);
 }
 
 double JobProgress::done() const
 {
-    return std::clamp(m_converted, 0.0, m_costs.convertSeconds)
+    return std::clamp(m_converted, 0.0, m_costs.convertWork)
         + m_costs.joinCost * std::clamp(m_joined, 0.0, m_costs.joinSeconds);
 }
 
 double JobProgress::work() const
 {
-    return m_costs.convertSeconds + m_costs.joinCost * m_costs.joinSeconds;
+    return m_costs.convertWork + m_costs.joinCost * m_costs.joinSeconds;
 }
 
-void JobProgress::setConverted(double seconds)
+void JobProgress::setConverted(double work)
 {
-    m_converted = seconds;
+    m_converted = work;
     moved();
 }
 
 void JobProgress::setJoined(double position)
 {
     // The join starts once every conversion has ended: whatever they told, they are done.
-    m_converted = m_costs.convertSeconds;
+    m_converted = m_costs.convertWork;
     // The join encodes while its position moves, whatever step was told last (an encoder
     // that tells no steps, a run that encodes some inputs before its join).
     if (position > m_joined && m_joinStep != JoinStep::Checking)
@@ -163,7 +197,7 @@ void JobProgress::moved()
 
 void JobProgress::finish()
 {
-    m_converted = m_costs.convertSeconds;
+    m_converted = m_costs.convertWork;
     m_joined = m_costs.joinSeconds;
     m_total = 100;
     m_shown = 0;
@@ -205,12 +239,11 @@ std::optional<int> JobProgress::tick(double wallClock)
     const double window = std::clamp(now / 4, ShortestRateWindow, LongestRateWindow);
     while (m_samples.size() > 2 && m_samples[1].at <= now - window)
         m_samples.pop_front();
-    // Once the join has done a share of its work, its own rate tells its cost better than
-    // the weight it was given; it is counted from its first position, after its start.
+    // Once the join has worked a few seconds, its own rate tells its cost better than the
+    // weight it was given; it is counted from its first position, after its start.
     if (!m_joinTick && m_joined > 0)
         m_joinTick = now;
-    const double ownRateShare = m_costs.joinCost > PieceJoinCost ? OwnEncodingJoinRateShare : OwnPieceJoinRateShare;
-    if (m_joinTick && m_joined >= ownRateShare * m_costs.joinSeconds && now - *m_joinTick >= FirstRateSeconds) {
+    if (m_joinTick && now - *m_joinTick >= OwnJoinRateSeconds) {
         while (m_samples.size() > 2 && m_samples.front().at < *m_joinTick)
             m_samples.pop_front();
     }

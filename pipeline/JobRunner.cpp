@@ -326,9 +326,7 @@ EncoderRun* JobRunner::launchEncoder(const QStringList& arguments, std::function
 {
     auto run = std::make_unique<EncoderRun>();
     connect(run.get(), &EncoderRun::outputSeen, this, [this](const QByteArray& chunk) { m_view.showEncoderOutput(chunk); });
-    connect(run.get(), &EncoderRun::stepSeen, this, [this](encoderlines::Step step, encoderlines::Picture from, encoderlines::Picture to) {
-        m_progress.tellStep(step, from, to);
-    });
+    connect(run.get(), &EncoderRun::stepSeen, this, [this](encoderlines::Step step) { m_progress.tellStep(step); });
     // The encoder keeps the files of its own runs in the job's folder, which every ending removes.
     QByteArrayList environment{"VELMO_JOB_MARK=" + m_jobMark};
     if (m_jobFolder)

@@ -130,6 +130,7 @@ private:
         ConversionGroup group;
         QList<ltvItemData> entries; // as they were when it started
         QString converted;
+        QList<double> weights; // what a second of each entry costs to convert
         double position = 0; // seconds into the group
         EncoderRun* run = nullptr;
     };
@@ -141,7 +142,8 @@ private:
         QList<ConversionGroup> waiting;
         // The entry that each converted file starts with, in list order: what the join takes.
         QList<int> pieceRows;
-        double doneSeconds = 0;
+        ConversionWeights weights;
+        double doneWork = 0;
         ConversionEnding ending = ConversionEnding::None;
         int failedIndex = -1;
         QString reason;

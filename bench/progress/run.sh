@@ -3,7 +3,8 @@
 # once a second, for the encode-once plan, the intermediate plan and a copy job, on six
 # short clips and on six 90 s 720p files. Prints the table rows for bench/RESULTS.md.
 # Usage: bench/progress/run.sh [PROGRAM_FOLDER] (default: the build's build/velmo)
-# SETS="small large" chooses the clip sets (or "medium": six 20 s 1280x720). BUSY="starts
+# SETS="small large" chooses the clip sets (or "medium": six 20 s 1280x720; "mixed": three 20 s
+# 640x360 and then three 20 s 1280x720). BUSY="starts
 # stops" runs each encoding job instead with another program's x264 encode beside it that
 # starts DELAY seconds (default 8) into the job, or that runs from before the job and stops then.
 set -eu
@@ -14,9 +15,9 @@ program=${1:-$root/build/velmo}
 work="$root/bench/work/progress"
 mkdir -p "$work/out"
 
-make_clips() { # folder size seconds
+make_clips() { # folder size seconds [first last]
     mkdir -p "$1"
-    for i in 1 2 3 4 5 6; do
+    for i in $(seq "${4:-1}" "${5:-6}"); do
         [ -s "$1/c$i.mp4" ] && continue
         ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=$2:rate=25:duration=$3" \
             -f lavfi -i "sine=frequency=$((300 + 50 * i)):duration=$3" \
@@ -61,6 +62,11 @@ for set in ${SETS:-small large}; do
     small) make_clips "$work/small" 640x360 20; name="six 20 s 640x360" ;;
     medium) make_clips "$work/medium" 1280x720 20; name="six 20 s 1280x720" ;;
     large) make_clips "$work/large" 1280x720 90; name="six 90 s 1280x720" ;;
+    mixed)
+        make_clips "$work/mixed" 640x360 20 1 3
+        make_clips "$work/mixed" 1280x720 20 4 6
+        name="three 20 s 640x360, then three 1280x720"
+        ;;
     esac
     if [ -z "${BUSY:-}" ]; then
         job "$name, encode once" "$work/$set" "MP4 - H.264 for phones and the web"
