@@ -62,6 +62,8 @@ public:
     QLabel* Label7 = nullptr;
     QLabel* Label11 = nullptr;
     QComboBox* cmbSrate = nullptr;
+    QLabel* labTracks = nullptr;
+    QComboBox* cmbTracks = nullptr;
     QGroupBox* gpbDecription = nullptr;
     QPlainTextEdit* memDescription = nullptr;
     QPushButton* btnOK = nullptr;
