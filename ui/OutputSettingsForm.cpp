@@ -121,6 +121,8 @@ TopSettingForm::TopSettingForm(QWidget* mainWindow, Prompter* prompter)
     cmbTracks->setGeometry(84, 334, 309, BoxHeight);
     cmbTracks->addItems({"all the files hold", "the first picture and sound only"});
     cmbTracks->setToolTip("The sound tracks, subtitles and attached files the output keeps");
+    cmbTracks->installEventFilter(this);
+    connect(cmbTracks, &QComboBox::currentIndexChanged, this, &TopSettingForm::showTracksDescription);
 
     gpbDecription = new QGroupBox("Decription", this);
     gpbDecription->setGeometry(16, 366, 377, 90);
@@ -296,6 +298,13 @@ void TopSettingForm::showDescription(QComboBox* box)
     memDescription->setPlainText(DescribeSetting(ProfilePath, section, box->currentText()));
 }
 
+void TopSettingForm::showTracksDescription()
+{
+    memDescription->setPlainText("Every sound track, subtitle and attached file the files hold, or only the first "
+                                 "picture and sound. Kept in the profile.\nCurrent Value: "
+                                 + cmbTracks->currentText());
+}
+
 void TopSettingForm::cmbVcodecEnter(QComboBox* box)
 {
     showDescription(box);
@@ -400,7 +409,9 @@ void TopSettingForm::btnCancelClick()
 
 bool TopSettingForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusIn) {
+    if (event->type() == QEvent::FocusIn && watched == cmbTracks) {
+        showTracksDescription();
+    } else if (event->type() == QEvent::FocusIn) {
         auto* box = qobject_cast<QComboBox*>(watched);
         if (!box && watched->parent())
             box = qobject_cast<QComboBox*>(watched->parent());

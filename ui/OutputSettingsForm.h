@@ -96,6 +96,7 @@ private:
     QComboBox* settingBox(ProfileSection section, QWidget* parent, int left, int top, int width, bool editable);
     QComboBox* boxFor(ProfileSection section) const;
     void showDescription(QComboBox* box);
+    void showTracksDescription();
     void restoreSavedValues();
 
     std::unique_ptr<Prompter> m_ownPrompter;
