@@ -196,6 +196,7 @@ TEST_F(ConsoleMode, HelpAndMistakes)
         {{"--join", "--profile", "Nothing", "--output", "x.avi", "a", "b"}, "There is no profile \"Nothing\""},
         {{"--join", "--profile", "AVI - MPEG-4 Video", "--output", "x.avi", "a"}, "at least 2 videos"},
         {{"--join", "--frobnicate"}, "Unknown option --frobnicate."},
+        {{"--join", "--tracks=some"}, "Say --tracks=all or --tracks=first."},
     };
     for (const Case& test : cases) {
         const ProgramRun mistaken = run(test.arguments);
