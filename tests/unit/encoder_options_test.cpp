@@ -223,6 +223,10 @@ TEST_F(EncoderOptions, TheTracksChoiceIsStoredInTheProfileAndReadBack)
     EXPECT_EQ(ReadBytes(path()), QByteArray(before).replace("Type=mpg\n", "Type=mpg\nTracks=first\n"));
     EXPECT_FALSE(StoreTrackChoice(path(), TrackChoice::All));
     EXPECT_EQ(ReadProfile(path())->tracks, TrackChoice::All);
+
+    // The value only chooses between the two; anything else it holds keeps every track.
+    WriteBytes(path(), QByteArray(before).replace("Type=mpg\n", "Type=mpg\nTracks=first -o /tmp/x\n"));
+    EXPECT_EQ(ReadProfile(path())->tracks, TrackChoice::All);
 }
 
 TEST(OutputChecks, FirstFailingCheckInOrder)
