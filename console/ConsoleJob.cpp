@@ -10,6 +10,7 @@
 #include "freedesktop/LogindInhibitor.h"
 #include "pipeline/JobRunner.h"
 #include "pipeline/JobSettingsFrom.h"
+#include "pipeline/LeftOutTracks.h"
 #include "pipeline/SpaceCheck.h"
 #include "profiles/ProfileCheck.h"
 #include "profiles/ProfileContents.h"
@@ -108,7 +109,8 @@ int RunConsole(int argc, char* argv[])
             << ProfileNames(program).join("\n  ") << "\n";
         return 2;
     }
-    const OutputChoices choices = InitialChoices(*profile);
+    OutputChoices choices = InitialChoices(*profile);
+    choices.tracks = options->tracks.value_or(choices.tracks);
     // Before any input is looked at: a dry run, too, shows only what a job could run.
     if (const std::optional<ProfileRefusal> refusal = CheckProfile(profilePath, choices)) {
         err << refusal->text << "\n";
@@ -133,7 +135,11 @@ int RunConsole(int argc, char* argv[])
         settings.policy = OverwritePolicy::Overwrite;
     settings.plan = options->plan;
     settings.spaceCheck = options->force ? SpaceCheck::Skip : SpaceCheck::Refuse;
+    // There is no one to ask: what the output cannot hold is named, and the job goes on.
+    settings.askLeftOut = false;
     if (options->dryRun) {
+        if (const QString notice = LeftOutNotice(rows, settings.outputExt, settings.tracks); !notice.isEmpty())
+            err << notice << "\n";
         QTextStream(stdout) << JobRunner::PlannedCommandLines(rows, settings).join("\n") << "\n";
         return 0;
     }

@@ -62,6 +62,11 @@ std::optional<ConsoleOptions> ParseConsoleOptions(const QStringList& arguments, 
             options.plan = argument == "--plan=once" ? JobPlan::EncodeOnce : JobPlan::Intermediate;
         } else if (argument == "--chapters" || argument == "--no-chapters") {
             options.chapters = argument == "--chapters";
+        } else if (argument == "--tracks=all" || argument == "--tracks=first") {
+            options.tracks = argument == "--tracks=first" ? TrackChoice::First : TrackChoice::All;
+        } else if (argument.startsWith("--tracks")) {
+            error = "Say --tracks=all or --tracks=first.";
+            return std::nullopt;
         } else if (argument.startsWith("--plan")) {
             error = "Say --plan=once or --plan=intermediate.";
             return std::nullopt;
@@ -101,7 +106,8 @@ QString ConsoleHelp(const QStringList& profiles)
         "  velmo-joiner [FILE or FOLDER...]      the window, with these files in its list\n"
         "  velmo-joiner --join --profile NAME --output FILE [--overwrite] [--force]\n"
         "               [--skip-unreadable] [--reencode-differing] [--plan=once|intermediate]\n"
-        "               [--even-loudness] [--chapters|--no-chapters] [--dry-run] [--] INPUT...\n"
+        "               [--even-loudness] [--chapters|--no-chapters] [--tracks=all|first]\n"
+        "               [--dry-run] [--] INPUT...\n"
         "                                        the same job without windows\n"
         "\n"
         "The console job encodes every input once, several side by side, straight into the picture of\n"
@@ -141,6 +147,10 @@ QString ConsoleHelp(const QStringList& profiles)
         "  --even-loudness     bring every input's sound to the same loudness (-16 LUFS)\n"
         "  --chapters          a chapter at each input, named after it, in MP4, MOV and MKV outputs\n"
         "  --no-chapters       no chapters (the general settings decide when neither is given)\n"
+        "  --tracks=all        keep every sound track, subtitle and attached file the inputs hold (the\n"
+        "                      profile's choice when neither is given); what the output's type cannot\n"
+        "                      hold is named on stderr, and the job goes on without it\n"
+        "  --tracks=first      keep the first picture and sound track only\n"
         "  --dry-run           print the encoder command lines the job would run, and run nothing\n"
         "  --help              this text\n"
         "\n"

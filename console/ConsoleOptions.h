@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pipeline/JobPlan.h"
+#include "profiles/TrackChoice.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,6 +19,7 @@ struct ConsoleOptions {
     JobPlan plan = JobPlan::EncodeOnce;
     bool evenLoudness = false;
     std::optional<bool> chapters; // unset: as the general settings say
+    std::optional<TrackChoice> tracks; // unset: as the profile says
     QString profile;
     QString output;
     QStringList inputs;

@@ -24,10 +24,14 @@ QString QuotedFiles(const QStringList& paths)
 }
 
 EncoderCommand ConversionCommand(const QString& input, const QString& intermediate, const QString& frameSize,
-                                 bool evenLoudness)
+                                 const JoinOptions& joinOptions)
 {
     QStringList options{"-oac", "mp3lame", "-ovc", "lavc", "-ofps", "30", "-vf", "scale=" + frameSize};
-    if (evenLoudness)
+    // The tracks the join may take must reach its intermediate files.
+    const qsizetype tracks = joinOptions.arguments.indexOf(TracksOption);
+    if (tracks >= 0)
+        options << joinOptions.arguments.mid(tracks, 2);
+    if (EvensLoudness(joinOptions))
         options << EvenLoudnessOption;
     return {' ' + Quoted(input) + " -o " + Quoted(intermediate) + ' ' + options.join(' '),
             QStringList{"-o", intermediate} + options + QStringList{"--", input}};

@@ -14,10 +14,10 @@ struct EncoderCommand {
     QStringList arguments;
 };
 
-// One input into an intermediate AVI of the job's frame size "W:H". evenLoudness: its
-// loudness is measured for the join.
+// One input into an intermediate AVI of the job's frame size "W:H", with the options of the
+// join that reach every run (the tracks kept, the loudness measured for the join).
 EncoderCommand ConversionCommand(const QString& input, const QString& intermediate, const QString& frameSize,
-                                 bool evenLoudness = false);
+                                 const JoinOptions& joinOptions = {});
 
 // The encoder's option that evens out the loudness of the inputs. Given in the join's
 // options, it reaches every conversion of the job and the join.

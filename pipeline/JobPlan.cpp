@@ -25,7 +25,7 @@ EncoderCommand PlanCommands::conversion(const QStringList& inputs, int index) co
 {
     return m_plan == JobPlan::EncodeOnce ? PieceCommand(inputs, convertedFile(index), m_joinOptions, m_outputType)
                                          : ConversionCommand(inputs.front(), convertedFile(index), m_frameSize,
-                                                             EvensLoudness(m_joinOptions));
+                                                             m_joinOptions);
 }
 
 EncoderCommand PlanCommands::join(const QStringList& inputs, const QString& output, const QList<int>& pieceRows) const

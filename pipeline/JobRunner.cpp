@@ -8,6 +8,7 @@
 #include "pipeline/EncoderCommandLines.h"
 #include "pipeline/JobFolder.h"
 #include "pipeline/JobSettingsFrom.h"
+#include "pipeline/LeftOutTracks.h"
 #include "pipeline/SameFile.h"
 #include "pipeline/SpaceCheck.h"
 #include "pipeline/TempFolderChoice.h"
@@ -229,7 +230,20 @@ void JobRunner::tbtnStartClick(const JobSettings& settings)
         emit ended(JobEnd::NotStarted);
         return;
     }
-    confirmOverwrite();
+    confirmLeftOut();
+}
+
+void JobRunner::confirmLeftOut()
+{
+    const QString notice = LeftOutNotice(m_rows, m_settings.outputExt, m_settings.tracks);
+    if (!notice.isEmpty())
+        m_view.showJobNotice(notice);
+    if (notice.isEmpty() || !m_settings.askLeftOut) {
+        confirmOverwrite();
+        return;
+    }
+    askThen({Prompter::Question::Kind::GoOn, LeftOutCaption, notice, "OK"},
+            [this](bool goOn) { goOn ? confirmOverwrite() : emit ended(JobEnd::NotStarted); });
 }
 
 void JobRunner::startJob()

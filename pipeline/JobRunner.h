@@ -9,6 +9,7 @@
 #include "pipeline/ProgressBars.h"
 #include "platform/Prompter.h"
 #include "profiles/ProfileCheck.h"
+#include "profiles/TrackChoice.h"
 #include "tasks/RowStatus.h"
 #include "tasks/TaskEntry.h"
 
@@ -59,6 +60,10 @@ struct JobSettings {
     // The name of a profile of the output's type that encodes every file, for a join of the
     // inputs as they are that cannot be made; unset or empty when none is known.
     std::function<QString()> encodingProfile;
+    // The tracks the output keeps; where its type cannot hold some of them, the window asks
+    // before the job whether to go on without them, the console says so and goes on.
+    TrackChoice tracks = TrackChoice::All;
+    bool askLeftOut = true;
 };
 
 // The desktop's part in a job, each optional: the machine kept awake while it runs, and a
@@ -155,8 +160,10 @@ private:
     // Every listed input is still a regular file: a pipe or device put in a file's place
     // since it was added would keep the encoder waiting.
     bool checkInputsAreFiles();
-    // The start's questions, each asked without waiting: an existing output replaced, a
-    // possible lack of space; the answer goes on to the next, the last to startJob.
+    // The start's questions, each asked without waiting: the tracks the output type cannot
+    // hold left out, an existing output replaced, a possible lack of space; the answer goes
+    // on to the next, the last to startJob.
+    void confirmLeftOut();
     void confirmOverwrite();
     void confirmSpace();
     void startJob();

@@ -59,6 +59,7 @@ JobSettings JobSettingsFrom(const ProgramValues& program, const GeneralPreferenc
     };
     settings.profileRefusal = [profilePath, choices] { return CheckProfile(profilePath, choices); };
     settings.outputKbits = OutputKbits(choices);
+    settings.tracks = choices.tracks;
     settings.conversionRunsAtOnce = ConversionRunsAtOnce(QThread::idealThreadCount());
     settings.plan = preferences.encodeOnce ? JobPlan::EncodeOnce : JobPlan::Intermediate;
     settings.encodingProfile = [folder = program.profilesFolder(), outputExt] {

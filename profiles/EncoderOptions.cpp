@@ -65,7 +65,8 @@ JoinOptions BuildJoinOptions(const QString& profilePath, const OutputChoices& ch
         const QString sound = ValueOf(profile, ProfileSection::AudioCodec, choices.audioCodec, "copy") == "once"
             ? QStringLiteral("once")
             : QStringLiteral("copy");
-        return {" -ovc copy -oac " + sound, QStringList{"-ovc", "copy", "-oac", sound}};
+        const QStringList arguments = QStringList{"-ovc", "copy", "-oac", sound} + TrackOptions(choices.tracks);
+        return {' ' + arguments.join(' '), arguments};
     }
     const QString aspect = choices.aspect == 0
         ? QStringLiteral("autoaspect")
@@ -82,6 +83,7 @@ JoinOptions BuildJoinOptions(const QString& profilePath, const OutputChoices& ch
     // their separating blanks (PCM has no switch and no options).
     QStringList pieces{"-ovc", "lavc", "-lavcopts", videoOptions, "-oac", audio.encoder, audio.optionSwitch,
                        audio.options, "-channels", channels, "-vf", "scale=" + size, "-srate", choices.sampleRate};
+    pieces << TrackOptions(choices.tracks);
     const QString text = ' ' + pieces.join(' ');
     if (audio.optionSwitch.isEmpty())
         pieces.remove(6, 2);

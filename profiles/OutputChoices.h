@@ -1,5 +1,7 @@
 #pragma once
 
+#include "profiles/TrackChoice.h"
+
 #include <QString>
 
 // The output settings dialog's current state, as the option builder and the dialog's
@@ -20,4 +22,5 @@ struct OutputChoices {
     int mp3Bitrate = -1;
     int channels = -1;
     QString sampleRate;
+    TrackChoice tracks = TrackChoice::All;
 };

@@ -13,6 +13,7 @@ std::optional<ProfileContents> ReadProfile(const QString& path)
     const TIniFile profile(path);
     ProfileContents contents;
     contents.type = profile.ReadText("Main", "Type", "avi");
+    contents.tracks = ReadTrackChoice(path);
     for (ProfileSection section : AllProfileSections) {
         const QString name = SectionName(section);
         ProfileList& list = contents.lists[static_cast<int>(section)];
@@ -48,6 +49,7 @@ OutputChoices InitialChoices(const ProfileContents& profile)
     choices.mp3Bitrate = index(ProfileSection::AbrCbrBitrate);
     choices.channels = index(ProfileSection::Channels);
     choices.sampleRate = text(ProfileSection::SampleRate);
+    choices.tracks = profile.tracks;
     return choices;
 }
 

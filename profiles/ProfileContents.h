@@ -21,6 +21,7 @@ struct ProfileList {
 // What loading a profile puts into the output settings dialog.
 struct ProfileContents {
     QString type; // the output type without its dot, "avi" when the file names none
+    TrackChoice tracks = TrackChoice::All;
     std::array<ProfileList, ProfileSectionCount> lists;
 
     const ProfileList& list(ProfileSection section) const { return lists[static_cast<int>(section)]; }

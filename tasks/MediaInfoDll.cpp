@@ -141,6 +141,10 @@ Answers Query(const QString& path)
     answers.recorded = Get(library, handle, StreamGeneral, L"Recorded_Date");
     if (answers.recorded.isEmpty())
         answers.recorded = Get(library, handle, StreamGeneral, L"Encoded_Date");
+    answers.soundTracks = Get(library, handle, StreamGeneral, L"AudioCount");
+    answers.subtitleTracks = Get(library, handle, StreamGeneral, L"TextCount");
+    answers.attachments = Get(library, handle, StreamGeneral, L"Attachments");
+    answers.cover = Get(library, handle, StreamGeneral, L"Cover");
     library.close(handle);
     library.destroy(handle);
     return answers;

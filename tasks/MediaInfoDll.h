@@ -19,6 +19,10 @@ struct Answers {
     QString width;    // first video stream, pixels
     QString height;
     QString recorded; // general stream: when it was recorded, else when it was written
+    QString soundTracks;    // general stream: the number of sound tracks
+    QString subtitleTracks; // general stream: the number of text (subtitle) tracks
+    QString attachments;    // general stream: the attached files' names, " / " between them
+    QString cover;          // general stream: "Yes" when the file holds a cover picture
 };
 
 // One handle per call, closed before it returns.

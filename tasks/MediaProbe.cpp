@@ -53,8 +53,11 @@ std::optional<MediaProbe> ProbeMedia(const QString& path)
     const double milliseconds = answers.playTime.toDouble(&ok);
     if (!ok || !std::isfinite(milliseconds) || milliseconds < 0)
         return std::nullopt;
+    const TrackCounts tracks{answers.soundTracks.toInt(), answers.subtitleTracks.toInt(),
+                             answers.attachments.isEmpty() ? 0 : int(answers.attachments.count(" / ")) + 1,
+                             answers.cover.compare(QLatin1String("Yes"), Qt::CaseInsensitive) == 0};
     return MediaProbe{SecondsToTimeText(milliseconds / 1000.0), answers.width + 'x' + answers.height,
-                      !answers.width.isEmpty(), ParseRecorded(answers.recorded)};
+                      !answers.width.isEmpty(), ParseRecorded(answers.recorded), tracks};
 }
 
 QString WhyNotProbed(const QString& path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tasks/TrackCounts.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -11,6 +13,7 @@ struct MediaProbe {
     QString sizeText;   // "WxH" as the library answers; "x" without video
     bool picture = false; // the file has a video stream
     QDateTime recorded;   // when the file's own data says it was recorded; invalid when it does not
+    TrackCounts tracks;
 };
 
 // Nothing when the file's play time cannot be read: the file is not usable as video.

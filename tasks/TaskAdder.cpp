@@ -154,6 +154,7 @@ bool TaskAdder::AddTaskFile(const QString& path, QStringList& skipped)
     entry.cells[CellStatus] = StatusWords(RowStatus::Ok);
     entry.cells[CellName] = ShownName(QFileInfo(path).completeBaseName());
     entry.cells[CellRecorded] = probe->recorded.toString(Qt::ISODate);
+    entry.cells[CellTracks] = TrackCountsText(probe->tracks);
     rows_.appendRow(path);
     WriteTaskEntry(rows_, rows_.rowCount() - 1, EntryWhole, entry);
     return true;

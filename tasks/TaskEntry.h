@@ -27,6 +27,9 @@ enum TaskCell {
     // When the file was recorded as its own data says (ISO 8601), or empty: what
     // sorting by date reads, so that it need not open every file again.
     CellRecorded = 5,
+    // The file's sound, subtitle and attached tracks as TrackCountsText writes them: what
+    // the job says an output type leaves out, without opening every file again.
+    CellTracks = 6,
 };
 
 // Selectors of ReadTaskEntry and WriteTaskEntry besides the cell numbers 0 to 9.

@@ -61,7 +61,7 @@ TopSettingForm::TopSettingForm(QWidget* mainWindow, Prompter* prompter)
     , m_prompter(prompter ? prompter : m_ownPrompter.get())
 {
     setWindowTitle("Output Settings");
-    setFixedSize(413, 473);
+    setFixedSize(413, 503);
     QFont compact = font();
     compact.setPixelSize(11);
     setFont(compact);
@@ -115,8 +115,17 @@ TopSettingForm::TopSettingForm(QWidget* mainWindow, Prompter* prompter)
     cmbSrate = settingBox(ProfileSection::SampleRate, this, 294, 303, 81, true);
     Label11 = PlacedLabel(this, "HZ", 378, 307);
 
+    // Not a list of the profile's: the same two choices in every profile.
+    labTracks = PlacedLabel(this, "Tracks:", 40, 337);
+    cmbTracks = new QComboBox(this);
+    cmbTracks->setGeometry(84, 334, 309, BoxHeight);
+    cmbTracks->addItems({"all the files hold", "the first picture and sound only"});
+    cmbTracks->setToolTip("The sound tracks, subtitles and attached files the output keeps");
+    cmbTracks->installEventFilter(this);
+    connect(cmbTracks, &QComboBox::currentIndexChanged, this, &TopSettingForm::showTracksDescription);
+
     gpbDecription = new QGroupBox("Decription", this);
-    gpbDecription->setGeometry(16, 336, 377, 90);
+    gpbDecription->setGeometry(16, 366, 377, 90);
     memDescription = new QPlainTextEdit(gpbDecription);
     memDescription->setGeometry(7, 17, 362, 67);
     memDescription->setReadOnly(true);
@@ -125,9 +134,9 @@ TopSettingForm::TopSettingForm(QWidget* mainWindow, Prompter* prompter)
     memDescription->viewport()->setAutoFillBackground(false);
 
     btnOK = new QPushButton("OK", this);
-    btnOK->setGeometry(208, 437, 75, 25);
+    btnOK->setGeometry(208, 467, 75, 25);
     btnCancel = new QPushButton("Cancel", this);
-    btnCancel->setGeometry(304, 437, 75, 25);
+    btnCancel->setGeometry(304, 467, 75, 25);
     // Neither button answers Enter or Escape.
     for (QPushButton* button : {btnOK, btnCancel}) {
         button->setAutoDefault(false);
@@ -139,7 +148,7 @@ TopSettingForm::TopSettingForm(QWidget* mainWindow, Prompter* prompter)
 
     QWidget* order[] = {cmbVcodec, cmbVbitrate, cmbAspect, rdbSelectSize, cmbVideoSize, rdbManualSize, edtWidth,
                         edtHeight, cmbAcodec, cmbAbitrate, cmbEncodeTo, cmbQuality, cmbBitrate, cmbChannels,
-                        cmbSrate, memDescription, btnOK, btnCancel};
+                        cmbSrate, cmbTracks, memDescription, btnOK, btnCancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -158,7 +167,8 @@ void TopSettingForm::FormCreate()
     const std::pair<QLabel*, QWidget*> labelled[] = {
         {Label1, cmbVcodec},     {Label4, cmbVbitrate},    {Label2, cmbAspect},  {Label3, edtWidth},
         {Label8, edtHeight},     {Label5, cmbAcodec},      {Label6, cmbAbitrate}, {labVBR, cmbEncodeTo},
-        {labQuality, cmbQuality}, {labBitrate, cmbBitrate}, {Label9, cmbChannels}, {Label7, cmbSrate}};
+        {labQuality, cmbQuality}, {labBitrate, cmbBitrate}, {Label9, cmbChannels}, {Label7, cmbSrate},
+        {labTracks, cmbTracks}};
     for (const auto& [label, box] : labelled)
         AlignBefore(label, box);
 
@@ -166,7 +176,8 @@ void TopSettingForm::FormCreate()
     // panel they stand; each box keeps its right edge.
     const std::pair<QLabel*, QWidget*> firstInRow[] = {{Label1, cmbVcodec}, {Label4, cmbVbitrate},
                                                       {Label5, cmbAcodec}, {Label6, cmbAbitrate},
-                                                      {labVBR, cmbEncodeTo}, {Label9, cmbChannels}};
+                                                      {labVBR, cmbEncodeTo}, {Label9, cmbChannels},
+                                                      {labTracks, cmbTracks}};
     constexpr int ColumnLeft = 16;
     int labelWidth = 0;
     for (const auto& [label, box] : firstInRow)
@@ -243,6 +254,7 @@ void TopSettingForm::LoadProfile(const QString& path)
     }
     ProfilePath = path;
     OutputExt = "." + contents->type;
+    cmbTracks->setCurrentIndex(contents->tracks == TrackChoice::First ? 1 : 0);
     for (ProfileSection section : AllProfileSections) {
         QComboBox* box = boxFor(section);
         {
@@ -276,6 +288,7 @@ OutputChoices TopSettingForm::choices() const
     choices.mp3Bitrate = cmbBitrate->currentIndex();
     choices.channels = cmbChannels->currentIndex();
     choices.sampleRate = cmbSrate->currentText();
+    choices.tracks = cmbTracks->currentIndex() == 1 ? TrackChoice::First : TrackChoice::All;
     return choices;
 }
 
@@ -283,6 +296,13 @@ void TopSettingForm::showDescription(QComboBox* box)
 {
     const auto section = static_cast<ProfileSection>(box->property("section").toInt());
     memDescription->setPlainText(DescribeSetting(ProfilePath, section, box->currentText()));
+}
+
+void TopSettingForm::showTracksDescription()
+{
+    memDescription->setPlainText("Every sound track, subtitle and attached file the files hold, or only the first "
+                                 "picture and sound. Kept in the profile.\nCurrent Value: "
+                                 + cmbTracks->currentText());
 }
 
 void TopSettingForm::cmbVcodecEnter(QComboBox* box)
@@ -319,7 +339,8 @@ void TopSettingForm::FormShow()
                    rdbSelectSize->isChecked(),  cmbVideoSize->currentIndex(), rdbManualSize->isChecked(),
                    edtWidth->text(),            edtHeight->text(),           cmbAcodec->currentIndex(),
                    cmbAbitrate->currentText(),  cmbEncodeTo->currentIndex(), cmbQuality->currentIndex(),
-                   cmbBitrate->currentText(),   cmbChannels->currentIndex(), cmbSrate->currentText()};
+                   cmbBitrate->currentText(),   cmbChannels->currentIndex(), cmbSrate->currentText(),
+                   cmbTracks->currentIndex()};
 }
 
 void TopSettingForm::restoreSavedValues()
@@ -339,12 +360,18 @@ void TopSettingForm::restoreSavedValues()
     SetText(cmbBitrate, SavedValues[12].toString());
     Select(cmbChannels, SavedValues[13].toInt());
     SetText(cmbSrate, SavedValues[14].toString());
+    cmbTracks->setCurrentIndex(SavedValues[15].toInt());
 }
 
 void TopSettingForm::btnOKClick()
 {
     const std::optional<OutputCheckFailure> failure = CheckOutputChoices(choices());
     if (!failure) {
+        // The tracks choice is the profile's own, kept in its file for the next run.
+        const std::optional<QString> unsaved
+            = ProfilePath.isEmpty() ? std::nullopt : StoreTrackChoice(ProfilePath, choices().tracks);
+        if (unsaved)
+            m_prompter->warn("Profile Not Saved", *unsaved + "\nThe choice holds until the profile is loaded again.");
         close();
         return;
     }
@@ -373,7 +400,7 @@ void TopSettingForm::btnOKClick()
 void TopSettingForm::btnCancelClick()
 {
     close();
-    if (SavedValues.size() != 15)
+    if (SavedValues.size() != 16)
         return;
     restoreSavedValues();
     cmbAcodecChange();
@@ -382,7 +409,9 @@ void TopSettingForm::btnCancelClick()
 
 bool TopSettingForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusIn) {
+    if (event->type() == QEvent::FocusIn && watched == cmbTracks) {
+        showTracksDescription();
+    } else if (event->type() == QEvent::FocusIn) {
         auto* box = qobject_cast<QComboBox*>(watched);
         if (!box && watched->parent())
             box = qobject_cast<QComboBox*>(watched->parent());

@@ -62,6 +62,8 @@ public:
     QLabel* Label7 = nullptr;
     QLabel* Label11 = nullptr;
     QComboBox* cmbSrate = nullptr;
+    QLabel* labTracks = nullptr;
+    QComboBox* cmbTracks = nullptr;
     QGroupBox* gpbDecription = nullptr;
     QPlainTextEdit* memDescription = nullptr;
     QPushButton* btnOK = nullptr;
@@ -94,6 +96,7 @@ private:
     QComboBox* settingBox(ProfileSection section, QWidget* parent, int left, int top, int width, bool editable);
     QComboBox* boxFor(ProfileSection section) const;
     void showDescription(QComboBox* box);
+    void showTracksDescription();
     void restoreSavedValues();
 
     std::unique_ptr<Prompter> m_ownPrompter;

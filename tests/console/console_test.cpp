@@ -196,6 +196,7 @@ TEST_F(ConsoleMode, HelpAndMistakes)
         {{"--join", "--profile", "Nothing", "--output", "x.avi", "a", "b"}, "There is no profile \"Nothing\""},
         {{"--join", "--profile", "AVI - MPEG-4 Video", "--output", "x.avi", "a"}, "at least 2 videos"},
         {{"--join", "--frobnicate"}, "Unknown option --frobnicate."},
+        {{"--join", "--tracks=some"}, "Say --tracks=all or --tracks=first."},
     };
     for (const Case& test : cases) {
         const ProgramRun mistaken = run(test.arguments);
@@ -240,6 +241,10 @@ TEST_F(ConsoleMode, DryRunPrintsTheCommandLinesOfEachPlanAndRunsNothing)
          " \"" + a + "\" -o \"" + temp + "0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480 -evenloudness\n"
          " \"" + b + "\" -o \"" + temp + "1.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480 -evenloudness\n"
          " \"" + temp + "0.avi\" \"" + temp + "1.avi\"" + output + joinOptions + " -evenloudness\n"},
+        {{"--plan=intermediate", "--tracks=first"},
+         " \"" + a + "\" -o \"" + temp + "0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480 -tracks first\n"
+         " \"" + b + "\" -o \"" + temp + "1.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480 -tracks first\n"
+         " \"" + temp + "0.avi\" \"" + temp + "1.avi\"" + output + joinOptions + " -tracks first\n"},
     };
     for (const auto& test : cases) {
         const ProgramRun dry = run(join(QStringList{"--dry-run"} + test.options));
@@ -267,6 +272,30 @@ TEST_F(ConsoleMode, DryRunPrintsTheCommandLinesOfEachPlanAndRunsNothing)
                 inputs << quoted;
     }
     EXPECT_EQ(inputs, natural);
+}
+
+// An output type without subtitles is named on stderr with what it leaves out, and the job goes on.
+TEST_F(ConsoleMode, TracksTheOutputCannotHoldAreNamedAndTheJobGoesOn)
+{
+    WriteBytes(m_dir.filePath("cue.srt"), "1\n00:00:00,000 --> 00:00:00,800\nHello\n\n");
+    const QString subtitled = m_dir.filePath("subtitled.mkv");
+    const ProgramRun made = RunProgram(
+        "ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc=s=64x48:d=1", "-f", "lavfi", "-i", "sine=d=1", "-f",
+                   "lavfi", "-i", "sine=f=600:d=1", "-i", m_dir.filePath("cue.srt"), "-map", "0:v", "-map", "1:a",
+                   "-map", "2:a", "-map", "3", "-c:v", "mpeg4", "-c:a", "mp2", "-c:s", "srt", subtitled});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    const QStringList join = {"--join", "--profile", "AVI - MPEG-4 Video", "--output", m_dir.filePath("joined.avi")};
+
+    const ProgramRun all = run(join + QStringList{"--", subtitled, m_dir.filePath("a.mp4")});
+    EXPECT_EQ(all.exitCode, 0) << all.err.toStdString();
+    EXPECT_TRUE(all.err.contains("AVI holds no subtitles: 1 subtitle track will not be in the output\n"
+                                 "AVI holds one sound track: 1 more sound track will not be in the output\n"))
+        << all.err.toStdString();
+    EXPECT_TRUE(QFile::exists(m_dir.filePath("joined.avi")));
+
+    const ProgramRun first = run(join + QStringList{"--dry-run", "--tracks=first", "--", subtitled, subtitled});
+    EXPECT_EQ(first.exitCode, 0);
+    EXPECT_FALSE(first.err.contains("AVI holds")) << "the tracks were left out on purpose";
 }
 
 TEST_F(ConsoleMode, JoinsThenRefusesToOverwriteWithoutATerminal)

@@ -380,6 +380,37 @@ TEST_F(Job, TheJoinsQuestionIsAnsweredLaterAndTheJobGoesOnWithTheAnswer)
     }
 }
 
+// What the output's type cannot hold is named before the job, and Cancel starts nothing;
+// with only the first tracks kept, nothing is said of the others.
+TEST_F(Job, TracksTheOutputCannotHoldAreNamedBeforeTheJob)
+{
+    addEntry(path("a.mkv"));
+    addEntry(path("b.mkv"));
+    rows.rows[0].cells[CellTracks] = "2 1 1 0";
+    rows.rows[1].cells[CellTracks] = "1 2 0 0";
+    QFile(path("out/joined.avi")).open(QIODevice::WriteOnly);
+    const QString notice = "AVI holds no subtitles: 2 subtitle tracks will not be in the output\n"
+                           "AVI holds one sound track: 1 more sound track will not be in the output\n"
+                           "AVI holds no attached files: 1 attached file will not be in the output";
+    prompter.answer(false);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::NotStarted);
+    EXPECT_EQ(prompter.messages.last().caption, "Tracks Left Out");
+    EXPECT_EQ(prompter.messages.last().text, notice);
+    EXPECT_EQ(view.notices, QStringList{notice}) << "the job's log keeps it";
+
+    prompter.answer(true);
+    prompter.answer(false);
+    EXPECT_EQ(RunJob(runner, settings()), JobEnd::NotStarted);
+    EXPECT_EQ(prompter.messages.last().caption, "File Exists") << "OK goes on to the next question";
+
+    JobSettings first = settings();
+    first.tracks = TrackChoice::First;
+    prompter.answer(false);
+    RunJob(runner, first);
+    EXPECT_EQ(prompter.messages.size(), 4) << "asked only whether to overwrite";
+    EXPECT_EQ(prompter.messages.last().caption, "File Exists");
+}
+
 TEST_F(Job, RenameNeverOverwrites)
 {
     QFile(path("out/movie.avi")).open(QIODevice::WriteOnly);

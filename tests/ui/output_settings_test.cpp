@@ -1,3 +1,4 @@
+#include "tests/support/Clips.h"
 #include "tests/ui/ProgramFolderFixture.h"
 #include "ui/OutputSettingsForm.h"
 
@@ -145,6 +146,12 @@ TEST_F(OutputSettings, OkChecksInOrderWithTheirFocusAndTheMainWindowWaits)
     EXPECT_EQ(prompter.messages.size(), 3);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(form.isEnabled());
+    // Unlike the lists' choices, the tracks choice is kept in the profile's file.
+    form.bbtnSetting->click();
+    dialog.cmbTracks->setCurrentIndex(1);
+    dialog.btnOK->click();
+    EXPECT_TRUE(ReadBytes(programDir() + "Profiles/B mp2.bpf").startsWith("[Main]\nType=mpg\nTracks=first\n"));
+    EXPECT_TRUE(form.BuildEncoderOptions(dialog.ProfilePath).endsWith(" -tracks first"));
 }
 
 TEST_F(OutputSettings, CancelPutsBackWhatWasShown)
@@ -154,6 +161,7 @@ TEST_F(OutputSettings, CancelPutsBackWhatWasShown)
     dialog.rdbManualSize->setChecked(true);
     dialog.edtWidth->setText("720");
     dialog.cmbAcodec->setCurrentIndex(1);
+    dialog.cmbTracks->setCurrentIndex(1);
     EXPECT_TRUE(dialog.panMP3->isHidden());
     dialog.btnCancelClick();
     EXPECT_TRUE(m_form->isEnabled());
@@ -163,6 +171,7 @@ TEST_F(OutputSettings, CancelPutsBackWhatWasShown)
     EXPECT_FALSE(dialog.rdbManualSize->isChecked());
     EXPECT_EQ(dialog.edtWidth->text(), "");
     EXPECT_EQ(dialog.cmbAcodec->currentText(), "MP3");
+    EXPECT_EQ(dialog.cmbTracks->currentIndex(), 0);
     EXPECT_FALSE(dialog.panMP3->isHidden());
     EXPECT_TRUE(dialog.panLavc->isHidden());
     dialog.close();

@@ -1,6 +1,7 @@
 #include "profiles/EncoderOptions.h"
 #include "profiles/OutputChecks.h"
 #include "profiles/ProfileContents.h"
+#include "tests/support/Clips.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -139,6 +140,11 @@ TEST_F(EncoderOptions, BuildsTheJoinOptionsCharacterForCharacter)
          " acodec=lowercase-is-lavc:abitrate=320 -channels 1 -vf scale=720:576 -srate 44100"},
         {"the video kept as it is keeps the sound too", [](OutputChoices& c) { c.videoCodec = 2; },
          " -ovc copy -oac copy"},
+        {"the first tracks only, in a copy too", [](OutputChoices& c) { c.videoCodec = 2; c.tracks = TrackChoice::First; },
+         " -ovc copy -oac copy -tracks first"},
+        {"the first tracks only", [](OutputChoices& c) { c.tracks = TrackChoice::First; },
+         " -ovc lavc -lavcopts vcodec=mpeg1video:vbitrate=1800:mbd=2:aspect=4:3 -oac mp3lame -lameopts vbr=2:q=4"
+         " -channels 1 -vf scale=720:576 -srate 44100 -tracks first"},
         {"manual size", [](OutputChoices& c) { c.selectSize = false; c.width = "720"; c.height = "576"; },
          " -ovc lavc -lavcopts vcodec=mpeg1video:vbitrate=1800:mbd=2:aspect=4:3 -oac mp3lame -lameopts vbr=2:q=4"
          " -channels 1 -vf scale=720:576 -srate 44100"},
@@ -202,6 +208,25 @@ TEST_F(EncoderOptions, ReadingAProfile)
     EXPECT_EQ(damaged->list(ProfileSection::VideoCodec).captions.size(), MaxProfileItems);
 
     EXPECT_FALSE(ReadProfile(m_dir.filePath("Missing.bpf")));
+}
+
+// Profiles older than the choice keep every track and are not rewritten for it.
+TEST_F(EncoderOptions, TheTracksChoiceIsStoredInTheProfileAndReadBack)
+{
+    const QByteArray before = ReadBytes(path());
+    EXPECT_EQ(InitialChoices(*ReadProfile(path())).tracks, TrackChoice::All);
+    EXPECT_FALSE(StoreTrackChoice(path(), TrackChoice::All));
+    EXPECT_EQ(ReadBytes(path()), before);
+
+    EXPECT_FALSE(StoreTrackChoice(path(), TrackChoice::First));
+    EXPECT_EQ(InitialChoices(*ReadProfile(path())).tracks, TrackChoice::First);
+    EXPECT_EQ(ReadBytes(path()), QByteArray(before).replace("Type=mpg\n", "Type=mpg\nTracks=first\n"));
+    EXPECT_FALSE(StoreTrackChoice(path(), TrackChoice::All));
+    EXPECT_EQ(ReadProfile(path())->tracks, TrackChoice::All);
+
+    // The value only chooses between the two; anything else it holds keeps every track.
+    WriteBytes(path(), QByteArray(before).replace("Type=mpg\n", "Type=mpg\nTracks=first -o /tmp/x\n"));
+    EXPECT_EQ(ReadProfile(path())->tracks, TrackChoice::All);
 }
 
 TEST(OutputChecks, FirstFailingCheckInOrder)

@@ -142,7 +142,8 @@ TEST_F(TaskAdderTest, AnAddedFileGetsItsProbedEntryInTenCells)
     ltvItemData entry;
     ReadTaskEntry(rows, 0, EntryWhole, entry);
     EXPECT_EQ(entry.path, file);
-    const std::array<QString, 10> cells{"00:00:05", "16x16", "OK", "My clip.v1", "", "", "", "", "", ""};
+    // The clip has no sound, subtitles or attached files: its counts are all 0.
+    const std::array<QString, 10> cells{"00:00:05", "16x16", "OK", "My clip.v1", "", "", "0 0 0 0", "", "", ""};
     EXPECT_EQ(entry.cells, cells);
     EXPECT_DOUBLE_EQ(entry.LengthSeconds, 5.0);
     EXPECT_TRUE(skipped.isEmpty());
