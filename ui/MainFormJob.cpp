@@ -128,7 +128,9 @@ void TMainForm::showEncoderOutput(const QByteArray& chunk)
 
 void TMainForm::showJobNotice(const QString& text)
 {
-    statusBar()->showMessage(text);
+    // One line of the status bar; the whole text where the line is too short.
+    statusBar()->showMessage(QString(text).replace('\n', "; "));
+    statusBar()->setToolTip(text);
 }
 
 void TMainForm::focusTaskList()
