@@ -22,7 +22,7 @@ for _ in $(seq "${BUSY:-4}"); do
     pids+=($!)
 done
 
-ended() { [ ! -e "/proc/$1" ] || [ "$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null)" = Z ]; }
+source "$here/kill_timing.sh"
 
 for round in 1 2 3 4 5; do
     HOME="$work" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb \
@@ -31,20 +31,6 @@ for round in 1 2 3 4 5; do
     disown "$window"
     main=$(window_named "Velmo AVI Video Joiner V1.5") || fail "no main window"
     xdotool windowactivate --sync "$main" key ctrl+Return
-    encoders="" helpers=""
-    for _ in $(seq 600); do
-        encoders=$(pgrep -P "$window" -f asapi | tr '\n' ' ' || true)
-        helpers=$(for e in $encoders; do pgrep -P "$e" -x ffmpeg || true; done | tr '\n' ' ')
-        [ "$(wc -w <<<"$helpers")" -ge 2 ] && break
-        sleep 0.1
-    done
-    start=$(date +%s.%N)
-    kill -KILL "$window"
-    for pid in $encoders $helpers; do
-        while ! ended "$pid"; do sleep 0.01; done
-    done
-    end=$(date +%s.%N)
-    printf 'round %d: %d encoders, %d ffmpeg, all ended %.2f s after the kill\n' "$round" \
-        "$(wc -w <<<"$encoders")" "$(wc -w <<<"$helpers")" "$(echo "$end - $start" | bc)"
+    kill_and_time "$round" "$window" -f asapi
     rm -rf "$work/velmo/temp" "$work/joined.avi"
 done
