@@ -3,6 +3,7 @@
 #include "Chapters.h"
 #include "DvdStandard.h"
 #include "Loudness.h"
+#include "SoundTracks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -325,14 +326,14 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
 {
     FfmpegPlan plan;
     plan.changes = format.changes;
-    for (const InputInfo& input : inputs) {
-        std::string names;
-        for (const std::string& name : input.unusedSoundTracks)
-            names += (names.empty() ? "" : ", ") + name;
-        if (!names.empty())
-            plan.changes.push_back("Sound tracks left out of " + (input.name.empty() ? input.path : input.name) + ": "
-                                   + names + " (one track of each file is joined, the default one)");
+    const OutputSoundTracks soundPlan = PlanSoundTracks(request, encoding.container, inputs);
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        plan.leftOut.push_back(KindsLeftOut(inputs[i]));
+        if (!soundPlan.leftOut[i].empty())
+            plan.leftOut.back().insert(plan.leftOut.back().begin(), soundPlan.leftOut[i]);
     }
+    const std::size_t soundTracks = std::max<std::size_t>(soundPlan.tracks.size(), 1);
+    plan.soundTracks = soundTracks;
     plan.args = Head(true);
     const std::string threads = std::to_string(DecoderThreads(inputs.size(), cores));
     // Each input's sound ends where its picture does; the samples are counted from the
@@ -352,13 +353,25 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         lengths.push_back(frames / format.frameRate);
         const std::string index = std::to_string(i);
         plan.graph += StreamPad(i, input.videoStream) + VideoChain(format, input) + "[v" + index + "];\n";
-        plan.graph += (input.audioStream >= 0 ? SoundSource(i, input, plan.graph)
-                      + AudioChain(format, input, samples, part.gains.empty() ? 0 : part.gains[i])
+        const double gain = part.gains.empty() ? 0 : part.gains[i];
+        plan.graph += (input.audioStream >= 0 ? SoundSource(i, input, plan.graph) + AudioChain(format, input, samples, gain)
                                               : SilenceSource(format, samples))
             + "[a" + index + "];\n";
         pads += "[v" + index + "][a" + index + "]";
+        // The further tracks end where the first does, from the same sample count.
+        for (std::size_t track = 1; track < soundTracks; ++track) {
+            const int stream = soundPlan.streams[track][i];
+            const std::string label = "[a" + index + "t" + std::to_string(track) + "]";
+            plan.graph += (stream >= 0 ? StreamPad(i, stream) + AudioChain(format, input, samples, gain)
+                                       : SilenceSource(format, samples))
+                + label + ";\n";
+            pads += label;
+        }
     }
-    plan.graph += pads + "concat=n=" + std::to_string(inputs.size()) + ":v=1:a=1[v]";
+    std::string furtherTracks; // the concat's outputs after the first track
+    for (std::size_t track = 1; track < soundTracks; ++track)
+        furtherTracks += "[t" + std::to_string(track) + "]";
+    plan.graph += pads + "concat=n=" + std::to_string(inputs.size()) + ":v=1:a=" + std::to_string(soundTracks) + "[v]";
     const int priming = encoding.container == Container::Avi
         ? PrimingSamples(encoding.audioEncoder, format.sampleRate) : 0;
     // An intermediate file (no codec named) is read again only by the join, which puts
@@ -382,7 +395,7 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     if (!part.gains.empty())
         sound = PeakLimiter(format.sampleRate) + (sound.empty() ? "" : "," + sound);
     // What follows the joined sound; a measure takes a branch of its own.
-    std::string next = "[joined];\n[joined]";
+    std::string next = "[joined]" + furtherTracks + ";\n[joined]";
     if (!part.loudnessPath.empty())
         next += "asplit=2[kept][measured];\n[measured]" + MeasureChain(part.loudnessPath) + ";\n[kept]";
     if (leadIn)
@@ -391,7 +404,7 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     else if (!sound.empty() || !part.loudnessPath.empty())
         plan.graph += next + (sound.empty() ? "anull" : sound) + "[a]\n";
     else
-        plan.graph += "[a]\n";
+        plan.graph += "[a]" + furtherTracks + "\n";
     if (!part.chaptersPath.empty()) {
         plan.chapters = ChapterMetadata(request.chapterTitles, lengths);
         const auto input = ChapterInput(part.chaptersPath);
@@ -400,6 +413,8 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         plan.args.insert(plan.args.end(), map.begin(), map.end());
     }
     plan.args.insert(plan.args.end(), {"-filter_complex_script", graphPath, "-map", "[v]", "-map", "[a]"});
+    for (std::size_t track = 1; track < soundTracks; ++track)
+        plan.args.insert(plan.args.end(), {"-map", "[t" + std::to_string(track) + "]"});
     if (leadIn)
         plan.args.insert(plan.args.end(), {"-map", "[leadin]"});
     const auto video = VideoCodecArguments(request, encoding, cores);
@@ -408,6 +423,10 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     plan.args.insert(plan.args.end(), colour.begin(), colour.end());
     const auto audio = AudioCodecArguments(request, encoding, format);
     plan.args.insert(plan.args.end(), audio.begin(), audio.end());
+    if (HoldsSeveralSoundTracks(encoding.container)) {
+        const auto named = SoundTrackArguments(soundPlan.tracks);
+        plan.args.insert(plan.args.end(), named.begin(), named.end());
+    }
     if (leadIn)
         plan.args.insert(plan.args.end(), {"-c:a:1", "pcm_s16le", "-metadata:s:a:1",
                                            "title=" + LeadInTitle(priming, part.mark)});

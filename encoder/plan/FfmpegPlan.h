@@ -31,7 +31,10 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
 struct FfmpegPlan {
     std::vector<std::string> args; // sends its progress reports to its stdout
     std::string graph;
-    std::vector<std::string> changes; // the format's, and the sound tracks left out
+    std::vector<std::string> changes; // the format's
+    // For each input, the note of what of it the output leaves out; empty where nothing is.
+    std::vector<std::vector<std::string>> leftOut;
+    std::size_t soundTracks = 1;
     std::string chapters; // ffmetadata, read from JoinPart::chaptersPath; empty: none
 };
 

@@ -132,6 +132,16 @@ InputInfo InputInfoFromFacts(const MediaFacts& facts, const std::string& mark)
     for (const auto& [stream, name] : sounds)
         if (stream != info.audioStream)
             info.unusedSoundTracks.push_back(name);
+    for (const MediaStream& stream : facts.streams) {
+        const bool usable = std::any_of(sounds.begin(), sounds.end(), [&](const auto& track) {
+            return track.first == stream.index;
+        });
+        if (usable)
+            info.soundTracks.insert(stream.index == info.audioStream ? info.soundTracks.begin() : info.soundTracks.end(),
+                                    {stream.index, stream.language, stream.title, stream.isDefault});
+        info.subtitleTracks += stream.kind == StreamKind::Subtitle;
+        info.attachments += stream.kind == StreamKind::Attachment || stream.attachedPicture;
+    }
 
     // Sound that starts late gets silence before it and a late picture is held on its
     // first frame; only sound before the file's zero (an edit cut into it) is dropped.

@@ -6,6 +6,14 @@
 #include <string>
 #include <vector>
 
+// One sound track of an input, as the output names it.
+struct SoundTrack {
+    int stream = -1; // absolute stream index
+    std::string language;
+    std::string title;
+    bool isDefault = false;
+};
+
 // What the join needs to know of one input.
 struct InputInfo {
     std::string path;
@@ -34,6 +42,11 @@ struct InputInfo {
     double statedDuration = 0;
     double readDuration = 0;
     std::vector<std::string> unusedSoundTracks; // named for the user: place, language, title
+    // Every usable sound track: the one joined first (audioStream), then the others in the
+    // file's order; a lead-in track is none of them.
+    std::vector<SoundTrack> soundTracks;
+    int subtitleTracks = 0;
+    int attachments = 0; // attached files and cover pictures
     // The file as it was when probed: size and last change, and which file it was (0: not known).
     long long size = 0;
     long long changedNanoseconds = 0;

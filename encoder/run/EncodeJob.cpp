@@ -104,6 +104,7 @@ struct RunSpan {
     double total = 0;
     bool last = true;
     bool first = true; // says the format's changes, which a join in groups says once
+    std::size_t inputsBefore = 0; // the job's inputs before the run's first, for its notes
 };
 
 // One ffmpeg run makes request.output from the inputs, through a TempOutput that gets its
@@ -131,8 +132,12 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     const std::vector<double> memberLengths = request.piece ? MemberLengths(inputs, format) : std::vector<double>();
     if (request.piece)
         MakePiecePlan(plan, request, encoding, part.mark, memberLengths);
-    for (std::size_t index = span.first ? 0 : format.changes.size(); index < plan.changes.size(); ++index)
-        WriteErr(plan.changes[index] + "\n");
+    if (span.first)
+        for (const std::string& change : plan.changes)
+            WriteErr(change + "\n");
+    for (std::size_t input = 0; input < plan.leftOut.size(); ++input)
+        for (const std::string& note : plan.leftOut[input])
+            SayNote(span.inputsBefore + input, note);
     const MemoryFile graph(plan.graph, "ffmpeg-graph", "the ffmpeg filter graph");
     fds.push_back(graph.fd());
     if (loudness)
@@ -170,7 +175,8 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
         return Stopped(span.output);
     const std::string written = temp.Commit();
     if (request.piece)
-        RecordPiece(written, request, encoding, format, length, part.mark, memberLengths, SourceFacts(inputs));
+        RecordPiece(written, request, encoding, format, length, part.mark, memberLengths, SourceFacts(inputs),
+                    plan.soundTracks);
     else if (LiesInJobFolder(request.output))
         WritePieceRecord(written, SourceRecord(inputs));
     if (loudness)
@@ -225,6 +231,7 @@ int JoinInGroups(const Request& request, const Encoding& encoding, const std::ve
             return code;
         join.inputs.push_back(group.output);
         span.first = false;
+        span.inputsBefore += members.size();
         for (const InputInfo& member : members) {
             chapterLengths.push_back(FramesAt(member, format.frameRate) / format.frameRate);
             part.framesBefore += FramesAt(member, format.frameRate);
