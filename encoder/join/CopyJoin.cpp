@@ -7,6 +7,8 @@
 #include "DifferingPieces.h"
 #include "EachInputRuns.h"
 #include "PrivateFolder.h"
+#include "RecordingFacts.h"
+#include "SoundTracks.h"
 #include "SoundEnds.h"
 #include "SoundOnce.h"
 #include "Progress.h"
@@ -36,8 +38,8 @@ double CutBefore(double decoded)
 // of 1/timeScale and its sound's in samples (QuickTime's own rule), packets unchanged but
 // for those from a broken picture on. Gives the copies' names, or nothing when a stop
 // signal ended the runs.
-std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long long timeScale, PrivateFolder& folder,
-                                   const std::function<void()>& onTick)
+std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long long timeScale, bool allSound,
+                                   PrivateFolder& folder, const std::function<void()>& onTick)
 {
     return RunForEachInput(
         inputs.size(), folder, ".mov",
@@ -49,7 +51,7 @@ std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long 
                 args.insert(args.end(), {"-to", SecondsText(CutBefore(*input.cutAt) - input.start)});
             args.insert(args.end(), {"-i", FileUrl(input.file.path), "-map", "0:" + std::to_string(input.video)});
             if (input.audio >= 0)
-                args.insert(args.end(), {"-map", "0:" + std::to_string(input.audio)});
+                args.insert(args.end(), {"-map", allSound ? "0:a" : "0:" + std::to_string(input.audio)});
             args.insert(args.end(), {"-c", "copy", "-video_track_timescale", std::to_string(timeScale), "-f", "mov",
                                      FileUrl(copy)});
             return args;
@@ -65,6 +67,30 @@ std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long 
 std::string SoundEncoder(const std::string& codec)
 {
     return codec == "mp3" ? "libmp3lame" : codec;
+}
+
+long SoundTracksOf(const StreamFacts& input)
+{
+    return std::count_if(input.media.streams.begin(), input.media.streams.end(),
+                         [](const MediaStream& stream) { return stream.kind == StreamKind::Audio; });
+}
+
+// Says what of each input the join leaves out: its further sound tracks unless they are
+// all kept, its subtitles and attachments.
+void SayLeftOut(const std::vector<StreamFacts>& inputs, bool allSound, const std::string& why)
+{
+    for (std::size_t index = 0; index < inputs.size(); ++index) {
+        InputInfo input;
+        input.path = inputs[index].file.path;
+        for (const MediaStream& stream : inputs[index].media.streams) {
+            input.subtitleTracks += stream.kind == StreamKind::Subtitle;
+            input.attachments += stream.kind == StreamKind::Attachment || stream.attachedPicture;
+        }
+        if (const long further = SoundTracksOf(inputs[index]) - 1; further > 0 && !allSound)
+            SayNote(index, "Sound tracks left out of " + input.path + ": " + std::to_string(further) + " (" + why + ")");
+        for (const std::string& note : KindsLeftOut(input))
+            SayNote(index, note);
+    }
 }
 
 // Encodes the differing inputs to match the first and reads the pieces in their places, so
@@ -128,8 +154,20 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         && std::any_of(found.inputs.begin(), found.inputs.end(), [](const StreamFacts& input) {
                return !input.IsQuickTime();
            });
+    // Every sound track is copied where each input holds as many and the output type holds
+    // them; a copy cannot make the silence for a track that an input lacks.
+    const bool sameTracks = std::all_of(found.inputs.begin(), found.inputs.end(), [&](const StreamFacts& input) {
+        return SoundTracksOf(input) == SoundTracksOf(found.inputs.front());
+    });
+    const bool allSound = request.allTracks && HoldsSeveralSoundTracks(encoding.container) && sameTracks
+        && !request.soundOnce && SoundTracksOf(found.inputs.front()) > 1;
+    SayLeftOut(found.inputs, allSound,
+               !request.allTracks ? "the first sound track only is asked for"
+               : !HoldsSeveralSoundTracks(encoding.container)
+                   ? ContainerName(encoding.container) + " output keeps one sound track here"
+                   : "the inputs hold different numbers of sound tracks, which a copy cannot fill with silence");
     if (found.timeScale > 0) {
-        paths = Restamped(found.inputs, found.timeScale, folder, waiting);
+        paths = Restamped(found.inputs, found.timeScale, allSound, folder, waiting);
         if (StopSignal() != 0)
             return StoppedJoin(request);
     }
@@ -199,7 +237,8 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     // The sound cut at its own end is left out packet by packet where it can be, so that
     // each input is read once; else it is read again through a list of its own.
     std::optional<std::string> soundEnds;
-    if (first.audio >= 0 && pictureSetsLength && !soundOnce && !encodeSound) {
+    // The packets left out are counted on one track: further tracks are cut by time, in a list of their own.
+    if (first.audio >= 0 && pictureSetsLength && !soundOnce && !encodeSound && !allSound) {
         std::vector<double> ends;
         for (std::size_t i = 0; i < inputs.size(); ++i)
             ends.push_back(paths[i] == inputs[i].file.path ? sounds[i].end : -1);
@@ -236,9 +275,12 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
             const auto map = ChapterMap(concatLists);
             args.insert(args.end(), map.begin(), map.end());
         }
+        args.insert(args.end(), {"-i", FileUrl(request.inputs.front())});
+        const auto facts = RecordingFactsArguments(concatLists + (chapters ? 1 : 0), encoding.container);
+        args.insert(args.end(), facts.begin(), facts.end());
         args.insert(args.end(), {"-map", "0:v:0"});
         if (first.audio >= 0)
-            args.insert(args.end(), {"-map", twoLists ? "1:a:0" : "0:a:0"});
+            args.insert(args.end(), {"-map", std::string(twoLists ? "1" : "0") + (allSound ? ":a" : ":a:0")});
         args.insert(args.end(), {"-c", "copy"});
         if (encodeSound) {
             // The sound's times say where each input's sound belongs: gaps become silence.

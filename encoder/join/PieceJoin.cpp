@@ -8,6 +8,7 @@
 #include "MatroskaTracks.h"
 #include "PieceRecord.h"
 #include "PrivateFolder.h"
+#include "RecordingFacts.h"
 #include "Progress.h"
 #include "SourceFacts.h"
 #include "StopSignals.h"
@@ -339,6 +340,10 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
             const auto map = ChapterMap(1);
             args.insert(args.end(), map.begin(), map.end());
         }
+        // The first piece keeps its input's facts.
+        args.insert(args.end(), {"-i", FileUrl(pieces.front().file.path)});
+        const auto facts = RecordingFactsArguments(chapters ? 2 : 1, encoding.container);
+        args.insert(args.end(), facts.begin(), facts.end());
         const auto picture = PictureArguments(encoding, pieces.front(), format.frameRate);
         args.insert(args.end(), picture.begin(), picture.end());
         args.insert(args.end(), {"-map", "0:a", "-filter:a", evened + SoundChain(encoding, format)});

@@ -3,6 +3,7 @@
 #include "Chapters.h"
 #include "DvdStandard.h"
 #include "Loudness.h"
+#include "RecordingFacts.h"
 #include "SoundTracks.h"
 
 #include <algorithm>
@@ -423,6 +424,8 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     plan.args.insert(plan.args.end(), colour.begin(), colour.end());
     const auto audio = AudioCodecArguments(request, encoding, format);
     plan.args.insert(plan.args.end(), audio.begin(), audio.end());
+    const auto facts = RecordingFactsArguments(0, encoding.container);
+    plan.args.insert(plan.args.end(), facts.begin(), facts.end());
     if (HoldsSeveralSoundTracks(encoding.container)) {
         const auto named = SoundTrackArguments(soundPlan.tracks);
         plan.args.insert(plan.args.end(), named.begin(), named.end());

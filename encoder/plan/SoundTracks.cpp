@@ -79,10 +79,8 @@ std::vector<std::string> SoundTrackArguments(const std::vector<SoundTrack>& trac
     std::vector<std::string> args;
     for (std::size_t track = 0; track < tracks.size(); ++track) {
         const std::string place = std::to_string(track);
-        if (!tracks[track].language.empty())
-            args.insert(args.end(), {"-metadata:s:a:" + place, "language=" + tracks[track].language});
-        if (!tracks[track].title.empty())
-            args.insert(args.end(), {"-metadata:s:a:" + place, "title=" + tracks[track].title});
+        // The language and title are copied from the first input's stream, as data.
+        args.insert(args.end(), {"-map_metadata:s:a:" + place, "0:s:" + std::to_string(tracks[track].stream)});
         // Only one track plays first: the input's default, else the first.
         const bool isDefault = tracks.size() == 1 || tracks[track].isDefault
             || (track == 0 && std::none_of(tracks.begin(), tracks.end(), [](const SoundTrack& t) { return t.isDefault; }));

@@ -23,7 +23,7 @@ struct OutputSoundTracks {
 
 OutputSoundTracks PlanSoundTracks(const Request& request, Container container, const std::vector<InputInfo>& inputs);
 
-// Each output track's language, title and default flag (-metadata:s:a:N, -disposition:a:N).
+// Each output track's language, title and default flag, from the first input's (ffmpeg's input 0).
 std::vector<std::string> SoundTrackArguments(const std::vector<SoundTrack>& tracks);
 
 // The notes for what an input holds that the output leaves out: its subtitles and
