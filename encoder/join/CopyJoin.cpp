@@ -6,6 +6,7 @@
 #include "CopyCheck.h"
 #include "DifferingPieces.h"
 #include "EachInputRuns.h"
+#include "KeptStreams.h"
 #include "PrivateFolder.h"
 #include "RecordingFacts.h"
 #include "SoundTracks.h"
@@ -76,19 +77,14 @@ long SoundTracksOf(const StreamFacts& input)
 }
 
 // Says what of each input the join leaves out: its further sound tracks unless they are
-// all kept, its subtitles and attachments.
-void SayLeftOut(const std::vector<StreamFacts>& inputs, bool allSound, const std::string& why)
+// all kept, and what `kept` leaves out.
+void SayLeftOut(const std::vector<StreamFacts>& inputs, bool allSound, const std::string& why, const KeptStreams& kept)
 {
     for (std::size_t index = 0; index < inputs.size(); ++index) {
-        InputInfo input;
-        input.path = inputs[index].file.path;
-        for (const MediaStream& stream : inputs[index].media.streams) {
-            input.subtitleTracks += stream.kind == StreamKind::Subtitle;
-            input.attachments += stream.kind == StreamKind::Attachment || stream.attachedPicture;
-        }
         if (const long further = SoundTracksOf(inputs[index]) - 1; further > 0 && !allSound)
-            SayNote(index, "Sound tracks left out of " + input.path + ": " + std::to_string(further) + " (" + why + ")");
-        for (const std::string& note : KindsLeftOut(input))
+            SayNote(index, "Sound tracks left out of " + inputs[index].file.path + ": " + std::to_string(further) + " ("
+                               + why + ")");
+        for (const std::string& note : kept.leftOut[index])
             SayNote(index, note);
     }
 }
@@ -161,11 +157,19 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     });
     const bool allSound = request.allTracks && HoldsSeveralSoundTracks(encoding.container) && sameTracks
         && !request.soundOnce && SoundTracksOf(found.inputs.front()) > 1;
+    std::vector<InputInfo> infos;
+    std::vector<double> lengths;
+    for (const StreamFacts& input : found.inputs) {
+        infos.push_back(InputInfoFromFacts(input.media));
+        lengths.push_back(input.picture.end - input.picture.start);
+    }
+    KeptStreams kept = PlanKeptStreams(request, encoding.container, infos, lengths);
     SayLeftOut(found.inputs, allSound,
                !request.allTracks ? "the first sound track only is asked for"
                : !HoldsSeveralSoundTracks(encoding.container)
                    ? ContainerName(encoding.container) + " output keeps one sound track here"
-                   : "the inputs hold different numbers of sound tracks, which a copy cannot fill with silence");
+                   : "the inputs hold different numbers of sound tracks, which a copy cannot fill with silence",
+               kept);
     if (found.timeScale > 0) {
         paths = Restamped(found.inputs, found.timeScale, allSound, folder, waiting);
         if (StopSignal() != 0)
@@ -249,6 +253,13 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     std::vector<std::string> lists = {ConcatList(pictures, folder)};
     if (twoLists)
         lists.push_back(ConcatList(sounds, folder));
+    // The subtitles are read from the inputs themselves, each as long as its picture in the join.
+    const std::size_t subtitleList = lists.size();
+    for (std::size_t i = 0; i < kept.subtitleEntries.size(); ++i)
+        kept.subtitleEntries[i] = {found.inputs[i].file.path, pictures[i].length > 0 ? pictures[i].length : 0,
+                                   pictures[i].end};
+    if (!kept.subtitleEntries.empty())
+        lists.push_back(ConcatList(kept.subtitleEntries, folder));
     const std::size_t concatLists = lists.size();
     const bool chapters = WritesChapters(request, encoding);
     if (chapters) {
@@ -263,7 +274,7 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         for (std::size_t list = 0; list < concatLists; ++list) {
             // ffmpeg counts the pictures' list from its first packet of any stream, the
             // sound's priming too; the decoded sound starts where its first piece does.
-            if (soundOnce && list > 0)
+            if (soundOnce && list == 1)
                 args.insert(args.end(),
                             {"-itsoffset", SecondsText(PicturesLead(first, SoundPieceStart(first, pictureSetsLength)))});
             const auto input = ConcatInput(listPaths[list]);
@@ -275,13 +286,24 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
             const auto map = ChapterMap(concatLists);
             args.insert(args.end(), map.begin(), map.end());
         }
-        args.insert(args.end(), {"-i", FileUrl(request.inputs.front())});
-        const auto facts = RecordingFactsArguments(concatLists + (chapters ? 1 : 0), encoding.container);
+        // The first input, for its facts, then each other input that gives an attachment.
+        const std::size_t firstFile = concatLists + (chapters ? 1 : 0);
+        std::vector<std::size_t> files = {0};
+        for (const auto& [input, stream] : kept.attachments)
+            if (std::find(files.begin(), files.end(), input) == files.end())
+                files.push_back(input);
+        for (const std::size_t input : files)
+            args.insert(args.end(), {"-i", FileUrl(found.inputs[input].file.path)});
+        const auto facts = RecordingFactsArguments(firstFile, encoding.container);
         args.insert(args.end(), facts.begin(), facts.end());
         args.insert(args.end(), {"-map", "0:v:0"});
         if (first.audio >= 0)
             args.insert(args.end(), {"-map", std::string(twoLists ? "1" : "0") + (allSound ? ":a" : ":a:0")});
         args.insert(args.end(), {"-c", "copy"});
+        const auto keptArgs = KeptStreamArguments(kept, subtitleList, [&](std::size_t input) {
+            return firstFile + static_cast<std::size_t>(std::find(files.begin(), files.end(), input) - files.begin());
+        });
+        args.insert(args.end(), keptArgs.begin(), keptArgs.end());
         if (encodeSound) {
             // The sound's times say where each input's sound belongs: gaps become silence.
             args.insert(args.end(), {"-af", "aresample=async=1:min_hard_comp=0.005:first_pts=0", "-c:a",

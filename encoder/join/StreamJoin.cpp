@@ -130,6 +130,10 @@ std::string ConcatList(const std::vector<ConcatEntry>& entries, PrivateFolder& l
             std::snprintf(seconds, sizeof seconds, "%.6f", entry.length);
             list += std::string("duration ") + seconds + "\n";
         }
+        if (entry.inpoint) {
+            std::snprintf(seconds, sizeof seconds, "%.6f", *entry.inpoint);
+            list += std::string("inpoint ") + seconds + "\n";
+        }
         if (entry.end > 0) {
             std::snprintf(seconds, sizeof seconds, "%.6f", entry.end);
             list += std::string("outpoint ") + seconds + "\n";

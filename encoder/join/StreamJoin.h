@@ -54,6 +54,7 @@ struct ConcatEntry {
     std::string path;
     double length = 0; // seconds; 0: the file's own
     double end = 0;    // in the file's time; 0: none
+    std::optional<double> inpoint; // in the file's time, where its stretch starts; none: its first packet
 };
 
 // The concat demuxer's list of the files, by absolute name. A name that the list cannot

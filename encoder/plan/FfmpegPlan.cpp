@@ -2,6 +2,7 @@
 
 #include "Chapters.h"
 #include "DvdStandard.h"
+#include "KeptStreams.h"
 #include "Loudness.h"
 #include "RecordingFacts.h"
 #include "SoundTracks.h"
@@ -328,11 +329,6 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     FfmpegPlan plan;
     plan.changes = format.changes;
     const OutputSoundTracks soundPlan = PlanSoundTracks(request, encoding.container, inputs);
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        plan.leftOut.push_back(KindsLeftOut(inputs[i]));
-        if (!soundPlan.leftOut[i].empty())
-            plan.leftOut.back().insert(plan.leftOut.back().begin(), soundPlan.leftOut[i]);
-    }
     const std::size_t soundTracks = std::max<std::size_t>(soundPlan.tracks.size(), 1);
     plan.soundTracks = soundTracks;
     plan.args = Head(true);
@@ -368,6 +364,12 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
                 + label + ";\n";
             pads += label;
         }
+    }
+    const KeptStreams kept = PlanKeptStreams(request, encoding.container, inputs, lengths);
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        plan.leftOut.push_back(kept.leftOut[i]);
+        if (!soundPlan.leftOut[i].empty())
+            plan.leftOut.back().insert(plan.leftOut.back().begin(), soundPlan.leftOut[i]);
     }
     std::string furtherTracks; // the concat's outputs after the first track
     for (std::size_t track = 1; track < soundTracks; ++track)
@@ -413,11 +415,26 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         const auto map = ChapterMap(inputs.size());
         plan.args.insert(plan.args.end(), map.begin(), map.end());
     }
+    const std::size_t subtitleInput = inputs.size() + (part.chaptersPath.empty() ? 0 : 1);
+    if (!part.subtitlesPath.empty() && !kept.subtitleEntries.empty()) {
+        plan.subtitleEntries = kept.subtitleEntries;
+        // Each input's cues are counted from its picture's start (the list's inpoint); ffmpeg
+        // would count the list from its first input's earliest packet, which the inpoint moved.
+        if (inputs.front().start > 0)
+            plan.args.insert(plan.args.end(), {"-itsoffset", Seconds(-inputs.front().start)});
+        const auto input = ConcatInput(part.subtitlesPath);
+        plan.args.insert(plan.args.end(), input.begin(), input.end());
+    }
     plan.args.insert(plan.args.end(), {"-filter_complex_script", graphPath, "-map", "[v]", "-map", "[a]"});
     for (std::size_t track = 1; track < soundTracks; ++track)
         plan.args.insert(plan.args.end(), {"-map", "[t" + std::to_string(track) + "]"});
     if (leadIn)
         plan.args.insert(plan.args.end(), {"-map", "[leadin]"});
+    KeptStreams mapped = kept;
+    if (plan.subtitleEntries.empty())
+        mapped.subtitleEntries.clear();
+    const auto keptArgs = KeptStreamArguments(mapped, subtitleInput, [](std::size_t input) { return input; });
+    plan.args.insert(plan.args.end(), keptArgs.begin(), keptArgs.end());
     const auto video = VideoCodecArguments(request, encoding, cores);
     plan.args.insert(plan.args.end(), video.begin(), video.end());
     const auto colour = ColourArguments(format.colour, encoding);

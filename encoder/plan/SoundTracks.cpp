@@ -28,11 +28,6 @@ std::string Names(const std::vector<std::string>& names)
     return text;
 }
 
-std::string Counted(int count, const std::string& one)
-{
-    return std::to_string(count) + " " + one + (count == 1 ? "" : "s");
-}
-
 } // namespace
 
 bool HoldsSeveralSoundTracks(Container container)
@@ -87,16 +82,4 @@ std::vector<std::string> SoundTrackArguments(const std::vector<SoundTrack>& trac
         args.insert(args.end(), {"-disposition:a:" + place, isDefault ? "default" : "0"});
     }
     return args;
-}
-
-std::vector<std::string> KindsLeftOut(const InputInfo& input)
-{
-    const std::string name = input.name.empty() ? input.path : input.name;
-    std::vector<std::string> notes;
-    if (input.subtitleTracks > 0)
-        notes.push_back(Counted(input.subtitleTracks, "subtitle track") + " of " + name
-                        + " will not be in the output");
-    if (input.attachments > 0)
-        notes.push_back(Counted(input.attachments, "attachment") + " of " + name + " will not be in the output");
-    return notes;
 }

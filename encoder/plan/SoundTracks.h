@@ -25,7 +25,3 @@ OutputSoundTracks PlanSoundTracks(const Request& request, Container container, c
 
 // Each output track's language, title and default flag, from the first input's (ffmpeg's input 0).
 std::vector<std::string> SoundTrackArguments(const std::vector<SoundTrack>& tracks);
-
-// The notes for what an input holds that the output leaves out: its subtitles and
-// attachments, which no output keeps.
-std::vector<std::string> KindsLeftOut(const InputInfo& input);

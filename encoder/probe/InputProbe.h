@@ -28,6 +28,7 @@ struct InputInfo {
     // timestamp, as ffmpeg's filters see it) for `duration` seconds, to its picture's end.
     double start = 0;
     double duration = 0; // 0 when the file does not say
+    double fileStart = 0; // the file's first timestamp, seconds
     int sampleRate = 0;
     int channels = 0;
     // An intermediate file of this job keeps the sound that its encoder's priming covers
@@ -47,6 +48,11 @@ struct InputInfo {
     std::vector<SoundTrack> soundTracks;
     int subtitleTracks = 0;
     int attachments = 0; // attached files and cover pictures
+    int subtitleStream = -1; // the first subtitle track
+    std::string subtitleCodec;
+    std::vector<std::pair<int, std::string>> attachedFiles; // stream and content of each (fonts)
+    int coverStream = -1; // the first cover picture
+    int streamCount = 0;
     // The file as it was when probed: size and last change, and which file it was (0: not known).
     long long size = 0;
     long long changedNanoseconds = 0;

@@ -127,6 +127,8 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     }
     if (WritesChapters(request, encoding))
         runPart.chaptersPath = ChildFdPath(nextFd++);
+    // Last, as the plan tells whether it reads it.
+    runPart.subtitlesPath = ChildFdPath(nextFd++);
     FfmpegPlan plan = BuildFfmpegPlan(request, encoding, format, inputs, temp.pathForChild(), ChildFdPath(graphFd),
                                       Cores(), runPart);
     const std::vector<double> memberLengths = request.piece ? MemberLengths(inputs, format) : std::vector<double>();
@@ -145,6 +147,11 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     const MemoryFile chapters(plan.chapters, "ffmpeg-chapters", "the chapters");
     if (!runPart.chaptersPath.empty())
         fds.push_back(chapters.fd());
+    PrivateFolder links;
+    const MemoryFile subtitles(plan.subtitleEntries.empty() ? std::string() : ConcatList(plan.subtitleEntries, links),
+                               "subtitle-list", "the list of the inputs' subtitles");
+    if (!plan.subtitleEntries.empty())
+        fds.push_back(subtitles.fd());
     AllowEveryFileOpen();
 
     Progress progress;
