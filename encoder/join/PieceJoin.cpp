@@ -351,5 +351,5 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
         args.insert(args.end(), sound.begin(), sound.end());
         args.insert(args.end(), {"-f", encoding.muxer, target});
         return args;
-    });
+    }, {static_cast<int>(soundTracks(pieces.front()))});
 }

@@ -178,7 +178,7 @@ int StoppedJoin(const Request& request)
 }
 
 int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
-            const std::vector<std::string>& concatLists, const JoinArguments& buildArgs)
+            const std::vector<std::string>& concatLists, const JoinArguments& buildArgs, const KeptPromise& kept)
 {
     TempOutput temp(request.output);
     std::vector<int> fds;
@@ -212,7 +212,9 @@ int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
     }
     for (const StreamFacts& input : inputs)
         CheckUnchanged(input.file);
-    VerifyOutput(temp.pathForSelf(), request.output, CopiedPromise(request, ChooseEncoding(request), inputs), tick);
+    OutputPromise promise = CopiedPromise(request, ChooseEncoding(request), inputs);
+    promise.kept = kept;
+    VerifyOutput(temp.pathForSelf(), request.output, promise, tick);
     if (StopSignal() != 0)
         return StoppedJoin(request);
     temp.Commit();

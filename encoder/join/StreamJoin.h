@@ -3,6 +3,7 @@
 #include "Encoding.h"
 #include "InputProbe.h"
 #include "MediaFacts.h"
+#include "OutputVerify.h"
 #include "PacketTimes.h"
 #include "PrivateFolder.h"
 #include "Request.h"
@@ -82,5 +83,6 @@ int StoppedJoin(const Request& request);
 // output and gives it its name, as every run does.
 using JoinArguments =
     std::function<std::vector<std::string>(const std::vector<std::string>&, const std::string&)>;
+// kept: the tracks the output keeps beside the picture and the first sound, for its check.
 int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
-            const std::vector<std::string>& concatLists, const JoinArguments& buildArgs);
+            const std::vector<std::string>& concatLists, const JoinArguments& buildArgs, const KeptPromise& kept = {});

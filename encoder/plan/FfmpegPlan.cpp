@@ -430,6 +430,7 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         plan.args.insert(plan.args.end(), {"-map", "[t" + std::to_string(track) + "]"});
     if (leadIn)
         plan.args.insert(plan.args.end(), {"-map", "[leadin]"});
+    plan.attachments = static_cast<int>(kept.attachments.size()) + (kept.cover.second >= 0 ? 1 : 0);
     KeptStreams mapped = kept;
     if (plan.subtitleEntries.empty())
         mapped.subtitleEntries.clear();

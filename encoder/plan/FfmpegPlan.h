@@ -36,6 +36,7 @@ struct FfmpegPlan {
     // For each input, the note of what of it the output leaves out; empty where nothing is.
     std::vector<std::vector<std::string>> leftOut;
     std::size_t soundTracks = 1;
+    int attachments = 0; // kept, the cover picture too
     // The inputs' subtitles, read from JoinPart::subtitlesPath as a concat list of these; empty: none.
     std::vector<ConcatEntry> subtitleEntries;
     std::string chapters; // ffmetadata, read from JoinPart::chaptersPath; empty: none

@@ -176,8 +176,9 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
         CheckUnchanged(input);
     // Read back before it is named, a piece or an intermediate file of the job's too: a
     // full disk cuts it short without a word from ffmpeg.
-    const double length =
-        VerifyOutput(temp.pathForSelf(), request.output, EncodedPromise(request, encoding, inputs, format), tick);
+    OutputPromise promise = EncodedPromise(request, encoding, inputs, format);
+    promise.kept = {static_cast<int>(plan.soundTracks), !plan.subtitleEntries.empty(), plan.attachments};
+    const double length = VerifyOutput(temp.pathForSelf(), request.output, promise, tick);
     if (StopSignal() != 0)
         return Stopped(span.output);
     const std::string written = temp.Commit();
