@@ -283,8 +283,6 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         if (chapters) {
             const auto chapterInput = ChapterInput(listPaths.back());
             args.insert(args.end(), chapterInput.begin(), chapterInput.end());
-            const auto map = ChapterMap(concatLists);
-            args.insert(args.end(), map.begin(), map.end());
         }
         // The first input, for its facts, then each other input that gives an attachment.
         const std::size_t firstFile = concatLists + (chapters ? 1 : 0);
@@ -294,6 +292,10 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
                 files.push_back(input);
         for (const std::size_t input : files)
             args.insert(args.end(), {"-i", FileUrl(found.inputs[input].file.path)});
+        if (chapters) {
+            const auto map = ChapterMap(concatLists);
+            args.insert(args.end(), map.begin(), map.end());
+        }
         const auto facts = RecordingFactsArguments(firstFile, encoding.container);
         args.insert(args.end(), facts.begin(), facts.end());
         args.insert(args.end(), {"-map", "0:v:0"});
@@ -304,6 +306,13 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
             return firstFile + static_cast<std::size_t>(std::find(files.begin(), files.end(), input) - files.begin());
         });
         args.insert(args.end(), keptArgs.begin(), keptArgs.end());
+        // Mapped tags turn off ffmpeg's own copy of the others: the sound's language and title
+        // are taken from the first input's tracks.
+        int track = 0;
+        for (const MediaStream& stream : first.media.streams)
+            if (stream.kind == StreamKind::Audio && (allSound || stream.index == first.audio) && first.audio >= 0)
+                args.insert(args.end(), {"-map_metadata:s:a:" + std::to_string(track++),
+                                         std::to_string(firstFile) + ":s:" + std::to_string(stream.index)});
         if (encodeSound) {
             // The sound's times say where each input's sound belongs: gaps become silence.
             args.insert(args.end(), {"-af", "aresample=async=1:min_hard_comp=0.005:first_pts=0", "-c:a",

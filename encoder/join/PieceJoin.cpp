@@ -337,11 +337,13 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
         if (chapters) {
             const auto chapterInput = ChapterInput(lists.back());
             args.insert(args.end(), chapterInput.begin(), chapterInput.end());
-            const auto map = ChapterMap(1);
-            args.insert(args.end(), map.begin(), map.end());
         }
         // The first piece keeps its input's facts.
         args.insert(args.end(), {"-i", FileUrl(pieces.front().file.path)});
+        if (chapters) {
+            const auto map = ChapterMap(1);
+            args.insert(args.end(), map.begin(), map.end());
+        }
         const auto facts = RecordingFactsArguments(chapters ? 2 : 1, encoding.container);
         args.insert(args.end(), facts.begin(), facts.end());
         const auto picture = PictureArguments(encoding, pieces.front(), format.frameRate);

@@ -412,8 +412,6 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         plan.chapters = ChapterMetadata(request.chapterTitles, lengths);
         const auto input = ChapterInput(part.chaptersPath);
         plan.args.insert(plan.args.end(), input.begin(), input.end());
-        const auto map = ChapterMap(inputs.size());
-        plan.args.insert(plan.args.end(), map.begin(), map.end());
     }
     const std::size_t subtitleInput = inputs.size() + (part.chaptersPath.empty() ? 0 : 1);
     if (!part.subtitlesPath.empty() && !kept.subtitleEntries.empty()) {
@@ -424,6 +422,11 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
             plan.args.insert(plan.args.end(), {"-itsoffset", Seconds(-inputs.front().start)});
         const auto input = ConcatInput(part.subtitlesPath);
         plan.args.insert(plan.args.end(), input.begin(), input.end());
+    }
+    // Output options, after every input.
+    if (!part.chaptersPath.empty()) {
+        const auto map = ChapterMap(inputs.size());
+        plan.args.insert(plan.args.end(), map.begin(), map.end());
     }
     plan.args.insert(plan.args.end(), {"-filter_complex_script", graphPath, "-map", "[v]", "-map", "[a]"});
     for (std::size_t track = 1; track < soundTracks; ++track)
