@@ -328,6 +328,6 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
             args.insert(args.end(), {"-avoid_negative_ts", "disabled"});
         args.insert(args.end(), {"-f", encoding.muxer, target});
         return args;
-    }, {allSound ? static_cast<int>(SoundTracksOf(first)) : 1, !kept.subtitleEntries.empty(),
+    }, {first.audio < 0 ? 0 : allSound ? static_cast<int>(SoundTracksOf(first)) : 1, !kept.subtitleEntries.empty(),
         static_cast<int>(kept.attachments.size()) + (kept.cover.second >= 0 ? 1 : 0)});
 }
