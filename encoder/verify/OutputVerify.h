@@ -17,7 +17,7 @@ struct StretchPromise {
 
 // The tracks beside the picture and the first sound that a run keeps.
 struct KeptPromise {
-    int soundTracks = 1; // each as long as the first
+    int soundTracks = 0; // each as long as the first; 0: as the sound check alone says
     bool subtitles = false;
     int attachments = 0;
 };
