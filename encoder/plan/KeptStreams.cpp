@@ -43,6 +43,8 @@ std::string WhySubtitlesLeftOut(const Request& request, Container output, const 
     const InputInfo& first = inputs.front();
     if (!request.allTracks)
         return "the first picture and sound track only are asked for";
+    if (request.piece)
+        return "the pieces of a join that encodes once keep none";
     if (first.subtitleStream < 0)
         return "the first file holds none to join them to";
     if (OutputSubtitleCodec(output, first.subtitleCodec).empty())
@@ -88,8 +90,8 @@ KeptStreams PlanKeptStreams(const Request& request, Container output, const std:
         }
     }
     // Attachments once each, in Matroska; a cover picture, the first input's, in MP4 and QuickTime too.
-    const bool attaches = request.allTracks && output == Container::Matroska;
-    const bool covers = request.allTracks
+    const bool attaches = request.allTracks && !request.piece && output == Container::Matroska;
+    const bool covers = request.allTracks && !request.piece
         && (output == Container::Matroska || output == Container::Mp4 || output == Container::Mov);
     std::vector<std::string> contents;
     for (std::size_t index = 0; index < inputs.size(); ++index) {
@@ -109,6 +111,7 @@ KeptStreams PlanKeptStreams(const Request& request, Container output, const std:
             dropped += input.coverStream >= 0;
         const std::string keeps = attaches ? "each attached file once and the first file's cover picture"
             : covers                       ? "only the first file's cover picture"
+            : request.piece                ? "none in a piece of a join that encodes once"
                                            : "none";
         if (dropped > 0)
             kept.leftOut[index].push_back(Counted(dropped, "attachment") + " of " + NameOf(input)
