@@ -113,10 +113,11 @@ KeptStreams PlanKeptStreams(const Request& request, Container output, const std:
             : covers                       ? "only the first file's cover picture"
             : request.piece                ? "none in a piece of a join that encodes once"
                                            : "none";
+        const std::string why = request.allTracks ? ContainerName(output) + " output keeps " + keeps
+                                                  : "the first picture and sound track only are asked for";
         if (dropped > 0)
             kept.leftOut[index].push_back(Counted(dropped, "attachment") + " of " + NameOf(input)
-                                          + " will not be in the output (" + ContainerName(output) + " output keeps "
-                                          + keeps + ")");
+                                          + " will not be in the output (" + why + ")");
     }
     return kept;
 }
