@@ -296,7 +296,7 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
             const auto map = ChapterMap(concatLists);
             args.insert(args.end(), map.begin(), map.end());
         }
-        const auto facts = RecordingFactsArguments(firstFile, encoding.container);
+        const auto facts = RecordingFactsArguments(firstFile, encoding.container, kept.cover.second >= 0);
         args.insert(args.end(), facts.begin(), facts.end());
         args.insert(args.end(), {"-map", "0:v:0"});
         if (first.audio >= 0)

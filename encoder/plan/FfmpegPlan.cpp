@@ -437,15 +437,16 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     KeptStreams mapped = kept;
     if (plan.subtitleEntries.empty())
         mapped.subtitleEntries.clear();
-    const auto keptArgs = KeptStreamArguments(mapped, subtitleInput, [](std::size_t input) { return input; });
-    plan.args.insert(plan.args.end(), keptArgs.begin(), keptArgs.end());
     const auto video = VideoCodecArguments(request, encoding, cores);
     plan.args.insert(plan.args.end(), video.begin(), video.end());
     const auto colour = ColourArguments(format.colour, encoding);
     plan.args.insert(plan.args.end(), colour.begin(), colour.end());
     const auto audio = AudioCodecArguments(request, encoding, format);
     plan.args.insert(plan.args.end(), audio.begin(), audio.end());
-    const auto facts = RecordingFactsArguments(0, encoding.container);
+    // After the codecs, whose choice for all pictures a copied cover picture overrides.
+    const auto keptArgs = KeptStreamArguments(mapped, subtitleInput, [](std::size_t input) { return input; });
+    plan.args.insert(plan.args.end(), keptArgs.begin(), keptArgs.end());
+    const auto facts = RecordingFactsArguments(0, encoding.container, kept.cover.second >= 0);
     plan.args.insert(plan.args.end(), facts.begin(), facts.end());
     if (HoldsSeveralSoundTracks(encoding.container)) {
         const auto named = SoundTrackArguments(soundPlan.tracks);

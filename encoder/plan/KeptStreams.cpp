@@ -89,10 +89,10 @@ KeptStreams PlanKeptStreams(const Request& request, Container output, const std:
                                                             : std::nullopt});
         }
     }
-    // Attachments once each, in Matroska; a cover picture, the first input's, in MP4 and QuickTime too.
+    // Attachments once each, in Matroska; a cover picture, the first input's, in MP4.
     const bool attaches = request.allTracks && !request.piece && output == Container::Matroska;
-    const bool covers = request.allTracks && !request.piece
-        && (output == Container::Matroska || output == Container::Mp4 || output == Container::Mov);
+    // ffmpeg writes a cover picture into Matroska as a track of one picture, not as an attachment.
+    const bool covers = request.allTracks && !request.piece && output == Container::Mp4;
     std::vector<std::string> contents;
     for (std::size_t index = 0; index < inputs.size(); ++index) {
         const InputInfo& input = inputs[index];
@@ -109,7 +109,7 @@ KeptStreams PlanKeptStreams(const Request& request, Container output, const std:
             kept.cover = {index, input.coverStream};
         else
             dropped += input.coverStream >= 0;
-        const std::string keeps = attaches ? "each attached file once and the first file's cover picture"
+        const std::string keeps = attaches ? "each attached file once, no cover picture"
             : covers                       ? "only the first file's cover picture"
             : request.piece                ? "none in a piece of a join that encodes once"
                                            : "none";
