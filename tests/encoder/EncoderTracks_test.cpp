@@ -160,3 +160,24 @@ TEST(EncoderTracksNotesTest, WhatTheOutputCannotHoldIsSaid)
         EXPECT_TRUE(run.err.contains(note)) << note.toStdString();
     EXPECT_EQ(ProbeValue(folder.filePath("out.avi"), "a", "stream=index"), "1");
 }
+
+// The first input's cover picture stays the output's cover in MP4, joined by copying or encoding.
+TEST(EncoderTracksNotesTest, TheFirstInputsCoverPictureStaysInMp4)
+{
+    QTemporaryDir folder;
+    const QString cover = folder.filePath("cover.png");
+    const QString input = folder.filePath("in.mp4");
+    ASSERT_EQ(RunProgram("ffmpeg", {"-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", "color=red:s=64x64",
+                                    "-frames:v", "1", cover}).exitCode, 0);
+    const ProgramRun made = RunProgram(
+        "ffmpeg", {"-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", "testsrc=s=160x120:r=25:d=1", "-f", "lavfi",
+                   "-i", "sine=d=1", "-i", cover, "-map", "0", "-map", "1", "-map", "2", "-c:v:0", "libx264", "-c:a",
+                   "aac", "-c:v:1", "png", "-disposition:v:1", "attached_pic", input});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    for (const QStringList& options : {kCopy, kEncodeMkv}) {
+        const QString output = folder.filePath("out.mp4");
+        const ProgramRun run = RunEncoder(QStringList{input, input, "-o", output} + options);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(ProbeValue(output, "v", "stream=codec_name:stream_disposition=attached_pic"), "h264\n0\npng\n1");
+    }
+}
