@@ -6,7 +6,10 @@
 #include "CopyCheck.h"
 #include "DifferingPieces.h"
 #include "EachInputRuns.h"
+#include "KeptStreams.h"
 #include "PrivateFolder.h"
+#include "RecordingFacts.h"
+#include "SoundTracks.h"
 #include "SoundEnds.h"
 #include "SoundOnce.h"
 #include "Progress.h"
@@ -36,8 +39,8 @@ double CutBefore(double decoded)
 // of 1/timeScale and its sound's in samples (QuickTime's own rule), packets unchanged but
 // for those from a broken picture on. Gives the copies' names, or nothing when a stop
 // signal ended the runs.
-std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long long timeScale, PrivateFolder& folder,
-                                   const std::function<void()>& onTick)
+std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long long timeScale, bool allSound,
+                                   PrivateFolder& folder, const std::function<void()>& onTick)
 {
     return RunForEachInput(
         inputs.size(), folder, ".mov",
@@ -49,7 +52,7 @@ std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long 
                 args.insert(args.end(), {"-to", SecondsText(CutBefore(*input.cutAt) - input.start)});
             args.insert(args.end(), {"-i", FileUrl(input.file.path), "-map", "0:" + std::to_string(input.video)});
             if (input.audio >= 0)
-                args.insert(args.end(), {"-map", "0:" + std::to_string(input.audio)});
+                args.insert(args.end(), {"-map", allSound ? "0:a" : "0:" + std::to_string(input.audio)});
             args.insert(args.end(), {"-c", "copy", "-video_track_timescale", std::to_string(timeScale), "-f", "mov",
                                      FileUrl(copy)});
             return args;
@@ -65,6 +68,25 @@ std::vector<std::string> Restamped(const std::vector<StreamFacts>& inputs, long 
 std::string SoundEncoder(const std::string& codec)
 {
     return codec == "mp3" ? "libmp3lame" : codec;
+}
+
+long SoundTracksOf(const StreamFacts& input)
+{
+    return std::count_if(input.media.streams.begin(), input.media.streams.end(),
+                         [](const MediaStream& stream) { return stream.kind == StreamKind::Audio; });
+}
+
+// Says what of each input the join leaves out: its further sound tracks unless they are
+// all kept, and what `kept` leaves out.
+void SayLeftOut(const std::vector<StreamFacts>& inputs, bool allSound, const std::string& why, const KeptStreams& kept)
+{
+    for (std::size_t index = 0; index < inputs.size(); ++index) {
+        if (const long further = SoundTracksOf(inputs[index]) - 1; further > 0 && !allSound)
+            SayNote(index, "Sound tracks left out of " + inputs[index].file.path + ": " + std::to_string(further) + " ("
+                               + why + ")");
+        for (const std::string& note : kept.leftOut[index])
+            SayNote(index, note);
+    }
 }
 
 // Encodes the differing inputs to match the first and reads the pieces in their places, so
@@ -128,8 +150,28 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         && std::any_of(found.inputs.begin(), found.inputs.end(), [](const StreamFacts& input) {
                return !input.IsQuickTime();
            });
+    // Every sound track is copied where each input holds as many and the output type holds
+    // them; a copy cannot make the silence for a track that an input lacks.
+    const bool sameTracks = std::all_of(found.inputs.begin(), found.inputs.end(), [&](const StreamFacts& input) {
+        return SoundTracksOf(input) == SoundTracksOf(found.inputs.front());
+    });
+    const bool allSound = request.allTracks && HoldsSeveralSoundTracks(encoding.container) && sameTracks
+        && !request.soundOnce && SoundTracksOf(found.inputs.front()) > 1;
+    std::vector<InputInfo> infos;
+    std::vector<double> lengths;
+    for (const StreamFacts& input : found.inputs) {
+        infos.push_back(InputInfoFromFacts(input.media));
+        lengths.push_back(input.picture.end - input.picture.start);
+    }
+    KeptStreams kept = PlanKeptStreams(request, encoding.container, infos, lengths);
+    SayLeftOut(found.inputs, allSound,
+               !request.allTracks ? "the first sound track only is asked for"
+               : !HoldsSeveralSoundTracks(encoding.container)
+                   ? ContainerName(encoding.container) + " output keeps one sound track here"
+                   : "the inputs hold different numbers of sound tracks, which a copy cannot fill with silence",
+               kept);
     if (found.timeScale > 0) {
-        paths = Restamped(found.inputs, found.timeScale, folder, waiting);
+        paths = Restamped(found.inputs, found.timeScale, allSound, folder, waiting);
         if (StopSignal() != 0)
             return StoppedJoin(request);
     }
@@ -199,7 +241,8 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     // The sound cut at its own end is left out packet by packet where it can be, so that
     // each input is read once; else it is read again through a list of its own.
     std::optional<std::string> soundEnds;
-    if (first.audio >= 0 && pictureSetsLength && !soundOnce && !encodeSound) {
+    // The packets left out are counted on one track: further tracks are cut by time, in a list of their own.
+    if (first.audio >= 0 && pictureSetsLength && !soundOnce && !encodeSound && !allSound) {
         std::vector<double> ends;
         for (std::size_t i = 0; i < inputs.size(); ++i)
             ends.push_back(paths[i] == inputs[i].file.path ? sounds[i].end : -1);
@@ -210,6 +253,13 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
     std::vector<std::string> lists = {ConcatList(pictures, folder)};
     if (twoLists)
         lists.push_back(ConcatList(sounds, folder));
+    // The subtitles are read from the inputs themselves, each as long as its picture in the join.
+    const std::size_t subtitleList = lists.size();
+    for (std::size_t i = 0; i < kept.subtitleEntries.size(); ++i)
+        kept.subtitleEntries[i] = {found.inputs[i].file.path, pictures[i].length > 0 ? pictures[i].length : 0,
+                                   pictures[i].end};
+    if (!kept.subtitleEntries.empty())
+        lists.push_back(ConcatList(kept.subtitleEntries, folder));
     const std::size_t concatLists = lists.size();
     const bool chapters = WritesChapters(request, encoding);
     if (chapters) {
@@ -224,7 +274,7 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         for (std::size_t list = 0; list < concatLists; ++list) {
             // ffmpeg counts the pictures' list from its first packet of any stream, the
             // sound's priming too; the decoded sound starts where its first piece does.
-            if (soundOnce && list > 0)
+            if (soundOnce && list == 1)
                 args.insert(args.end(),
                             {"-itsoffset", SecondsText(PicturesLead(first, SoundPieceStart(first, pictureSetsLength)))});
             const auto input = ConcatInput(listPaths[list]);
@@ -233,13 +283,36 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
         if (chapters) {
             const auto chapterInput = ChapterInput(listPaths.back());
             args.insert(args.end(), chapterInput.begin(), chapterInput.end());
+        }
+        // The first input, for its facts, then each other input that gives an attachment.
+        const std::size_t firstFile = concatLists + (chapters ? 1 : 0);
+        std::vector<std::size_t> files = {0};
+        for (const auto& [input, stream] : kept.attachments)
+            if (std::find(files.begin(), files.end(), input) == files.end())
+                files.push_back(input);
+        for (const std::size_t input : files)
+            args.insert(args.end(), {"-i", FileUrl(found.inputs[input].file.path)});
+        if (chapters) {
             const auto map = ChapterMap(concatLists);
             args.insert(args.end(), map.begin(), map.end());
         }
+        const auto facts = RecordingFactsArguments(firstFile, encoding.container, kept.cover.second >= 0);
+        args.insert(args.end(), facts.begin(), facts.end());
         args.insert(args.end(), {"-map", "0:v:0"});
         if (first.audio >= 0)
-            args.insert(args.end(), {"-map", twoLists ? "1:a:0" : "0:a:0"});
+            args.insert(args.end(), {"-map", std::string(twoLists ? "1" : "0") + (allSound ? ":a" : ":a:0")});
         args.insert(args.end(), {"-c", "copy"});
+        const auto keptArgs = KeptStreamArguments(kept, subtitleList, [&](std::size_t input) {
+            return firstFile + static_cast<std::size_t>(std::find(files.begin(), files.end(), input) - files.begin());
+        });
+        args.insert(args.end(), keptArgs.begin(), keptArgs.end());
+        // Mapped tags turn off ffmpeg's own copy of the others: the sound's language and title
+        // are taken from the first input's tracks.
+        int track = 0;
+        for (const MediaStream& stream : first.media.streams)
+            if (stream.kind == StreamKind::Audio && (allSound || stream.index == first.audio) && first.audio >= 0)
+                args.insert(args.end(), {"-map_metadata:s:a:" + std::to_string(track++),
+                                         std::to_string(firstFile) + ":s:" + std::to_string(stream.index)});
         if (encodeSound) {
             // The sound's times say where each input's sound belongs: gaps become silence.
             args.insert(args.end(), {"-af", "aresample=async=1:min_hard_comp=0.005:first_pts=0", "-c:a",
@@ -255,5 +328,6 @@ int RunCopyJoin(const Request& request, const Encoding& encoding)
             args.insert(args.end(), {"-avoid_negative_ts", "disabled"});
         args.insert(args.end(), {"-f", encoding.muxer, target});
         return args;
-    });
+    }, {first.audio < 0 ? 0 : allSound ? static_cast<int>(SoundTracksOf(first)) : 1, !kept.subtitleEntries.empty(),
+        static_cast<int>(kept.attachments.size()) + (kept.cover.second >= 0 ? 1 : 0)});
 }

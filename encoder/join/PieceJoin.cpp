@@ -8,6 +8,7 @@
 #include "MatroskaTracks.h"
 #include "PieceRecord.h"
 #include "PrivateFolder.h"
+#include "RecordingFacts.h"
 #include "Progress.h"
 #include "SourceFacts.h"
 #include "StopSignals.h"
@@ -214,7 +215,8 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
 
 void RecordPiece(const std::string& path, const Request& request, const Encoding& encoding,
                  const OutputFormat& format, double seconds, const std::string& jobMark,
-                 const std::vector<double>& memberLengths, const std::map<std::string, std::string>& source)
+                 const std::vector<double>& memberLengths, const std::map<std::string, std::string>& source,
+                 std::size_t soundTracks)
 {
     const auto codecPrivate = MatroskaVideoCodecPrivate(path);
     if (!codecPrivate || seconds <= 0)
@@ -243,7 +245,8 @@ void RecordPiece(const std::string& path, const Request& request, const Encoding
     audio.codec = encoding.audioEncoder;
     audio.sampleRate = format.sampleRate;
     audio.channels = format.channels;
-    piece.streams = {video, audio};
+    piece.streams = {video};
+    piece.streams.insert(piece.streams.end(), std::max<std::size_t>(soundTracks, 1), audio);
     piece.video = 0;
     piece.audio = 1;
     WritePieceRecord(path, piece);
@@ -287,7 +290,15 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
         if (pieces[index].audio < 0)
             return fallBack(names[index] + " has no sound track");
     }
+    const auto soundTracks = [](const StreamFacts& piece) {
+        return std::count_if(piece.media.streams.begin(), piece.media.streams.end(),
+                             [](const MediaStream& stream) { return stream.kind == StreamKind::Audio; });
+    };
     for (std::size_t index = 1; index < pieces.size(); ++index) {
+        // A piece without a track that another holds has no silence in it for the join to copy.
+        if (soundTracks(pieces[index]) != soundTracks(pieces.front()))
+            return fallBack(names[index] + " holds " + std::to_string(soundTracks(pieces[index])) + " sound tracks, "
+                            + names.front() + " " + std::to_string(soundTracks(pieces.front())));
         const std::string difference = StreamDifference(pieces.front(), pieces[index]);
         if (difference == kOtherColours)
             return std::nullopt;
@@ -326,15 +337,21 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
         if (chapters) {
             const auto chapterInput = ChapterInput(lists.back());
             args.insert(args.end(), chapterInput.begin(), chapterInput.end());
+        }
+        // The first piece keeps its input's facts.
+        args.insert(args.end(), {"-i", FileUrl(pieces.front().file.path)});
+        if (chapters) {
             const auto map = ChapterMap(1);
             args.insert(args.end(), map.begin(), map.end());
         }
+        const auto facts = RecordingFactsArguments(chapters ? 2 : 1, encoding.container);
+        args.insert(args.end(), facts.begin(), facts.end());
         const auto picture = PictureArguments(encoding, pieces.front(), format.frameRate);
         args.insert(args.end(), picture.begin(), picture.end());
-        args.insert(args.end(), {"-map", "0:a:0", "-filter:a", evened + SoundChain(encoding, format)});
+        args.insert(args.end(), {"-map", "0:a", "-filter:a", evened + SoundChain(encoding, format)});
         const auto sound = SoundCodecArguments(request, encoding, format);
         args.insert(args.end(), sound.begin(), sound.end());
         args.insert(args.end(), {"-f", encoding.muxer, target});
         return args;
-    });
+    }, {static_cast<int>(soundTracks(pieces.front()))});
 }

@@ -32,10 +32,11 @@ void MakePiecePlan(FfmpegPlan& plan, const Request& request, const Encoding& enc
 
 // Keeps the record of a piece just named at `path` (PieceRecord.h): its streams as this
 // run made them, its picture's private data as written, its length in seconds as ffmpeg
-// reported it, its members' lengths, and what it was made from (SourceFacts.h).
+// reported it, its members' lengths, what it was made from (SourceFacts.h) and its sound tracks.
 void RecordPiece(const std::string& path, const Request& request, const Encoding& encoding,
                  const OutputFormat& format, double seconds, const std::string& jobMark,
-                 const std::vector<double>& memberLengths, const std::map<std::string, std::string>& source);
+                 const std::vector<double>& memberLengths, const std::map<std::string, std::string>& source,
+                 std::size_t soundTracks);
 
 // When every input is a piece of this job marked with this request's options and all of
 // them agree in their streams, joins them and gives the exit code; nullopt when the usual

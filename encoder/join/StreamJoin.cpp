@@ -130,6 +130,10 @@ std::string ConcatList(const std::vector<ConcatEntry>& entries, PrivateFolder& l
             std::snprintf(seconds, sizeof seconds, "%.6f", entry.length);
             list += std::string("duration ") + seconds + "\n";
         }
+        if (entry.inpoint) {
+            std::snprintf(seconds, sizeof seconds, "%.6f", *entry.inpoint);
+            list += std::string("inpoint ") + seconds + "\n";
+        }
         if (entry.end > 0) {
             std::snprintf(seconds, sizeof seconds, "%.6f", entry.end);
             list += std::string("outpoint ") + seconds + "\n";
@@ -174,7 +178,7 @@ int StoppedJoin(const Request& request)
 }
 
 int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
-            const std::vector<std::string>& concatLists, const JoinArguments& buildArgs)
+            const std::vector<std::string>& concatLists, const JoinArguments& buildArgs, const KeptPromise& kept)
 {
     TempOutput temp(request.output);
     std::vector<int> fds;
@@ -208,7 +212,9 @@ int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
     }
     for (const StreamFacts& input : inputs)
         CheckUnchanged(input.file);
-    VerifyOutput(temp.pathForSelf(), request.output, CopiedPromise(request, ChooseEncoding(request), inputs), tick);
+    OutputPromise promise = CopiedPromise(request, ChooseEncoding(request), inputs);
+    promise.kept = kept;
+    VerifyOutput(temp.pathForSelf(), request.output, promise, tick);
     if (StopSignal() != 0)
         return StoppedJoin(request);
     temp.Commit();

@@ -3,6 +3,7 @@
 #include "Encoding.h"
 #include "InputProbe.h"
 #include "MediaFacts.h"
+#include "OutputVerify.h"
 #include "PacketTimes.h"
 #include "PrivateFolder.h"
 #include "Request.h"
@@ -54,6 +55,7 @@ struct ConcatEntry {
     std::string path;
     double length = 0; // seconds; 0: the file's own
     double end = 0;    // in the file's time; 0: none
+    std::optional<double> inpoint; // in the file's time, where its stretch starts; none: its first packet
 };
 
 // The concat demuxer's list of the files, by absolute name. A name that the list cannot
@@ -81,5 +83,6 @@ int StoppedJoin(const Request& request);
 // output and gives it its name, as every run does.
 using JoinArguments =
     std::function<std::vector<std::string>(const std::vector<std::string>&, const std::string&)>;
+// kept: the tracks the output keeps beside the picture and the first sound, for its check.
 int RunJoin(const Request& request, const std::vector<StreamFacts>& inputs,
-            const std::vector<std::string>& concatLists, const JoinArguments& buildArgs);
+            const std::vector<std::string>& concatLists, const JoinArguments& buildArgs, const KeptPromise& kept = {});

@@ -2,7 +2,10 @@
 
 #include "Chapters.h"
 #include "DvdStandard.h"
+#include "KeptStreams.h"
 #include "Loudness.h"
+#include "RecordingFacts.h"
+#include "SoundTracks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -325,14 +328,9 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
 {
     FfmpegPlan plan;
     plan.changes = format.changes;
-    for (const InputInfo& input : inputs) {
-        std::string names;
-        for (const std::string& name : input.unusedSoundTracks)
-            names += (names.empty() ? "" : ", ") + name;
-        if (!names.empty())
-            plan.changes.push_back("Sound tracks left out of " + (input.name.empty() ? input.path : input.name) + ": "
-                                   + names + " (one track of each file is joined, the default one)");
-    }
+    const OutputSoundTracks soundPlan = PlanSoundTracks(request, encoding.container, inputs);
+    const std::size_t soundTracks = std::max<std::size_t>(soundPlan.tracks.size(), 1);
+    plan.soundTracks = soundTracks;
     plan.args = Head(true);
     const std::string threads = std::to_string(DecoderThreads(inputs.size(), cores));
     // Each input's sound ends where its picture does; the samples are counted from the
@@ -352,13 +350,31 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
         lengths.push_back(frames / format.frameRate);
         const std::string index = std::to_string(i);
         plan.graph += StreamPad(i, input.videoStream) + VideoChain(format, input) + "[v" + index + "];\n";
-        plan.graph += (input.audioStream >= 0 ? SoundSource(i, input, plan.graph)
-                      + AudioChain(format, input, samples, part.gains.empty() ? 0 : part.gains[i])
+        const double gain = part.gains.empty() ? 0 : part.gains[i];
+        plan.graph += (input.audioStream >= 0 ? SoundSource(i, input, plan.graph) + AudioChain(format, input, samples, gain)
                                               : SilenceSource(format, samples))
             + "[a" + index + "];\n";
         pads += "[v" + index + "][a" + index + "]";
+        // The further tracks end where the first does, from the same sample count.
+        for (std::size_t track = 1; track < soundTracks; ++track) {
+            const int stream = soundPlan.streams[track][i];
+            const std::string label = "[a" + index + "t" + std::to_string(track) + "]";
+            plan.graph += (stream >= 0 ? StreamPad(i, stream) + AudioChain(format, input, samples, gain)
+                                       : SilenceSource(format, samples))
+                + label + ";\n";
+            pads += label;
+        }
     }
-    plan.graph += pads + "concat=n=" + std::to_string(inputs.size()) + ":v=1:a=1[v]";
+    const KeptStreams kept = PlanKeptStreams(request, encoding.container, inputs, lengths);
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        plan.leftOut.push_back(kept.leftOut[i]);
+        if (!soundPlan.leftOut[i].empty())
+            plan.leftOut.back().insert(plan.leftOut.back().begin(), soundPlan.leftOut[i]);
+    }
+    std::string furtherTracks; // the concat's outputs after the first track
+    for (std::size_t track = 1; track < soundTracks; ++track)
+        furtherTracks += "[t" + std::to_string(track) + "]";
+    plan.graph += pads + "concat=n=" + std::to_string(inputs.size()) + ":v=1:a=" + std::to_string(soundTracks) + "[v]";
     const int priming = encoding.container == Container::Avi
         ? PrimingSamples(encoding.audioEncoder, format.sampleRate) : 0;
     // An intermediate file (no codec named) is read again only by the join, which puts
@@ -382,7 +398,7 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     if (!part.gains.empty())
         sound = PeakLimiter(format.sampleRate) + (sound.empty() ? "" : "," + sound);
     // What follows the joined sound; a measure takes a branch of its own.
-    std::string next = "[joined];\n[joined]";
+    std::string next = "[joined]" + furtherTracks + ";\n[joined]";
     if (!part.loudnessPath.empty())
         next += "asplit=2[kept][measured];\n[measured]" + MeasureChain(part.loudnessPath) + ";\n[kept]";
     if (leadIn)
@@ -391,23 +407,51 @@ FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, con
     else if (!sound.empty() || !part.loudnessPath.empty())
         plan.graph += next + (sound.empty() ? "anull" : sound) + "[a]\n";
     else
-        plan.graph += "[a]\n";
+        plan.graph += "[a]" + furtherTracks + "\n";
     if (!part.chaptersPath.empty()) {
         plan.chapters = ChapterMetadata(request.chapterTitles, lengths);
         const auto input = ChapterInput(part.chaptersPath);
         plan.args.insert(plan.args.end(), input.begin(), input.end());
+    }
+    const std::size_t subtitleInput = inputs.size() + (part.chaptersPath.empty() ? 0 : 1);
+    if (!part.subtitlesPath.empty() && !kept.subtitleEntries.empty()) {
+        plan.subtitleEntries = kept.subtitleEntries;
+        // Each input's cues are counted from its picture's start (the list's inpoint); ffmpeg
+        // would count the list from its first input's earliest packet, which the inpoint moved.
+        if (inputs.front().start > 0)
+            plan.args.insert(plan.args.end(), {"-itsoffset", Seconds(-inputs.front().start)});
+        const auto input = ConcatInput(part.subtitlesPath);
+        plan.args.insert(plan.args.end(), input.begin(), input.end());
+    }
+    // Output options, after every input.
+    if (!part.chaptersPath.empty()) {
         const auto map = ChapterMap(inputs.size());
         plan.args.insert(plan.args.end(), map.begin(), map.end());
     }
     plan.args.insert(plan.args.end(), {"-filter_complex_script", graphPath, "-map", "[v]", "-map", "[a]"});
+    for (std::size_t track = 1; track < soundTracks; ++track)
+        plan.args.insert(plan.args.end(), {"-map", "[t" + std::to_string(track) + "]"});
     if (leadIn)
         plan.args.insert(plan.args.end(), {"-map", "[leadin]"});
+    plan.attachments = static_cast<int>(kept.attachments.size()) + (kept.cover.second >= 0 ? 1 : 0);
+    KeptStreams mapped = kept;
+    if (plan.subtitleEntries.empty())
+        mapped.subtitleEntries.clear();
     const auto video = VideoCodecArguments(request, encoding, cores);
     plan.args.insert(plan.args.end(), video.begin(), video.end());
     const auto colour = ColourArguments(format.colour, encoding);
     plan.args.insert(plan.args.end(), colour.begin(), colour.end());
     const auto audio = AudioCodecArguments(request, encoding, format);
     plan.args.insert(plan.args.end(), audio.begin(), audio.end());
+    // After the codecs, whose choice for all pictures a copied cover picture overrides.
+    const auto keptArgs = KeptStreamArguments(mapped, subtitleInput, [](std::size_t input) { return input; });
+    plan.args.insert(plan.args.end(), keptArgs.begin(), keptArgs.end());
+    const auto facts = RecordingFactsArguments(0, encoding.container, kept.cover.second >= 0);
+    plan.args.insert(plan.args.end(), facts.begin(), facts.end());
+    if (HoldsSeveralSoundTracks(encoding.container)) {
+        const auto named = SoundTrackArguments(soundPlan.tracks);
+        plan.args.insert(plan.args.end(), named.begin(), named.end());
+    }
     if (leadIn)
         plan.args.insert(plan.args.end(), {"-c:a:1", "pcm_s16le", "-metadata:s:a:1",
                                            "title=" + LeadInTitle(priming, part.mark)});

@@ -4,6 +4,7 @@
 #include "InputProbe.h"
 #include "PictureColour.h"
 #include "Request.h"
+#include "StreamJoin.h"
 
 #include <string>
 #include <vector>
@@ -31,7 +32,13 @@ OutputFormat ChooseOutputFormat(const Request& request, const Encoding& encoding
 struct FfmpegPlan {
     std::vector<std::string> args; // sends its progress reports to its stdout
     std::string graph;
-    std::vector<std::string> changes; // the format's, and the sound tracks left out
+    std::vector<std::string> changes; // the format's
+    // For each input, the note of what of it the output leaves out; empty where nothing is.
+    std::vector<std::vector<std::string>> leftOut;
+    std::size_t soundTracks = 1;
+    int attachments = 0; // kept, the cover picture too
+    // The inputs' subtitles, read from JoinPart::subtitlesPath as a concat list of these; empty: none.
+    std::vector<ConcatEntry> subtitleEntries;
     std::string chapters; // ffmetadata, read from JoinPart::chaptersPath; empty: none
 };
 
@@ -49,6 +56,8 @@ struct JoinPart {
     std::string loudnessPath;
     // Where the run reads its chapters (Chapters.h); empty when the output gets none.
     std::string chaptersPath;
+    // Where the run reads the list of its inputs' subtitles, if it keeps any (KeptStreams.h).
+    std::string subtitlesPath;
 };
 
 FfmpegPlan BuildFfmpegPlan(const Request& request, const Encoding& encoding, const OutputFormat& format,

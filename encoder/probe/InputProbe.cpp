@@ -132,6 +132,26 @@ InputInfo InputInfoFromFacts(const MediaFacts& facts, const std::string& mark)
     for (const auto& [stream, name] : sounds)
         if (stream != info.audioStream)
             info.unusedSoundTracks.push_back(name);
+    info.streamCount = static_cast<int>(facts.streams.size());
+    info.fileStart = facts.start;
+    for (const MediaStream& stream : facts.streams) {
+        const bool usable = std::any_of(sounds.begin(), sounds.end(), [&](const auto& track) {
+            return track.first == stream.index;
+        });
+        if (usable)
+            info.soundTracks.insert(stream.index == info.audioStream ? info.soundTracks.begin() : info.soundTracks.end(),
+                                    {stream.index, stream.language, stream.title, stream.isDefault});
+        info.subtitleTracks += stream.kind == StreamKind::Subtitle;
+        info.attachments += stream.kind == StreamKind::Attachment || stream.attachedPicture;
+        if (stream.kind == StreamKind::Subtitle && info.subtitleStream < 0) {
+            info.subtitleStream = stream.index;
+            info.subtitleCodec = stream.codec;
+        }
+        if (stream.kind == StreamKind::Attachment)
+            info.attachedFiles.emplace_back(stream.index, stream.headers);
+        if (stream.attachedPicture && info.coverStream < 0)
+            info.coverStream = stream.index;
+    }
 
     // Sound that starts late gets silence before it and a late picture is held on its
     // first frame; only sound before the file's zero (an edit cut into it) is dropped.

@@ -6,6 +6,14 @@
 #include <string>
 #include <vector>
 
+// One sound track of an input, as the output names it.
+struct SoundTrack {
+    int stream = -1; // absolute stream index
+    std::string language;
+    std::string title;
+    bool isDefault = false;
+};
+
 // What the join needs to know of one input.
 struct InputInfo {
     std::string path;
@@ -20,6 +28,7 @@ struct InputInfo {
     // timestamp, as ffmpeg's filters see it) for `duration` seconds, to its picture's end.
     double start = 0;
     double duration = 0; // 0 when the file does not say
+    double fileStart = 0; // the file's first timestamp, seconds
     int sampleRate = 0;
     int channels = 0;
     // An intermediate file of this job keeps the sound that its encoder's priming covers
@@ -34,6 +43,16 @@ struct InputInfo {
     double statedDuration = 0;
     double readDuration = 0;
     std::vector<std::string> unusedSoundTracks; // named for the user: place, language, title
+    // Every usable sound track: the one joined first (audioStream), then the others in the
+    // file's order; a lead-in track is none of them.
+    std::vector<SoundTrack> soundTracks;
+    int subtitleTracks = 0;
+    int attachments = 0; // attached files and cover pictures
+    int subtitleStream = -1; // the first subtitle track
+    std::string subtitleCodec;
+    std::vector<std::pair<int, std::string>> attachedFiles; // stream and content of each (fonts)
+    int coverStream = -1; // the first cover picture
+    int streamCount = 0;
     // The file as it was when probed: size and last change, and which file it was (0: not known).
     long long size = 0;
     long long changedNanoseconds = 0;

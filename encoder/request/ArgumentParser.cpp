@@ -312,6 +312,11 @@ Request ParseArguments(const std::vector<std::string>& args)
         } else if (arg == "-piecefor") {
             request.pieceFor = value();
             ContainerForPath("." + request.pieceFor);
+        } else if (arg == "-tracks") {
+            const std::string tracks = value();
+            if (tracks != "all" && tracks != "first")
+                throw UsageError("Unknown value for -tracks: \"" + tracks + "\" (all or first)");
+            request.allTracks = tracks == "all";
         } else if (arg == "-chaptertitle") {
             request.chapterTitles.push_back(value());
         } else if (arg == "-of") {

@@ -200,6 +200,11 @@ Encoding ChooseEncoding(const Request& request)
     return encoding;
 }
 
+std::string ContainerName(Container container)
+{
+    return Rules().at(container).extensionName;
+}
+
 int NearestSampleRate(const Encoding& encoding, int wanted)
 {
     if (encoding.sampleRates.empty())

@@ -34,6 +34,9 @@ Container ContainerForPath(const std::string& path);
 // streams (-ovc copy) has its encoders named "copy", its codecs being the inputs'.
 Encoding ChooseEncoding(const Request& request);
 
+// The container's name for messages: "AVI", "Matroska (.mkv)".
+std::string ContainerName(Container container);
+
 // The allowed sample rate nearest to the wanted one.
 int NearestSampleRate(const Encoding& encoding, int wanted);
 

@@ -57,6 +57,9 @@ struct Request {
     // -oac once: with -ovc copy, the pictures are copied and the sound encoded once over
     // the whole join, in the first input's sound format, so that no joint leaves a gap.
     bool soundOnce = false;
+    // -tracks first: the first picture and sound track only; -tracks all (the default): every
+    // sound track, with what the output type cannot hold named in a note.
+    bool allTracks = true;
     // -chaptertitle, once for each input in order: the titles of its chapters (Chapters.h).
     std::vector<std::string> chapterTitles;
 };

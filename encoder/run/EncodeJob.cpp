@@ -104,6 +104,7 @@ struct RunSpan {
     double total = 0;
     bool last = true;
     bool first = true; // says the format's changes, which a join in groups says once
+    std::size_t inputsBefore = 0; // the job's inputs before the run's first, for its notes
 };
 
 // One ffmpeg run makes request.output from the inputs, through a TempOutput that gets its
@@ -126,13 +127,19 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     }
     if (WritesChapters(request, encoding))
         runPart.chaptersPath = ChildFdPath(nextFd++);
+    // Last, as the plan tells whether it reads it.
+    runPart.subtitlesPath = ChildFdPath(nextFd++);
     FfmpegPlan plan = BuildFfmpegPlan(request, encoding, format, inputs, temp.pathForChild(), ChildFdPath(graphFd),
                                       Cores(), runPart);
     const std::vector<double> memberLengths = request.piece ? MemberLengths(inputs, format) : std::vector<double>();
     if (request.piece)
         MakePiecePlan(plan, request, encoding, part.mark, memberLengths);
-    for (std::size_t index = span.first ? 0 : format.changes.size(); index < plan.changes.size(); ++index)
-        WriteErr(plan.changes[index] + "\n");
+    if (span.first)
+        for (const std::string& change : plan.changes)
+            WriteErr(change + "\n");
+    for (std::size_t input = 0; input < plan.leftOut.size(); ++input)
+        for (const std::string& note : plan.leftOut[input])
+            SayNote(span.inputsBefore + input, note);
     const MemoryFile graph(plan.graph, "ffmpeg-graph", "the ffmpeg filter graph");
     fds.push_back(graph.fd());
     if (loudness)
@@ -140,6 +147,11 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
     const MemoryFile chapters(plan.chapters, "ffmpeg-chapters", "the chapters");
     if (!runPart.chaptersPath.empty())
         fds.push_back(chapters.fd());
+    PrivateFolder links;
+    const MemoryFile subtitles(plan.subtitleEntries.empty() ? std::string() : ConcatList(plan.subtitleEntries, links),
+                               "subtitle-list", "the list of the inputs' subtitles");
+    if (!plan.subtitleEntries.empty())
+        fds.push_back(subtitles.fd());
     AllowEveryFileOpen();
 
     Progress progress;
@@ -164,13 +176,15 @@ int EncodeInOneRun(const Request& request, const Encoding& encoding, const std::
         CheckUnchanged(input);
     // Read back before it is named, a piece or an intermediate file of the job's too: a
     // full disk cuts it short without a word from ffmpeg.
-    const double length =
-        VerifyOutput(temp.pathForSelf(), request.output, EncodedPromise(request, encoding, inputs, format), tick);
+    OutputPromise promise = EncodedPromise(request, encoding, inputs, format);
+    promise.kept = {static_cast<int>(plan.soundTracks), !plan.subtitleEntries.empty(), plan.attachments};
+    const double length = VerifyOutput(temp.pathForSelf(), request.output, promise, tick);
     if (StopSignal() != 0)
         return Stopped(span.output);
     const std::string written = temp.Commit();
     if (request.piece)
-        RecordPiece(written, request, encoding, format, length, part.mark, memberLengths, SourceFacts(inputs));
+        RecordPiece(written, request, encoding, format, length, part.mark, memberLengths, SourceFacts(inputs),
+                    plan.soundTracks);
     else if (LiesInJobFolder(request.output))
         WritePieceRecord(written, SourceRecord(inputs));
     if (loudness)
@@ -225,6 +239,7 @@ int JoinInGroups(const Request& request, const Encoding& encoding, const std::ve
             return code;
         join.inputs.push_back(group.output);
         span.first = false;
+        span.inputsBefore += members.size();
         for (const InputInfo& member : members) {
             chapterLengths.push_back(FramesAt(member, format.frameRate) / format.frameRate);
             part.framesBefore += FramesAt(member, format.frameRate);

@@ -54,6 +54,36 @@ std::vector<std::pair<double, double>> JointWindows(const std::vector<double>& s
     return merged;
 }
 
+// Every track kept is there, each sound track as long as the first within a packet or two.
+void CheckKeptTracks(const MediaFacts& out, const KeptPromise& kept, const std::string& name)
+{
+    std::vector<const MediaStream*> sounds;
+    int subtitles = 0;
+    int attachments = 0;
+    for (const MediaStream& stream : out.streams) {
+        if (stream.kind == StreamKind::Audio && stream.packets.count > 0)
+            sounds.push_back(&stream);
+        subtitles += stream.kind == StreamKind::Subtitle;
+        attachments += stream.kind == StreamKind::Attachment || stream.attachedPicture;
+    }
+    if (static_cast<int>(sounds.size()) < kept.soundTracks)
+        Fail("it holds " + std::to_string(sounds.size()) + " of its " + std::to_string(kept.soundTracks)
+                 + " sound tracks",
+             name);
+    const auto lengthOf = [](const MediaStream& stream) { return stream.packets.end - stream.packets.start; };
+    for (int track = 1; track < kept.soundTracks; ++track)
+        if (std::fabs(lengthOf(*sounds[track]) - lengthOf(*sounds.front())) > 0.1)
+            Fail("its sound track " + std::to_string(track + 1) + " lasts " + Seconds(lengthOf(*sounds[track]))
+                     + ", the first " + Seconds(lengthOf(*sounds.front())),
+                 name);
+    if (kept.subtitles && subtitles == 0)
+        Fail("it has no subtitles, though its inputs have", name);
+    if (attachments < kept.attachments)
+        Fail("it holds " + std::to_string(attachments) + " of its " + std::to_string(kept.attachments)
+                 + " attachments",
+             name);
+}
+
 } // namespace
 
 double VerifyOutput(const std::string& readPath, const std::string& name, const OutputPromise& promise,
@@ -77,6 +107,7 @@ double VerifyOutput(const std::string& readPath, const std::string& name, const 
         throw JobError("The output file could not be read back after writing (no picture in it): " + name);
     if (promise.sound && (!out.Audio() || out.Audio()->packets.count == 0))
         Fail("it has no sound, though its inputs have", name);
+    CheckKeptTracks(out, promise.kept, name);
 
     if (video->decodeStepBackAt)
         Fail("its picture times go back at " + Seconds(*video->decodeStepBackAt - video->packets.start), name);

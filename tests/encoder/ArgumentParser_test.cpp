@@ -27,7 +27,8 @@ TEST(ArgumentParserTest, JoinLineWithOptionsBetweenInputs)
 {
     const Request r = Parse({"/t/0.avi", "-ovc", "lavc", "/t/1 b.avi", "-o", "/out/movie.mp4", "", "-lavcopts",
                              "vcodec=mpeg4:vbitrate=1800:mbd=2:autoaspect", "-oac", "mp3lame", "-lameopts",
-                             "vbr=2:q=4", "-channels", "2", "-vf", "scale=224", "-srate", "44100", "-of", "avi"});
+                             "vbr=2:q=4", "-channels", "2", "-vf", "scale=224", "-srate", "44100", "-of", "avi",
+                             "-tracks", "first"});
     EXPECT_EQ(r.inputs, (std::vector<std::string>{"/t/0.avi", "/t/1 b.avi"}));
     EXPECT_EQ(r.output, "/out/movie.mp4");
     EXPECT_EQ(r.videoCodec, "mpeg4");
@@ -41,6 +42,7 @@ TEST(ArgumentParserTest, JoinLineWithOptionsBetweenInputs)
     EXPECT_EQ(r.scaleWidth, 224);
     EXPECT_EQ(r.scaleHeight, 0);
     EXPECT_FALSE(r.output.keepExisting);
+    EXPECT_FALSE(r.allTracks);
 }
 
 TEST(ArgumentParserTest, EveryWordAfterTheEndOfOptionsIsAnInput)
@@ -94,7 +96,7 @@ TEST(ArgumentParserTest, RefusalsNameTheCulprit)
         {{"-oac", "faac"}, "-oac"}, {{"-vf", "crop=10:10"}, "crop"}, {{"-ofps", "0"}, "-ofps"},
         {{"-vf", "scale=640:480,hqdn3d"}, "hqdn3d"}, {{"-ofps", "30000/0"}, "-ofps"},
         {{"-oac", "lavc"}, "acodec"}, {{"-of", "matroska"}, "matroska"},
-        {{"b", "-chaptertitle", "a"}, "-chaptertitle"}};
+        {{"b", "-chaptertitle", "a"}, "-chaptertitle"}, {{"-tracks", "most"}, "most"}};
     for (const auto& [options, culprit] : cases) {
         std::vector<std::string> args = {"a", "-o", "o.avi"};
         args.insert(args.end(), options.begin(), options.end());

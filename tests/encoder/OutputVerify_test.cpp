@@ -71,5 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
                    [] { auto p = TwoStretches(0.6); p.dynamic = Dynamic::Hlg; return p; }(), "SDR, not HDR (HLG)"},
         VerifyCase{"NoChapters", {"-c:v", "libx264"},
                    [] { auto p = TwoStretches(0.6); p.chapters = true; return p; }(), "0 chapters, not 2"},
+        VerifyCase{"SecondSoundTrackShort",
+                   {"-f", "lavfi", "-i", "sine=d=1", "-f", "lavfi", "-i", "sine=d=0.5", "-map", "0", "-map", "1", "-map",
+                    "2", "-c:v", "libx264"},
+                   [] { auto p = TwoStretches(0.6); p.kept.soundTracks = 2; return p; }(),
+                   "its sound track 2 lasts 0.5"},
         VerifyCase{"Undecodable", {"-c:v", "mpeg4", "-g", "100"}, TwoStretches(0.6), "not decode", true}),
     [](const testing::TestParamInfo<VerifyCase>& info) { return std::string(info.param.name); });
