@@ -138,7 +138,7 @@ int RunConsole(int argc, char* argv[])
     // There is no one to ask: what the output cannot hold is named, and the job goes on.
     settings.askLeftOut = false;
     if (options->dryRun) {
-        if (const QString notice = LeftOutNotice(rows, settings.outputExt, settings.tracks); !notice.isEmpty())
+        if (const QString notice = JobRunner::LeftOutNotice(rows, settings); !notice.isEmpty())
             err << notice << "\n";
         QTextStream(stdout) << JobRunner::PlannedCommandLines(rows, settings).join("\n") << "\n";
         return 0;

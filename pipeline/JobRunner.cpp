@@ -233,9 +233,15 @@ void JobRunner::tbtnStartClick(const JobSettings& settings)
     confirmLeftOut();
 }
 
+QString JobRunner::LeftOutNotice(const TaskRowStore& rows, const JobSettings& settings)
+{
+    return ::LeftOutNotice(rows, settings.outputExt, settings.tracks, settings.plan,
+                           !CopiesStreams(settings.joinOptions().text));
+}
+
 void JobRunner::confirmLeftOut()
 {
-    const QString notice = LeftOutNotice(m_rows, m_settings.outputExt, m_settings.tracks);
+    const QString notice = LeftOutNotice(m_rows, m_settings);
     if (!notice.isEmpty())
         m_view.showJobNotice(notice);
     if (notice.isEmpty() || !m_settings.askLeftOut) {

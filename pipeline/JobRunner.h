@@ -111,6 +111,9 @@ public:
     // The temp folder a job of these settings uses: the general settings' own where it is or
     // can be made, else the program's. Nothing is made here.
     static QString TempFolderOf(const JobSettings& settings);
+    // What the output and the plan's own files will not hold of the listed files' tracks;
+    // empty when nothing is left out.
+    static QString LeftOutNotice(const TaskRowStore& rows, const JobSettings& settings);
     // The encoder command lines a job would run, one a line, without running any; the job's
     // own folder inside the temp folder gets its random name only when the job starts.
     static QStringList PlannedCommandLines(const TaskRowStore& rows, const JobSettings& settings);

@@ -17,7 +17,8 @@ QString Counted(int count, const QString& one, const QString& many)
 
 }
 
-QString LeftOutNotice(const TaskRowStore& rows, const QString& outputExt, TrackChoice tracks)
+QString LeftOutNotice(const TaskRowStore& rows, const QString& outputExt, TrackChoice tracks, JobPlan plan,
+                      bool encodes)
 {
     if (tracks == TrackChoice::First)
         return {};
@@ -34,17 +35,27 @@ QString LeftOutNotice(const TaskRowStore& rows, const QString& outputExt, TrackC
         // The output's cover is the first file's.
         firstCover = firstCover || (index == 0 && counts.cover);
     }
-    const OutputCapabilities can = CapabilitiesOf(outputExt.mid(outputExt.startsWith('.') ? 1 : 0));
+    const QString type = outputExt.mid(outputExt.startsWith('.') ? 1 : 0);
+    const OutputCapabilities output = CapabilitiesOf(type);
+    OutputCapabilities onTheWay = output;
+    if (encodes && plan == JobPlan::Intermediate)
+        onTheWay = IntermediateCapabilities();
+    else if (encodes)
+        onTheWay = PieceCapabilities(type);
+    // The output is named where it cannot hold a kind; else the job's own files, where they cannot.
+    const auto holder = [&output, &onTheWay](bool OutputCapabilities::*kind) {
+        const OutputCapabilities& named = output.*kind ? onTheWay : output;
+        return named.*kind ? QString() : named.name + ' ' + named.holds;
+    };
     const QString notIn = " not be in the output";
     QStringList lines;
-    if (!can.subtitles && most.subtitles > 0)
-        lines << can.name + " holds no subtitles: " + Counted(most.subtitles, "subtitle track", "subtitle tracks") + notIn;
-    if (!can.moreSoundTracks && most.sound > 1)
-        lines << can.name + " holds one sound track: "
-                + Counted(most.sound - 1, "more sound track", "more sound tracks") + notIn;
-    if (!can.attachments && attachments > 0)
-        lines << can.name + " holds no attached files: " + Counted(attachments, "attached file", "attached files") + notIn;
-    if (!can.cover && firstCover)
-        lines << can.name + " holds no cover picture: the first file's cover will" + notIn;
+    if (const QString who = holder(&OutputCapabilities::subtitles); !who.isEmpty() && most.subtitles > 0)
+        lines << who + " no subtitles: " + Counted(most.subtitles, "subtitle track", "subtitle tracks") + notIn;
+    if (const QString who = holder(&OutputCapabilities::moreSoundTracks); !who.isEmpty() && most.sound > 1)
+        lines << who + " one sound track: " + Counted(most.sound - 1, "more sound track", "more sound tracks") + notIn;
+    if (const QString who = holder(&OutputCapabilities::attachments); !who.isEmpty() && attachments > 0)
+        lines << who + " no attached files: " + Counted(attachments, "attached file", "attached files") + notIn;
+    if (const QString who = holder(&OutputCapabilities::cover); !who.isEmpty() && firstCover)
+        lines << who + " no cover picture: the first file's cover will" + notIn;
     return lines.join('\n');
 }

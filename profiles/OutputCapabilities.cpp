@@ -9,19 +9,20 @@ struct TypeCapabilities {
     OutputCapabilities can;
 };
 
-// Subtitles, more sound tracks, attachments, cover. Only Matroska takes attachments; MPEG
-// program streams, AVI and FLV take a second sound track that players do not offer.
+// Subtitles, more sound tracks, attachments, cover, as the encoder writes them: only
+// Matroska takes attachments and only MP4 a cover picture; MPEG program streams, AVI, FLV
+// and Windows Media keep the first sound track alone.
 const std::array<TypeCapabilities, 10> Table = {{
-    {"mkv", {"MKV", true, true, true, true}},
-    {"webm", {"WebM", true, true, false, false}},
-    {"mp4", {"MP4", true, true, false, true}},
-    {"mov", {"MOV", true, true, false, true}},
-    {"avi", {"AVI", false, false, false, false}},
-    {"mpg", {"MPG", false, false, false, false}},
-    {"vob", {"VOB", false, true, false, false}},
-    {"flv", {"FLV", false, false, false, false}},
-    {"wmv", {"WMV", false, true, false, false}},
-    {"asf", {"ASF", false, true, false, false}},
+    {"mkv", {"MKV", "holds", true, true, true, false}},
+    {"webm", {"WebM", "holds", true, true, false, false}},
+    {"mp4", {"MP4", "holds", true, true, false, true}},
+    {"mov", {"MOV", "holds", true, true, false, false}},
+    {"avi", {"AVI", "holds", false, false, false, false}},
+    {"mpg", {"MPG", "holds", false, false, false, false}},
+    {"vob", {"VOB", "holds", false, false, false, false}},
+    {"flv", {"FLV", "holds", false, false, false, false}},
+    {"wmv", {"WMV", "holds", false, false, false, false}},
+    {"asf", {"ASF", "holds", false, false, false, false}},
 }};
 
 }
@@ -32,4 +33,22 @@ OutputCapabilities CapabilitiesOf(const QString& type)
         if (type.compare(QLatin1String(row.type), Qt::CaseInsensitive) == 0)
             return row.can;
     return {type.toUpper()};
+}
+
+OutputCapabilities IntermediateCapabilities()
+{
+    OutputCapabilities avi = CapabilitiesOf("avi");
+    avi.name = "The intermediate AVI files";
+    avi.holds = "hold";
+    return avi;
+}
+
+OutputCapabilities PieceCapabilities(const QString& type)
+{
+    OutputCapabilities pieces = CapabilitiesOf(type);
+    pieces.name = "The files encoded one by one";
+    pieces.holds = "hold";
+    pieces.subtitles = false;
+    pieces.attachments = false;
+    return pieces;
 }

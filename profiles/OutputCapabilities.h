@@ -5,7 +5,8 @@
 // What an output type can hold besides its picture and first sound track, as the encoder
 // (ffmpeg's muxers) and common players handle it.
 struct OutputCapabilities {
-    QString name;             // the type as the user knows it: "AVI", "WebM"
+    QString name;             // what holds the tracks, as the user knows it: "AVI", "WebM"
+    QString holds = "holds";  // its verb: "holds", or "hold" for a plural name
     bool subtitles = true;
     bool moreSoundTracks = true; // a second sound track and more
     bool attachments = true;  // attached files (fonts, pictures)
@@ -15,3 +16,9 @@ struct OutputCapabilities {
 // The capabilities of a profile's Type ("avi", any letter case); a type the table does
 // not know is taken to hold everything, so nothing is said of it.
 OutputCapabilities CapabilitiesOf(const QString& type);
+
+// What a job that encodes keeps on its way to an output of the type: its intermediate
+// AVI files keep the first sound track alone; pieces that each encode one file keep every
+// sound track but no subtitles or attached files.
+OutputCapabilities IntermediateCapabilities();
+OutputCapabilities PieceCapabilities(const QString& type);

@@ -403,6 +403,16 @@ TEST_F(Job, TracksTheOutputCannotHoldAreNamedBeforeTheJob)
     EXPECT_EQ(RunJob(runner, settings()), JobEnd::NotStarted);
     EXPECT_EQ(prompter.messages.last().caption, "File Exists") << "OK goes on to the next question";
 
+    // An output that holds them all: what the plan's own files leave out on the way.
+    JobSettings mkv = settings();
+    mkv.outputExt = ".mkv";
+    mkv.plan = JobPlan::EncodeOnce;
+    EXPECT_EQ(JobRunner::LeftOutNotice(rows, mkv),
+              "The files encoded one by one hold no subtitles: 2 subtitle tracks will not be in the output\n"
+              "The files encoded one by one hold no attached files: 1 attached file will not be in the output");
+    mkv.plan = JobPlan::Intermediate;
+    EXPECT_TRUE(JobRunner::LeftOutNotice(rows, mkv).contains("The intermediate AVI files hold one sound track"));
+
     JobSettings first = settings();
     first.tracks = TrackChoice::First;
     prompter.answer(false);
