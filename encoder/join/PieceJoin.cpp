@@ -7,6 +7,7 @@
 #include "Loudness.h"
 #include "MatroskaTracks.h"
 #include "PieceRecord.h"
+#include "PieceSources.h"
 #include "PrivateFolder.h"
 #include "RecordingFacts.h"
 #include "Progress.h"
@@ -324,6 +325,14 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
     const std::string evened = gains.empty() ? std::string() : EvenedSound(pieces, gains, format.sampleRate);
     PrivateFolder links;
     std::vector<std::string> texts = {ConcatList(entries, links)};
+    const PieceSources sources = PlanPieceSources(request, encoding.container, pieces, InputLengths(pieces));
+    const KeptStreams& kept = sources.kept;
+    for (std::size_t input = 0; input < kept.leftOut.size(); ++input)
+        for (const std::string& note : kept.leftOut[input])
+            SayNote(input, note);
+    const bool subtitles = !kept.subtitleEntries.empty();
+    if (subtitles)
+        texts.push_back(ConcatList(kept.subtitleEntries, links));
     const bool chapters = WritesChapters(request, encoding);
     if (chapters) {
         // The concat demuxer starts each piece where the one before it ends.
@@ -334,24 +343,46 @@ std::optional<int> JoinPieces(const Request& request, const Encoding& encoding, 
         std::vector<std::string> args = JoinHead();
         const auto input = ConcatInput(lists.front());
         args.insert(args.end(), input.begin(), input.end());
+        if (subtitles) {
+            const auto subtitleInput = ConcatInput(lists[1]);
+            args.insert(args.end(), subtitleInput.begin(), subtitleInput.end());
+        }
         if (chapters) {
             const auto chapterInput = ChapterInput(lists.back());
             args.insert(args.end(), chapterInput.begin(), chapterInput.end());
         }
-        // The first piece keeps its input's facts.
+        // The first piece keeps its input's facts; then each file that gives an attachment.
+        const std::size_t firstPiece = (subtitles ? 2 : 1) + (chapters ? 1 : 0);
         args.insert(args.end(), {"-i", FileUrl(pieces.front().file.path)});
+        std::vector<std::size_t> files;
+        for (const auto& [file, stream] : kept.attachments)
+            if (std::find(files.begin(), files.end(), file) == files.end())
+                files.push_back(file);
+        if (kept.cover.second >= 0 && std::find(files.begin(), files.end(), kept.cover.first) == files.end())
+            files.push_back(kept.cover.first);
+        for (const std::size_t file : files)
+            args.insert(args.end(), {"-i", FileUrl(sources.paths[file])});
         if (chapters) {
-            const auto map = ChapterMap(1);
+            const auto map = ChapterMap(firstPiece - 1);
             args.insert(args.end(), map.begin(), map.end());
         }
-        const auto facts = RecordingFactsArguments(chapters ? 2 : 1, encoding.container);
+        const auto facts = RecordingFactsArguments(firstPiece, encoding.container, kept.cover.second >= 0);
         args.insert(args.end(), facts.begin(), facts.end());
         const auto picture = PictureArguments(encoding, pieces.front(), format.frameRate);
         args.insert(args.end(), picture.begin(), picture.end());
         args.insert(args.end(), {"-map", "0:a", "-filter:a", evened + SoundChain(encoding, format)});
         const auto sound = SoundCodecArguments(request, encoding, format);
         args.insert(args.end(), sound.begin(), sound.end());
+        const auto keptArgs = KeptStreamArguments(kept, 1, [&](std::size_t file) {
+            return firstPiece + 1 + static_cast<std::size_t>(std::find(files.begin(), files.end(), file) - files.begin());
+        });
+        args.insert(args.end(), keptArgs.begin(), keptArgs.end());
+        // Mapped tags turn off ffmpeg's own copy of the others: the sound's are the first piece's.
+        for (long track = 0; !keptArgs.empty() && track < soundTracks(pieces.front()); ++track)
+            args.insert(args.end(), {"-map_metadata:s:a:" + std::to_string(track),
+                                     std::to_string(firstPiece) + ":s:a:" + std::to_string(track)});
         args.insert(args.end(), {"-f", encoding.muxer, target});
         return args;
-    }, {static_cast<int>(soundTracks(pieces.front()))});
+    }, {static_cast<int>(soundTracks(pieces.front())), subtitles,
+        static_cast<int>(kept.attachments.size()) + (kept.cover.second >= 0 ? 1 : 0)});
 }

@@ -81,6 +81,9 @@ std::map<std::string, std::string> Lines(const MediaFacts& piece)
         lines["audio.codec"] = audio->codec;
         lines["audio.sampleRate"] = std::to_string(audio->sampleRate);
         lines["audio.channels"] = std::to_string(audio->channels);
+        // The join maps each sound track's tags, and so counts them.
+        lines["audio.tracks"] = std::to_string(std::count_if(
+            piece.streams.begin(), piece.streams.end(), [](const MediaStream& s) { return s.kind == StreamKind::Audio; }));
     }
     return lines;
 }
@@ -123,7 +126,10 @@ MediaFacts FactsOf(std::map<std::string, std::string>& lines)
         MediaStream audio = StreamOf(1, StreamKind::Audio, lines["audio.codec"]);
         audio.sampleRate = Number(lines, "audio.sampleRate");
         audio.channels = Number(lines, "audio.channels");
-        piece.streams.push_back(audio);
+        for (int track = 0; track < std::max(Number(lines, "audio.tracks"), 1); ++track) {
+            audio.index = 1 + track;
+            piece.streams.push_back(audio);
+        }
         piece.audio = 1;
     }
     return piece;

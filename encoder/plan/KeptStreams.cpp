@@ -43,8 +43,6 @@ std::string WhySubtitlesLeftOut(const Request& request, Container output, const 
     const InputInfo& first = inputs.front();
     if (!request.allTracks)
         return "the first picture and sound track only are asked for";
-    if (request.piece)
-        return "the pieces of a join that encodes once keep none";
     if (first.subtitleStream < 0)
         return "the first file holds none to join them to";
     if (OutputSubtitleCodec(output, first.subtitleCodec).empty())
@@ -65,6 +63,10 @@ KeptStreams PlanKeptStreams(const Request& request, Container output, const std:
 {
     KeptStreams kept;
     kept.leftOut.resize(inputs.size());
+    // A piece keeps none: the join of the pieces reads them from the files the pieces were
+    // made from, and says what it leaves out.
+    if (request.piece)
+        return kept;
     const bool any = std::any_of(inputs.begin(), inputs.end(), [](const InputInfo& input) {
         return input.subtitleTracks > 0;
     });
@@ -90,9 +92,9 @@ KeptStreams PlanKeptStreams(const Request& request, Container output, const std:
         }
     }
     // Attachments once each, in Matroska; a cover picture, the first input's, in MP4.
-    const bool attaches = request.allTracks && !request.piece && output == Container::Matroska;
+    const bool attaches = request.allTracks && output == Container::Matroska;
     // ffmpeg writes a cover picture into Matroska as a track of one picture, not as an attachment.
-    const bool covers = request.allTracks && !request.piece && output == Container::Mp4;
+    const bool covers = request.allTracks && output == Container::Mp4;
     std::vector<std::string> contents;
     for (std::size_t index = 0; index < inputs.size(); ++index) {
         const InputInfo& input = inputs[index];
@@ -111,7 +113,6 @@ KeptStreams PlanKeptStreams(const Request& request, Container output, const std:
             dropped += input.coverStream >= 0;
         const std::string keeps = attaches ? "each attached file once, no cover picture"
             : covers                       ? "only the first file's cover picture"
-            : request.piece                ? "none in a piece of a join that encodes once"
                                            : "none";
         const std::string why = request.allTracks ? ContainerName(output) + " output keeps " + keeps
                                                   : "the first picture and sound track only are asked for";

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -14,6 +15,14 @@ constexpr const char* kTransfer = "source.color_transfer";
 constexpr const char* kMasterDisplay = "source.master_display";
 constexpr const char* kContentLight = "source.content_light";
 constexpr const char* kMasteringPeak = "source.mastering_peak";
+// Each input's file and where its stretch starts in it, numbered from 0.
+constexpr const char* kPath = "source.path.";
+constexpr const char* kInpoint = "source.inpoint.";
+
+bool BreaksLine(const std::string& text)
+{
+    return std::any_of(text.begin(), text.end(), [](unsigned char c) { return c < 32; });
+}
 
 std::string FileName(const std::string& path)
 {
@@ -48,8 +57,19 @@ std::map<std::string, std::string> SourceFacts(const std::vector<InputInfo>& inp
         names += (names.empty() ? "" : ", ") + input.name;
     std::map<std::string, std::string> facts;
     // A record keeps one line a fact: a name that would break it is left to the place.
-    if (!inputs.empty() && std::none_of(names.begin(), names.end(), [](unsigned char c) { return c < 32; }))
+    if (!inputs.empty() && !BreaksLine(names))
         facts[kName] = names;
+    for (std::size_t index = 0; index < inputs.size(); ++index) {
+        const InputInfo& input = inputs[index];
+        if (BreaksLine(input.path))
+            continue;
+        facts[kPath + std::to_string(index)] = std::filesystem::absolute(input.path).string();
+        if (input.start > 0) {
+            char inpoint[32];
+            std::snprintf(inpoint, sizeof inpoint, "%.6f", input.fileStart + input.start);
+            facts[kInpoint + std::to_string(index)] = inpoint;
+        }
+    }
     if (inputs.size() == 1 && !inputs.front().masterDisplay.empty()) {
         const InputInfo& input = inputs.front();
         char peak[32];
@@ -68,6 +88,16 @@ std::string InputName(const std::string& path, std::size_t place, const std::map
         return FileName(path);
     const std::string name = Value(recorded, kName);
     return name.empty() ? "input " + std::to_string(place) : name;
+}
+
+std::vector<SourceFile> RecordedSources(const std::map<std::string, std::string>& recorded)
+{
+    std::vector<SourceFile> sources;
+    for (std::string path; !(path = Value(recorded, kPath + std::to_string(sources.size()))).empty();) {
+        const std::string inpoint = Value(recorded, kInpoint + std::to_string(sources.size()));
+        sources.push_back({path, inpoint.empty() ? std::nullopt : std::optional<double>(std::atof(inpoint.c_str()))});
+    }
+    return sources;
 }
 
 MediaFacts SourceRecord(const std::vector<InputInfo>& inputs)

@@ -4,6 +4,7 @@
 #include "MediaFacts.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,15 @@
 
 // The facts to record beside a file converted from these inputs, as the record's tags.
 std::map<std::string, std::string> SourceFacts(const std::vector<InputInfo>& inputs);
+
+// A user's file that a file of the job's was made from, as its record keeps it, with where
+// its stretch starts in it (none: at its first packet).
+struct SourceFile {
+    std::string path;
+    std::optional<double> inpoint;
+};
+// Those files in their order; empty when the record keeps none (a name that would break it).
+std::vector<SourceFile> RecordedSources(const std::map<std::string, std::string>& recorded);
 
 // A record of those facts alone, for a file of the job's that is no piece.
 MediaFacts SourceRecord(const std::vector<InputInfo>& inputs);

@@ -92,10 +92,13 @@ TEST_P(EncoderTracksTest, EveryTrackAndFactIsKept)
         inputs << folder.filePath(QString("%1.%2").arg(inputs.size()).arg(param.extension));
         MakeRecording(inputs.last(), german);
     }
-    // A copy cannot make silence for the missing track: the copy joins join the first two.
-    if (param.options == kCopy)
+    // A copy cannot make silence for the missing track, nor a join of pieces that copies
+    // their pictures: those join the first two.
+    if (param.options == kCopy || param.pieces)
         inputs.removeLast();
     QStringList joined = inputs;
+    // The pieces lie in the job's folder, where their records keep the files they were made from.
+    const EnvironmentGuard jobFolder("TMPDIR", QFile::encodeName(folder.path()));
     if (param.pieces) {
         joined.clear();
         for (const QString& input : inputs) {
@@ -119,9 +122,6 @@ TEST_P(EncoderTracksTest, EveryTrackAndFactIsKept)
     const double stretch = FrameCount(output) / 25.0 / inputs.size();
     if (inputs.size() == 3)
         EXPECT_LT(LoudestFrom(output, 1, 2 * stretch + 0.1), -80) << "the third input's German stretch";
-    // The pieces of a join that encodes once keep no subtitles or attachments.
-    if (param.pieces)
-        return;
     if (param.extension == QString("mkv"))
         EXPECT_EQ(ProbeValue(output, "t", "stream_tags=filename"), "font.ttf");
     const QList<double> cues = CueStarts(output);
