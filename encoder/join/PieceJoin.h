@@ -12,7 +12,9 @@
 // join's codec, bit rate, size, aspect and frame rate, and its sound kept losslessly at
 // the join's rate and channels, as long as the picture, in Matroska. The join of pieces
 // made with the same options copies their pictures and encodes the sound once over the
-// whole join, so that no encoder's priming or padding falls at a joint.
+// whole join, so that no encoder's priming or padding falls at a joint. A piece keeps no
+// subtitles or attachments: the join reads them from the files the pieces were made from
+// (PieceSources.h).
 
 // The Matroska tag that marks a piece, and its value: the job's mark (JobMark.h) and the
 // options that shape the picture and the sound.
