@@ -10,7 +10,8 @@
 
 // The job's own files (its pieces, intermediate files and the groups of a long join) mean
 // nothing to the user: messages name the user's files they were made from, which the run
-// that converts them records beside each (PieceRecord.h). The record of an intermediate
+// that converts them records beside each (PieceRecord.h), with the files themselves, from
+// which the join of pieces reads what the pieces leave out. The record of an intermediate
 // file of a PQ picture also keeps the mastering display, which H.264 in AVI cannot carry.
 
 // The facts to record beside a file converted from these inputs, as the record's tags.
