@@ -40,8 +40,6 @@ QString LeftOutNotice(const TaskRowStore& rows, const QString& outputExt, TrackC
     OutputCapabilities onTheWay = output;
     if (encodes && plan == JobPlan::Intermediate)
         onTheWay = IntermediateCapabilities();
-    else if (encodes)
-        onTheWay = PieceCapabilities(type);
     // The output is named where it cannot hold a kind; else the job's own files, where they cannot.
     const auto holder = [&output, &onTheWay](bool OutputCapabilities::*kind) {
         const OutputCapabilities& named = output.*kind ? onTheWay : output;

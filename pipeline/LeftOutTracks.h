@@ -12,7 +12,7 @@ inline const QString LeftOutCaption = "Tracks Left Out";
 
 // What an output of the type (".avi") cannot hold of the listed files' tracks, a line for
 // each kind, e.g. "AVI holds no subtitles: 2 subtitle tracks will not be in the output";
-// a job that encodes also names what its plan's own files leave out on the way;
+// a job that encodes twice also names what its intermediate AVI files leave out on the way;
 // empty when it holds all of them, or when only the first picture and sound are kept.
 // Tracks are joined by their position, so a kind counts as many tracks as the file with
 // the most of them holds; attached files are counted in every file.

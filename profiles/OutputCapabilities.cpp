@@ -42,13 +42,3 @@ OutputCapabilities IntermediateCapabilities()
     avi.holds = "hold";
     return avi;
 }
-
-OutputCapabilities PieceCapabilities(const QString& type)
-{
-    OutputCapabilities pieces = CapabilitiesOf(type);
-    pieces.name = "The files encoded one by one";
-    pieces.holds = "hold";
-    pieces.subtitles = false;
-    pieces.attachments = false;
-    return pieces;
-}

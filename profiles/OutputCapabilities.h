@@ -17,8 +17,6 @@ struct OutputCapabilities {
 // not know is taken to hold everything, so nothing is said of it.
 OutputCapabilities CapabilitiesOf(const QString& type);
 
-// What a job that encodes keeps on its way to an output of the type: its intermediate
-// AVI files keep the first sound track alone; pieces that each encode one file keep every
-// sound track but no subtitles or attached files.
+// What the intermediate AVI files of a job that encodes twice keep on their way to the
+// output: the first sound track alone.
 OutputCapabilities IntermediateCapabilities();
-OutputCapabilities PieceCapabilities(const QString& type);
