@@ -106,12 +106,7 @@ $(row "ffmpeg -f concat -c copy, MKV 6 x 60 s 720p" longmkv_concat)$others
 | MKV 6 x 60 s: copy join / concat, processor | $(processor longmkv_join longmkv_concat /)| $(median "$(processor longmkv_join longmkv_concat /)") | at most 1.5 |
 SECTION
 )
-results="$root/bench/RESULTS.md"
-awk -v section="$section" '
-    /^## Copy joins$/ { skipping = 1; print section; print ""; next }
-    /^## / && skipping { skipping = 0 }
-    !skipping { print }
-' "$results" > "$results.new"
-grep -q '^## Copy joins$' "$results" || printf '\n%s\n' "$section" >> "$results.new"
-mv "$results.new" "$results"
+# shellcheck source=../results.sh
+source "$here/../results.sh"
+write_section "$section"
 echo "$section"

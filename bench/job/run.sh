@@ -94,13 +94,7 @@ The same with a modal dialog open through the whole job (a message box, the clos
 A list of 3,000 rows (links to one 2 s clip), a modal dialog open, Stop pressed 4 s into the job, so that the status passes over every row (each row marked at the start, reset at the stop) are measured: own processor time $(rows_value own_cpu) s in $(rows_value wall) s, $rows_share % of one core. The Start button's handler (every check over the 3,000 inputs, the job folder, the first runs started) used $(rows_value start_handler_cpu_ms) ms of the window thread's processor time (goal: under 100 ms) and $(rows_value start_handler_ms) ms of wall time; the longest pause $(rows_value longest_gap_ms) ms; the loop woke $(rows_value wake_ups_per_s) times a second.
 SECTION
 )
-results="$root/bench/RESULTS.md"
-# The section replaces its earlier figures; the other sections stay as they are.
-awk -v section="$section" '
-    /^## Job$/ { skipping = 1; print section; print ""; next }
-    /^## / && skipping { skipping = 0 }
-    !skipping { print }
-' "$results" > "$results.new"
-grep -q '^## Job$' "$results" || printf '\n%s\n' "$section" >> "$results.new"
-mv "$results.new" "$results"
+# shellcheck source=../results.sh
+source "$here/../results.sh"
+write_section "$section"
 echo "$section"

@@ -116,12 +116,7 @@ $(row "ffmpeg -f concat -c copy" copy_concat)
 Peak memory of every process of a job together, sampled every 0.1 s: 16 inputs $((peak16 / 1024)) MB, 64 inputs $((peak64 / 1024)) MB (goal: under 600 MB, and growing no faster than the inputs).
 SECTION
 )
-results="$root/bench/RESULTS.md"
-awk -v section="$section" '
-    /^## Job plans$/ { skipping = 1; print section; print ""; next }
-    /^## / && skipping { skipping = 0 }
-    !skipping { print }
-' "$results" > "$results.new"
-grep -q '^## Job plans$' "$results" || printf '\n%s\n' "$section" >> "$results.new"
-mv "$results.new" "$results"
+# shellcheck source=../results.sh
+source "$here/../results.sh"
+write_section "$section"
 echo "$section"

@@ -104,12 +104,7 @@ $(row "ffmpeg -f concat -c copy of the four that match" concat)
 SSIM of the third clip's stretch against the clip (scaled to 1280x720 at 30 fps): re-encoded alone $ssim_differing, in the encode of all five $ssim_encodeall (goal: within 0.005).
 SECTION
 )
-results="$root/bench/RESULTS.md"
-awk -v section="$section" '
-    /^## Re-encoding only the input that differs$/ { skipping = 1; print section; print ""; next }
-    /^## / && skipping { skipping = 0 }
-    !skipping { print }
-' "$results" > "$results.new"
-grep -q '^## Re-encoding only the input that differs$' "$results" || printf '\n%s\n' "$section" >> "$results.new"
-mv "$results.new" "$results"
+# shellcheck source=../results.sh
+source "$here/../results.sh"
+write_section "$section"
 echo "$section"

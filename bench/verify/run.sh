@@ -208,12 +208,7 @@ For scale, bare ffmpeg on the last copy join's output ($(du -m "$joined" | cut -
 Goals: the check under 5 % of the encoding job: $encode_goal (median $(printf %.2f "$share") %); under 0.2 s on the 6 x 60 s copy join: $copy_goal on the median ($copy_check s), $copy_least_goal on the least run.$copy_cpu_words The machine was $busy during these runs (load average up to $most_load on 2 cores; other developers' builds run beside), which stretches wall times, the check's as much as the rest.
 SECTION
 )
-results="$root/bench/RESULTS.md"
-awk -v section="$section" '
-    /^## Reading the output back$/ { skipping = 1; print section; print ""; next }
-    /^## / && skipping { skipping = 0 }
-    !skipping { print }
-' "$results" > "$results.new"
-grep -q '^## Reading the output back$' "$results" || printf '\n%s\n' "$section" >> "$results.new"
-mv "$results.new" "$results"
+# shellcheck source=../results.sh
+source "$here/../results.sh"
+write_section "$section"
 echo "$section"
